@@ -1,0 +1,27 @@
+#include "shell/Module1.h"
+#include "store/ErrorReport.h"
+
+#include <QApplication>
+
+namespace {
+// A catalogue error that escapes a handler becomes a message, never a crash.
+class Application : public QApplication
+{
+public:
+    using QApplication::QApplication;
+    bool notify(QObject* receiver, QEvent* event) override
+    {
+        bool result = false;
+        store::Guarded([&] { result = QApplication::notify(receiver, event); });
+        return result;
+    }
+};
+} // namespace
+
+int main(int argc, char** argv)
+{
+    Application app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Reelkeeper"));
+    QApplication::setApplicationVersion(QStringLiteral(REELKEEPER_VERSION));
+    return Module1::Main();
+}

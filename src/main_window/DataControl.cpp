@@ -1,0 +1,136 @@
+#include "main_window/DataControl.h"
+
+#include "main_window/MovieColumns.h"
+#include "store/Catalogue.h"
+
+#include <QRegularExpression>
+
+namespace main_window {
+
+DataControl::DataControl(QObject* parent) : QAbstractTableModel(parent)
+{
+    setObjectName(QStringLiteral("datMovieQuery"));
+    m_map.fill(-1);
+}
+
+DataControl::~DataControl() = default;
+
+void DataControl::SetDatabaseName(const QString& path)
+{
+    Close();
+    m_databaseName = path;
+    m_db = std::make_unique<store::Connection>(store::OpenDatabase(path));
+    Refresh();
+}
+
+void DataControl::Close()
+{
+    if (m_rows > 0) {
+        beginRemoveRows({}, 0, m_rows - 1);
+        m_set.reset();
+        m_rows = 0;
+        endRemoveRows();
+    }
+    m_set.reset();
+    m_db.reset();
+}
+
+store::Recordset& DataControl::Recordset()
+{
+    if (!m_set)
+        throw store::StoreError(3420, QStringLiteral("Object invalid or no longer set."));
+    return *m_set;
+}
+
+void DataControl::Refresh()
+{
+    if (!m_db)
+        throw store::StoreError(3420, QStringLiteral("Object invalid or no longer set."));
+    static const QRegularExpression bareName(QStringLiteral("^\\[?[A-Za-z_][A-Za-z0-9_]*\\]?$"));
+    const QString source = m_recordSource.trimmed();
+    QString sql = source;
+    if (bareName.match(source).hasMatch()) {
+        QString name = source;
+        name.remove(QLatin1Char('[')).remove(QLatin1Char(']'));
+        sql = QStringLiteral("SELECT * FROM [") + name + QStringLiteral("]");
+    }
+    m_set.emplace(*m_db, sql);
+    mapColumns();
+    Sync();
+}
+
+void DataControl::Requery()
+{
+    Recordset().Requery();
+    Sync();
+}
+
+void DataControl::Sync()
+{
+    const int now = m_set ? int(m_set->RecordCount()) : 0;
+    if (now < m_rows) {
+        beginRemoveRows({}, now, m_rows - 1);
+        m_rows = now;
+        endRemoveRows();
+    } else if (now > m_rows) {
+        beginInsertRows({}, m_rows, now - 1);
+        m_rows = now;
+        endInsertRows();
+    }
+    // Changing rows in place keeps the views' column widths and scroll position.
+    if (m_rows > 0)
+        emit dataChanged(index(0, 0), index(m_rows - 1, int(kMovieColumns.size()) - 1), {Qt::DisplayRole});
+}
+
+void DataControl::mapColumns()
+{
+    for (std::size_t c = 0; c < kMovieColumns.size(); ++c)
+        m_map[c] = m_set->ColumnIndex(QString::fromLatin1(kMovieColumns[c].field));
+}
+
+int DataControl::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : m_rows;
+}
+
+int DataControl::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(kMovieColumns.size());
+}
+
+QString DataControl::CellText(int row, int column) const
+{
+    if (!m_set || row < 0 || row >= m_set->RecordCount() || column < 0 || column >= int(m_map.size()))
+        return {};
+    const int source = m_map[std::size_t(column)];
+    if (source < 0)
+        return {};
+    const QVariant& v = m_set->At(row, source);
+    if (v.isNull())
+        return {};
+    if (column == kWidescreenColumn)
+        return v.toLongLong() != 0 ? QStringLiteral("True") : QStringLiteral("False");
+    return v.toString();
+}
+
+QVariant DataControl::data(const QModelIndex& index, int role) const
+{
+    if (role != Qt::DisplayRole || !index.isValid())
+        return {};
+    return CellText(index.row(), index.column());
+}
+
+QVariant DataControl::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
+        section < int(kMovieColumns.size()))
+        return ColumnCaption(section);
+    return {};
+}
+
+Qt::ItemFlags DataControl::flags(const QModelIndex& index) const
+{
+    return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
+}
+
+} // namespace main_window

@@ -1,0 +1,395 @@
+#include "main_window/frmMain.h"
+
+#include "main_window/DataControl.h"
+#include "main_window/MovieColumns.h"
+#include "main_window/MovieGrid.h"
+#include "shell/App.h"
+#include "shell/SingleInstance.h"
+#include "shell/Toolkit.h"
+#include "store/Catalogue.h"
+#include "store/ErrorReport.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QStyle>
+#include <QTableView>
+#include <QToolButton>
+
+namespace main_window {
+
+namespace {
+struct SortItem
+{
+    const char* name;
+    const char* caption;
+};
+constexpr std::array<SortItem, 15> kSortItems{{
+    {"mnuSortMovieTitle", "By Movie Title"},
+    {"mnuSortDirector", "By Director"},
+    {"mnuSortProducer", "By Producer"},
+    {"mnuSortWriter", "By Writer"},
+    {"mnuSortScreenwriter", "By Screenwriter"},
+    {"mnuSortComposer", "By Composer"},
+    {"mnuSortExecutiveProducer", "By Executive Producer"},
+    {"mnuSortCinematographer", "By Cinematographer"},
+    {"mnuSortGenre", "By Genre"},
+    {"mnuSortStudio", "By Studio"},
+    {"mnuSortFormat", "By Format"},
+    {"mnuSortLength", "By Length"},
+    {"mnuSortYear", "By Year"},
+    {"mnuSortGrade", "By Grade"},
+    {"mnuSortRating", "By Rating"},
+}};
+
+QString L(const char* text) { return QString::fromLatin1(text); }
+
+QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text)
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return label;
+}
+} // namespace
+
+frmMain::frmMain(QWidget* parent) : QMainWindow(parent), m_data(new DataControl(this))
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(shell::kAppCaption);
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    QFont font(QStringLiteral("Comic Sans MS"));
+    font.setPointSize(9);
+    setFont(font);
+    buildControls();
+    buildMenus();
+}
+
+frmMain::~frmMain() = default;
+
+void frmMain::buildControls()
+{
+    m_client = new QWidget(this);
+    m_client->setObjectName(QStringLiteral("frmMainClient"));
+    setCentralWidget(m_client);
+
+    m_frame1 = new QFrame(m_client);
+    m_frame1->setObjectName(QStringLiteral("Frame1"));
+    m_frame1->setFrameShape(QFrame::Panel);
+    m_frame1->setFrameShadow(QFrame::Raised);
+    m_frame2 = new QFrame(m_client);
+    m_frame2->setObjectName(QStringLiteral("Frame2"));
+    m_frame2->setFrameShape(QFrame::Panel);
+    m_frame2->setFrameShadow(QFrame::Raised);
+    place(m_frame1, 0, 0, 2400, 780);
+    place(m_frame2, 2400, 0, 1800, 780);
+
+    makeButton(QStringLiteral("cmdNew"), QStringLiteral("Add A New Movie"), QStyle::SP_FileIcon, 120);
+    makeButton(QStringLiteral("cmdEdit"), QStringLiteral("Edit Currently Selected Movie"),
+               QStyle::SP_FileDialogDetailedView, 720);
+    makeButton(QStringLiteral("cmdActorList"), QStringLiteral("View Actor List"), QStyle::SP_FileDialogListView,
+               1320);
+    makeButton(QStringLiteral("cmdRemove"), QStringLiteral("Delete Resources"), QStyle::SP_DialogDiscardButton,
+               2520);
+    makeButton(QStringLiteral("cmdDelete"), QStringLiteral("Deleted Current Movie"), QStyle::SP_TrashIcon, 3120);
+    makeButton(QStringLiteral("cmdReports"), QStringLiteral("Print Reports"), QStyle::SP_FileDialogContentsView,
+               4320);
+
+    m_frame = new QGroupBox(QStringLiteral("Movie Information"), m_client);
+    m_frame->setObjectName(QStringLiteral("Frame"));
+    m_grid = new MovieGrid(m_client);
+    m_grid->SetModel(m_data);
+    place(m_frame, 120, 840, 3300, 4900);
+    place(m_grid, 240, 1080, 3000, 4500);
+
+    m_info = new QGroupBox(QStringLiteral("Quick Info:"), m_client);
+    m_info->setObjectName(QStringLiteral("frmInfo"));
+    place(m_info, 3500, 840, 2880, 4900);
+    place(makeLabel(m_info, QStringLiteral("Label1"), QStringLiteral("Year:")), 120, 300, 1300, 255);
+    place(makeLabel(m_info, QStringLiteral("Label2"), QStringLiteral("Running Time:")), 120, 600, 1300, 255);
+    place(makeLabel(m_info, QStringLiteral("Label3"), QStringLiteral("Grade:")), 120, 900, 1300, 255);
+    place(makeLabel(m_info, QStringLiteral("Label4"), QStringLiteral("Starring:")), 120, 1260, 1300, 255);
+    m_lblYear = makeLabel(m_info, QStringLiteral("lblYear"), QStringLiteral("lblYear"));
+    m_lblTime = makeLabel(m_info, QStringLiteral("lblTime"), QStringLiteral("lblTime"));
+    m_lblGrade = makeLabel(m_info, QStringLiteral("lblGrade"), QStringLiteral("lblGrade"));
+    m_lblStarring = makeLabel(m_info, QStringLiteral("lblStarring"), QStringLiteral("lblStarring"));
+    place(m_lblYear, 1440, 300, 1320, 255);
+    place(m_lblTime, 1440, 600, 1320, 255);
+    place(m_lblGrade, 1440, 900, 1320, 255);
+    place(m_lblStarring, 120, 1560, 2640, 1500);
+
+    m_txtStatus = new QLineEdit(m_client);
+    m_txtStatus->setObjectName(QStringLiteral("txtStatus"));
+    m_txtStatus->setReadOnly(true);
+    place(m_txtStatus, 120, 5780, 3000, 315);
+
+    const std::pair<const char*, void (frmMain::*)()> commands[] = {
+        {"cmdNew", &frmMain::cmdNew_Click},           {"cmdEdit", &frmMain::cmdEdit_Click},
+        {"cmdDelete", &frmMain::cmdDelete_Click},     {"cmdActorList", &frmMain::cmdActorList_Click},
+        {"cmdRemove", &frmMain::cmdRemove_Click},     {"cmdReports", &frmMain::cmdReports_Click},
+    };
+    for (const auto& [name, slot] : commands) {
+        auto* button = m_client->findChild<QToolButton*>(L(name));
+        connect(button, &QToolButton::clicked, this, [this, slot] { store::Guarded([this, slot] { (this->*slot)(); }); });
+    }
+    connect(m_grid, &MovieGrid::RowColChange, this, [this] { store::Guarded([this] { dbgMovie_RowColChange(); }); });
+    connect(m_grid, &MovieGrid::HeadClick, this,
+            [this](int c) { store::Guarded([this, c] { dbgMovie_HeadClick(c); }); });
+    connect(m_grid, &MovieGrid::DblClick, this, [this] { cmdEdit_Click(); });
+    connect(m_grid, &MovieGrid::KeyDown, this, [this](int key, int) {
+        if (key == 46)
+            cmdDelete_Click();
+    });
+}
+
+QToolButton* frmMain::makeButton(const QString& name, const QString& tip, int icon, double left)
+{
+    auto* button = new QToolButton(m_client);
+    button->setObjectName(name);
+    button->setToolTip(tip);
+    button->setIcon(style()->standardIcon(QStyle::StandardPixmap(icon)));
+    button->setIconSize(QSize(shell::TwipsToPixelsX(420), shell::TwipsToPixelsY(420)));
+    button->setAutoRaise(false);
+    place(button, left, 90, 600, 600);
+    button->raise();
+    return button;
+}
+
+void frmMain::buildMenus()
+{
+    QMenu* sort = menuBar()->addMenu(QStringLiteral("&Sorting"));
+    sort->setObjectName(QStringLiteral("mnuSort"));
+    for (std::size_t i = 0; i < kSortItems.size(); ++i) {
+        QAction* item = sort->addAction(L(kSortItems[i].caption));
+        item->setObjectName(L(kSortItems[i].name));
+        item->setCheckable(true);
+        const int column = int(i);
+        connect(item, &QAction::triggered, this, [this, column] { store::Guarded([this, column] { SortBy(column); }); });
+        m_sortItems[i] = item;
+    }
+    SortGrid();
+}
+
+void frmMain::place(QWidget* control, double left, double top, double width, double height)
+{
+    setTwips(control, QRectF(left, top, width, height));
+}
+
+void frmMain::setTwips(QWidget* control, const QRectF& r)
+{
+    m_twips.insert(control, r);
+    control->setGeometry(shell::TwipsToPixelsX(r.left()), shell::TwipsToPixelsY(r.top()),
+                         shell::TwipsToPixelsX(r.width()), shell::TwipsToPixelsY(r.height()));
+}
+
+double frmMain::WidthTwips() const { return shell::PixelsToTwipsX(width()); }
+double frmMain::HeightTwips() const { return shell::PixelsToTwipsY(height()); }
+
+void frmMain::restoreGeometryDefaults()
+{
+    move(shell::TwipsToPixelsX(1000), shell::TwipsToPixelsY(1000));
+    resize(shell::TwipsToPixelsX(6500), shell::TwipsToPixelsY(6500));
+    m_grid->SetColumnWidth(0, 0, 2500);
+    for (int c = 1; c < int(kMovieColumns.size()); ++c)
+        m_grid->SetColumnWidth(1, c, 1545);
+}
+
+bool frmMain::Form_Load()
+{
+    if (shell::App::PrevInstance() && shell::ActivatePreviousInstance()) {
+        m_unwanted = true;
+        return false;
+    }
+    restoreGeometryDefaults();
+
+    QRectF grid = m_twips.value(m_grid);
+    grid.setHeight(HeightTwips() - 2000);
+    setTwips(m_grid, grid);
+    QRectF frame = m_twips.value(m_frame);
+    frame.setHeight(grid.height() + 400);
+    setTwips(m_frame, frame);
+
+    m_data->SetDatabaseName(store::CataloguePath());
+    // The grid follows the fresh result set, which stands on its first row.
+    if (m_data->rowCount() > 0)
+        m_grid->SetRow(0);
+    return true;
+}
+
+bool frmMain::event(QEvent* event)
+{
+    const bool handled = QMainWindow::event(event);
+    if (event->type() == QEvent::WindowActivate && m_data->IsOpen())
+        store::Guarded([this] { Form_Activate(); });
+    return handled;
+}
+
+void frmMain::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    Form_Resize();
+}
+
+void frmMain::Form_Activate()
+{
+    const bool hadTitle = !shell::CurrentMovieTitle().isEmpty();
+    store::Recordset& set = m_data->Recordset();
+    QVariant mark;
+    if (set.RecordCount() > 0 && m_grid->Row() >= 0) {
+        set.SetAbsolutePosition(m_grid->Row());
+        mark = set.Bookmark();
+    }
+    m_data->Requery();
+    if (set.RecordCount() > 0) {
+        if (mark.isValid())
+            set.SetBookmark(mark);
+        const qint64 row = qMax<qint64>(0, set.AbsolutePosition());
+        if (row == m_grid->Row())
+            dbgMovie_RowColChange(); // same row, fresh values
+        else
+            m_grid->SetRow(int(row));
+    } else {
+        dbgMovie_RowColChange();
+    }
+    SelectMovie();
+    if (hadTitle)
+        m_grid->Refresh();
+    emit Activated();
+}
+
+void frmMain::Form_Resize()
+{
+    if (!m_grid)
+        return;
+    const double w = WidthTwips();
+    const double h = HeightTwips();
+    QRectF grid = m_twips.value(m_grid);
+    if (w > 3501) {
+        grid.setWidth(w - 3500);
+        setTwips(m_grid, grid);
+        QRectF frame = m_twips.value(m_frame);
+        frame.setWidth(grid.width() + 300);
+        setTwips(m_frame, frame);
+        QRectF info = m_twips.value(m_info);
+        info.moveLeft(grid.width() + 500);
+        setTwips(m_info, info);
+    }
+    if (h > 2201) {
+        grid.setHeight(h - 2200);
+        setTwips(m_grid, grid);
+        QRectF frame = m_twips.value(m_frame);
+        frame.setHeight(grid.height() + 400);
+        setTwips(m_frame, frame);
+        QRectF status = m_twips.value(m_txtStatus);
+        status.moveTop(grid.height() + grid.top() + 200);
+        setTwips(m_txtStatus, status);
+        QRectF info = m_twips.value(m_info);
+        info.setHeight(grid.height() + 400);
+        setTwips(m_info, info);
+        if (info.height() > 3101) {
+            QRectF starring = m_twips.value(m_lblStarring);
+            starring.setHeight(info.height() - 3100);
+            setTwips(m_lblStarring, starring);
+        }
+    }
+    SelectMovie();
+}
+
+void frmMain::SelectMovie()
+{
+    m_grid->SetCol(0);
+    shell::CurrentMovieTitle() = m_grid->Text();
+}
+
+void frmMain::dbgMovie_RowColChange()
+{
+    if (m_inRowChange || !m_data->IsOpen())
+        return;
+    m_inRowChange = true;
+    struct Reset
+    {
+        bool& flag;
+        ~Reset() { flag = false; }
+    } reset{m_inRowChange};
+
+    SelectMovie();
+    store::Recordset& set = m_data->Recordset();
+    m_recordTotal = double(set.RecordCount());
+    const int row = m_grid->Row();
+    if (row < 0 || set.RecordCount() == 0) {
+        m_txtStatus->setText(QString());
+        m_lblYear->setText(QString());
+        m_lblGrade->setText(QString());
+        m_lblTime->setText(QString());
+        m_lblStarring->setText(QString());
+        return;
+    }
+    set.SetAbsolutePosition(row);
+    m_txtStatus->setText(QStringLiteral("Record ") + QString::number(set.AbsolutePosition() + 1) +
+                         QStringLiteral(" of ") + QString::number(qint64(m_recordTotal)));
+    m_lblYear->setText(set.Value(QStringLiteral("Year_Released")).toString());
+    m_lblGrade->setText(set.Value(QStringLiteral("Grade")).toString());
+    m_lblTime->setText(set.Value(QStringLiteral("Length")).toString());
+
+    const store::Connection db = store::OpenDatabase();
+    const QString title = set.Value(QStringLiteral("Movie_Title")).toString();
+    store::Recordset cast(db,
+                          QStringLiteral("SELECT [Actor] FROM qry_Actor_Movie_Join ") +
+                              QStringLiteral("WHERE [Movie_Title] = ?"),
+                          {title});
+    QString starring;
+    for (; !cast.Eof(); cast.MoveNext())
+        starring += cast.Value(QStringLiteral("Actor")).toString() + shell::kCrLf;
+    cast.Close();
+    // A label breaks lines at LF; the CR stays in the stored text.
+    QString shown = starring;
+    shown.remove(QLatin1Char('\r'));
+    m_lblStarring->setText(shown);
+    m_lblStarring->setProperty("rawText", starring);
+    m_grid->Refresh();
+}
+
+void frmMain::dbgMovie_HeadClick(int column)
+{
+    m_data->SetRecordSource(QStringLiteral("Select * FROM [qry_Movie_Title] Order By ") + QStringLiteral("[") +
+                            ColumnField(column) + QStringLiteral("]") + QStringLiteral(", [Movie_Title]"));
+    // Re-opening runs the new statement already; a second run would only cost time.
+    m_data->Refresh();
+    if (m_data->Recordset().RecordCount() > 0) {
+        if (m_grid->Row() == 0)
+            dbgMovie_RowColChange();
+        else
+            m_grid->SetRow(0);
+    }
+    SelectMovie();
+    m_sortColumn = column;
+    SortGrid();
+}
+
+void frmMain::SortBy(int column)
+{
+    m_sortColumn = column;
+    SortGrid();
+    dbgMovie_HeadClick(column);
+}
+
+void frmMain::SortGrid()
+{
+    for (QAction* item : m_sortItems)
+        item->setChecked(false);
+    if (m_sortColumn >= 0 && m_sortColumn < int(m_sortItems.size()))
+        m_sortItems[std::size_t(m_sortColumn)]->setChecked(true);
+}
+
+void frmMain::cmdNew_Click() {}
+void frmMain::cmdEdit_Click() {}
+void frmMain::cmdDelete_Click() {}
+void frmMain::cmdActorList_Click() {}
+void frmMain::cmdRemove_Click() {}
+void frmMain::cmdReports_Click() {}
+
+} // namespace main_window

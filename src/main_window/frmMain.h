@@ -1,0 +1,95 @@
+#pragma once
+
+#include <QHash>
+#include <QMainWindow>
+#include <QRectF>
+#include <array>
+
+class QAction;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QToolButton;
+
+namespace main_window {
+
+class DataControl;
+class MovieGrid;
+
+// The main window: the movie grid with its quick-info panel, status text, sorting and commands.
+class frmMain : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit frmMain(QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    // The load handler. False when this start is a second instance that handed over and must end.
+    bool Form_Load();
+    bool IsUnwantedInstance() const { return m_unwanted; }
+
+    void Form_Activate();
+    void Form_Resize();
+    void SelectMovie();
+    void SortGrid();
+
+    // The grid's row-or-column change: labels, status and starring list.
+    void dbgMovie_RowColChange();
+    void dbgMovie_HeadClick(int column);
+    void SortBy(int column); // a "&Sorting" item
+
+    int SortColumn() const { return m_sortColumn; }
+    DataControl* datMovieQuery() const { return m_data; }
+    MovieGrid* dbgMovie() const { return m_grid; }
+
+    // Where each control lies, in twips, as the layout rules keep it.
+    QRectF TwipGeometry(const QWidget* control) const { return m_twips.value(control); }
+    double WidthTwips() const;
+    double HeightTwips() const;
+
+    // Commands of the buttons and menus; the windows they open arrive with their own libraries.
+    void cmdNew_Click();
+    void cmdEdit_Click();
+    void cmdDelete_Click();
+    void cmdActorList_Click();
+    void cmdRemove_Click();
+    void cmdReports_Click();
+
+signals:
+    void Activated();
+
+protected:
+    bool event(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void buildControls();
+    void buildMenus();
+    void place(QWidget* control, double left, double top, double width, double height);
+    void setTwips(QWidget* control, const QRectF& rect);
+    void restoreGeometryDefaults();
+    QToolButton* makeButton(const QString& name, const QString& tip, int icon, double left);
+
+    DataControl* m_data;
+    MovieGrid* m_grid = nullptr;
+    QWidget* m_client = nullptr;
+    QFrame* m_frame1 = nullptr;
+    QFrame* m_frame2 = nullptr;
+    QGroupBox* m_frame = nullptr;
+    QGroupBox* m_info = nullptr;
+    QLabel* m_lblYear = nullptr;
+    QLabel* m_lblTime = nullptr;
+    QLabel* m_lblGrade = nullptr;
+    QLabel* m_lblStarring = nullptr;
+    QLineEdit* m_txtStatus = nullptr;
+    std::array<QAction*, 15> m_sortItems{};
+    QHash<const QWidget*, QRectF> m_twips;
+    int m_sortColumn = 0;
+    double m_recordTotal = 0;
+    bool m_unwanted = false;
+    bool m_inRowChange = false;
+};
+
+} // namespace main_window

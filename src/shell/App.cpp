@@ -1,0 +1,48 @@
+#include "shell/App.h"
+
+#include <QCoreApplication>
+
+namespace shell {
+
+namespace {
+struct State
+{
+    QString path;
+    QString title = QStringLiteral("Reelkeeper");
+    QString helpFile;
+    bool prevInstance = false;
+    QString currentMovieTitle;
+};
+
+State& state()
+{
+    static State s;
+    return s;
+}
+} // namespace
+
+QString App::Path()
+{
+    if (state().path.isEmpty())
+        return QCoreApplication::applicationDirPath();
+    return state().path;
+}
+
+void App::SetPath(const QString& path)
+{
+    QString p = path;
+    while (p.size() > 1 && p.endsWith(QLatin1Char('/')))
+        p.chop(1);
+    state().path = p;
+}
+
+QString App::Title() { return state().title; }
+void App::SetTitle(const QString& title) { state().title = title; }
+QString App::HelpFile() { return state().helpFile; }
+void App::SetHelpFile(const QString& file) { state().helpFile = file; }
+bool App::PrevInstance() { return state().prevInstance; }
+void App::SetPrevInstance(bool running) { state().prevInstance = running; }
+
+QString& CurrentMovieTitle() { return state().currentMovieTitle; }
+
+} // namespace shell

@@ -1,0 +1,63 @@
+#include "shell/Module1.h"
+
+#include "main_window/frmMain.h"
+#include "shell/App.h"
+#include "shell/SingleInstance.h"
+#include "shell/Toolkit.h"
+#include "shell/frmSplashR.h"
+#include "store/ErrorReport.h"
+
+#include <QApplication>
+#include <QScreen>
+#include <memory>
+
+namespace Module1 {
+
+namespace {
+main_window::frmMain* g_main = nullptr;
+}
+
+main_window::frmMain* MainWindow() { return g_main; }
+
+int Main()
+{
+    shell::DetectPreviousInstance();
+
+    auto splash = std::make_unique<shell::frmSplashR>();
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        splash->move(screen->geometry().center() - splash->rect().center());
+    splash->show();
+    splash->repaint();
+    QApplication::processEvents();
+
+    auto main = std::make_unique<main_window::frmMain>();
+    g_main = main.get();
+    try {
+        if (!main->Form_Load())
+            return 0; // the earlier instance came forward
+    } catch (const store::StoreError& e) {
+        splash.reset();
+        shell::MsgBox(e.message(), shell::vbCritical);
+        g_main = nullptr;
+        return 1;
+    }
+
+    shell::SingleInstance instance;
+    if (instance.Listen(shell::App::Title())) {
+        QObject::connect(&instance, &shell::SingleInstance::activateRequested, main.get(), [w = main.get()] {
+            if (w->isMinimized())
+                w->showNormal();
+            w->raise();
+            w->activateWindow();
+        });
+    }
+
+    splash.reset();
+    main->show();
+    main->activateWindow();
+    const int status = QApplication::exec();
+    g_main = nullptr;
+    return status;
+}
+
+} // namespace Module1

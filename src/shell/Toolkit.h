@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+class QWidget;
+
+namespace shell {
+
+// Message box flags and answers, with the values the message box has always used.
+enum MsgBoxStyle : int {
+    vbOKOnly = 0,
+    vbYesNo = 4,
+    vbCritical = 16,
+    vbQuestion = 32,
+    vbExclamation = 48,
+    vbInformation = 64,
+};
+enum MsgBoxResult : int { vbOK = 1, vbYes = 6, vbNo = 7 };
+
+inline const QString kAppCaption = QStringLiteral("Cinevault - Reelkeeper");
+inline const QString kCrLf = QStringLiteral("\r\n");
+
+// One box as it was asked for.
+struct MessageRecord
+{
+    QString text; // lines joined by CR LF
+    QString title;
+    int style = vbOKOnly;
+    bool yesNo() const { return (style & 7) == vbYesNo; }
+    int icon() const { return style & 0x70; }
+};
+
+// Modal message box. Returns vbOK, vbYes or vbNo.
+int MsgBox(const QString& text, int style = vbOKOnly, const QString& title = kAppCaption);
+
+// Tests install a handler that answers instead of a person; nullptr restores real boxes.
+using MessageHandler = std::function<int(const MessageRecord&)>;
+void SetMessageHandler(MessageHandler handler);
+
+// Shows the window modally over its owner and returns once it is closed. The window is deleted
+// afterwards, so each opening starts afresh. Tests install a handler that drives the window.
+void ShowModal(QWidget* window, QWidget* owner);
+using ModalHandler = std::function<void(QWidget* window)>;
+void SetModalHandler(ModalHandler handler);
+
+// Twips (1/1440 inch) against the screen's logical DPI.
+int TwipsToPixelsX(double twips);
+int TwipsToPixelsY(double twips);
+double PixelsToTwipsX(int pixels);
+double PixelsToTwipsY(int pixels);
+
+// The hourglass (11) or the default arrow (0) over the whole program.
+void SetMousePointer(int pointer);
+
+} // namespace shell

@@ -1,0 +1,365 @@
+#include "store/Recordset.h"
+
+#include <QRegularExpression>
+
+namespace store {
+
+namespace {
+
+// The engine's own numbers for these situations, so messages read as they always have.
+constexpr int kNoCurrentRecord = 3021;
+constexpr int kItemNotFound = 3265;
+constexpr int kNotUpdatable = 3027;
+constexpr int kNoEdit = 3020;
+constexpr int kClosed = 3420;
+constexpr int kDeleted = 3167;
+
+const QString kKeyAlias = QStringLiteral("__rk_key");
+
+QString normalise(QString name)
+{
+    name = name.trimmed();
+    if (name.startsWith(QLatin1Char('[')) && name.endsWith(QLatin1Char(']')))
+        name = name.mid(1, name.size() - 2);
+    return name.toLower();
+}
+
+QString quoted(const QString& name)
+{
+    return QLatin1Char('[') + name + QLatin1Char(']');
+}
+
+} // namespace
+
+QVariant Field::Value() const
+{
+    return m_set->read(m_column);
+}
+
+void Field::SetValue(const QVariant& value)
+{
+    m_set->write(m_column, value);
+}
+
+Recordset::Recordset(const Connection& db, const QString& sql, std::vector<QVariant> params)
+    : m_db(&db), m_sql(sql), m_runSql(sql), m_params(std::move(params))
+{
+    static const QRegularExpression starFrom(
+        QStringLiteral(R"(^\s*select\s+\*\s+from\s+(\[([^\]]+)\]|(\w+))(?=\s|$))"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch m = starFrom.match(sql);
+    if (m.hasMatch()) {
+        const QString source = m.captured(2).isEmpty() ? m.captured(3) : m.captured(2);
+        Statement kind(db, QStringLiteral("SELECT type FROM sqlite_master WHERE name = ? COLLATE NOCASE"));
+        kind.bind(1, source);
+        const QString type = kind.step() ? kind.column(0).toString() : QString();
+        const QString rest = sql.mid(m.capturedEnd(0));
+        if (type == QLatin1String("table")) {
+            m_table = source;
+            m_keyed = true;
+            m_runSql = QStringLiteral("SELECT rowid AS ") + kKeyAlias + QStringLiteral(", * FROM ") + quoted(source) +
+                       rest;
+        } else if (type == QLatin1String("view")) {
+            Statement cols(db, QStringLiteral("SELECT count(*) FROM pragma_table_info(?) WHERE name = 'Movie_ID'"));
+            cols.bind(1, source);
+            if (cols.step() && cols.column(0).toLongLong() > 0) {
+                m_deleteView = source;
+                m_keyed = true;
+                m_runSql = QStringLiteral("SELECT [Movie_ID] AS ") + kKeyAlias + QStringLiteral(", * FROM ") +
+                           quoted(source) + rest;
+            }
+        }
+    }
+    load();
+}
+
+void Recordset::load()
+{
+    Statement q(*m_db, m_runSql);
+    q.bindAll(m_params);
+    const int first = m_keyed ? 1 : 0;
+    const int n = q.columnCount();
+    if (m_columns.isEmpty()) {
+        for (int i = first; i < n; ++i) {
+            const QString name = q.columnName(i);
+            m_index.insert(name.toLower(), int(m_columns.size())); // later duplicates win nothing below
+            m_columns << name;
+        }
+        // The first of two equal names is the one a lookup finds.
+        for (int i = int(m_columns.size()) - 1; i >= 0; --i)
+            m_index.insert(m_columns[i].toLower(), i);
+        m_stride = int(m_columns.size()) + 1;
+    }
+    m_rows.clear();
+    while (q.step()) {
+        m_rows.push_back(m_keyed ? q.column(0) : QVariant());
+        for (int i = first; i < n; ++i)
+            m_rows.push_back(q.column(i));
+    }
+    m_pos = 0;
+    m_onDeleted = false;
+    m_mode = EditMode::None;
+}
+
+void Recordset::requireOpen() const
+{
+    if (m_closed)
+        throw StoreError(kClosed, QStringLiteral("Object invalid or no longer set."));
+}
+
+void Recordset::requireCurrent() const
+{
+    requireOpen();
+    if (m_onDeleted)
+        throw StoreError(kDeleted, QStringLiteral("Record is deleted."));
+    if (m_pos < 0 || m_pos >= rowCount())
+        throw StoreError(kNoCurrentRecord, QStringLiteral("No current record."));
+}
+
+void Recordset::requireUpdatable() const
+{
+    requireOpen();
+    if (m_table.isEmpty())
+        throw StoreError(kNotUpdatable, QStringLiteral("Database or object is read-only."));
+}
+
+qint64 Recordset::RecordCount() const
+{
+    requireOpen();
+    return rowCount();
+}
+
+bool Recordset::Eof() const
+{
+    requireOpen();
+    return m_pos >= rowCount();
+}
+
+bool Recordset::Bof() const
+{
+    requireOpen();
+    return m_pos < 0 || rowCount() == 0;
+}
+
+void Recordset::MoveFirst()
+{
+    requireOpen();
+    m_pos = 0;
+    m_onDeleted = false;
+}
+
+void Recordset::MoveNext()
+{
+    requireOpen();
+    if (m_pos >= rowCount() && !m_onDeleted)
+        throw StoreError(kNoCurrentRecord, QStringLiteral("No current record."));
+    // After Delete the position already stands on the row that followed the deleted one.
+    if (!m_onDeleted)
+        ++m_pos;
+    m_onDeleted = false;
+}
+
+void Recordset::MovePrevious()
+{
+    requireOpen();
+    if (m_pos >= 0)
+        --m_pos;
+    m_onDeleted = false;
+}
+
+void Recordset::MoveLast()
+{
+    requireOpen();
+    m_pos = rowCount() > 0 ? rowCount() - 1 : 0;
+    m_onDeleted = false;
+}
+
+int Recordset::ColumnIndex(const QString& name) const
+{
+    return m_index.value(normalise(name), -1);
+}
+
+Field Recordset::Fields(const QString& name)
+{
+    requireOpen();
+    const int column = ColumnIndex(name);
+    if (column < 0)
+        throw StoreError(kItemNotFound, QStringLiteral("Item not found in this collection. (%1)").arg(name));
+    return Field(this, column);
+}
+
+QVariant Recordset::read(int column) const
+{
+    if (m_mode != EditMode::None)
+        return m_buffer[std::size_t(column)];
+    requireCurrent();
+    return At(m_pos, column);
+}
+
+void Recordset::write(int column, const QVariant& value)
+{
+    if (m_mode == EditMode::None)
+        throw StoreError(kNoEdit, QStringLiteral("Update or CancelUpdate without AddNew or Edit."));
+    m_buffer[std::size_t(column)] = value;
+    m_dirty[std::size_t(column)] = true;
+}
+
+void Recordset::AddNew()
+{
+    requireUpdatable();
+    m_mode = EditMode::Add;
+    m_buffer.assign(m_columns.size(), QVariant());
+    m_dirty.assign(m_columns.size(), false);
+}
+
+void Recordset::Edit()
+{
+    requireUpdatable();
+    requireCurrent();
+    m_mode = EditMode::Edit;
+    m_buffer.assign(m_rows.begin() + std::ptrdiff_t(m_pos * m_stride + 1),
+                    m_rows.begin() + std::ptrdiff_t((m_pos + 1) * m_stride));
+    m_dirty.assign(m_columns.size(), false);
+}
+
+void Recordset::CancelUpdate()
+{
+    m_mode = EditMode::None;
+}
+
+void Recordset::Update()
+{
+    requireOpen();
+    if (m_mode == EditMode::None)
+        throw StoreError(kNoEdit, QStringLiteral("Update or CancelUpdate without AddNew or Edit."));
+    QStringList names;
+    std::vector<QVariant> values;
+    for (int i = 0; i < int(m_columns.size()); ++i) {
+        if (m_dirty[std::size_t(i)]) {
+            names << quoted(m_columns[i]);
+            values.push_back(m_buffer[std::size_t(i)]);
+        }
+    }
+    if (m_mode == EditMode::Add) {
+        QString sql = QStringLiteral("INSERT INTO ") + quoted(m_table);
+        if (names.isEmpty()) {
+            sql += QStringLiteral(" DEFAULT VALUES");
+        } else {
+            QStringList marks;
+            for (qsizetype i = 0; i < names.size(); ++i)
+                marks << QStringLiteral("?");
+            sql += QStringLiteral(" (") + names.join(QStringLiteral(", ")) + QStringLiteral(") VALUES (") +
+                   marks.join(QStringLiteral(", ")) + QStringLiteral(")");
+        }
+        Statement insert(*m_db, sql);
+        insert.bindAll(values);
+        insert.run();
+        m_lastInsertedKey = m_db->lastInsertRowId();
+        m_mode = EditMode::None;
+        appendStoredRow(m_lastInsertedKey);
+        return;
+    }
+    const qint64 row = m_pos;
+    if (!names.isEmpty()) {
+        Statement update(*m_db, QStringLiteral("UPDATE ") + quoted(m_table) + QStringLiteral(" SET ") +
+                                    names.join(QStringLiteral(" = ?, ")) + QStringLiteral(" = ? WHERE rowid = ?"));
+        values.push_back(keyAt(row));
+        update.bindAll(values);
+        update.run();
+    }
+    for (int i = 0; i < int(m_columns.size()); ++i)
+        m_rows[std::size_t(row * m_stride + i + 1)] = m_buffer[std::size_t(i)];
+    m_mode = EditMode::None;
+}
+
+void Recordset::appendStoredRow(qint64 key)
+{
+    // Read the row back so defaults and the assigned key show as stored.
+    Statement q(*m_db, QStringLiteral("SELECT rowid, * FROM ") + quoted(m_table) + QStringLiteral(" WHERE rowid = ?"));
+    q.bind(1, key);
+    if (!q.step())
+        return;
+    m_rows.push_back(q.column(0));
+    for (const QString& name : std::as_const(m_columns)) {
+        QVariant value;
+        for (int i = 1; i < q.columnCount(); ++i) {
+            if (q.columnName(i).compare(name, Qt::CaseInsensitive) == 0) {
+                value = q.column(i);
+                break;
+            }
+        }
+        m_rows.push_back(value);
+    }
+}
+
+void Recordset::Delete()
+{
+    requireCurrent();
+    if (m_table.isEmpty() && m_deleteView.isEmpty())
+        throw StoreError(kNotUpdatable, QStringLiteral("Database or object is read-only."));
+    const QString sql = m_table.isEmpty()
+                            ? QStringLiteral("DELETE FROM ") + quoted(m_deleteView) + QStringLiteral(" WHERE [Movie_ID] = ?")
+                            : QStringLiteral("DELETE FROM ") + quoted(m_table) + QStringLiteral(" WHERE rowid = ?");
+    Statement del(*m_db, sql);
+    del.bind(1, keyAt(m_pos));
+    del.run();
+    m_rows.erase(m_rows.begin() + std::ptrdiff_t(m_pos * m_stride),
+                 m_rows.begin() + std::ptrdiff_t((m_pos + 1) * m_stride));
+    m_onDeleted = true;
+}
+
+void Recordset::Requery()
+{
+    requireOpen();
+    load();
+}
+
+void Recordset::Close()
+{
+    m_closed = true;
+    m_rows.clear();
+    m_rows.shrink_to_fit();
+}
+
+QVariant Recordset::Bookmark() const
+{
+    requireCurrent();
+    return m_keyed ? keyAt(m_pos) : QVariant(m_pos);
+}
+
+void Recordset::SetBookmark(const QVariant& bookmark)
+{
+    requireOpen();
+    if (!m_keyed) {
+        const qint64 row = bookmark.toLongLong();
+        if (row >= 0 && row < rowCount())
+            m_pos = row;
+        m_onDeleted = false;
+        return;
+    }
+    const qint64 key = bookmark.toLongLong();
+    for (qint64 row = 0, n = rowCount(); row < n; ++row) {
+        if (keyAt(row).toLongLong() == key) {
+            m_pos = row;
+            m_onDeleted = false;
+            return;
+        }
+    }
+}
+
+qint64 Recordset::AbsolutePosition() const
+{
+    requireOpen();
+    return (m_pos >= 0 && m_pos < rowCount()) ? m_pos : -1;
+}
+
+void Recordset::SetAbsolutePosition(qint64 row)
+{
+    requireOpen();
+    if (row < 0 || row >= rowCount())
+        throw StoreError(kNoCurrentRecord, QStringLiteral("No current record."));
+    m_pos = row;
+    m_onDeleted = false;
+}
+
+} // namespace store

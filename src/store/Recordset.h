@@ -1,0 +1,113 @@
+#pragma once
+
+#include "store/Sqlite.h"
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <vector>
+
+namespace store {
+
+class Recordset;
+
+// One column of the current row, read and written by name.
+class Field
+{
+public:
+    QVariant Value() const;
+    void SetValue(const QVariant& value);
+    Field& operator=(const QVariant& value)
+    {
+        SetValue(value);
+        return *this;
+    }
+
+private:
+    friend class Recordset;
+    Field(Recordset* set, int column) : m_set(set), m_column(column) {}
+    Recordset* m_set;
+    int m_column;
+};
+
+// The result set of one SELECT, read into memory when opened so it never holds a lock on the
+// catalogue. Opened on "SELECT * FROM <table> ..." it can add, edit and delete that table's rows;
+// opened on a view with a Movie_ID column it can delete through the view.
+class Recordset
+{
+public:
+    Recordset(const Connection& db, const QString& sql, std::vector<QVariant> params = {});
+
+    qint64 RecordCount() const;
+    bool Eof() const;
+    bool Bof() const;
+    void MoveFirst();
+    void MoveNext();
+    void MovePrevious();
+    void MoveLast();
+
+    Field Fields(const QString& name);
+    QVariant Value(const QString& name) const { return Fields(name).Value(); }
+
+    void AddNew();
+    void Edit();
+    void Update();
+    void CancelUpdate();
+    void Delete();
+    void Requery();
+    void Close();
+
+    // A position token of the current row that survives a requery (the row's key where the set
+    // has one). Moving to a token whose row is gone leaves the position where it is.
+    QVariant Bookmark() const;
+    void SetBookmark(const QVariant& bookmark);
+    qint64 AbsolutePosition() const; // zero-based; -1 off the ends
+    void SetAbsolutePosition(qint64 row);
+
+    // The key of the row the last stored AddNew wrote.
+    qint64 LastInsertedKey() const { return m_lastInsertedKey; }
+
+    // Direct access for views over the whole set.
+    int ColumnCount() const { return int(m_columns.size()); }
+    QString ColumnName(int column) const { return m_columns.at(column); }
+    int ColumnIndex(const QString& name) const; // -1 when absent
+    const QVariant& At(qint64 row, int column) const { return m_rows[std::size_t(row * m_stride + column + 1)]; }
+    QString Sql() const { return m_sql; }
+
+private:
+    friend class Field;
+    Field Fields(const QString& name) const { return const_cast<Recordset*>(this)->Fields(name); }
+    enum class EditMode { None, Edit, Add };
+
+    void load();
+    void requireOpen() const;
+    void requireCurrent() const;
+    void requireUpdatable() const;
+    QVariant read(int column) const;
+    void write(int column, const QVariant& value);
+    qint64 rowCount() const { return qint64(m_rows.size() / std::size_t(m_stride)); }
+    QVariant keyAt(qint64 row) const { return m_rows[std::size_t(row * m_stride)]; }
+    void appendStoredRow(qint64 key);
+
+    const Connection* m_db;
+    QString m_sql;          // as given
+    QString m_runSql;       // as run: with the hidden key column in front
+    std::vector<QVariant> m_params;
+    QString m_table;        // base table, empty when the set is read-only
+    QString m_deleteView;   // a view deletable by Movie_ID
+    bool m_keyed = false;   // first column of every row is the row's key
+    int m_stride = 1;       // key slot + visible columns
+    QStringList m_columns;
+    QHash<QString, int> m_index; // lower-case name -> column
+    std::vector<QVariant> m_rows;
+    qint64 m_pos = 0;
+    bool m_onDeleted = false;
+    bool m_closed = false;
+    EditMode m_mode = EditMode::None;
+    std::vector<QVariant> m_buffer;
+    std::vector<bool> m_dirty;
+    qint64 m_lastInsertedKey = 0;
+};
+
+} // namespace store
