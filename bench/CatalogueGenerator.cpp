@@ -10,17 +10,17 @@ namespace bench {
 
 namespace {
 const QStringList kFirst = {
-    QStringLiteral("James"), QStringLiteral("Mary"),   QStringLiteral("Robert"), QStringLiteral("Patricia"),
+    QStringLiteral("James"), QStringLiteral("Mary"),   QStringLiteral("Robert"),  QStringLiteral("Patricia"),
     QStringLiteral("John"),  QStringLiteral("Linda"),  QStringLiteral("Michael"), QStringLiteral("Barbara"),
     QStringLiteral("David"), QStringLiteral("Élodie"), QStringLiteral("Kenji"),   QStringLiteral("Ingrid"),
     QStringLiteral("Omar"),  QStringLiteral("Chiara"), QStringLiteral("Sven"),    QStringLiteral("Amara"),
     QStringLiteral("Luis"),  QStringLiteral("Greta"),  QStringLiteral("Tomás"),   QStringLiteral("Hana")};
 const QStringList kLast = {
-    QStringLiteral("Smith"),  QStringLiteral("Johnson"),  QStringLiteral("Williams"), QStringLiteral("Brown"),
-    QStringLiteral("Jones"),  QStringLiteral("Garcia"),   QStringLiteral("Miller"),   QStringLiteral("Davis"),
-    QStringLiteral("Moreau"), QStringLiteral("Tanaka"),   QStringLiteral("Bergman"),  QStringLiteral("O'Neill"),
-    QStringLiteral("Rossi"),  QStringLiteral("Lindqvist"), QStringLiteral("Okafor"),  QStringLiteral("Novák"),
-    QStringLiteral("Haddad"), QStringLiteral("Schmidt"),  QStringLiteral("Kowalski"), QStringLiteral("Nguyen")};
+    QStringLiteral("Smith"),  QStringLiteral("Johnson"),   QStringLiteral("Williams"), QStringLiteral("Brown"),
+    QStringLiteral("Jones"),  QStringLiteral("Garcia"),    QStringLiteral("Miller"),   QStringLiteral("Davis"),
+    QStringLiteral("Moreau"), QStringLiteral("Tanaka"),    QStringLiteral("Bergman"),  QStringLiteral("O'Neill"),
+    QStringLiteral("Rossi"),  QStringLiteral("Lindqvist"), QStringLiteral("Okafor"),   QStringLiteral("Novák"),
+    QStringLiteral("Haddad"), QStringLiteral("Schmidt"),   QStringLiteral("Kowalski"), QStringLiteral("Nguyen")};
 const QStringList kWords = {
     QStringLiteral("Night"),  QStringLiteral("River"),  QStringLiteral("Last"),   QStringLiteral("Silent"),
     QStringLiteral("Red"),    QStringLiteral("City"),   QStringLiteral("Dream"),  QStringLiteral("Winter"),
@@ -28,8 +28,8 @@ const QStringList kWords = {
     QStringLiteral("Storm"),  QStringLiteral("Garden"), QStringLiteral("Echo"),   QStringLiteral("Harbour")};
 const QStringList kGrades = {QStringLiteral("A"), QStringLiteral("A-"), QStringLiteral("B+"), QStringLiteral("B"),
                              QStringLiteral("C"), QStringLiteral("D"),  QStringLiteral("F")};
-const QStringList kRatings = {QStringLiteral("G"), QStringLiteral("PG"), QStringLiteral("PG-13"), QStringLiteral("R"),
-                              QStringLiteral("NC-17"), QStringLiteral("NR")};
+const QStringList kRatings = {QStringLiteral("G"), QStringLiteral("PG"),    QStringLiteral("PG-13"),
+                              QStringLiteral("R"), QStringLiteral("NC-17"), QStringLiteral("NR")};
 
 const char* const kLookups[][2] = {
     {"tbl_Producer", "Producer"},       {"tbl_Executive_Producer", "Executive_Producer"},
@@ -41,8 +41,8 @@ const char* const kLookups[][2] = {
 
 QString personName(std::mt19937& rng, int i)
 {
-    return kFirst[int(rng() % kFirst.size())] + QLatin1Char(' ') + kLast[int(rng() % kLast.size())] +
-           QLatin1Char(' ') + QString::number(i);
+    return kFirst[int(rng() % kFirst.size())] + QLatin1Char(' ') + kLast[int(rng() % kLast.size())] + QLatin1Char(' ') +
+           QString::number(i);
 }
 
 void fillLookup(store::Connection& db, const QString& table, const QString& column, int count, std::mt19937& rng)
@@ -93,7 +93,8 @@ void GenerateCatalogue(const QString& path, const CatalogueShape& shape)
                            "[Executive_Producer_ID], [Composer_ID], [Writer_ID], [Screenplay_ID], "
                            "[Cinematographer_ID], [Studio_ID], [Genre_ID], [Format_ID], [Length], [Year_Released], "
                            "[Grade], [Rating], [Widescreen]) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
-    store::Statement link(db, QStringLiteral("INSERT INTO [tbl_Actor_Movie_Join] ([Actor_ID], [Movie_ID]) VALUES (?, ?)"));
+    store::Statement link(db,
+                          QStringLiteral("INSERT INTO [tbl_Actor_Movie_Join] ([Actor_ID], [Movie_ID]) VALUES (?, ?)"));
     for (int i = 0; i < shape.movies; ++i) {
         movie.reset();
         const QString title = kWords[int(rng() % kWords.size())] + QLatin1Char(' ') +

@@ -105,7 +105,7 @@ QString DataControl::CellText(int row, int column) const
     const int source = m_map[std::size_t(column)];
     if (source < 0)
         return {};
-    const QVariant& v = m_set->At(row, source);
+    const QVariant v = m_set->At(row, source);
     if (v.isNull())
         return {};
     if (column == kWidescreenColumn)
@@ -122,8 +122,7 @@ QVariant DataControl::data(const QModelIndex& index, int role) const
 
 QVariant DataControl::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
-        section < int(kMovieColumns.size()))
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < int(kMovieColumns.size()))
         return ColumnCaption(section);
     return {};
 }

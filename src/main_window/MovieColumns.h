@@ -32,7 +32,10 @@ inline constexpr std::array<MovieColumn, 16> kMovieColumns{{
 }};
 inline constexpr int kWidescreenColumn = 15;
 
-inline QString ColumnField(int column) { return QString::fromLatin1(kMovieColumns.at(std::size_t(column)).field); }
+inline QString ColumnField(int column)
+{
+    return QString::fromLatin1(kMovieColumns.at(std::size_t(column)).field);
+}
 inline QString ColumnCaption(int column)
 {
     return QString::fromLatin1(kMovieColumns.at(std::size_t(column)).caption);

@@ -58,11 +58,11 @@ void MovieGrid::SetModel(QAbstractItemModel* model)
         m_titles->setColumnHidden(c, c != 0);
         m_rest->setColumnHidden(c, c == 0);
     }
-    connect(m_selection, &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& now,
-                                                                            const QModelIndex& before) {
-        if (now.row() != before.row() || now.column() != before.column())
-            emit RowColChange();
-    });
+    connect(m_selection, &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& now, const QModelIndex& before) {
+                if (now.row() != before.row() || now.column() != before.column())
+                    emit RowColChange();
+            });
     SetColumnWidth(0, 0, 2500);
     for (int c = 1; c < model->columnCount(); ++c)
         SetColumnWidth(1, c, 1545);

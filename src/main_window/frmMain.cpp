@@ -46,7 +46,10 @@ constexpr std::array<SortItem, 15> kSortItems{{
     {"mnuSortRating", "By Rating"},
 }};
 
-QString L(const char* text) { return QString::fromLatin1(text); }
+QString L(const char* text)
+{
+    return QString::fromLatin1(text);
+}
 
 QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text)
 {
@@ -91,13 +94,10 @@ void frmMain::buildControls()
     makeButton(QStringLiteral("cmdNew"), QStringLiteral("Add A New Movie"), QStyle::SP_FileIcon, 120);
     makeButton(QStringLiteral("cmdEdit"), QStringLiteral("Edit Currently Selected Movie"),
                QStyle::SP_FileDialogDetailedView, 720);
-    makeButton(QStringLiteral("cmdActorList"), QStringLiteral("View Actor List"), QStyle::SP_FileDialogListView,
-               1320);
-    makeButton(QStringLiteral("cmdRemove"), QStringLiteral("Delete Resources"), QStyle::SP_DialogDiscardButton,
-               2520);
+    makeButton(QStringLiteral("cmdActorList"), QStringLiteral("View Actor List"), QStyle::SP_FileDialogListView, 1320);
+    makeButton(QStringLiteral("cmdRemove"), QStringLiteral("Delete Resources"), QStyle::SP_DialogDiscardButton, 2520);
     makeButton(QStringLiteral("cmdDelete"), QStringLiteral("Deleted Current Movie"), QStyle::SP_TrashIcon, 3120);
-    makeButton(QStringLiteral("cmdReports"), QStringLiteral("Print Reports"), QStyle::SP_FileDialogContentsView,
-               4320);
+    makeButton(QStringLiteral("cmdReports"), QStringLiteral("Print Reports"), QStyle::SP_FileDialogContentsView, 4320);
 
     m_frame = new QGroupBox(QStringLiteral("Movie Information"), m_client);
     m_frame->setObjectName(QStringLiteral("Frame"));
@@ -128,13 +128,14 @@ void frmMain::buildControls()
     place(m_txtStatus, 120, 5780, 3000, 315);
 
     const std::pair<const char*, void (frmMain::*)()> commands[] = {
-        {"cmdNew", &frmMain::cmdNew_Click},           {"cmdEdit", &frmMain::cmdEdit_Click},
-        {"cmdDelete", &frmMain::cmdDelete_Click},     {"cmdActorList", &frmMain::cmdActorList_Click},
-        {"cmdRemove", &frmMain::cmdRemove_Click},     {"cmdReports", &frmMain::cmdReports_Click},
+        {"cmdNew", &frmMain::cmdNew_Click},       {"cmdEdit", &frmMain::cmdEdit_Click},
+        {"cmdDelete", &frmMain::cmdDelete_Click}, {"cmdActorList", &frmMain::cmdActorList_Click},
+        {"cmdRemove", &frmMain::cmdRemove_Click}, {"cmdReports", &frmMain::cmdReports_Click},
     };
     for (const auto& [name, slot] : commands) {
         auto* button = m_client->findChild<QToolButton*>(L(name));
-        connect(button, &QToolButton::clicked, this, [this, slot] { store::Guarded([this, slot] { (this->*slot)(); }); });
+        connect(button, &QToolButton::clicked, this,
+                [this, slot] { store::Guarded([this, slot] { (this->*slot)(); }); });
     }
     connect(m_grid, &MovieGrid::RowColChange, this, [this] { store::Guarded([this] { dbgMovie_RowColChange(); }); });
     connect(m_grid, &MovieGrid::HeadClick, this,
@@ -168,7 +169,8 @@ void frmMain::buildMenus()
         item->setObjectName(L(kSortItems[i].name));
         item->setCheckable(true);
         const int column = int(i);
-        connect(item, &QAction::triggered, this, [this, column] { store::Guarded([this, column] { SortBy(column); }); });
+        connect(item, &QAction::triggered, this,
+                [this, column] { store::Guarded([this, column] { SortBy(column); }); });
         m_sortItems[i] = item;
     }
     SortGrid();
@@ -186,8 +188,14 @@ void frmMain::setTwips(QWidget* control, const QRectF& r)
                          shell::TwipsToPixelsX(r.width()), shell::TwipsToPixelsY(r.height()));
 }
 
-double frmMain::WidthTwips() const { return shell::PixelsToTwipsX(width()); }
-double frmMain::HeightTwips() const { return shell::PixelsToTwipsY(height()); }
+double frmMain::WidthTwips() const
+{
+    return shell::PixelsToTwipsX(width());
+}
+double frmMain::HeightTwips() const
+{
+    return shell::PixelsToTwipsY(height());
+}
 
 void frmMain::restoreGeometryDefaults()
 {
@@ -337,10 +345,9 @@ void frmMain::dbgMovie_RowColChange()
 
     const store::Connection db = store::OpenDatabase();
     const QString title = set.Value(QStringLiteral("Movie_Title")).toString();
-    store::Recordset cast(db,
-                          QStringLiteral("SELECT [Actor] FROM qry_Actor_Movie_Join ") +
-                              QStringLiteral("WHERE [Movie_Title] = ?"),
-                          {title});
+    store::Recordset cast(
+        db, QStringLiteral("SELECT [Actor] FROM qry_Actor_Movie_Join ") + QStringLiteral("WHERE [Movie_Title] = ?"),
+        {title});
     QString starring;
     for (; !cast.Eof(); cast.MoveNext())
         starring += cast.Value(QStringLiteral("Actor")).toString() + shell::kCrLf;

@@ -36,13 +36,34 @@ void App::SetPath(const QString& path)
     state().path = p;
 }
 
-QString App::Title() { return state().title; }
-void App::SetTitle(const QString& title) { state().title = title; }
-QString App::HelpFile() { return state().helpFile; }
-void App::SetHelpFile(const QString& file) { state().helpFile = file; }
-bool App::PrevInstance() { return state().prevInstance; }
-void App::SetPrevInstance(bool running) { state().prevInstance = running; }
+QString App::Title()
+{
+    return state().title;
+}
+void App::SetTitle(const QString& title)
+{
+    state().title = title;
+}
+QString App::HelpFile()
+{
+    return state().helpFile;
+}
+void App::SetHelpFile(const QString& file)
+{
+    state().helpFile = file;
+}
+bool App::PrevInstance()
+{
+    return state().prevInstance;
+}
+void App::SetPrevInstance(bool running)
+{
+    state().prevInstance = running;
+}
 
-QString& CurrentMovieTitle() { return state().currentMovieTitle; }
+QString& CurrentMovieTitle()
+{
+    return state().currentMovieTitle;
+}
 
 } // namespace shell

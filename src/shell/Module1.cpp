@@ -17,7 +17,10 @@ namespace {
 main_window::frmMain* g_main = nullptr;
 }
 
-main_window::frmMain* MainWindow() { return g_main; }
+main_window::frmMain* MainWindow()
+{
+    return g_main;
+}
 
 int Main()
 {

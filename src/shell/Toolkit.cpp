@@ -63,11 +63,21 @@ int MsgBox(const QString& text, int style, const QString& title)
     shown.replace(kCrLf, QStringLiteral("\n"));
     box.setText(shown);
     switch (rec.icon()) {
-    case vbCritical: box.setIcon(QMessageBox::Critical); break;
-    case vbQuestion: box.setIcon(QMessageBox::Question); break;
-    case vbExclamation: box.setIcon(QMessageBox::Warning); break;
-    case vbInformation: box.setIcon(QMessageBox::Information); break;
-    default: box.setIcon(QMessageBox::NoIcon); break;
+    case vbCritical:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case vbQuestion:
+        box.setIcon(QMessageBox::Question);
+        break;
+    case vbExclamation:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case vbInformation:
+        box.setIcon(QMessageBox::Information);
+        break;
+    default:
+        box.setIcon(QMessageBox::NoIcon);
+        break;
     }
     if (rec.yesNo()) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
@@ -81,7 +91,10 @@ int MsgBox(const QString& text, int style, const QString& title)
     return vbOK;
 }
 
-void SetMessageHandler(MessageHandler handler) { messageHandler() = std::move(handler); }
+void SetMessageHandler(MessageHandler handler)
+{
+    messageHandler() = std::move(handler);
+}
 
 void ShowModal(QWidget* window, QWidget* owner)
 {
@@ -106,12 +119,27 @@ void ShowModal(QWidget* window, QWidget* owner)
     }
 }
 
-void SetModalHandler(ModalHandler handler) { modalHandler() = std::move(handler); }
+void SetModalHandler(ModalHandler handler)
+{
+    modalHandler() = std::move(handler);
+}
 
-int TwipsToPixelsX(double twips) { return qRound(twips * dpiX() / 1440.0); }
-int TwipsToPixelsY(double twips) { return qRound(twips * dpiY() / 1440.0); }
-double PixelsToTwipsX(int pixels) { return pixels * 1440.0 / dpiX(); }
-double PixelsToTwipsY(int pixels) { return pixels * 1440.0 / dpiY(); }
+int TwipsToPixelsX(double twips)
+{
+    return qRound(twips * dpiX() / 1440.0);
+}
+int TwipsToPixelsY(double twips)
+{
+    return qRound(twips * dpiY() / 1440.0);
+}
+double PixelsToTwipsX(int pixels)
+{
+    return pixels * 1440.0 / dpiX();
+}
+double PixelsToTwipsY(int pixels)
+{
+    return pixels * 1440.0 / dpiY();
+}
 
 void SetMousePointer(int pointer)
 {

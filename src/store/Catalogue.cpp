@@ -11,12 +11,12 @@ namespace store {
 
 namespace {
 
-const char* const kTables[] = {"tbl_Movie_Title",    "tbl_Director",         "tbl_Producer", "tbl_Executive_Producer",
-                               "tbl_Composer",       "tbl_Writer",           "tbl_Screenplay", "tbl_Cinematographer",
-                               "tbl_Studio",         "tbl_Genre",            "tbl_Format",   "tbl_Actor",
+const char* const kTables[] = {"tbl_Movie_Title",     "tbl_Director", "tbl_Producer",   "tbl_Executive_Producer",
+                               "tbl_Composer",        "tbl_Writer",   "tbl_Screenplay", "tbl_Cinematographer",
+                               "tbl_Studio",          "tbl_Genre",    "tbl_Format",     "tbl_Actor",
                                "tbl_Actor_Movie_Join"};
-const char* const kViews[] = {"qry_Movie_Title",  "qry_Actor",             "qry_Actor_Movie_Join",
-                              "qry_Year_Report", "qry_Widescreen_Report", "qry_Actor_Report"};
+const char* const kViews[] = {"qry_Movie_Title",       "qry_Actor",       "qry_Actor_Movie_Join", "qry_Year_Report",
+                              "qry_Widescreen_Report", "qry_Actor_Report"};
 
 QString describe(const QString& path, const QString& problem)
 {

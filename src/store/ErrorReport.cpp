@@ -10,9 +10,10 @@ namespace store {
 void ShowStoreError(const StoreError& error)
 {
     if (error.isBusy()) {
-        shell::MsgBox(QStringLiteral("The catalogue \"%1\" is busy: another program is using it.").arg(
-                          QDir::toNativeSeparators(CataloguePath())) +
-                          shell::kCrLf + QStringLiteral("Nothing was changed. Close that program or wait a moment, then try again."),
+        shell::MsgBox(QStringLiteral("The catalogue \"%1\" is busy: another program is using it.")
+                              .arg(QDir::toNativeSeparators(CataloguePath())) +
+                          shell::kCrLf +
+                          QStringLiteral("Nothing was changed. Close that program or wait a moment, then try again."),
                       shell::vbExclamation);
         return;
     }

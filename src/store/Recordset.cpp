@@ -1,6 +1,7 @@
 #include "store/Recordset.h"
 
 #include <QRegularExpression>
+#include <algorithm>
 
 namespace store {
 
@@ -44,9 +45,8 @@ void Field::SetValue(const QVariant& value)
 Recordset::Recordset(const Connection& db, const QString& sql, std::vector<QVariant> params)
     : m_db(&db), m_sql(sql), m_runSql(sql), m_params(std::move(params))
 {
-    static const QRegularExpression starFrom(
-        QStringLiteral(R"(^\s*select\s+\*\s+from\s+(\[([^\]]+)\]|(\w+))(?=\s|$))"),
-        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression starFrom(QStringLiteral(R"(^\s*select\s+\*\s+from\s+(\[([^\]]+)\]|(\w+))(?=\s|$))"),
+                                             QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch m = starFrom.match(sql);
     if (m.hasMatch()) {
         const QString source = m.captured(2).isEmpty() ? m.captured(3) : m.captured(2);
@@ -57,16 +57,24 @@ Recordset::Recordset(const Connection& db, const QString& sql, std::vector<QVari
         if (type == QLatin1String("table")) {
             m_table = source;
             m_keyed = true;
-            m_runSql = QStringLiteral("SELECT rowid AS ") + kKeyAlias + QStringLiteral(", * FROM ") + quoted(source) +
-                       rest;
+            m_runSql =
+                QStringLiteral("SELECT rowid AS ") + kKeyAlias + QStringLiteral(", * FROM ") + quoted(source) + rest;
         } else if (type == QLatin1String("view")) {
-            Statement cols(db, QStringLiteral("SELECT count(*) FROM pragma_table_info(?) WHERE name = 'Movie_ID'"));
-            cols.bind(1, source);
-            if (cols.step() && cols.column(0).toLongLong() > 0) {
+            // The movie view has one row per movie, so its Movie_ID keys the set.
+            if (source.compare(QLatin1String("qry_Movie_Title"), Qt::CaseInsensitive) == 0) {
                 m_deleteView = source;
                 m_keyed = true;
-                m_runSql = QStringLiteral("SELECT [Movie_ID] AS ") + kKeyAlias + QStringLiteral(", * FROM ") +
+                m_lazy = true;
+                m_runSql = QStringLiteral("SELECT [Movie_ID] AS ") + kKeyAlias + QStringLiteral(" FROM ") +
                            quoted(source) + rest;
+                Statement shape(db, sql); // prepared only, for the column names
+                for (int i = 0; i < shape.columnCount(); ++i)
+                    m_columns << shape.columnName(i);
+                for (int i = int(m_columns.size()) - 1; i >= 0; --i)
+                    m_index.insert(m_columns[i].toLower(), i);
+                m_stride = int(m_columns.size()) + 1;
+                m_rowSql = QStringLiteral("SELECT [Movie_ID], * FROM ") + quoted(source) +
+                           QStringLiteral(" WHERE [Movie_ID] IN (");
             }
         }
     }
@@ -77,6 +85,16 @@ void Recordset::load()
 {
     Statement q(*m_db, m_runSql);
     q.bindAll(m_params);
+    if (m_lazy) {
+        m_keys.clear();
+        m_cache.clear();
+        while (q.step())
+            m_keys.push_back(q.column(0).toLongLong());
+        m_pos = 0;
+        m_onDeleted = false;
+        m_mode = EditMode::None;
+        return;
+    }
     const int first = m_keyed ? 1 : 0;
     const int n = q.columnCount();
     if (m_columns.isEmpty()) {
@@ -188,6 +206,51 @@ Field Recordset::Fields(const QString& name)
     return Field(this, column);
 }
 
+QVariant Recordset::At(qint64 row, int column) const
+{
+    if (!m_lazy)
+        return m_rows[std::size_t(row * m_stride + column + 1)];
+    const std::vector<QVariant>& values = fetched(row);
+    return values.empty() ? QVariant() : values[std::size_t(column)];
+}
+
+const std::vector<QVariant>& Recordset::fetched(qint64 row) const
+{
+    static const std::vector<QVariant> kGone;
+    const qint64 key = m_keys[std::size_t(row)];
+    if (auto it = m_cache.find(key); it != m_cache.end())
+        return it->second;
+    // Fetch the block of rows around this one in one statement; grids look at neighbours next.
+    constexpr qint64 kBlock = 64;
+    if (m_cache.size() > 16 * 1024)
+        m_cache.clear();
+    const qint64 first = row / kBlock * kBlock;
+    const qint64 last = qMin(rowCount(), first + kBlock);
+    std::vector<QVariant> wanted;
+    QString sql = m_rowSql;
+    for (qint64 r = first; r < last; ++r) {
+        if (m_cache.count(m_keys[std::size_t(r)]))
+            continue;
+        sql += wanted.empty() ? QStringLiteral("?") : QStringLiteral(", ?");
+        wanted.emplace_back(m_keys[std::size_t(r)]);
+    }
+    sql += QLatin1Char(')');
+    Statement q(*m_db, sql);
+    q.bindAll(wanted);
+    const int n = q.columnCount();
+    while (q.step()) {
+        std::vector<QVariant> values;
+        values.reserve(std::size_t(n - 1));
+        for (int i = 1; i < n; ++i)
+            values.push_back(q.column(i));
+        m_cache.insert_or_assign(q.column(0).toLongLong(), std::move(values));
+    }
+    // A row another program deleted since the requery reads as empty.
+    if (auto it = m_cache.find(key); it != m_cache.end())
+        return it->second;
+    return kGone;
+}
+
 QVariant Recordset::read(int column) const
 {
     if (m_mode != EditMode::None)
@@ -297,14 +360,18 @@ void Recordset::Delete()
     requireCurrent();
     if (m_table.isEmpty() && m_deleteView.isEmpty())
         throw StoreError(kNotUpdatable, QStringLiteral("Database or object is read-only."));
-    const QString sql = m_table.isEmpty()
-                            ? QStringLiteral("DELETE FROM ") + quoted(m_deleteView) + QStringLiteral(" WHERE [Movie_ID] = ?")
-                            : QStringLiteral("DELETE FROM ") + quoted(m_table) + QStringLiteral(" WHERE rowid = ?");
+    const QString sql =
+        m_table.isEmpty()
+            ? QStringLiteral("DELETE FROM ") + quoted(m_deleteView) + QStringLiteral(" WHERE [Movie_ID] = ?")
+            : QStringLiteral("DELETE FROM ") + quoted(m_table) + QStringLiteral(" WHERE rowid = ?");
     Statement del(*m_db, sql);
     del.bind(1, keyAt(m_pos));
     del.run();
-    m_rows.erase(m_rows.begin() + std::ptrdiff_t(m_pos * m_stride),
-                 m_rows.begin() + std::ptrdiff_t((m_pos + 1) * m_stride));
+    if (m_lazy)
+        m_keys.erase(m_keys.begin() + std::ptrdiff_t(m_pos));
+    else
+        m_rows.erase(m_rows.begin() + std::ptrdiff_t(m_pos * m_stride),
+                     m_rows.begin() + std::ptrdiff_t((m_pos + 1) * m_stride));
     m_onDeleted = true;
 }
 
@@ -319,6 +386,8 @@ void Recordset::Close()
     m_closed = true;
     m_rows.clear();
     m_rows.shrink_to_fit();
+    m_keys.clear();
+    m_cache.clear();
 }
 
 QVariant Recordset::Bookmark() const
@@ -338,6 +407,14 @@ void Recordset::SetBookmark(const QVariant& bookmark)
         return;
     }
     const qint64 key = bookmark.toLongLong();
+    if (m_lazy) {
+        const auto it = std::find(m_keys.begin(), m_keys.end(), key);
+        if (it != m_keys.end()) {
+            m_pos = qint64(it - m_keys.begin());
+            m_onDeleted = false;
+        }
+        return;
+    }
     for (qint64 row = 0, n = rowCount(); row < n; ++row) {
         if (keyAt(row).toLongLong() == key) {
             m_pos = row;

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <unordered_map>
 #include <vector>
 
 namespace store {
@@ -31,9 +32,12 @@ private:
     int m_column;
 };
 
-// The result set of one SELECT, read into memory when opened so it never holds a lock on the
-// catalogue. Opened on "SELECT * FROM <table> ..." it can add, edit and delete that table's rows;
-// opened on a view with a Movie_ID column it can delete through the view.
+// The result set of one SELECT, read when opened so it never holds a lock on the catalogue.
+// Opened on "SELECT * FROM <table> ..." it can add, edit and delete that table's rows.
+// Opened on "SELECT * FROM qry_Movie_Title ...", one row per movie, it reads only the
+// keys in order and fetches the rows' values when they are first looked at (the movie grid's
+// tens of thousands of rows would otherwise cost a join per credit per row on every requery);
+// such a set can delete through the view.
 class Recordset
 {
 public:
@@ -72,7 +76,7 @@ public:
     int ColumnCount() const { return int(m_columns.size()); }
     QString ColumnName(int column) const { return m_columns.at(column); }
     int ColumnIndex(const QString& name) const; // -1 when absent
-    const QVariant& At(qint64 row, int column) const { return m_rows[std::size_t(row * m_stride + column + 1)]; }
+    QVariant At(qint64 row, int column) const;
     QString Sql() const { return m_sql; }
 
 private:
@@ -86,21 +90,30 @@ private:
     void requireUpdatable() const;
     QVariant read(int column) const;
     void write(int column, const QVariant& value);
-    qint64 rowCount() const { return qint64(m_rows.size() / std::size_t(m_stride)); }
-    QVariant keyAt(qint64 row) const { return m_rows[std::size_t(row * m_stride)]; }
+    qint64 rowCount() const { return m_lazy ? qint64(m_keys.size()) : qint64(m_rows.size() / std::size_t(m_stride)); }
+    QVariant keyAt(qint64 row) const
+    {
+        return m_lazy ? QVariant(m_keys[std::size_t(row)]) : m_rows[std::size_t(row * m_stride)];
+    }
+    const std::vector<QVariant>& fetched(qint64 row) const;
     void appendStoredRow(qint64 key);
 
     const Connection* m_db;
-    QString m_sql;          // as given
-    QString m_runSql;       // as run: with the hidden key column in front
+    QString m_sql;    // as given
+    QString m_runSql; // as run: with the hidden key column in front
     std::vector<QVariant> m_params;
-    QString m_table;        // base table, empty when the set is read-only
-    QString m_deleteView;   // a view deletable by Movie_ID
-    bool m_keyed = false;   // first column of every row is the row's key
-    int m_stride = 1;       // key slot + visible columns
+    QString m_table;      // base table, empty when the set is read-only
+    QString m_deleteView; // a view deletable by Movie_ID
+    bool m_keyed = false; // first column of every row is the row's key
+    int m_stride = 1;     // key slot + visible columns
     QStringList m_columns;
     QHash<QString, int> m_index; // lower-case name -> column
     std::vector<QVariant> m_rows;
+    // Keyed view sets: the keys in the set's order, and the rows fetched so far by key.
+    bool m_lazy = false;
+    QString m_rowSql;
+    std::vector<qint64> m_keys;
+    mutable std::unordered_map<qint64, std::vector<QVariant>> m_cache;
     qint64 m_pos = 0;
     bool m_onDeleted = false;
     bool m_closed = false;

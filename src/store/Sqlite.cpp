@@ -181,8 +181,8 @@ QVariant Statement::column(int i) const
         return QVariant(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, i)),
                                           sqlite3_column_bytes(m_stmt, i)));
     case SQLITE_BLOB:
-        return QVariant(QByteArray(static_cast<const char*>(sqlite3_column_blob(m_stmt, i)),
-                                   sqlite3_column_bytes(m_stmt, i)));
+        return QVariant(
+            QByteArray(static_cast<const char*>(sqlite3_column_blob(m_stmt, i)), sqlite3_column_bytes(m_stmt, i)));
     default:
         return QVariant();
     }

@@ -35,7 +35,10 @@ TempCatalogue::TempCatalogue()
     store::CreateCatalogue(store::CataloguePath());
 }
 
-TempCatalogue::~TempCatalogue() { shell::App::SetPath(QString()); }
+TempCatalogue::~TempCatalogue()
+{
+    shell::App::SetPath(QString());
+}
 
 qint64 TempCatalogue::lookupKey(const QString& table, const QString& column, const QString& name)
 {
@@ -96,7 +99,8 @@ qint64 TempCatalogue::addActor(const QString& last, const QString& first)
 void TempCatalogue::link(qint64 actorId, qint64 movieId)
 {
     store::Connection db = open();
-    store::Statement add(db, QStringLiteral("INSERT INTO [tbl_Actor_Movie_Join] ([Actor_ID], [Movie_ID]) VALUES (?, ?)"));
+    store::Statement add(db,
+                         QStringLiteral("INSERT INTO [tbl_Actor_Movie_Join] ([Actor_ID], [Movie_ID]) VALUES (?, ?)"));
     add.bind(1, actorId);
     add.bind(2, movieId);
     add.run();
@@ -123,7 +127,10 @@ ScriptedMessages::ScriptedMessages()
     });
 }
 
-ScriptedMessages::~ScriptedMessages() { shell::SetMessageHandler(nullptr); }
+ScriptedMessages::~ScriptedMessages()
+{
+    shell::SetMessageHandler(nullptr);
+}
 
 QStringList ScriptedMessages::texts() const
 {

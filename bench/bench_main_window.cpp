@@ -1,0 +1,106 @@
+// The movie browser over 1,000 / 10,000 / 50,000 movies, against sqlite3 reading the same rows.
+#include "BenchSupport.h"
+#include "main_window/DataControl.h"
+#include "main_window/MovieGrid.h"
+#include "main_window/frmMain.h"
+#include "shell/App.h"
+
+#include <QApplication>
+#include <benchmark/benchmark.h>
+#include <memory>
+
+namespace {
+
+std::unique_ptr<main_window::frmMain> openWindow()
+{
+    auto w = std::make_unique<main_window::frmMain>();
+    w->Form_Load();
+    w->show();
+    QApplication::processEvents();
+    return w;
+}
+
+void BM_OpenMainWindow(benchmark::State& state)
+{
+    bench::UseCatalogue(int(state.range(0)));
+    for (auto _ : state) {
+        auto w = openWindow();
+        benchmark::DoNotOptimize(w.get());
+    }
+    state.counters["peak_MB"] = bench::PeakMegabytes();
+}
+
+void BM_Requery(benchmark::State& state)
+{
+    bench::UseCatalogue(int(state.range(0)));
+    auto w = openWindow();
+    w->dbgMovie()->SetRow(int(state.range(0) / 2));
+    for (auto _ : state)
+        w->Form_Activate();
+    state.counters["peak_MB"] = bench::PeakMegabytes();
+}
+
+void BM_SortByDirector(benchmark::State& state)
+{
+    bench::UseCatalogue(int(state.range(0)));
+    auto w = openWindow();
+    for (auto _ : state) {
+        w->dbgMovie_HeadClick(1);
+        QApplication::processEvents();
+    }
+}
+
+void BM_RowChange(benchmark::State& state)
+{
+    bench::UseCatalogue(int(state.range(0)));
+    auto w = openWindow();
+    int row = 0;
+    for (auto _ : state) {
+        row = (row + 7919) % int(state.range(0));
+        w->dbgMovie()->SetRow(row);
+    }
+}
+
+void BM_Sqlite3ReadGrid(benchmark::State& state)
+{
+    const QString path = bench::UseCatalogue(int(state.range(0)));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(bench::RawRead(path, "SELECT * FROM qry_Movie_Title"));
+}
+
+void BM_Sqlite3ReadSortedByDirector(benchmark::State& state)
+{
+    const QString path = bench::UseCatalogue(int(state.range(0)));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(
+            bench::RawRead(path, "Select * FROM [qry_Movie_Title] Order By [Director], [Movie_Title]"));
+}
+
+void BM_Sqlite3Starring(benchmark::State& state)
+{
+    const QString path = bench::UseCatalogue(int(state.range(0)));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(bench::RawRead(
+            path, "SELECT [Actor] FROM qry_Actor_Movie_Join WHERE [Movie_Title] = ?", "Night River 4242"));
+}
+
+#define SIZES ->Arg(1000)->Arg(10000)->Arg(50000)->Unit(benchmark::kMillisecond)
+BENCHMARK(BM_OpenMainWindow) SIZES->Iterations(3);
+BENCHMARK(BM_Requery) SIZES;
+BENCHMARK(BM_SortByDirector) SIZES;
+BENCHMARK(BM_RowChange)->Arg(1000)->Arg(10000)->Arg(50000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Sqlite3ReadGrid) SIZES;
+BENCHMARK(BM_Sqlite3ReadSortedByDirector) SIZES;
+BENCHMARK(BM_Sqlite3Starring)->Arg(50000)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
