@@ -1,0 +1,176 @@
+// The cast windows over a full-size catalogue: 50,000 movies, 20,000 actors.
+#include "CatalogueGenerator.h"
+
+#include "cast/FlexGrid.h"
+#include "cast/frmActorInfo.h"
+#include "cast/frmActorList.h"
+#include "shell/App.h"
+#include "store/Catalogue.h"
+#include "store/Recordset.h"
+
+#include "shell/Toolkit.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+#include <benchmark/benchmark.h>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+namespace {
+
+QString g_title; // a movie with a cast
+
+// The cast editor as the user sees it, on a movie with cast.
+std::unique_ptr<cast::frmActorInfo> openEditor()
+{
+    shell::CurrentMovieTitle() = g_title;
+    auto w = std::make_unique<cast::frmActorInfo>();
+    w->show();
+    QCoreApplication::processEvents();
+    return w;
+}
+
+// An actor not yet in the shown movie's cast, made current in the complete list.
+void pickUncastActor(cast::frmActorInfo& w)
+{
+    cast::FlexGrid* list = w.ActorListGrid();
+    const QStringList cast = [&] {
+        QStringList names;
+        for (int i = 0; i < w.ActorGrid()->Rows(); ++i)
+            names << w.ActorGrid()->TextMatrix(i, 1);
+        return names;
+    }();
+    for (int i = list->Rows() / 2; i < list->Rows(); ++i) {
+        if (!cast.contains(list->TextMatrix(i, 1))) {
+            list->SetRow(i);
+            return;
+        }
+    }
+}
+
+// Makes the cast row of the named actor current.
+void pickCastRow(cast::frmActorInfo& w, const QString& name)
+{
+    for (int i = 0; i < w.ActorGrid()->Rows(); ++i)
+        if (w.ActorGrid()->TextMatrix(i, 1) == name)
+            w.ActorGrid()->SetRow(i);
+}
+
+void BM_OpenCastEditor(benchmark::State& state)
+{
+    for (auto _ : state) {
+        auto w = openEditor();
+        benchmark::DoNotOptimize(w->ActorGrid()->Rows());
+    }
+}
+
+void BM_CastRefresh(benchmark::State& state)
+{
+    auto w = openEditor();
+    for (auto _ : state) {
+        w->cboMovie_Change();
+        QCoreApplication::processEvents();
+    }
+}
+
+void BM_FillCompleteList(benchmark::State& state)
+{
+    auto w = openEditor();
+    for (auto _ : state) {
+        w->PopulateComboBoxes();
+        QCoreApplication::processEvents();
+    }
+}
+
+void BM_Link(benchmark::State& state)
+{
+    auto w = openEditor();
+    pickUncastActor(*w);
+    const QString name = w->ActorListGrid()->Text();
+    for (auto _ : state) {
+        w->SelectOne();
+        QCoreApplication::processEvents();
+        state.PauseTiming();
+        pickCastRow(*w, name);
+        w->DeSelectOne();
+        state.ResumeTiming();
+    }
+}
+
+void BM_Unlink(benchmark::State& state)
+{
+    auto w = openEditor();
+    pickUncastActor(*w);
+    const QString name = w->ActorListGrid()->Text();
+    for (auto _ : state) {
+        state.PauseTiming();
+        w->SelectOne();
+        pickCastRow(*w, name);
+        state.ResumeTiming();
+        w->DeSelectOne();
+        QCoreApplication::processEvents();
+    }
+}
+
+// One character typed into the movie box: the complete list and the cast are both re-read.
+void BM_KeystrokeInMovieBox(benchmark::State& state)
+{
+    auto w = openEditor();
+    QComboBox* box = w->cboMovie();
+    box->setFocus();
+    box->lineEdit()->end(false);
+    bool typed = false;
+    for (auto _ : state) {
+        QTest::keyClick(box, typed ? Qt::Key_Backspace : Qt::Key_X);
+        typed = !typed;
+        QCoreApplication::processEvents();
+    }
+}
+
+void BM_OpenFilmography(benchmark::State& state)
+{
+    for (auto _ : state) {
+        auto w = std::make_unique<cast::frmActorList>();
+        w->show();
+        QCoreApplication::processEvents();
+        benchmark::DoNotOptimize(w->MovieGrid()->Rows());
+    }
+}
+
+} // namespace
+
+BENCHMARK(BM_OpenCastEditor)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CastRefresh)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FillCompleteList)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Link)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Unlink)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_KeystrokeInMovieBox)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenFilmography)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    // A box here means the run went wrong; say so instead of waiting for a person.
+    shell::SetMessageHandler([](const shell::MessageRecord& box) {
+        std::fprintf(stderr, "unexpected message: %s\n", qPrintable(box.text));
+        std::abort();
+        return int(shell::vbOK);
+    });
+    QTemporaryDir dir;
+    shell::App::SetPath(dir.path());
+    bench::GenerateCatalogue(store::CataloguePath(), bench::ShapeFor(50000));
+    {
+        const store::Connection db = store::OpenDatabase();
+        const store::Recordset rs(db, QStringLiteral("SELECT [Movie_Title] FROM [qry_Actor_Movie_Join]"));
+        g_title = rs.Value(QStringLiteral("Movie_Title")).toString();
+    }
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

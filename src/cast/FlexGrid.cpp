@@ -1,0 +1,231 @@
+#include "cast/FlexGrid.h"
+
+#include "shell/Toolkit.h"
+
+#include <QAbstractTableModel>
+#include <QApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QScrollBar>
+#include <vector>
+
+namespace cast {
+
+namespace {
+constexpr int kFixedCols = 1;
+constexpr double kRowHeightTwips = 240;
+} // namespace
+
+class FlexGridModel : public QAbstractTableModel
+{
+public:
+    FlexGridModel(int cols, QObject* parent) : QAbstractTableModel(parent), m_cols(cols) {}
+
+    int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : m_rows; }
+    int columnCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : m_cols; }
+
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        if (!index.isValid())
+            return {};
+        if (role == Qt::DisplayRole)
+            return cell(index.row(), index.column());
+        if (index.column() < kFixedCols && role == Qt::BackgroundRole)
+            return QApplication::palette().button();
+        return {};
+    }
+
+    Qt::ItemFlags flags(const QModelIndex& index) const override
+    {
+        if (!index.isValid())
+            return Qt::NoItemFlags;
+        return index.column() < kFixedCols ? Qt::ItemIsEnabled : Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    }
+
+    void setRows(int rows)
+    {
+        beginResetModel();
+        m_rows = rows;
+        m_cells.resize(std::size_t(rows) * std::size_t(m_cols));
+        endResetModel();
+    }
+
+    const QString& cell(int row, int col) const { return m_cells[std::size_t(row) * std::size_t(m_cols) + col]; }
+    void setCell(int row, int col, const QString& text, bool notify)
+    {
+        m_cells[std::size_t(row) * std::size_t(m_cols) + col] = text;
+        if (notify) {
+            const QModelIndex i = index(row, col);
+            emit dataChanged(i, i, {Qt::DisplayRole});
+        }
+    }
+    void changedAll()
+    {
+        if (m_rows > 0)
+            emit dataChanged(index(0, 0), index(m_rows - 1, m_cols - 1), {Qt::DisplayRole});
+    }
+
+    int m_rows = 0;
+    int m_cols;
+
+private:
+    std::vector<QString> m_cells;
+};
+
+FlexGrid::FlexGrid(QWidget* parent, int cols) : QTableView(parent), m_model(new FlexGridModel(qMax(cols, 2), this))
+{
+    setModel(m_model);
+    horizontalHeader()->hide();
+    verticalHeader()->hide();
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(shell::TwipsToPixelsY(kRowHeightTwips));
+    horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    horizontalHeader()->setStretchLastSection(false);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectItems);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setWordWrap(false);
+    setTabKeyNavigation(false);
+}
+
+int FlexGrid::Rows() const
+{
+    return m_model->m_rows;
+}
+int FlexGrid::Cols() const
+{
+    return m_model->m_cols;
+}
+
+void FlexGrid::SetRows(int rows)
+{
+    rows = qMax(rows, 0);
+    m_model->setRows(rows);
+    if (rows == 0)
+        m_row = -1;
+    else
+        m_row = qBound(0, m_row, rows - 1);
+    showCurrent();
+}
+
+QString FlexGrid::TextMatrix(int row, int col) const
+{
+    if (row < 0 || row >= Rows() || col < 0 || col >= Cols())
+        return {};
+    return m_model->cell(row, col);
+}
+
+void FlexGrid::SetTextMatrix(int row, int col, const QString& text)
+{
+    if (row < 0 || row >= Rows() || col < 0 || col >= Cols())
+        return;
+    m_model->setCell(row, col, text, m_redraw);
+}
+
+void FlexGrid::SetRow(int row)
+{
+    if (row < 0 || row >= Rows())
+        return;
+    m_row = row;
+    showCurrent();
+}
+
+void FlexGrid::SetCol(int col)
+{
+    m_col = qBound(kFixedCols, col, Cols() - 1);
+    showCurrent();
+}
+
+QString FlexGrid::Text() const
+{
+    return TextMatrix(m_row, m_col);
+}
+void FlexGrid::SetText(const QString& text)
+{
+    SetTextMatrix(m_row, m_col, text);
+}
+
+double FlexGrid::ColWidth(int col) const
+{
+    return shell::PixelsToTwipsX(columnWidth(col));
+}
+void FlexGrid::SetColWidth(int col, double twips)
+{
+    setColumnWidth(col, shell::TwipsToPixelsX(twips));
+}
+double FlexGrid::WidthTwips() const
+{
+    return shell::PixelsToTwipsX(width());
+}
+
+int FlexGrid::TopRow() const
+{
+    const int row = rowAt(0);
+    return row < 0 ? 0 : row;
+}
+
+void FlexGrid::SetTopRow(int row)
+{
+    if (row < 0 || row >= Rows())
+        return;
+    const QModelIndex index = m_model->index(row, m_col);
+    // scrollTo needs the scroll range, which the view only works out lazily.
+    updateGeometries();
+    scrollTo(index, QAbstractItemView::PositionAtTop);
+}
+
+void FlexGrid::SetRedraw(bool redraw)
+{
+    if (redraw && !m_redraw)
+        m_model->changedAll();
+    m_redraw = redraw;
+}
+
+void FlexGrid::showCurrent()
+{
+    m_syncing = true;
+    // Moving the current cell from code must not scroll; only the user's own moves do.
+    const bool scrolls = hasAutoScroll();
+    setAutoScroll(false);
+    if (m_row < 0)
+        selectionModel()->clearCurrentIndex();
+    else
+        selectionModel()->setCurrentIndex(m_model->index(m_row, m_col), QItemSelectionModel::ClearAndSelect);
+    setAutoScroll(scrolls);
+    m_syncing = false;
+}
+
+void FlexGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous)
+{
+    QTableView::currentChanged(current, previous);
+    if (m_syncing || !current.isValid())
+        return;
+    m_row = current.row();
+    if (current.column() >= kFixedCols) {
+        m_col = current.column();
+        return;
+    }
+    // A click on the fixed column lands in the data cell beside it.
+    m_syncing = true;
+    selectionModel()->setCurrentIndex(m_model->index(m_row, m_col), QItemSelectionModel::ClearAndSelect);
+    m_syncing = false;
+}
+
+void FlexGrid::keyPressEvent(QKeyEvent* event)
+{
+    const QString text = event->text();
+    if (text.size() == 1 && event->key() != Qt::Key_Tab && event->key() != Qt::Key_Backtab) {
+        emit KeyPress(text.at(0).unicode());
+        event->accept();
+        return;
+    }
+    QTableView::keyPressEvent(event);
+}
+
+void FlexGrid::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    QTableView::mouseDoubleClickEvent(event);
+    emit DblClick();
+}
+
+} // namespace cast

@@ -1,0 +1,329 @@
+#include "cast/frmActorInfo.h"
+
+#include "cast/FlexGrid.h"
+#include "cast/frmActorAdd.h"
+#include "shell/App.h"
+#include "shell/Toolkit.h"
+#include "store/Catalogue.h"
+#include "store/ErrorReport.h"
+#include "store/Recordset.h"
+
+#include <QComboBox>
+#include <QEvent>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListView>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QStringListModel>
+#include <QStyle>
+#include <QToolButton>
+
+namespace cast {
+
+namespace {
+const QString kNoActorToDelete = QStringLiteral("There is no actor to delete!");
+const QString kErrorTitle = QStringLiteral("Error!");
+const QString kActorNotFound = QStringLiteral("This actor is not in your library!");
+const QString kMovieNotFound = QStringLiteral("This movie is not in your library!");
+
+constexpr double kNumberWidth = 450;
+constexpr double kCastNameWidth = 2242;
+
+template <class F> auto guarded(F f)
+{
+    return [f] { store::Guarded(f); };
+}
+} // namespace
+
+frmActorInfo::frmActorInfo(QWidget* owner) : QDialog(owner)
+{
+    buildControls();
+    store::Guarded([this] { Form_Load(); });
+}
+
+void frmActorInfo::place(QWidget* control, double left, double top, double width, double height)
+{
+    control->setGeometry(shell::TwipsToPixelsX(left), shell::TwipsToPixelsY(top), shell::TwipsToPixelsX(width),
+                         shell::TwipsToPixelsY(height));
+}
+
+QToolButton* frmActorInfo::makePictureButton(const QString& name, const QString& tip, int icon, double top)
+{
+    auto* button = new QToolButton(m_frame);
+    button->setObjectName(name);
+    button->setToolTip(tip);
+    button->setIcon(style()->standardIcon(QStyle::StandardPixmap(icon)));
+    button->setIconSize(QSize(shell::TwipsToPixelsX(300), shell::TwipsToPixelsY(300)));
+    place(button, 3300, top, 540, 480);
+    return button;
+}
+
+void frmActorInfo::buildControls()
+{
+    setObjectName(QStringLiteral("frmActorInfo"));
+    setWindowTitle(QStringLiteral("Actor Information"));
+    setFixedSize(shell::TwipsToPixelsX(7560), shell::TwipsToPixelsY(5160));
+
+    m_frame = new QGroupBox(QStringLiteral("Movie/Actor Information"), this);
+    m_frame->setObjectName(QStringLiteral("Frame1"));
+    place(m_frame, 120, 60, 7320, 4500);
+
+    m_cboMovie = new QComboBox(m_frame);
+    m_cboMovie->setObjectName(QStringLiteral("cboMovie"));
+    m_cboMovie->setEditable(true);
+    // The box behaves as a plain list with an edit field: no completion, no items added by Enter.
+    m_cboMovie->setCompleter(nullptr);
+    m_cboMovie->setInsertPolicy(QComboBox::NoInsert);
+    m_cboMovie->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_titles = new QStringListModel(m_cboMovie);
+    m_cboMovie->setModel(m_titles);
+    if (auto* list = qobject_cast<QListView*>(m_cboMovie->view()))
+        list->setUniformItemSizes(true);
+    place(m_cboMovie, 240, 300, 6840, 315);
+
+    m_lblActorList = new QLabel(QStringLiteral("Actors Featured In Movie"), m_frame);
+    m_lblActorList->setObjectName(QStringLiteral("lblActorList"));
+    place(m_lblActorList, 240, 780, 3000, 255);
+    m_actorGrid = new FlexGrid(m_frame);
+    m_actorGrid->setObjectName(QStringLiteral("ActorGrid"));
+    place(m_actorGrid, 240, 1050, 3000, 3270);
+
+    m_lblCompleteActorList = new QLabel(QStringLiteral("Complete Actor List"), m_frame);
+    m_lblCompleteActorList->setObjectName(QStringLiteral("lblCompleteActorList"));
+    place(m_lblCompleteActorList, 4080, 780, 3000, 255);
+    m_actorListGrid = new FlexGrid(m_frame);
+    m_actorListGrid->setObjectName(QStringLiteral("ActorListGrid"));
+    m_actorListGrid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    place(m_actorListGrid, 4080, 1050, 3000, 3270);
+
+    m_cmdAdd1 = makePictureButton(QStringLiteral("cmdAdd1"), QStringLiteral("Add Selected Actor To Featured Movie"),
+                                  QStyle::SP_ArrowLeft, 1500);
+    m_cmdDeselect1 =
+        makePictureButton(QStringLiteral("cmdDeselect1"), QStringLiteral("Delete Selected Actor From Featured Movie"),
+                          QStyle::SP_ArrowRight, 2160);
+    m_cmdDeselectAll =
+        makePictureButton(QStringLiteral("cmdDeselectAll"), QStringLiteral("Delete All Actors From Featured Movie"),
+                          QStyle::SP_DialogDiscardButton, 2820);
+
+    m_cmdAddActor = new QPushButton(QStringLiteral("Add Actor To Library"), this);
+    m_cmdAddActor->setObjectName(QStringLiteral("cmdAddActor"));
+    m_cmdAddActor->setToolTip(QStringLiteral("Add an actor that is not currently in your library"));
+    m_cmdAddActor->setAutoDefault(false);
+    place(m_cmdAddActor, 120, 4680, 2400, 375);
+    m_cmdOK = new QPushButton(QStringLiteral("E&xit"), this);
+    m_cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    m_cmdOK->setAutoDefault(false);
+    place(m_cmdOK, 6240, 4680, 1200, 375);
+
+    connect(m_cboMovie, &QComboBox::editTextChanged, this, guarded([this] { cboMovie_Change(); }));
+    connect(m_cboMovie, &QComboBox::activated, this, guarded([this] { cboMovie_Click(); }));
+    m_cboMovie->installEventFilter(this);
+    connect(m_actorListGrid, &FlexGrid::DblClick, this, guarded([this] { SelectOne(); }));
+    connect(m_actorGrid, &FlexGrid::DblClick, this, guarded([this] { DeSelectOne(); }));
+    connect(m_actorListGrid, &FlexGrid::KeyPress, this, [this](int key) { ActorListGrid_KeyPress(key); });
+    connect(m_cmdAdd1, &QToolButton::clicked, this, guarded([this] { SelectOne(); }));
+    connect(m_cmdDeselect1, &QToolButton::clicked, this, guarded([this] { DeSelectOne(); }));
+    connect(m_cmdDeselectAll, &QToolButton::clicked, this, guarded([this] { DeSelectAll(); }));
+    connect(m_cmdAddActor, &QPushButton::clicked, this, guarded([this] { cmdAddActor_Click(); }));
+    connect(m_cmdOK, &QPushButton::clicked, this, &QDialog::close);
+}
+
+bool frmActorInfo::eventFilter(QObject* watched, QEvent* event)
+{
+    // Every typed character refills the complete list before the box takes it.
+    if (watched == m_cboMovie && event->type() == QEvent::KeyPress && !static_cast<QKeyEvent*>(event)->text().isEmpty())
+        store::Guarded([this] { PopulateComboBoxes(); });
+    return QDialog::eventFilter(watched, event);
+}
+
+void frmActorInfo::Form_Load()
+{
+    QStringList titles;
+    {
+        store::Connection db = store::OpenDatabase();
+        // Every title goes straight into the list, so the rows are streamed rather than kept as a set.
+        store::Statement rs(db, QStringLiteral("SELECT [Movie_Title] FROM [tbl_Movie_Title] ORDER BY [Movie_Title]"));
+        while (rs.step())
+            titles << rs.column(0).toString();
+    }
+    {
+        // Filling the list would put its first title into the box; the shown movie stays the one asked for.
+        const QSignalBlocker quiet(m_cboMovie);
+        m_titles->setStringList(titles);
+        m_cboMovie->setCurrentIndex(-1);
+        m_cboMovie->setEditText(shell::CurrentMovieTitle());
+    }
+    cboMovie_Change();
+    m_actorGrid->SetColWidth(0, kNumberWidth);
+    m_actorGrid->SetColWidth(1, kCastNameWidth);
+    PopulateComboBoxes();
+}
+
+void frmActorInfo::cboMovie_Change()
+{
+    store::Connection db = store::OpenDatabase();
+    const QString title = m_cboMovie->currentText();
+    shell::CurrentMovieTitle() = title;
+    store::Recordset rs(db, QStringLiteral("SELECT [Actor] FROM qry_Actor_Movie_Join WHERE [Movie_Title] = ?"),
+                        {title});
+    if (rs.RecordCount() == 0) {
+        m_actorGrid->SetRows(0);
+        return;
+    }
+    rs.MoveLast();
+    const int n = int(rs.RecordCount());
+    m_actorGrid->SetRows(n);
+    rs.MoveFirst();
+    for (int i = 0; !rs.Eof(); ++i, rs.MoveNext()) {
+        m_actorGrid->SetTextMatrix(i, 0, QString::number(i + 1));
+        m_actorGrid->SetTextMatrix(i, 1, rs.Value(QStringLiteral("Actor")).toString());
+    }
+    m_actorGrid->SetRow(n - 1);
+    m_actorGrid->SetCol(1);
+}
+
+void frmActorInfo::cboMovie_Click()
+{
+    if (m_cboMovie->currentText() != shell::CurrentMovieTitle())
+        cboMovie_Change();
+}
+
+void frmActorInfo::PopulateComboBoxes()
+{
+    store::Connection db = store::OpenDatabase();
+    store::Recordset rs(db, QStringLiteral("SELECT [Actor] FROM [qry_Actor]"));
+    const int column = rs.ColumnIndex(QStringLiteral("Actor"));
+    const int n = int(rs.RecordCount());
+    FlexGrid* grid = m_actorListGrid;
+    grid->SetRedraw(false);
+    grid->SetRows(n);
+    for (int i = 0; i < n; ++i) {
+        grid->SetTextMatrix(i, 0, QString::number(i + 1));
+        grid->SetTextMatrix(i, 1, rs.At(i, column).toString());
+    }
+    grid->SetRedraw(true);
+    grid->SetCol(1);
+    grid->SetColWidth(0, kNumberWidth);
+    grid->SetColWidth(1, grid->WidthTwips() - kNumberWidth);
+}
+
+std::optional<qint64> frmActorInfo::actorId(const store::Connection& db, const QString& displayName) const
+{
+    store::Recordset rs(db, QStringLiteral("SELECT [Actor_ID] FROM [qry_Actor] WHERE [Actor] = ?"), {displayName});
+    if (rs.Eof())
+        return std::nullopt;
+    return rs.Value(QStringLiteral("Actor_ID")).toLongLong();
+}
+
+std::optional<qint64> frmActorInfo::movieId(const store::Connection& db, const QString& title) const
+{
+    store::Recordset rs(db, QStringLiteral("SELECT [Movie_ID] FROM [tbl_Movie_Title] WHERE [Movie_Title] = ?"),
+                        {title});
+    if (rs.Eof())
+        return std::nullopt;
+    return rs.Value(QStringLiteral("Movie_ID")).toLongLong();
+}
+
+void frmActorInfo::SelectOne()
+{
+    const QString actor = m_actorListGrid->Text();
+    const QString title = m_cboMovie->currentText();
+    store::Connection db = store::OpenDatabase();
+    const std::optional<qint64> actorKey = actorId(db, actor);
+    if (!actorKey) {
+        shell::MsgBox(kActorNotFound, shell::vbExclamation, kErrorTitle);
+        return;
+    }
+    const std::optional<qint64> movieKey = movieId(db, title);
+    if (!movieKey) {
+        shell::MsgBox(kMovieNotFound, shell::vbExclamation, kErrorTitle);
+        return;
+    }
+    // The check's own (empty) set takes the new row, so the whole link table is never read.
+    store::Recordset rs(db,
+                        QStringLiteral("SELECT * FROM [tbl_Actor_Movie_Join] WHERE [Actor_ID] = ? AND [Movie_ID] = ?"),
+                        {*actorKey, *movieKey});
+    if (!rs.Eof()) {
+        shell::MsgBox(QStringLiteral("You may not add an actor that is alread featured in this film!"),
+                      shell::vbExclamation | shell::vbOKOnly, QStringLiteral("Actor Already Available!"));
+        return;
+    }
+    rs.AddNew();
+    rs.Fields(QStringLiteral("Movie_ID")) = *movieKey;
+    rs.Fields(QStringLiteral("Actor_ID")) = *actorKey;
+    rs.Update();
+    cboMovie_Change();
+}
+
+void frmActorInfo::DeSelectOne()
+{
+    const QString actor = m_actorGrid->Text();
+    const QString title = m_cboMovie->currentText();
+    store::Connection db = store::OpenDatabase();
+    const std::optional<qint64> actorKey = actorId(db, actor);
+    const std::optional<qint64> movieKey = actorKey ? movieId(db, title) : std::nullopt;
+    if (!actorKey || !movieKey) {
+        shell::MsgBox(kNoActorToDelete, shell::vbExclamation, kErrorTitle);
+        return;
+    }
+    store::Recordset rs(db,
+                        QStringLiteral("SELECT * FROM [tbl_Actor_Movie_Join] WHERE [Actor_ID] = ? AND [Movie_ID] = ?"),
+                        {*actorKey, *movieKey});
+    if (rs.Eof()) {
+        shell::MsgBox(kNoActorToDelete, shell::vbExclamation, kErrorTitle);
+        return;
+    }
+    rs.Delete();
+    cboMovie_Change();
+}
+
+void frmActorInfo::DeSelectAll()
+{
+    const QString title = m_cboMovie->currentText();
+    store::Connection db = store::OpenDatabase();
+    const std::optional<qint64> movieKey = movieId(db, title);
+    if (!movieKey) {
+        shell::MsgBox(kNoActorToDelete, shell::vbExclamation, kErrorTitle);
+        return;
+    }
+    store::Recordset rs(db, QStringLiteral("SELECT * FROM [tbl_Actor_Movie_Join] WHERE [Movie_ID] = ?"), {*movieKey});
+    if (rs.Eof()) {
+        shell::MsgBox(kNoActorToDelete, shell::vbExclamation, kErrorTitle);
+        return;
+    }
+    {
+        // All of the cast goes, or none of it does.
+        store::Transaction tx(db);
+        for (rs.MoveFirst(); !rs.Eof(); rs.MoveNext())
+            rs.Delete();
+        tx.commit();
+    }
+    cboMovie_Change();
+}
+
+void frmActorInfo::ActorListGrid_KeyPress(int keyAscii)
+{
+    FlexGrid* grid = m_actorListGrid;
+    const int n = grid->Rows();
+    if (n == 0)
+        return;
+    const QChar wanted = QChar(keyAscii).toUpper();
+    for (int i = 0; i < n; ++i) {
+        const QString name = grid->TextMatrix(i, 1);
+        if (!name.isEmpty() && name.at(0) == wanted) {
+            grid->SetRow(i);
+            grid->SetTopRow(i);
+            return;
+        }
+    }
+    grid->SetRow(n - 1);
+}
+
+void frmActorInfo::cmdAddActor_Click()
+{
+    shell::ShowModal(new frmActorAdd(this), this);
+}
+
+} // namespace cast

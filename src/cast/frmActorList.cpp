@@ -1,0 +1,105 @@
+#include "cast/frmActorList.h"
+
+#include "cast/FlexGrid.h"
+#include "shell/Toolkit.h"
+#include "store/Catalogue.h"
+#include "store/ErrorReport.h"
+#include "store/Recordset.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QListView>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QStringListModel>
+
+namespace cast {
+
+frmActorList::frmActorList(QWidget* owner) : QDialog(owner)
+{
+    setObjectName(QStringLiteral("frmActorList"));
+    setWindowTitle(QStringLiteral("View Actors"));
+    setFixedSize(shell::TwipsToPixelsX(5400), shell::TwipsToPixelsY(5280));
+
+    m_frame = new QGroupBox(QStringLiteral("Actor List"), this);
+    m_frame->setObjectName(QStringLiteral("Frame1"));
+    place(m_frame, 120, 60, 5160, 4560);
+
+    m_cboActorList = new QComboBox(m_frame);
+    m_cboActorList->setObjectName(QStringLiteral("cboActorList"));
+    m_cboActorList->setEditable(true);
+    // A plain list with an edit field: the typed text stays as typed and Enter adds nothing.
+    m_cboActorList->setCompleter(nullptr);
+    m_cboActorList->setInsertPolicy(QComboBox::NoInsert);
+    m_cboActorList->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_names = new QStringListModel(m_cboActorList);
+    m_cboActorList->setModel(m_names);
+    if (auto* list = qobject_cast<QListView*>(m_cboActorList->view()))
+        list->setUniformItemSizes(true);
+    place(m_cboActorList, 240, 300, 4680, 315);
+
+    m_movieGrid = new FlexGrid(m_frame);
+    m_movieGrid->setObjectName(QStringLiteral("MovieGrid"));
+    place(m_movieGrid, 240, 780, 4680, 3600);
+
+    m_cmdOK = new QPushButton(QStringLiteral("E&xit"), this);
+    m_cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    m_cmdOK->setAutoDefault(false);
+    place(m_cmdOK, 4080, 4740, 1200, 375);
+
+    const auto refill = [this] { store::Guarded([this] { PopulateComboBoxes(); }); };
+    connect(m_cboActorList, &QComboBox::editTextChanged, this, refill);
+    connect(m_cboActorList, &QComboBox::activated, this, refill);
+    connect(m_cmdOK, &QPushButton::clicked, this, &QDialog::close);
+
+    store::Guarded([this] { Form_Load(); });
+}
+
+void frmActorList::place(QWidget* control, double left, double top, double width, double height)
+{
+    control->setGeometry(shell::TwipsToPixelsX(left), shell::TwipsToPixelsY(top), shell::TwipsToPixelsX(width),
+                         shell::TwipsToPixelsY(height));
+}
+
+void frmActorList::Form_Load()
+{
+    QStringList names;
+    {
+        store::Connection db = store::OpenDatabase();
+        store::Recordset rs(db, QStringLiteral("SELECT * FROM [qry_Actor] ORDER BY [Actor]"));
+        const int column = rs.ColumnIndex(QStringLiteral("Actor"));
+        names.reserve(rs.RecordCount());
+        for (qint64 row = 0, n = rs.RecordCount(); row < n; ++row)
+            names << rs.At(row, column).toString();
+    }
+    {
+        // The list is filled quietly; the box then shows the first actor, and an empty library nothing.
+        const QSignalBlocker quiet(m_cboActorList);
+        m_names->setStringList(names);
+        m_cboActorList->setCurrentIndex(-1);
+        m_cboActorList->setEditText(names.isEmpty() ? QString() : names.first());
+    }
+    m_movieGrid->SetColWidth(0, 450);
+    m_movieGrid->SetColWidth(1, 3922);
+    PopulateComboBoxes();
+}
+
+void frmActorList::PopulateComboBoxes()
+{
+    store::Connection db = store::OpenDatabase();
+    store::Recordset rs(db, QStringLiteral("SELECT [Movie_Title] FROM [qry_Actor_Movie_Join] WHERE [Actor] = ?"),
+                        {m_cboActorList->currentText()});
+    if (rs.RecordCount() == 0) {
+        m_movieGrid->SetRows(0);
+        return;
+    }
+    rs.MoveLast();
+    m_movieGrid->SetRows(int(rs.RecordCount()));
+    rs.MoveFirst();
+    for (int i = 0; !rs.Eof(); ++i, rs.MoveNext()) {
+        m_movieGrid->SetTextMatrix(i, 0, QString::number(i + 1));
+        m_movieGrid->SetTextMatrix(i, 1, rs.Value(QStringLiteral("Movie_Title")).toString());
+    }
+}
+
+} // namespace cast
