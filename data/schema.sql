@@ -95,6 +95,7 @@ CREATE TABLE [tbl_Movie_Title] (
     [Widescreen] BOOLEAN NOT NULL DEFAULT 0
 );
 CREATE INDEX [idx_tbl_Movie_Title_Movie_Title] ON [tbl_Movie_Title] ([Movie_Title]);
+CREATE INDEX [idx_tbl_Movie_Title_Year_Released] ON [tbl_Movie_Title] ([Year_Released]);
 CREATE INDEX [idx_tbl_Movie_Title_Director_ID] ON [tbl_Movie_Title] ([Director_ID]);
 CREATE INDEX [idx_tbl_Movie_Title_Producer_ID] ON [tbl_Movie_Title] ([Producer_ID]);
 CREATE INDEX [idx_tbl_Movie_Title_Executive_Producer_ID] ON [tbl_Movie_Title] ([Executive_Producer_ID]);

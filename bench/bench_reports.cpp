@@ -1,0 +1,90 @@
+// Each report on a full-size catalogue against sqlite3 running one query that yields the same rows.
+#include "CatalogueGenerator.h"
+#include "reports/ReportModule.h"
+#include "shell/App.h"
+#include "shell/Toolkit.h"
+#include "store/Catalogue.h"
+
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+
+namespace {
+
+// Steps through every row and reads every column as text, the least a report has to do.
+double baselineSeconds(const char* sql)
+{
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(store::CataloguePath().toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    QElapsedTimer t;
+    t.start();
+    sqlite3_stmt* q = nullptr;
+    sqlite3_prepare_v2(db, sql, -1, &q, nullptr);
+    const int n = sqlite3_column_count(q);
+    std::size_t bytes = 0;
+    while (sqlite3_step(q) == SQLITE_ROW)
+        for (int i = 0; i < n; ++i)
+            bytes += std::size_t(sqlite3_column_bytes(q, i)) + (sqlite3_column_text(q, i) ? 1 : 0);
+    benchmark::DoNotOptimize(bytes);
+    sqlite3_finalize(q);
+    const double s = double(t.nsecsElapsed()) / 1e9;
+    sqlite3_close(db);
+    return s;
+}
+
+// One full-size catalogue for all reports, made on first use.
+void prepare()
+{
+    static QTemporaryDir dir;
+    static bool ready = false;
+    if (ready)
+        return;
+    ready = true;
+    shell::App::SetPath(dir.path());
+    const int movies = qEnvironmentVariableIntValue("REELKEEPER_BENCH_MOVIES");
+    bench::GenerateCatalogue(store::CataloguePath(), bench::ShapeFor(movies > 0 ? movies : 50000));
+    ReportModule::SetDesktopFolder(dir.path());
+    shell::SetMessageHandler([](const shell::MessageRecord& box) {
+        if (box.icon() != shell::vbInformation)
+            qFatal("%s", qPrintable(box.text));
+        return int(shell::vbOK);
+    });
+}
+
+void runReport(benchmark::State& state, void (*print)(), const char* sameRows)
+{
+    prepare();
+    double report = 0, baseline = 0;
+    for (auto _ : state) {
+        QElapsedTimer t;
+        t.start();
+        print();
+        const double s = double(t.nsecsElapsed()) / 1e9;
+        state.SetIterationTime(s);
+        report += s;
+        baseline += baselineSeconds(sameRows);
+    }
+    state.counters["report_ms"] = 1000 * report / double(state.iterations());
+    state.counters["sqlite3_ms"] = 1000 * baseline / double(state.iterations());
+    state.counters["ratio"] = report / baseline;
+}
+
+#define REPORT_BENCH(name, proc, sql)                                                                                  \
+    BENCHMARK_CAPTURE(runReport, name, &ReportModule::proc, sql)                                                       \
+        ->UseManualTime()                                                                                              \
+        ->Iterations(3)                                                                                                \
+        ->Unit(benchmark::kMillisecond)
+
+REPORT_BENCH(Year, PrintYearReport, "SELECT * FROM [qry_Movie_Title] ORDER BY [Year_Released], [Movie_Title]");
+REPORT_BENCH(Genre, PrintGenreReport, "SELECT * FROM [qry_Movie_Title] ORDER BY [Genre], [Movie_Title]");
+REPORT_BENCH(Composer, PrintComposerReport, "SELECT * FROM [qry_Movie_Title] ORDER BY [Composer], [Movie_Title]");
+REPORT_BENCH(Director, PrintDirectorReport, "SELECT * FROM [qry_Movie_Title] ORDER BY [Director], [Movie_Title]");
+REPORT_BENCH(Studio, PrintStudioReport, "SELECT * FROM [qry_Movie_Title] ORDER BY [Studio], [Movie_Title]");
+REPORT_BENCH(Actor, PrintActorReport, "SELECT * FROM [qry_Actor_Report]");
+REPORT_BENCH(MovieTitle, PrintMovieTitleReport, "SELECT * FROM [qry_Movie_Title] ORDER BY [Movie_Title]");
+REPORT_BENCH(Widescreen, PrintWidescreenReport, "SELECT * FROM [qry_Widescreen_Report]");
+
+} // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,1 @@
+reelkeeper_add_bench(bench_reports bench_reports.cpp LIBS reelkeeper_reports)

@@ -1,0 +1,141 @@
+#include "reports/ReportFile.h"
+
+namespace reports {
+
+namespace {
+constexpr qsizetype kChunk = 1 << 18; // big enough to keep write calls rare on a 50 MB report
+}
+
+ReportFile::ReportFile(const QString& path) : m_file(path)
+{
+    if (!m_file.open(QIODevice::WriteOnly))
+        throw FileError{m_file.errorString()};
+    m_buffer.reserve(kChunk + 4096);
+}
+
+void ReportFile::AppendEscaped(QByteArray& out, const QVariant& value)
+{
+    if (value.isNull())
+        return;
+    const QByteArray text = value.toString().toUtf8();
+    // UTF-8 continuation bytes never look like ASCII, so escaping byte by byte is safe.
+    qsizetype plain = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char* entity = nullptr;
+        switch (text[i]) {
+        case '&':
+            entity = "&amp;";
+            break;
+        case '<':
+            entity = "&lt;";
+            break;
+        case '>':
+            entity = "&gt;";
+            break;
+        case '"':
+            entity = "&quot;";
+            break;
+        default:
+            continue;
+        }
+        out.append(text.constData() + plain, i - plain);
+        out.append(entity);
+        plain = i + 1;
+    }
+    out.append(text.constData() + plain, text.size() - plain);
+}
+
+void ReportFile::endLine()
+{
+    m_buffer.append("\r\n");
+    flushIfFull();
+}
+
+void ReportFile::flushIfFull()
+{
+    if (m_buffer.size() < kChunk)
+        return;
+    // A failed write is remembered by the file and reported by Commit().
+    m_file.write(m_buffer);
+    m_buffer.clear();
+}
+
+void ReportFile::Line(const char* text)
+{
+    m_buffer.append(text);
+    endLine();
+}
+
+void ReportFile::Header(const char* caption)
+{
+    m_buffer.append("<td align=\"center\"><strong>");
+    m_buffer.append(caption);
+    m_buffer.append("</strong></td>");
+    endLine();
+}
+
+void ReportFile::cell(const char* start, const QVariant& value, const char* end)
+{
+    m_buffer.append(start);
+    AppendEscaped(m_buffer, value);
+    m_buffer.append(end);
+    endLine();
+}
+
+void ReportFile::GroupCell(const QVariant& value)
+{
+    cell("<td><strong><font size=\"1\">", value, "</strong></td>");
+}
+
+void ReportFile::PlainCell(const QVariant& value)
+{
+    cell("<td><font size=\"1\">", value, "</td>");
+}
+
+void ReportFile::CentredCell(const QVariant& value)
+{
+    cell("<td align=\"center\"><font size=\"1\">", value, "</td>");
+}
+
+void ReportFile::EmptyCells(int count)
+{
+    for (int i = 0; i < count; ++i)
+        Line("<td></td>");
+}
+
+void ReportFile::MovieTotalCell(qint64 count)
+{
+    m_buffer.append("<td><strong><font size=\"1\">Total Movies: ");
+    m_buffer.append(QByteArray::number(count));
+    m_buffer.append("</strong></td>");
+    endLine();
+}
+
+void ReportFile::TotalLabelCell(const char* piece)
+{
+    m_buffer.append("<td><strong><font size=\"1\"");
+    m_buffer.append(piece);
+    endLine();
+}
+
+void ReportFile::TotalValueCell(qint64 count)
+{
+    m_buffer.append("<td><strong><font size=\"1\">");
+    m_buffer.append(QByteArray::number(count));
+    m_buffer.append("</strong></td>");
+    endLine();
+}
+
+void ReportFile::Commit()
+{
+    if (!m_buffer.isEmpty() && m_file.write(m_buffer) != m_buffer.size()) {
+        const QString reason = m_file.errorString();
+        m_file.cancelWriting();
+        throw FileError{reason};
+    }
+    m_buffer.clear();
+    if (!m_file.commit())
+        throw FileError{m_file.errorString()};
+}
+
+} // namespace reports

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QByteArray>
+#include <QSaveFile>
+#include <QString>
+#include <QVariant>
+
+namespace reports {
+
+// The file could not be created or written; reason is the system's own words.
+struct FileError
+{
+    QString reason;
+};
+
+// One report file in UTF-8, every line ending in CR LF. Nothing replaces an existing file until
+// commit() has written the whole new one, so a failed run leaves the old report as it was.
+class ReportFile
+{
+public:
+    explicit ReportFile(const QString& path); // throws FileError
+    ReportFile(const ReportFile&) = delete;
+    ReportFile& operator=(const ReportFile&) = delete;
+
+    void Line(const char* text);
+    void Header(const char* caption);
+    void GroupCell(const QVariant& value); // bold
+    void PlainCell(const QVariant& value);
+    void CentredCell(const QVariant& value);
+    void EmptyCells(int count);
+    void MovieTotalCell(qint64 count);
+    void TotalLabelCell(const char* piece);
+    void TotalValueCell(qint64 count);
+    void Commit(); // throws FileError
+
+    // Appends the value's text with &, <, > and " turned into entities.
+    static void AppendEscaped(QByteArray& out, const QVariant& value);
+
+private:
+    void cell(const char* start, const QVariant& value, const char* end);
+    void endLine();
+    void flushIfFull();
+
+    QSaveFile m_file;
+    QByteArray m_buffer;
+};
+
+} // namespace reports
