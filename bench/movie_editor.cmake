@@ -1,0 +1,1 @@
+reelkeeper_add_bench(bench_movie_editor bench_movie_editor.cpp LIBS reelkeeper_movie_editor)

@@ -1,0 +1,534 @@
+#include "movie_editor/frmMovieAdd.h"
+
+#include "shell/App.h"
+#include "shell/Toolkit.h"
+#include "store/Catalogue.h"
+#include "store/ErrorReport.h"
+#include "store/Recordset.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <limits>
+
+namespace movie_editor {
+
+namespace {
+
+QString L(const char* text)
+{
+    return QString::fromLatin1(text);
+}
+
+frmMovieAdd::AddActorsCommand& addActorsCommand()
+{
+    static frmMovieAdd::AddActorsCommand command;
+    return command;
+}
+
+QFont comicSans(double points, bool bold)
+{
+    QFont font(QStringLiteral("Comic Sans MS"));
+    font.setPointSizeF(points);
+    font.setBold(bold);
+    return font;
+}
+
+// Inputs get a plain font of their own so the frames' bold titles do not spread into them.
+QFont inputFont()
+{
+    QFont font = QApplication::font();
+    font.setPointSizeF(9);
+    font.setBold(false);
+    return font;
+}
+
+void place(QWidget* control, double left, double top, double width, double height)
+{
+    control->setGeometry(shell::TwipsToPixelsX(left), shell::TwipsToPixelsY(top), shell::TwipsToPixelsX(width),
+                         shell::TwipsToPixelsY(height));
+}
+
+QLabel* makeLabel(QWidget* parent, const char* name, const char* caption)
+{
+    auto* label = new QLabel(L(caption), parent);
+    label->setObjectName(L(name));
+    label->setFont(comicSans(9.75, false));
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    return label;
+}
+
+QPushButton* makeButton(QWidget* parent, const char* name, const char* caption)
+{
+    auto* button = new QPushButton(L(caption), parent);
+    button->setObjectName(L(name));
+    button->setFont(comicSans(9.75, true));
+    button->setAutoDefault(false);
+    return button;
+}
+
+char16_t upperOf(char16_t code)
+{
+    const QString upper = QLocale().toUpper(QString(QChar(code)));
+    // A letter whose capital is two letters keeps its own form rather than losing half.
+    return upper.size() == 1 ? upper.front().unicode() : code;
+}
+
+// The key column beside a name column: "[Director]" gives "[Director_ID]". The screenwriters'
+// table is keyed after the screenplay.
+QString idColumn(const QString& nameColumn)
+{
+    QString id = nameColumn.left(nameColumn.size() - 1) + QStringLiteral("_ID]");
+    if (id == QLatin1String("[Screenwriter_ID]"))
+        id = QStringLiteral("[Screenplay_ID]");
+    return id;
+}
+
+QString comboText(const QComboBox* combo)
+{
+    return combo->lineEdit()->text();
+}
+
+// The browser shows the stored row at once; it re-reads its set when it becomes active again.
+void refreshMovieGrid()
+{
+    const auto tops = QApplication::topLevelWidgets();
+    for (QWidget* top : tops) {
+        if (auto* grid = top->findChild<QWidget*>(QStringLiteral("dbgMovie"))) {
+            grid->update();
+            const auto views = grid->findChildren<QAbstractItemView*>();
+            for (QAbstractItemView* view : views)
+                view->viewport()->update();
+        }
+    }
+}
+
+const QString kNextSteps = QStringLiteral("You may now add actors or clear the form and enter a new movie!");
+
+} // namespace
+
+frmMovieAdd::frmMovieAdd(QWidget* owner) : QWidget(owner, Qt::Dialog)
+{
+    setObjectName(QStringLiteral("frmMovieAdd"));
+    setWindowTitle(QStringLiteral("Add/Edit Movie Information"));
+    buildControls();
+    Form_Load();
+}
+
+frmMovieAdd::~frmMovieAdd() = default;
+
+void frmMovieAdd::SetAddActorsCommand(AddActorsCommand command)
+{
+    addActorsCommand() = std::move(command);
+}
+
+void frmMovieAdd::buildControls()
+{
+    fmrMovieTitle = new QGroupBox(QStringLiteral("Movie Title"), this);
+    fmrMovieTitle->setObjectName(QStringLiteral("fmrMovieTitle"));
+    fmrMovieTitle->setFont(comicSans(8.25, true));
+    place(fmrMovieTitle, 120, 120, 8160, 900);
+    lblMovieTitle = makeLabel(fmrMovieTitle, "lblMovieTitle", "Movie Title:");
+    place(lblMovieTitle, 120, 390, 1300, 315);
+    cmdClearForm = makeButton(fmrMovieTitle, "cmdClearForm", "&Clear Form");
+    place(cmdClearForm, 6600, 300, 1440, 465);
+
+    frmMovieInfo = new QGroupBox(QStringLiteral("Movie Information"), this);
+    frmMovieInfo->setObjectName(QStringLiteral("frmMovieInfo"));
+    frmMovieInfo->setFont(comicSans(8.25, true));
+    place(frmMovieInfo, 120, 1140, 8160, 4560);
+
+    // Drawn over the frames but not theirs, so they enable on their own.
+    txtMovieTitle = new QLineEdit(this);
+    txtMovieTitle->setObjectName(QStringLiteral("txtMovieTitle"));
+    txtMovieTitle->setFont(inputFont());
+    // A title has no length rule; the box's own default would cut a long pasted one silently.
+    txtMovieTitle->setMaxLength(std::numeric_limits<int>::max());
+    place(txtMovieTitle, 1620, 510, 4860, 330);
+
+    constexpr double row = 420;
+    buildCredit(Director, "dbcDirector", "lblDirector", "Director:", "tbl_Director", "Director", 360, 0);
+    buildCredit(Producer, "dbcProducer", "lblProducer", "Producer:", "tbl_Producer", "Producer", 360 + row, 0);
+    buildCredit(ExecutiveProducer, "dbcExecutiveProducer", "lblExecutiveProducer",
+                "Executive Producer:", "tbl_Executive_Producer", "Executive_Producer", 360 + 2 * row, 0);
+    buildCredit(Screenwriter, "dbcScreenWriter", "lblScreenwriter", "Screenwriter:", "tbl_Screenplay", "Screenwriter",
+                360 + 3 * row, 0);
+    buildCredit(Writer, "dbcWriter", "lblWriter", "Writer:", "tbl_Writer", "Writer", 360 + 4 * row, 0);
+    buildCredit(Composer, "dbcComposer", "lblComposer", "Composer:", "tbl_Composer", "Composer", 360, 4080);
+    buildCredit(Cinematographer, "dbcCinematographer", "lblCinematographer", "Cinematographer:", "tbl_Cinematographer",
+                "Cinematographer", 360 + row, 4080);
+    buildCredit(Genre, "dbcGenre", "lblGenre", "Genre:", "tbl_Genre", "Genre", 360 + 2 * row, 4080);
+    buildCredit(Studio, "dbcStudio", "lblStudio", "Studio:", "tbl_Studio", "Studio", 360 + 3 * row, 4080);
+    buildCredit(Format, "dbcFormat", "lblFormat", "Format:", "tbl_Format", "Format", 360 + 4 * row, 4080);
+
+    const double shortTop = 360 + 5 * row + 180;
+    lblLength = makeLabel(frmMovieInfo, "lblLength", "Length:");
+    place(lblLength, 120, shortTop, 1800, 330);
+    txtLength = makeTextBox("txtLength", 5);
+    place(txtLength, 2040, shortTop, 900, 330);
+    lblYear = makeLabel(frmMovieInfo, "lblYear", "Year:");
+    place(lblYear, 120, shortTop + row, 1800, 330);
+    txtYear = makeTextBox("txtYear", 4);
+    place(txtYear, 2040, shortTop + row, 900, 330);
+    lblGrade = makeLabel(frmMovieInfo, "lblGrade", "Grade:");
+    place(lblGrade, 4200, shortTop, 1560, 330);
+    txtGrade = makeTextBox("txtGrade", 3);
+    place(txtGrade, 5880, shortTop, 900, 330);
+    lblRating = makeLabel(frmMovieInfo, "lblRating", "Rating:");
+    place(lblRating, 4200, shortTop + row, 1560, 330);
+    txtRating = makeTextBox("txtRating", 5);
+    place(txtRating, 5880, shortTop + row, 900, 330);
+    lblWidescreen = makeLabel(frmMovieInfo, "lblWidescreen", "Widescreen:");
+    place(lblWidescreen, 120, shortTop + 2 * row, 1800, 330);
+
+    cmd_Update = makeButton(frmMovieInfo, "cmd_Update", "&Update Movie");
+    place(cmd_Update, 2040, shortTop + 3 * row + 60, 1920, 465);
+    cmdAddActor = makeButton(frmMovieInfo, "cmdAddActor", "&Add Actors");
+    place(cmdAddActor, 4320, shortTop + 3 * row + 60, 1920, 465);
+
+    chkWidescreen = new QCheckBox(this);
+    chkWidescreen->setObjectName(QStringLiteral("chkWidescreen"));
+    place(chkWidescreen, 120 + 2040, 1140 + shortTop + 2 * row, 330, 330);
+
+    cmdOK = makeButton(this, "cmdOK", "E&xit");
+    place(cmdOK, 6840, 5820, 1440, 465);
+    setFixedSize(shell::TwipsToPixelsX(8400), shell::TwipsToPixelsY(6420));
+
+    QWidget* order[] = {txtMovieTitle,
+                        m_credits[Director].combo,
+                        m_credits[Producer].combo,
+                        m_credits[ExecutiveProducer].combo,
+                        m_credits[Screenwriter].combo,
+                        m_credits[Writer].combo,
+                        m_credits[Composer].combo,
+                        m_credits[Cinematographer].combo,
+                        m_credits[Genre].combo,
+                        m_credits[Studio].combo,
+                        txtLength,
+                        txtYear,
+                        txtGrade,
+                        txtRating,
+                        m_credits[Format].combo,
+                        chkWidescreen,
+                        cmd_Update,
+                        cmdAddActor,
+                        cmdClearForm,
+                        cmdOK};
+    for (std::size_t i = 0; i + 1 < std::size(order); ++i)
+        setTabOrder(order[i], order[i + 1]);
+
+    connect(txtMovieTitle, &QLineEdit::textChanged, this, [this] { EnableForm(); });
+    connect(cmd_Update, &QPushButton::clicked, this, [this] { cmd_Update_Click(); });
+    connect(cmdAddActor, &QPushButton::clicked, this, [this] { cmdAddActor_Click(); });
+    connect(cmdClearForm, &QPushButton::clicked, this, [this] { cmdClearForm_Click(); });
+    connect(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
+    txtGrade->installEventFilter(this);
+    txtRating->installEventFilter(this);
+}
+
+void frmMovieAdd::buildCredit(Slot slot, const char* comboName, const char* labelName, const char* caption,
+                              const char* table, const char* nameColumn, double top, double left)
+{
+    Credit& credit = m_credits[std::size_t(slot)];
+    credit.table = QStringLiteral("[") + L(table) + QStringLiteral("]");
+    credit.name = QStringLiteral("[") + L(nameColumn) + QStringLiteral("]");
+    credit.listSql = QStringLiteral("SELECT * FROM ") + credit.table + QStringLiteral(" ORDER BY ") + credit.name;
+    credit.label = makeLabel(frmMovieInfo, labelName, caption);
+    place(credit.label, left + 120, top, left ? 1560 : 1800, 360);
+
+    auto* combo = new QComboBox(frmMovieInfo);
+    combo->setObjectName(L(comboName));
+    combo->setFont(inputFont());
+    combo->setEditable(true);
+    // The list is the catalogue's, in its own order; what is typed stays exactly as typed.
+    combo->setInsertPolicy(QComboBox::NoInsert);
+    combo->setCompleter(nullptr);
+    combo->setDuplicatesEnabled(true);
+    combo->setMaxVisibleItems(12);
+    combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    place(combo, left ? left + 1800 : 2040, top, 2160, 360);
+    combo->lineEdit()->installEventFilter(this);
+    combo->lineEdit()->setMaxLength(std::numeric_limits<int>::max()); // kept whole, as the title
+    credit.combo = combo;
+}
+
+QLineEdit* frmMovieAdd::makeTextBox(const char* name, int maxLength)
+{
+    auto* box = new QLineEdit(frmMovieInfo);
+    box->setObjectName(L(name));
+    box->setFont(inputFont());
+    box->setMaxLength(maxLength);
+    return box;
+}
+
+void frmMovieAdd::Form_Load()
+{
+    try {
+        PopulateComboBoxes();
+        const QString title = shell::CurrentMovieTitle();
+        if (title.isEmpty()) {
+            EnableForm();
+            cmd_Update->setText(QStringLiteral("&Add Movie"));
+            txtMovieTitle->setFocus();
+            return;
+        }
+        txtMovieTitle->setText(title);
+        txtMovieTitle->setFocus();
+        const store::Connection db = store::OpenDatabase();
+        store::Recordset rs(db, QStringLiteral("SELECT * from [qry_Movie_Title] WHERE [Movie_Title] = ?"), {title});
+        for (Credit& credit : m_credits)
+            credit.combo->setEditText(rs.Value(credit.name).toString());
+        txtLength->setText(rs.Value(QStringLiteral("Length")).toString());
+        txtYear->setText(rs.Value(QStringLiteral("Year_Released")).toString());
+        txtGrade->setText(rs.Value(QStringLiteral("Grade")).toString());
+        txtRating->setText(rs.Value(QStringLiteral("Rating")).toString());
+        chkWidescreen->setChecked(rs.Value(QStringLiteral("Widescreen")).toLongLong() != 0);
+        cmdAddActor->setVisible(true);
+    } catch (const store::StoreError& e) {
+        showError(e);
+    }
+}
+
+void frmMovieAdd::PopulateComboBoxes()
+{
+    const store::Connection db = store::OpenDatabase();
+    // The statements run in table-name order, as the lists have always been filled.
+    for (Slot slot : {Cinematographer, Composer, Director, ExecutiveProducer, Format, Genre, Producer, Screenwriter,
+                      Studio, Writer}) {
+        Credit& credit = m_credits[std::size_t(slot)];
+        store::Recordset rs(db, credit.listSql);
+        QStringList names;
+        names.reserve(qsizetype(rs.RecordCount()));
+        rs.MoveFirst();
+        while (!rs.Eof()) {
+            names << rs.Value(credit.name).toString();
+            rs.MoveNext();
+        }
+        rs.Close();
+        credit.combo->addItems(names);
+        // Filling a list must not put its first name into the box.
+        credit.combo->setCurrentIndex(-1);
+    }
+}
+
+void frmMovieAdd::EnableForm()
+{
+    const bool on = !txtMovieTitle->text().isEmpty();
+    frmMovieInfo->setEnabled(on);
+    for (Credit& credit : m_credits) {
+        credit.combo->setEnabled(on);
+        credit.label->setEnabled(on);
+    }
+    for (QWidget* w : std::initializer_list<QWidget*>{txtLength, lblLength, txtYear, lblYear, txtGrade, lblGrade,
+                                                      txtRating, lblRating, chkWidescreen, lblWidescreen})
+        w->setEnabled(on);
+    if (!on)
+        cmdAddActor->setVisible(false);
+    cmd_Update->setEnabled(on);
+}
+
+void frmMovieAdd::Capitalize(char16_t& KeyAscii)
+{
+    QString text;
+    QObject* target = m_keyTarget ? m_keyTarget : QApplication::focusWidget();
+    if (auto* edit = qobject_cast<QLineEdit*>(target))
+        text = edit->text();
+    else if (auto* combo = qobject_cast<QComboBox*>(target))
+        text = combo->currentText();
+    if (text.isEmpty() || text.back() == QLatin1Char(' ') || text.back() == QLatin1Char('-'))
+        KeyAscii = upperOf(KeyAscii);
+}
+
+bool frmMovieAdd::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress || m_resending)
+        return QWidget::eventFilter(watched, event);
+    const bool upper = watched == txtGrade || watched == txtRating;
+    bool credit = false;
+    bool capitalize = false;
+    for (std::size_t i = 0; i < m_credits.size(); ++i) {
+        if (watched == m_credits[i].combo->lineEdit()) {
+            credit = true;
+            capitalize = i != std::size_t(Format);
+        }
+    }
+    if (!upper && !credit)
+        return QWidget::eventFilter(watched, event);
+
+    auto* key = static_cast<QKeyEvent*>(event);
+    // Return would make the box pick a list entry that matches regardless of case.
+    if (credit && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter))
+        return true;
+    const QString typed = key->text();
+    if (typed.size() != 1 || !typed.front().isPrint() || (!upper && !capitalize))
+        return QWidget::eventFilter(watched, event);
+
+    char16_t code = typed.front().unicode();
+    if (upper) {
+        code = upperOf(code);
+    } else {
+        m_keyTarget = watched;
+        Capitalize(code);
+        m_keyTarget = nullptr;
+    }
+    if (code == typed.front().unicode())
+        return QWidget::eventFilter(watched, event);
+    // Hand the box the replaced key so it edits, undoes and limits length as for any other key.
+    QKeyEvent replaced(QEvent::KeyPress, key->key(), key->modifiers(), QString(QChar(code)), key->isAutoRepeat(),
+                       quint16(key->count()));
+    m_resending = true;
+    QCoreApplication::sendEvent(watched, &replaced);
+    m_resending = false;
+    return true;
+}
+
+void frmMovieAdd::cmd_Update_Click()
+{
+    m_title = txtMovieTitle->text();
+    bool stored = false;
+    try {
+        const store::Connection db = store::OpenDatabase();
+        store::Recordset rs(db, QStringLiteral("SELECT [Movie_Title] FROM [tbl_Movie_Title] WHERE [Movie_Title] = ?"),
+                            {m_title});
+        stored = rs.RecordCount() != 0;
+        rs.Close();
+    } catch (const store::StoreError& e) {
+        showError(e);
+        return;
+    }
+    if (stored) {
+        const int answer = shell::MsgBox(
+            QStringLiteral("This movie already exists in the database. Are you sure you wish to overwrite?"),
+            shell::vbYesNo, QStringLiteral("Overwrite OK?"));
+        if (answer != shell::vbYes)
+            return;
+        if (UpdateRecords())
+            shell::MsgBox(txtMovieTitle->text() + QStringLiteral(" has been updated.") + shell::kCrLf + kNextSteps,
+                          shell::vbOKOnly | shell::vbInformation, shell::kAppCaption);
+    } else if (AddRecords()) {
+        shell::MsgBox(txtMovieTitle->text() + QStringLiteral(" has been added to your library.") + shell::kCrLf +
+                          kNextSteps,
+                      shell::vbOKOnly | shell::vbInformation, shell::kAppCaption);
+    }
+}
+
+bool frmMovieAdd::UpdateRecords()
+{
+    return storeMovie(true);
+}
+
+bool frmMovieAdd::AddRecords()
+{
+    return storeMovie(false);
+}
+
+bool frmMovieAdd::storeMovie(bool overwrite)
+{
+    for (Credit& credit : m_credits) {
+        if (comboText(credit.combo).isEmpty())
+            credit.combo->setEditText(QStringLiteral("Unknown"));
+    }
+    try {
+        store::Connection db = store::OpenDatabase();
+        // One unit: a crash or a failure part way leaves neither new names nor half a movie.
+        store::Transaction unit(db);
+        for (Credit& credit : m_credits) {
+            const QString name = comboText(credit.combo);
+            const QString find = QStringLiteral("SELECT * FROM ") + credit.table + QStringLiteral(" WHERE ") +
+                                 credit.name + QStringLiteral(" = ?");
+            store::Recordset lookup(db, find, {name});
+            if (lookup.RecordCount() == 0) {
+                lookup.AddNew();
+                lookup.Fields(credit.name) = name;
+                lookup.Update();
+            }
+            lookup.Close();
+            store::Recordset found(db, find, {name});
+            credit.id = found.Value(idColumn(credit.name)).toDouble();
+            found.Close();
+        }
+
+        // Adding needs only an empty set to add into, not the whole movie table in memory.
+        store::Recordset rs(db,
+                            overwrite ? QStringLiteral("SELECT * FROM [tbl_Movie_Title] WHERE [Movie_Title] = ?")
+                                      : QStringLiteral("SELECT * FROM [tbl_Movie_Title] WHERE [Movie_ID] = ?"),
+                            {overwrite ? QVariant(txtMovieTitle->text()) : QVariant()});
+        if (overwrite)
+            rs.Edit();
+        else
+            rs.AddNew();
+        rs.Fields(QStringLiteral("Movie_Title")) = txtMovieTitle->text();
+        for (const Credit& credit : m_credits)
+            rs.Fields(idColumn(credit.name)) = qint64(credit.id);
+        const std::pair<QLineEdit*, const char*> shortFields[] = {
+            {txtLength, "1:30"}, {txtYear, "1900"}, {txtGrade, "C"}, {txtRating, "PG"}};
+        const char* columns[] = {"Length", "Year_Released", "Grade", "Rating"};
+        for (std::size_t i = 0; i < std::size(shortFields); ++i) {
+            QLineEdit* box = shortFields[i].first;
+            if (box->text().isEmpty())
+                box->setText(L(shortFields[i].second));
+            rs.Fields(L(columns[i])) = box->text();
+        }
+        // A new row takes the column's default, which is false.
+        if (chkWidescreen->isChecked())
+            rs.Fields(QStringLiteral("Widescreen")) = true;
+        else if (overwrite)
+            rs.Fields(QStringLiteral("Widescreen")) = false;
+        rs.Update();
+        rs.Close();
+        unit.commit();
+        if (overwrite)
+            refreshMovieGrid();
+        cmdAddActor->setVisible(true);
+        return true;
+    } catch (const store::StoreError& e) {
+        showError(e);
+        return false;
+    }
+}
+
+void frmMovieAdd::showError(const store::StoreError& error)
+{
+    // A busy catalogue is not a fault of the save; the user hears what to do about it.
+    if (error.isBusy()) {
+        store::ShowStoreError(error);
+        return;
+    }
+    shell::MsgBox(QStringLiteral("The following error occurred while attempting to save:") + shell::kCrLf +
+                      QStringLiteral("Error number: ") + QString::number(error.code()) + shell::kCrLf +
+                      QStringLiteral("Error Description: ") + error.message() + shell::kCrLf,
+                  shell::vbOKOnly | shell::vbExclamation, QStringLiteral("Error!"));
+}
+
+void frmMovieAdd::cmdAddActor_Click()
+{
+    shell::CurrentMovieTitle() = txtMovieTitle->text();
+    if (addActorsCommand())
+        addActorsCommand()(this);
+}
+
+void frmMovieAdd::cmdClearForm_Click()
+{
+    txtMovieTitle->setText(QString());
+    txtMovieTitle->setFocus();
+    for (Credit& credit : m_credits)
+        credit.combo->setEditText(QString());
+    for (QLineEdit* box : {txtLength, txtYear, txtGrade, txtRating})
+        box->setText(QString());
+    chkWidescreen->setChecked(false);
+    cmd_Update->setText(QStringLiteral("&Add Movie"));
+}
+
+void frmMovieAdd::cmdOK_Click()
+{
+    close();
+}
+
+} // namespace movie_editor

@@ -1,0 +1,109 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+#include <array>
+#include <functional>
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace store {
+class StoreError;
+}
+
+namespace movie_editor {
+
+// The add/edit movie form. Opens on the movie named by shell::CurrentMovieTitle(), or empty
+// when that is empty, and stores the movie with its ten credits.
+class frmMovieAdd : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit frmMovieAdd(QWidget* owner = nullptr);
+    ~frmMovieAdd() override;
+
+    // What "&Add Actors" opens; the cast editor connects itself here. Without it the button
+    // only hands the title over.
+    using AddActorsCommand = std::function<void(QWidget* owner)>;
+    static void SetAddActorsCommand(AddActorsCommand command);
+
+    // The window procedures.
+    void Form_Load();
+    void EnableForm();
+    void PopulateComboBoxes();
+    void Capitalize(char16_t& KeyAscii);
+    bool UpdateRecords();
+    bool AddRecords();
+
+    // The button handlers.
+    void cmd_Update_Click();
+    void cmdAddActor_Click();
+    void cmdClearForm_Click();
+    void cmdOK_Click();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // One credit: its combo box, label, lookup table and columns as they go into SQL text.
+    struct Credit
+    {
+        QComboBox* combo = nullptr;
+        QLabel* label = nullptr;
+        QString table;   // "[tbl_Director]"
+        QString name;    // "[Director]"
+        QString listSql; // fills the list
+        double id = 0;   // resolved during a save
+    };
+    enum Slot {
+        Director,
+        Producer,
+        ExecutiveProducer,
+        Screenwriter,
+        Writer,
+        Composer,
+        Genre,
+        Cinematographer,
+        Studio,
+        Format,
+        SlotCount
+    };
+
+    void buildControls();
+    void buildCredit(Slot slot, const char* comboName, const char* labelName, const char* caption, const char* table,
+                     const char* nameColumn, double top, double left);
+    QLineEdit* makeTextBox(const char* name, int maxLength);
+    bool storeMovie(bool overwrite);
+    void showError(const store::StoreError& error);
+
+    QGroupBox* fmrMovieTitle = nullptr;
+    QGroupBox* frmMovieInfo = nullptr;
+    QLabel* lblMovieTitle = nullptr;
+    QLineEdit* txtMovieTitle = nullptr;
+    std::array<Credit, SlotCount> m_credits;
+    QLineEdit* txtLength = nullptr;
+    QLineEdit* txtYear = nullptr;
+    QLineEdit* txtGrade = nullptr;
+    QLineEdit* txtRating = nullptr;
+    QLabel* lblLength = nullptr;
+    QLabel* lblYear = nullptr;
+    QLabel* lblGrade = nullptr;
+    QLabel* lblRating = nullptr;
+    QCheckBox* chkWidescreen = nullptr;
+    QLabel* lblWidescreen = nullptr;
+    QPushButton* cmd_Update = nullptr;
+    QPushButton* cmdAddActor = nullptr;
+    QPushButton* cmdClearForm = nullptr;
+    QPushButton* cmdOK = nullptr;
+
+    QString m_title;                // remembered at the start of a save
+    QObject* m_keyTarget = nullptr; // the box a key is being typed into
+    bool m_resending = false;       // a replaced key is on its way
+};
+
+} // namespace movie_editor
