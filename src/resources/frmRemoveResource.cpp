@@ -1,0 +1,281 @@
+#include "resources/frmRemoveResource.h"
+
+#include "shell/App.h"
+#include "shell/Toolkit.h"
+#include "store/Catalogue.h"
+#include "store/ErrorReport.h"
+#include "store/Recordset.h"
+
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+#include <tuple>
+
+namespace resources {
+
+namespace {
+
+QString L(const char* text)
+{
+    return QString::fromLatin1(text);
+}
+
+// Every line after the first sentence names one movie, in the order the set yields them.
+QString MovieList(store::Recordset& movies)
+{
+    QString list;
+    for (; !movies.Eof(); movies.MoveNext())
+        list += shell::kCrLf + movies.Value(QStringLiteral("Movie_Title")).toString();
+    return list;
+}
+
+} // namespace
+
+frmRemoveResource::frmRemoveResource(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("frmRemoveResource"));
+    setWindowTitle(QStringLiteral("Delete Resources"));
+
+    m_label12 = new QLabel(QStringLiteral("From here you can remove various resources. Just choose the resource(s) "
+                                          "you would like to remove and click on the Delete Selected button. Note: "
+                                          "You cannot remove resources currently tied to a movie."),
+                           this);
+    m_label12->setObjectName(QStringLiteral("Label12"));
+    m_label12->setWordWrap(true);
+    m_label12->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    place(m_label12, 120, 120, 8040, 900);
+
+    m_frame1 = new QFrame(this);
+    m_frame1->setObjectName(QStringLiteral("Frame1"));
+    m_frame1->setFrameShape(QFrame::Box);
+    m_frame1->setFrameShadow(QFrame::Sunken);
+    place(m_frame1, 120, 1080, 8040, 3180);
+
+    m_cboDirector = addList(QStringLiteral("cboDirector"), QStringLiteral("Director:"), 0, 0);
+    m_cboProducer = addList(QStringLiteral("cboProducer"), QStringLiteral("Producer:"), 0, 1);
+    m_cboExecutiveProducer =
+        addList(QStringLiteral("cboExecutiveProducer"), QStringLiteral("Executive Producer:"), 0, 2);
+    m_cboScreenWriter = addList(QStringLiteral("cboScreenWriter"), QStringLiteral("Screenwriter:"), 0, 3);
+    m_cboWriter = addList(QStringLiteral("cboWriter"), QStringLiteral("Writer"), 0, 4);
+    m_cboComposer = addList(QStringLiteral("cboComposer"), QStringLiteral("Composer:"), 0, 5);
+    m_cboCinematographer = addList(QStringLiteral("cboCinematographer"), QStringLiteral("Cinematographer:"), 1, 0);
+    m_cboGenre = addList(QStringLiteral("cboGenre"), QStringLiteral("Genre:"), 1, 1);
+    m_cboStudio = addList(QStringLiteral("cboStudio"), QStringLiteral("Studio:"), 1, 2);
+    m_cboFormat = addList(QStringLiteral("cboFormat"), QStringLiteral("Format:"), 1, 3);
+    m_cboActor = addList(QStringLiteral("cboActor"), QStringLiteral("Actor:"), 1, 4);
+
+    m_cmdDelete = new QPushButton(QStringLiteral("Delete Selected Resource(s)"), this);
+    m_cmdDelete->setObjectName(QStringLiteral("cmdDelete"));
+    m_cmdDelete->setAutoDefault(false);
+    place(m_cmdDelete, 120, 4380, 3000, 420);
+    m_cmdOK = new QPushButton(QStringLiteral("E&xit"), this);
+    m_cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    m_cmdOK->setAutoDefault(false);
+    place(m_cmdOK, 6960, 4380, 1200, 420);
+    connect(m_cmdDelete, &QPushButton::clicked, this, [this] { store::Guarded([this] { cmdDelete_Click(); }); });
+    connect(m_cmdOK, &QPushButton::clicked, this, &frmRemoveResource::cmdOK_Click);
+
+    setFixedSize(shell::TwipsToPixelsX(8280), shell::TwipsToPixelsY(4920));
+    store::Guarded([this] { Form_Load(); });
+}
+
+QComboBox* frmRemoveResource::addList(const QString& name, const QString& caption, int column, int row)
+{
+    const double left = column == 0 ? 120 : 4140;
+    const double top = 240 + row * 480;
+    auto* label = new QLabel(caption, m_frame1);
+    label->setObjectName(QStringLiteral("Label") + QString::number(column * 6 + row + 1));
+    place(label, left, top + 45, 1800, 255);
+    auto* list = new QComboBox(m_frame1);
+    list->setObjectName(name);
+    list->setEditable(true);
+    list->setInsertPolicy(QComboBox::NoInsert);
+    // Measuring thousands of names for a size hint would only slow the opening; the width is fixed.
+    list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    list->setMaxVisibleItems(12);
+    label->setBuddy(list);
+    place(list, left + 1860, top, 1860, 315);
+    return list;
+}
+
+void frmRemoveResource::place(QWidget* control, double left, double top, double width, double height)
+{
+    m_twips.insert(control, QRectF(left, top, width, height));
+    control->setGeometry(shell::TwipsToPixelsX(left), shell::TwipsToPixelsY(top), shell::TwipsToPixelsX(width),
+                         shell::TwipsToPixelsY(height));
+}
+
+void frmRemoveResource::emptyText(QComboBox* list)
+{
+    list->setCurrentIndex(-1);
+    list->setEditText(QString());
+}
+
+void frmRemoveResource::fill(QComboBox* list, const QString& sql, const QString& column)
+{
+    store::Connection db = store::OpenDatabase();
+    store::Recordset set(db, sql);
+    const int c = set.ColumnIndex(column);
+    QStringList names;
+    names.reserve(qsizetype(set.RecordCount()));
+    for (qint64 row = 0, n = set.RecordCount(); row < n; ++row)
+        names << set.At(row, c).toString();
+    set.Close();
+    list->clear();
+    list->addItems(names);
+    emptyText(list);
+}
+
+void frmRemoveResource::Form_Load()
+{
+    m_deleted = 0;
+    const std::tuple<QComboBox*, const char*, const char*> lists[] = {
+        {m_cboDirector, "[tbl_Director]", "Director"},
+        {m_cboCinematographer, "[tbl_Cinematographer]", "Cinematographer"},
+        {m_cboComposer, "[tbl_Composer]", "Composer"},
+        {m_cboExecutiveProducer, "[tbl_Executive_Producer]", "Executive_Producer"},
+        {m_cboFormat, "[tbl_Format]", "Format"},
+        {m_cboGenre, "[tbl_Genre]", "Genre"},
+        {m_cboProducer, "[tbl_Producer]", "Producer"},
+        {m_cboScreenWriter, "[tbl_Screenplay]", "Screenwriter"},
+        {m_cboStudio, "[tbl_Studio]", "Studio"},
+        {m_cboWriter, "[tbl_Writer]", "Writer"},
+    };
+    for (const auto& [list, table, column] : lists)
+        fill(list,
+             QStringLiteral("SELECT * FROM ") + L(table) + QStringLiteral(" ORDER BY [") + L(column) +
+                 QStringLiteral("]"),
+             L(column));
+    fill(m_cboActor, QStringLiteral("SELECT * FROM [qry_Actor] ORDER BY [Actor]"), QStringLiteral("Actor"));
+}
+
+void frmRemoveResource::cmdOK_Click()
+{
+    close();
+}
+
+void frmRemoveResource::cmdDelete_Click()
+{
+    if (shell::MsgBox(QStringLiteral("Are you sure you want to delete the selected resources?"), shell::vbYesNo,
+                      shell::kAppCaption) == shell::vbNo)
+        return;
+
+    struct Kind
+    {
+        QComboBox* list;
+        const char* table;
+        const char* name;
+        const char* id;
+    };
+    const Kind kinds[] = {
+        {m_cboDirector, "[tbl_Director]", "Director", "[Director_ID]"},
+        {m_cboProducer, "[tbl_Producer]", "Producer", "[Producer_ID]"},
+        {m_cboExecutiveProducer, "[tbl_Executive_Producer]", "Executive_Producer", "[Executive_Producer_ID]"},
+        {m_cboScreenWriter, "[tbl_Screenplay]", "Screenwriter", "[Screenplay_ID]"},
+        {m_cboWriter, "[tbl_Writer]", "Writer", "[Writer_ID]"},
+        {m_cboComposer, "[tbl_Composer]", "Composer", "[Composer_ID]"},
+        {m_cboCinematographer, "[tbl_Cinematographer]", "Cinematographer", "[Cinematographer_ID]"},
+        {m_cboGenre, "[tbl_Genre]", "Genre", "[Genre_ID]"},
+        {m_cboStudio, "[tbl_Studio]", "Studio", "[Studio_ID]"},
+        {m_cboFormat, "[tbl_Format]", "Format", "[Format_ID]"},
+    };
+    for (const Kind& kind : kinds) {
+        m_value = kind.list->currentText();
+        m_table = L(kind.table);
+        m_nameColumn = L(kind.name);
+        m_idColumn = L(kind.id);
+        if (m_value.isEmpty())
+            continue;
+        // One failing list must not keep the others from being handled.
+        store::Guarded([this] { DeleteRecord(); });
+        emptyText(kind.list);
+    }
+
+    const QString actor = m_cboActor->currentText();
+    if (!actor.isEmpty())
+        store::Guarded([this, &actor] { deleteActor(actor); });
+
+    if (m_deleted == 1)
+        close();
+}
+
+void frmRemoveResource::DeleteRecord()
+{
+    store::Connection db = store::OpenDatabase();
+    store::Recordset entry(db,
+                           QStringLiteral("SELECT * FROM ") + m_table + QStringLiteral(" WHERE [") + m_nameColumn +
+                               QStringLiteral("] = ?"),
+                           {m_value});
+    // A typed name, or one deleted earlier while the window stayed open, names nothing to delete.
+    if (entry.Eof())
+        return;
+    m_id = entry.Value(m_idColumn).toLongLong();
+    entry.Close();
+    if (m_id == 1) {
+        shell::MsgBox(QStringLiteral("You cannot delete the ''Unknown'' record!"), shell::vbExclamation,
+                      QStringLiteral("Error!"));
+        return;
+    }
+
+    store::Recordset movies(db,
+                            QStringLiteral("SELECT ") + m_idColumn +
+                                QStringLiteral(",[Movie_Title] FROM [tbl_Movie_Title] WHERE ") + m_idColumn +
+                                QStringLiteral(" = ? ORDER BY [Movie_Title]"),
+                            {m_id});
+    if (movies.Eof()) {
+        movies.Close();
+        store::Recordset row(db,
+                             QStringLiteral("SELECT * FROM ") + m_table + QStringLiteral(" WHERE ") + m_idColumn +
+                                 QStringLiteral(" = ?"),
+                             {m_id});
+        if (!row.Eof()) {
+            row.Delete();
+            m_deleted = 1;
+        }
+        row.Close();
+        return;
+    }
+    const QString list = MovieList(movies);
+    movies.Close();
+    shell::MsgBox(QStringLiteral("The ") + m_nameColumn +
+                      QStringLiteral(" you choose to delete is still associated with:") + list + shell::kCrLf +
+                      QStringLiteral("Please dissasociate this ") + m_nameColumn +
+                      QStringLiteral(" with the film(s) before deleting!"),
+                  shell::vbExclamation, shell::kAppCaption);
+}
+
+void frmRemoveResource::deleteActor(const QString& name)
+{
+    store::Connection db = store::OpenDatabase();
+    store::Recordset actor(db, QStringLiteral("SELECT * FROM [qry_Actor] WHERE [Actor] = ?"), {name});
+    if (actor.Eof())
+        return;
+    const qint64 id = actor.Value(QStringLiteral("Actor_ID")).toLongLong();
+    actor.Close();
+
+    store::Recordset links(db, QStringLiteral("SELECT * FROM [tbl_Actor_Movie_Join] WHERE [Actor_ID] = ?"), {id});
+    if (!links.Eof()) {
+        links.Close();
+        store::Recordset movies(
+            db, QStringLiteral("SELECT * FROM [qry_Actor_Movie_Join] WHERE [Actor_ID] = ? ORDER BY [Movie_Title]"),
+            {id});
+        const QString list = MovieList(movies);
+        movies.Close();
+        shell::MsgBox(QStringLiteral("This Actor is associated with:") + list + shell::kCrLf +
+                          QStringLiteral("Please remove this Actor from the movie(s) before proceeding."),
+                      shell::vbInformation, shell::App::Title());
+        m_deleted = 0;
+        emptyText(m_cboActor);
+        return;
+    }
+    links.Close();
+    store::Recordset row(db, QStringLiteral("SELECT * FROM [tbl_Actor] WHERE [Actor_ID] = ?"), {id});
+    if (!row.Eof()) {
+        row.Delete();
+        m_deleted = 1;
+    }
+    row.Close();
+}
+
+} // namespace resources
