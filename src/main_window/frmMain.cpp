@@ -1,16 +1,27 @@
 #include "main_window/frmMain.h"
 
+#include "cast/frmActorInfo.h"
+#include "cast/frmActorList.h"
 #include "main_window/DataControl.h"
+#include "main_window/DeleteMovie.h"
 #include "main_window/MovieColumns.h"
 #include "main_window/MovieGrid.h"
+#include "movie_editor/frmMovieAdd.h"
+#include "reports/ReportModule.h"
+#include "reports/frmReportPick.h"
+#include "resources/frmRemoveResource.h"
 #include "shell/App.h"
+#include "shell/HelpViewer.h"
+#include "shell/Settings.h"
 #include "shell/SingleInstance.h"
 #include "shell/Toolkit.h"
+#include "shell/frmAbout.h"
 #include "store/Catalogue.h"
 #include "store/ErrorReport.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QEvent>
 #include <QGroupBox>
 #include <QLabel>
@@ -70,6 +81,9 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent), m_data(new DataControl(
     setFont(font);
     buildControls();
     buildMenus();
+    // The editor's "&Add Actors" opens the cast editor over the editor.
+    movie_editor::frmMovieAdd::SetAddActorsCommand(
+        [](QWidget* owner) { shell::ShowModal(new cast::frmActorInfo(owner), owner); });
 }
 
 frmMain::~frmMain() = default;
@@ -162,18 +176,58 @@ QToolButton* frmMain::makeButton(const QString& name, const QString& tip, int ic
 
 void frmMain::buildMenus()
 {
+    auto item = [this](QMenu* menu, const char* caption, const char* name, auto&& command) {
+        QAction* action = menu->addAction(L(caption));
+        action->setObjectName(L(name));
+        connect(action, &QAction::triggered, this, [command] { store::Guarded(command); });
+        return action;
+    };
+    auto separator = [](QMenu* menu, const char* name) { menu->addSeparator()->setObjectName(L(name)); };
+
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->setObjectName(QStringLiteral("mnuFile"));
+    item(file, "New &Movie", "mnuNewMovie", [this] { cmdNew_Click(); });
+    item(file, "&Edit Movie", "mnuEditExisting", [this] { cmdEdit_Click(); });
+    separator(file, "mnuSkip");
+    item(file, "Delete &Resources", "mnuResources", [this] { cmdRemove_Click(); });
+    separator(file, "mnuSep");
+    item(file, "&View Actors", "mnuActors", [this] { cmdActorList_Click(); });
+    separator(file, "mnuLine");
+    item(file, "E&xit", "mnuExit", [this] { mnuExit_Click(); });
+
+    QMenu* reportsMenu = menuBar()->addMenu(QStringLiteral("&Reports"));
+    reportsMenu->setObjectName(QStringLiteral("mnuReports"));
+    const std::pair<const char*, const char*> names[] = {
+        {"&Movie Title", "mnuMovieTitle"}, {"&Actor", "mnuActor"},   {"&Director", "mnuDirector"},
+        {"&Composer", "mnuComposer"},      {"&Year", "mnuYear"},     {"&Genre", "mnuGenre"},
+        {"&Widescreen", "mnuWidescreen"},  {"&Studio", "mnuStudio"},
+    };
+    void (*const procedures[])() = {
+        &ReportModule::PrintMovieTitleReport, &ReportModule::PrintActorReport,  &ReportModule::PrintDirectorReport,
+        &ReportModule::PrintComposerReport,   &ReportModule::PrintYearReport,   &ReportModule::PrintGenreReport,
+        &ReportModule::PrintWidescreenReport, &ReportModule::PrintStudioReport,
+    };
+    for (std::size_t i = 0; i < std::size(names); ++i) {
+        void (*report)() = procedures[i];
+        item(reportsMenu, names[i].first, names[i].second, [this, report] { RunReport(report); });
+    }
+
     QMenu* sort = menuBar()->addMenu(QStringLiteral("&Sorting"));
     sort->setObjectName(QStringLiteral("mnuSort"));
     for (std::size_t i = 0; i < kSortItems.size(); ++i) {
-        QAction* item = sort->addAction(L(kSortItems[i].caption));
-        item->setObjectName(L(kSortItems[i].name));
-        item->setCheckable(true);
         const int column = int(i);
-        connect(item, &QAction::triggered, this,
-                [this, column] { store::Guarded([this, column] { SortBy(column); }); });
-        m_sortItems[i] = item;
+        QAction* action = item(sort, kSortItems[i].caption, kSortItems[i].name, [this, column] { SortBy(column); });
+        action->setCheckable(true);
+        m_sortItems[i] = action;
     }
     SortGrid();
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->setObjectName(QStringLiteral("mnuHelp"));
+    item(help, "&Contents", "mnuHelpContents", [this] { mnuHelpContents_Click(); });
+    item(help, "&Search For Help On...", "mnuHelpSearchForHelpOn", [this] { mnuHelpSearchForHelpOn_Click(); });
+    separator(help, "mnuDash");
+    item(help, "&About ", "mnuHelpAbout", [this] { mnuHelpAbout_Click(); });
 }
 
 void frmMain::place(QWidget* control, double left, double top, double width, double height)
@@ -197,13 +251,44 @@ double frmMain::HeightTwips() const
     return shell::PixelsToTwipsY(height());
 }
 
-void frmMain::restoreGeometryDefaults()
+namespace {
+const QString kSettings = QStringLiteral("Settings");
+QString columnKey(int column)
 {
-    move(shell::TwipsToPixelsX(1000), shell::TwipsToPixelsY(1000));
-    resize(shell::TwipsToPixelsX(6500), shell::TwipsToPixelsY(6500));
-    m_grid->SetColumnWidth(0, 0, 2500);
+    return QStringLiteral("H") + QString::number(column + 2);
+}
+} // namespace
+
+void frmMain::restoreSettings()
+{
+    const QString app = shell::App::Title();
+    auto get = [&](const QString& key, float fallback) {
+        return shell::GetSingleSetting(app, kSettings, key, fallback);
+    };
+    const double left = get(QStringLiteral("ML01"), 1000);
+    const double top = get(QStringLiteral("MT01"), 1000);
+    const double width = get(QStringLiteral("MW01"), 6500);
+    const double height = get(QStringLiteral("MH01"), 6500);
+    move(shell::TwipsToPixelsX(left), shell::TwipsToPixelsY(top));
+    resize(shell::TwipsToPixelsX(width), shell::TwipsToPixelsY(height));
+    m_grid->SetColumnWidth(0, 0, get(QStringLiteral("H02"), 2500));
     for (int c = 1; c < int(kMovieColumns.size()); ++c)
-        m_grid->SetColumnWidth(1, c, 1545);
+        m_grid->SetColumnWidth(1, c, get(columnKey(c), 1545));
+}
+
+void frmMain::saveSettings()
+{
+    const QString app = shell::App::Title();
+    auto save = [&](const QString& key, double twips) {
+        shell::SaveSetting(app, kSettings, key, shell::SingleText(twips));
+    };
+    save(QStringLiteral("ML01"), shell::PixelsToTwipsX(pos().x()));
+    save(QStringLiteral("MT01"), shell::PixelsToTwipsY(pos().y()));
+    save(QStringLiteral("MW01"), WidthTwips());
+    save(QStringLiteral("MH01"), HeightTwips());
+    save(QStringLiteral("H02"), m_grid->ColumnWidth(0, 0));
+    for (int c = 1; c < int(kMovieColumns.size()); ++c)
+        save(columnKey(c), m_grid->ColumnWidth(1, c));
 }
 
 bool frmMain::Form_Load()
@@ -212,7 +297,7 @@ bool frmMain::Form_Load()
         m_unwanted = true;
         return false;
     }
-    restoreGeometryDefaults();
+    restoreSettings();
 
     QRectF grid = m_twips.value(m_grid);
     grid.setHeight(HeightTwips() - 2000);
@@ -392,11 +477,88 @@ void frmMain::SortGrid()
         m_sortItems[std::size_t(m_sortColumn)]->setChecked(true);
 }
 
-void frmMain::cmdNew_Click() {}
-void frmMain::cmdEdit_Click() {}
-void frmMain::cmdDelete_Click() {}
-void frmMain::cmdActorList_Click() {}
-void frmMain::cmdRemove_Click() {}
-void frmMain::cmdReports_Click() {}
+void frmMain::cmdNew_Click()
+{
+    shell::CurrentMovieTitle().clear(); // an empty title makes the editor add
+    shell::ShowModal(new movie_editor::frmMovieAdd(this), this);
+}
+
+void frmMain::cmdEdit_Click()
+{
+    shell::ShowModal(new movie_editor::frmMovieAdd(this), this);
+}
+
+void frmMain::cmdDelete_Click()
+{
+    DeleteCurrentMovie(*this);
+}
+
+void frmMain::cmdActorList_Click()
+{
+    shell::ShowModal(new cast::frmActorList(this), this);
+}
+
+void frmMain::cmdRemove_Click()
+{
+    shell::ShowModal(new resources::frmRemoveResource(this), this);
+}
+
+void frmMain::cmdReports_Click()
+{
+    shell::ShowModal(new reports::frmReportPick(this), this);
+}
+
+void frmMain::RunReport(void (*report)())
+{
+    shell::SetMousePointer(11);
+    struct Restore
+    {
+        ~Restore() { shell::SetMousePointer(0); }
+    } restore;
+    report();
+}
+
+void frmMain::mnuHelpContents_Click()
+{
+    shell::WinHelp(this, shell::App::HelpFile(), shell::HelpViewer::HelpContents);
+}
+
+void frmMain::mnuHelpSearchForHelpOn_Click()
+{
+    shell::WinHelp(this, shell::App::HelpFile(), shell::HelpViewer::HelpPartialKey);
+}
+
+void frmMain::mnuHelpAbout_Click()
+{
+    shell::ShowModal(new shell::frmAbout(this), this);
+}
+
+void frmMain::mnuExit_Click()
+{
+    close();
+}
+
+void frmMain::closeEvent(QCloseEvent* event)
+{
+    Form_Unload();
+    QMainWindow::closeEvent(event);
+}
+
+void frmMain::Form_Unload()
+{
+    if (m_unloaded || m_unwanted)
+        return;
+    m_unloaded = true;
+    m_data->Close();
+    // Every other window of the program goes with the main window, the newest first.
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (auto it = windows.crbegin(); it != windows.crend(); ++it) {
+        if (*it != this && (*it)->isVisible())
+            (*it)->close();
+    }
+    // A minimised window saves nothing, so the last normal position stays.
+    if (!isMinimized())
+        saveSettings();
+}
 
 } // namespace main_window

@@ -56,6 +56,14 @@ public:
     void cmdActorList_Click();
     void cmdRemove_Click();
     void cmdReports_Click();
+    void RunReport(void (*report)());
+    void mnuHelpContents_Click();
+    void mnuHelpSearchForHelpOn_Click();
+    void mnuHelpAbout_Click();
+    void mnuExit_Click();
+
+    // The unload handler: closes the grid's set and every other window, saves the geometry.
+    void Form_Unload();
 
 signals:
     void Activated();
@@ -63,13 +71,15 @@ signals:
 protected:
     bool event(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void buildControls();
     void buildMenus();
     void place(QWidget* control, double left, double top, double width, double height);
     void setTwips(QWidget* control, const QRectF& rect);
-    void restoreGeometryDefaults();
+    void restoreSettings();
+    void saveSettings();
     QToolButton* makeButton(const QString& name, const QString& tip, int icon, double left);
 
     DataControl* m_data;
@@ -90,6 +100,7 @@ private:
     double m_recordTotal = 0;
     bool m_unwanted = false;
     bool m_inRowChange = false;
+    bool m_unloaded = false;
 };
 
 } // namespace main_window

@@ -8,6 +8,7 @@
 #include "store/ErrorReport.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QScreen>
 #include <memory>
 
@@ -24,6 +25,8 @@ main_window::frmMain* MainWindow()
 
 int Main()
 {
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/reelkeeper/icons/reelkeeper.png")));
+    shell::App::SetHelpFile(shell::App::Path() + QStringLiteral("/Reelkeeper.html"));
     shell::DetectPreviousInstance();
 
     auto splash = std::make_unique<shell::frmSplashR>();

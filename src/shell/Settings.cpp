@@ -1,0 +1,36 @@
+#include "shell/Settings.h"
+
+#include <QSettings>
+#include <cmath>
+
+namespace shell {
+
+QString GetSetting(const QString& appName, const QString& section, const QString& key, const QString& defaultValue)
+{
+    QSettings s(QSettings::IniFormat, QSettings::UserScope, appName, appName);
+    s.beginGroup(section);
+    const QVariant v = s.value(key);
+    return v.isValid() ? v.toString() : defaultValue;
+}
+
+void SaveSetting(const QString& appName, const QString& section, const QString& key, const QString& value)
+{
+    QSettings s(QSettings::IniFormat, QSettings::UserScope, appName, appName);
+    s.beginGroup(section);
+    s.setValue(key, value);
+}
+
+float GetSingleSetting(const QString& appName, const QString& section, const QString& key, float defaultValue)
+{
+    bool ok = false;
+    const float value = GetSetting(appName, section, key).trimmed().toFloat(&ok);
+    return ok && std::isfinite(value) ? value : defaultValue;
+}
+
+QString SingleText(double value)
+{
+    // Seven significant digits: what a single-precision number holds.
+    return QString::number(double(float(value)), 'g', 7);
+}
+
+} // namespace shell
