@@ -53,10 +53,18 @@ void ReportFile::endLine()
 
 void ReportFile::flushIfFull()
 {
-    if (m_buffer.size() < kChunk)
-        return;
-    // A failed write is remembered by the file and reported by Commit().
-    m_file.write(m_buffer);
+    if (m_buffer.size() >= kChunk)
+        writeBuffer();
+}
+
+void ReportFile::writeBuffer()
+{
+    // A short write leaves a hole in the file even when the system reports no error (a full disk
+    // or a file-size limit); from then on the report cannot be whole.
+    if (!m_failed && m_file.write(m_buffer) != m_buffer.size()) {
+        m_failed = true;
+        m_reason = m_file.error() != QFileDevice::NoError ? m_file.errorString() : QString();
+    }
     m_buffer.clear();
 }
 
@@ -128,12 +136,13 @@ void ReportFile::TotalValueCell(qint64 count)
 
 void ReportFile::Commit()
 {
-    if (!m_buffer.isEmpty() && m_file.write(m_buffer) != m_buffer.size()) {
-        const QString reason = m_file.errorString();
+    if (!m_buffer.isEmpty())
+        writeBuffer();
+    if (m_failed) {
         m_file.cancelWriting();
-        throw FileError{reason};
+        throw FileError{m_reason.isEmpty() ? QStringLiteral("the disk is full, or the file is too large for it")
+                                           : m_reason};
     }
-    m_buffer.clear();
     if (!m_file.commit())
         throw FileError{m_file.errorString()};
 }

@@ -40,9 +40,12 @@ private:
     void cell(const char* start, const QVariant& value, const char* end);
     void endLine();
     void flushIfFull();
+    void writeBuffer();
 
     QSaveFile m_file;
     QByteArray m_buffer;
+    bool m_failed = false; // a write fell short; Commit() reports it
+    QString m_reason;
 };
 
 } // namespace reports

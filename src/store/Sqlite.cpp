@@ -1,5 +1,9 @@
 #include "store/Sqlite.h"
 
+#include "store/Backup.h"
+
+#include <cerrno>
+#include <cstring>
 #include <sqlite3.h>
 
 namespace store {
@@ -15,15 +19,32 @@ bool StoreError::isBusy() const
     return primary == SQLITE_BUSY || primary == SQLITE_LOCKED;
 }
 
-void check(int rc, sqlite3* db)
+QString ErrorText(int rc, sqlite3* db)
 {
-    if (rc == SQLITE_OK || rc == SQLITE_ROW || rc == SQLITE_DONE)
-        return;
     const char* text = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
     // errmsg can lag behind rc (for instance after a failed open); fall back to the code's own text.
     if (db && sqlite3_errcode(db) != rc)
         text = sqlite3_errstr(rc);
-    throw StoreError(rc, QString::fromUtf8(text));
+    QString message = QString::fromUtf8(text);
+    // "disk I/O error" alone does not tell the user what to do about it.
+    const int systemError = db ? sqlite3_system_errno(db) : 0;
+    if (rc == SQLITE_FULL)
+        message += QStringLiteral(" (or the file has grown too large for it)");
+    else if (rc == SQLITE_IOERR_WRITE || rc == SQLITE_IOERR_FSYNC || rc == SQLITE_IOERR_TRUNCATE)
+        message += systemError == EIO || systemError == EROFS || systemError == EACCES || systemError == EPERM
+                       ? QStringLiteral(": the disk could not be written (%1)")
+                             .arg(QString::fromLocal8Bit(std::strerror(systemError)))
+                       : QStringLiteral(": the disk is full, or the file is too large for it");
+    else if (systemError != 0 && ((rc & 0xff) == SQLITE_IOERR || (rc & 0xff) == SQLITE_CANTOPEN))
+        message += QStringLiteral(" (%1)").arg(QString::fromLocal8Bit(std::strerror(systemError)));
+    return message;
+}
+
+void check(int rc, sqlite3* db)
+{
+    if (rc == SQLITE_OK || rc == SQLITE_ROW || rc == SQLITE_DONE)
+        return;
+    throw StoreError(rc, ErrorText(rc, db));
 }
 
 void Connection::Closer::operator()(sqlite3* db) const
@@ -51,6 +72,8 @@ Connection::Connection(const QString& path, Mode mode) : m_path(path)
     if (rc != SQLITE_OK)
         throw StoreError(rc, QString::fromUtf8(raw ? sqlite3_errmsg(raw) : sqlite3_errstr(rc)));
     sqlite3_extended_result_codes(raw, 1);
+    if (mode == Mode::ReadWriteCreate)
+        MarkCreatedThisRun(path);
     // A short, bounded wait for another program's lock; past it the caller hears "busy".
     setBusyTimeout(2000);
 }
@@ -138,6 +161,12 @@ void Statement::bindAll(const std::vector<QVariant>& values)
 
 bool Statement::step()
 {
+    if (!m_backupChecked) {
+        m_backupChecked = true;
+        // Settings such as the journal mode are not changes to the user's data.
+        if (!sqlite3_stmt_readonly(m_stmt) && qstrnicmp(sqlite3_sql(m_stmt), "PRAGMA", 6) != 0)
+            BeforeFirstChange(m_db);
+    }
     const int rc = sqlite3_step(m_stmt);
     if (rc == SQLITE_ROW)
         return true;
@@ -190,6 +219,8 @@ QVariant Statement::column(int i) const
 
 Transaction::Transaction(Connection& db) : m_db(db)
 {
+    // The copy is made before the lock is taken, so a slow copy never keeps others waiting.
+    BeforeFirstChange(m_db.handle());
     // IMMEDIATE takes the write lock now, so a busy catalogue is found before any row is touched.
     m_db.exec(QStringLiteral("BEGIN IMMEDIATE"));
 }

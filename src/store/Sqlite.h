@@ -12,6 +12,9 @@ struct sqlite3_stmt;
 
 namespace store {
 
+// The engine's text for rc on db, with what the user can do about a full or unwritable disk.
+QString ErrorText(int rc, sqlite3* db);
+
 // Throws StoreError unless rc is SQLITE_OK, SQLITE_ROW or SQLITE_DONE.
 void check(int rc, sqlite3* db);
 
@@ -62,6 +65,7 @@ public:
 private:
     sqlite3* m_db;
     sqlite3_stmt* m_stmt = nullptr;
+    bool m_backupChecked = false;
 };
 
 // Rolls back unless commit() was called before it leaves scope.

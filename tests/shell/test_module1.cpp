@@ -20,7 +20,6 @@ void TestModule1::unusableCatalogueEndsWithMessage_data()
     QTest::addColumn<QByteArray>("content"); // "-" means no file at all
     QTest::addColumn<QString>("reason");
     QTest::newRow("missing") << QByteArray("-") << QStringLiteral("does not exist");
-    QTest::newRow("foreign") << QByteArray("SQLite format 3") << QStringLiteral("damaged");
 }
 
 void TestModule1::unusableCatalogueEndsWithMessage()

@@ -21,8 +21,6 @@ private slots:
     void actorDisplayName();
     void lookupsUseIndexes_data();
     void lookupsUseIndexes();
-    void unusableFilesAreNamedAndLeftAlone_data();
-    void unusableFilesAreNamedAndLeftAlone();
     void createRefusesExistingFile();
 };
 
@@ -155,66 +153,19 @@ void TestCatalogue::lookupsUseIndexes()
         QVERIFY2(!step.startsWith(QLatin1String("SCAN")), qPrintable(steps.join(QStringLiteral(" | "))));
 }
 
-void TestCatalogue::unusableFilesAreNamedAndLeftAlone_data()
-{
-    QTest::addColumn<QByteArray>("content");
-    QTest::addColumn<QString>("reason");
-    QTest::newRow("empty") << QByteArray() << QStringLiteral("empty");
-    QTest::newRow("random bytes") << QByteArray(8192, '\x5a') << QStringLiteral("damaged");
-    QByteArray truncated; // a real catalogue's first page, cut short
-    {
-        testing::TempCatalogue real;
-        QFile f(real.path());
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        truncated = f.read(1500);
-    }
-    QTest::newRow("truncated") << truncated << QStringLiteral("damaged");
-}
-
-void TestCatalogue::unusableFilesAreNamedAndLeftAlone()
-{
-    QFETCH(QByteArray, content);
-    QFETCH(QString, reason);
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("Reelkeeper.mdb"));
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(content);
-    f.close();
-    try {
-        store::OpenDatabase(path);
-        QFAIL("opened");
-    } catch (const StoreError& e) {
-        QVERIFY2(e.message().contains(path), qPrintable(e.message()));
-        QVERIFY2(e.message().contains(reason), qPrintable(e.message()));
-    }
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    QCOMPARE(f.readAll(), content);
-    QVERIFY(!QFile::exists(path + QStringLiteral("-wal")));
-}
-
+// Damaged and foreign files at start are the reliability tests' business; here only creation.
 void TestCatalogue::createRefusesExistingFile()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("Reelkeeper.mdb"));
-    auto reason = [](const QString& p) {
-        try {
-            store::OpenDatabase(p);
-        } catch (const StoreError& e) {
-            return e.message();
-        }
-        return QString();
-    };
-    QVERIFY(reason(path).contains(QStringLiteral("does not exist")));
-    QVERIFY(!QFile::exists(path)); // opening never creates
-
     {
         store::Connection other(path, store::Connection::Mode::ReadWriteCreate);
         other.exec(QStringLiteral("CREATE TABLE notes (t TEXT)"));
     }
-    QVERIFY(reason(path).contains(QStringLiteral("not a Reelkeeper catalogue")));
     QVERIFY_THROWS_EXCEPTION(StoreError, store::CreateCatalogue(path));
-    QVERIFY(reason(dir.path()).contains(QStringLiteral("folder")));
+    store::Connection again(path, store::Connection::Mode::ReadWrite);
+    store::Statement notes(again, QStringLiteral("SELECT count(*) FROM notes"));
+    QVERIFY(notes.step());
 }
 
 QTEST_GUILESS_MAIN(TestCatalogue)

@@ -1,0 +1,195 @@
+// A second process for the reliability tests, so they can kill it or starve it of disk.
+//   crash <folder> <log> <run> <seed>  saves, overwrites, deletes and casts movies until killed,
+//                                      logging "B ..." before and "D" after each reported success
+//   save <folder> <limit>              one save through the editor under a file-size limit
+//   report <folder> <desktop> <limit>  the Movie Title report under a file-size limit
+//   lock <file>                        holds the catalogue in BEGIN EXCLUSIVE until a line on stdin
+// Every message box is answered and printed as "BOX <text>" on stdout.
+#include "CrashScript.h"
+#include "main_window/DeleteMovie.h"
+#include "movie_editor/frmMovieAdd.h"
+#include "reports/ReportModule.h"
+#include "shell/App.h"
+#include "store/Catalogue.h"
+#include "store/Recordset.h"
+#include "support/TestSupport.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+
+using reliability::Variant;
+
+class Log
+{
+public:
+    explicit Log(const QString& path)
+        : m_fd(::open(path.toLocal8Bit().constData(), O_WRONLY | O_APPEND | O_CREAT, 0644))
+    {
+    }
+    ~Log() { ::close(m_fd); }
+    // The line is on disk before the caller goes on, so the log never claims more than happened.
+    void line(const QString& text)
+    {
+        const QByteArray bytes = text.toUtf8() + '\n';
+        if (::write(m_fd, bytes.constData(), std::size_t(bytes.size())) != bytes.size() || ::fsync(m_fd) != 0)
+            std::_Exit(3);
+    }
+
+private:
+    int m_fd;
+};
+
+void printBoxes(const testing::ScriptedMessages& boxes)
+{
+    for (const QString& text : boxes.texts())
+        std::printf("BOX %s\n", qPrintable(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral(" | "))));
+    std::fflush(stdout);
+}
+
+// Drives the editor as a user would: fills its boxes and presses the save button.
+bool saveThroughEditor(const QString& title, const QString& opened, int variant, testing::ScriptedMessages& boxes)
+{
+    shell::CurrentMovieTitle() = opened;
+    movie_editor::frmMovieAdd form;
+    form.Form_Load();
+    form.findChild<QLineEdit*>(QStringLiteral("txtMovieTitle"))->setText(title);
+    const Variant v = reliability::VariantOf(variant);
+    for (const auto& [control, value] : v.controls)
+        if (auto* combo = form.findChild<QComboBox*>(control))
+            combo->setEditText(value);
+        else
+            form.findChild<QLineEdit*>(control)->setText(value);
+    boxes.clear();
+    form.findChild<QPushButton*>(QStringLiteral("cmd_Update"))->click();
+    const QString done = opened.isEmpty() ? QStringLiteral(" has been added") : QStringLiteral(" has been updated");
+    for (const QString& text : boxes.texts())
+        if (text.startsWith(title + done))
+            return true;
+    return false;
+}
+
+qint64 movieKey(const store::Connection& db, const QString& title)
+{
+    store::Recordset rs(db, QStringLiteral("SELECT * FROM [tbl_Movie_Title] WHERE [Movie_Title] = ?"), {title});
+    return rs.Eof() ? 0 : rs.Value(QStringLiteral("Movie_ID")).toLongLong();
+}
+
+// The cast editor's way of linking: the actor added to the library, then one link row.
+void linkNewActor(const QString& title, const QString& actor)
+{
+    store::Connection db = store::OpenDatabase();
+    const qint64 movie = movieKey(db, title);
+    store::Recordset actors(db, QStringLiteral("SELECT * FROM [tbl_Actor] WHERE [Actor_ID] = ?"), {QVariant()});
+    actors.AddNew();
+    actors.Fields(QStringLiteral("Actor_Last_Name")) = actor;
+    actors.Fields(QStringLiteral("Actor_First_Name")) = QStringLiteral("Crash");
+    actors.Update();
+    store::Recordset links(db, QStringLiteral("SELECT * FROM [tbl_Actor_Movie_Join] WHERE [Movie_ID] = ?"), {movie});
+    links.AddNew();
+    links.Fields(QStringLiteral("Actor_ID")) = actors.LastInsertedKey();
+    links.Fields(QStringLiteral("Movie_ID")) = movie;
+    links.Update();
+}
+
+int crash(const QStringList& args)
+{
+    shell::App::SetPath(args[0]);
+    Log log(args[1]);
+    const QString run = args[2];
+    QRandomGenerator random(args[3].toUInt());
+    testing::ScriptedMessages boxes;
+    QStringList mine; // this run's stored movies
+    std::map<QString, int> variants;
+    std::printf("ready\n"); // the killer's clock starts here, so kills land in the work
+    std::fflush(stdout);
+    for (int n = 0;; ++n) {
+        const int pick = mine.isEmpty() ? 0 : int(random.bounded(10));
+        if (pick < 4) {
+            const QString title = QStringLiteral("R%1-M%2").arg(run).arg(n);
+            const int v = int(random.bounded(reliability::kVariants));
+            log.line(QStringLiteral("B save %1 %2").arg(title).arg(v));
+            if (!saveThroughEditor(title, QString(), v, boxes))
+                return printBoxes(boxes), 4;
+            mine << title;
+            variants[title] = v;
+        } else if (pick < 7) {
+            const QString title = mine[qsizetype(random.bounded(quint32(mine.size())))];
+            const int v =
+                (variants[title] + 1 + int(random.bounded(reliability::kVariants - 1))) % reliability::kVariants;
+            log.line(QStringLiteral("B save %1 %2").arg(title).arg(v));
+            if (!saveThroughEditor(title, title, v, boxes))
+                return printBoxes(boxes), 4;
+            variants[title] = v;
+        } else if (pick < 9) {
+            const QString title = mine[qsizetype(random.bounded(quint32(mine.size())))];
+            const QString actor = QStringLiteral("A%1-%2").arg(run).arg(n);
+            log.line(QStringLiteral("B link %1 %2").arg(title, actor));
+            linkNewActor(title, actor);
+        } else {
+            const QString title = mine.takeAt(qsizetype(random.bounded(quint32(mine.size()))));
+            log.line(QStringLiteral("B delete %1").arg(title));
+            store::Connection db = store::OpenDatabase();
+            if (!main_window::DeleteMovieRecord(db, movieKey(db, title)))
+                return 4;
+        }
+        log.line(QStringLiteral("D"));
+    }
+}
+
+void limitFileSize(const QString& bytes)
+{
+    // A write past the limit then fails with "File too large" instead of killing the process.
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlim_t limit = bytes.toULongLong();
+    const rlimit r{limit, limit};
+    setrlimit(RLIMIT_FSIZE, &r);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments().mid(2);
+    const QString mode = app.arguments().value(1);
+    try {
+        if (mode == QLatin1String("crash"))
+            return crash(args);
+        if (mode == QLatin1String("lock")) {
+            store::Connection other(args[0], store::Connection::Mode::ReadWrite);
+            other.exec(QStringLiteral("BEGIN EXCLUSIVE"));
+            std::printf("locked\n");
+            std::fflush(stdout);
+            char line[16];
+            (void)std::fgets(line, sizeof line, stdin);
+            other.exec(QStringLiteral("COMMIT"));
+            return 0;
+        }
+        testing::ScriptedMessages boxes;
+        if (mode == QLatin1String("save")) {
+            shell::App::SetPath(args[0]);
+            limitFileSize(args[1]);
+            saveThroughEditor(QStringLiteral("Too Big To Fit"), QString(), 1, boxes);
+        } else if (mode == QLatin1String("report")) {
+            shell::App::SetPath(args[0]);
+            ReportModule::SetDesktopFolder(args[1]);
+            limitFileSize(args[2]);
+            ReportModule::PrintMovieTitleReport();
+        }
+        printBoxes(boxes);
+    } catch (const store::StoreError& e) {
+        std::printf("ERROR %s\n", qPrintable(e.message()));
+        return 5;
+    }
+    return 0;
+}

@@ -1,0 +1,253 @@
+// Kills a process in the middle of saving, overwriting, casting and deleting movies, hundreds of
+// times, and checks after every kill that the catalogue is sound and holds what was reported done.
+#include "CrashScript.h"
+#include "store/Recordset.h"
+#include "support/TestSupport.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTest>
+#include <csignal>
+#include <map>
+#include <optional>
+#include <set>
+
+namespace {
+
+QString S(const char* text)
+{
+    return QString::fromLatin1(text);
+}
+
+const char* const kCredits[][3] = {
+    {"Director_ID", "tbl_Director", "Director"},
+    {"Producer_ID", "tbl_Producer", "Producer"},
+    {"Executive_Producer_ID", "tbl_Executive_Producer", "Executive_Producer"},
+    {"Composer_ID", "tbl_Composer", "Composer"},
+    {"Writer_ID", "tbl_Writer", "Writer"},
+    {"Screenplay_ID", "tbl_Screenplay", "Screenwriter"},
+    {"Cinematographer_ID", "tbl_Cinematographer", "Cinematographer"},
+    {"Studio_ID", "tbl_Studio", "Studio"},
+    {"Genre_ID", "tbl_Genre", "Genre"},
+    {"Format_ID", "tbl_Format", "Format"},
+};
+
+constexpr int kAbsent = -2;
+constexpr int kMixed = -1;
+
+qint64 count(const store::Connection& db, const QString& sql, const std::vector<QVariant>& params = {})
+{
+    store::Statement q(db, sql);
+    q.bindAll(params);
+    return q.step() ? q.column(0).toLongLong() : -1;
+}
+
+// Which variant the stored movie is, whole; kMixed when its values come from more than one.
+int stateOf(const store::Connection& db, const QString& title)
+{
+    store::Recordset rs(db, S("SELECT * FROM [qry_Movie_Title] WHERE [Movie_Title] = ?"), {title});
+    if (rs.RecordCount() == 0)
+        return kAbsent;
+    if (rs.RecordCount() > 1)
+        return kMixed;
+    for (int v = 0; v < reliability::kVariants; ++v) {
+        bool all = true;
+        for (const auto& [column, value] : reliability::VariantOf(v).columns)
+            all = all && rs.Value(column).toString() == value;
+        if (all)
+            return v;
+    }
+    return kMixed;
+}
+
+// What the log says must be in the catalogue, carried from kill to kill.
+struct Model
+{
+    std::map<QString, int> movies;               // title -> variant, present ones only
+    std::set<std::pair<QString, QString>> links; // (title, actor last name)
+    std::set<QString> goneActors;                // cast only in a deleted movie
+    std::optional<QStringList> pending;          // the operation under way when killed
+    std::set<QString> touched;                   // titles the log named since the last check
+    qint64 logOffset = 0;
+    int done = 0;
+
+    int expected(const QString& title) const
+    {
+        const auto it = movies.find(title);
+        return it == movies.end() ? kAbsent : it->second;
+    }
+
+    void apply(const QStringList& op)
+    {
+        if (op[1] == QLatin1String("save")) {
+            movies[op[2]] = op[3].toInt();
+        } else if (op[1] == QLatin1String("link")) {
+            links.insert({op[2], op[3]});
+        } else {
+            movies.erase(op[2]);
+            for (auto it = links.begin(); it != links.end();)
+                if (it->first == op[2]) {
+                    goneActors.insert(it->second);
+                    it = links.erase(it);
+                } else {
+                    ++it;
+                }
+        }
+        ++done;
+    }
+
+    // Only whole lines count: the child may die while writing one.
+    void readLog(const QString& path)
+    {
+        QFile log(path);
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        log.seek(logOffset);
+        for (QByteArray bytes = log.readLine(); bytes.endsWith('\n'); bytes = log.readLine()) {
+            const QString line = QString::fromUtf8(bytes).trimmed();
+            logOffset = log.pos();
+            if (line == QLatin1String("D")) {
+                QVERIFY(pending);
+                apply(*pending);
+                pending.reset();
+            } else {
+                QVERIFY2(!pending, "an operation began before the last one resolved");
+                pending = line.split(QLatin1Char(' '));
+                touched.insert(pending->value(2));
+            }
+        }
+    }
+};
+
+} // namespace
+
+class TestCrash : public QObject
+{
+    Q_OBJECT
+private slots:
+    void killedMidWorkLosesNothingReported();
+
+private:
+    void checkCatalogue(const testing::TempCatalogue& cat, Model& model, bool everyMovie);
+};
+
+// Movies the last run touched are checked after every kill, all of them every so often.
+void TestCrash::checkCatalogue(const testing::TempCatalogue& cat, Model& model, bool everyMovie)
+{
+    model.readLog(cat.dir() + S("/ops.log"));
+    const store::Connection db = cat.open();
+    {
+        store::Statement check(db, S("PRAGMA integrity_check"));
+        QVERIFY(check.step());
+        QCOMPARE(check.column(0).toString(), S("ok"));
+    }
+    for (const auto& c : kCredits) {
+        const QString key = QString::fromLatin1(c[0]), table = QString::fromLatin1(c[1]);
+        QCOMPARE(count(db, QStringLiteral("SELECT count(*) FROM tbl_Movie_Title m LEFT JOIN %1 l ON l.%2 = m.%2 "
+                                          "WHERE l.%2 IS NULL")
+                               .arg(table, key)),
+                 0);
+        QCOMPARE(count(db, QStringLiteral("SELECT count(*) FROM %1 WHERE %2 = 1 AND %3 = 'Unknown'")
+                               .arg(table, key, QString::fromLatin1(c[2]))),
+                 1);
+    }
+    QCOMPARE(
+        count(db, S("SELECT count(*) FROM tbl_Actor_Movie_Join j WHERE j.Movie_ID NOT IN "
+                    "(SELECT Movie_ID FROM tbl_Movie_Title) OR j.Actor_ID NOT IN (SELECT Actor_ID FROM tbl_Actor)")),
+        0);
+
+    // Every movie is one variant whole; the one under way may be either its old or its new self.
+    std::set<QString> titles = std::move(model.touched);
+    model.touched.clear();
+    if (everyMovie)
+        for (const auto& m : model.movies)
+            titles.insert(m.first);
+    const QString pendingTitle = model.pending ? model.pending->value(2) : QString();
+    if (!pendingTitle.isEmpty())
+        titles.insert(pendingTitle);
+    qint64 present = 1; // "Keeper", from before any run
+    for (const QString& title : titles) {
+        const int actual = stateOf(db, title);
+        QVERIFY2(actual != kMixed, qPrintable(QStringLiteral("half-written movie ") + title));
+        int allowed = model.expected(title);
+        if (title == pendingTitle && actual != allowed) {
+            const QStringList& op = *model.pending;
+            const int after = op[1] == QLatin1String("save")     ? op[3].toInt()
+                              : op[1] == QLatin1String("delete") ? kAbsent
+                                                                 : allowed;
+            QVERIFY2(actual == after, qPrintable(title));
+            allowed = after;
+        }
+        QVERIFY2(actual == allowed,
+                 qPrintable(QStringLiteral("%1: %2, expected %3").arg(title).arg(actual).arg(allowed)));
+        present += actual != kAbsent;
+    }
+    if (everyMovie)
+        QCOMPARE(count(db, S("SELECT count(*) FROM tbl_Movie_Title")), present);
+    // The unfinished operation's links are settled below and checked after the next kill.
+    for (const auto& [title, actor] : model.links)
+        QVERIFY2(title == pendingTitle || !titles.count(title) ||
+                     count(db, S("SELECT count(*) FROM qry_Actor_Movie_Join WHERE Movie_Title = ? AND Actor = ?"),
+                           {title, QString(actor + S(", Crash"))}) == 1,
+                 qPrintable(title + QLatin1Char(' ') + actor));
+    for (const QString& actor : everyMovie ? model.goneActors : std::set<QString>())
+        QCOMPARE(count(db, S("SELECT count(*) FROM tbl_Actor WHERE Actor_Last_Name = ?"), {actor}), 0);
+
+    // Whatever the unfinished operation did is now fact; the next run starts from it.
+    if (model.pending) {
+        const QStringList op = *model.pending;
+        model.pending.reset();
+        const bool happened = op[1] == QLatin1String("link")
+                                  ? count(db, S("SELECT count(*) FROM qry_Actor_Movie_Join WHERE Actor = ?"),
+                                          {QString(op[3] + S(", Crash"))}) == 1
+                                  : stateOf(db, op[2]) != model.expected(op[2]);
+        if (happened)
+            model.apply(op);
+    }
+}
+
+void TestCrash::killedMidWorkLosesNothingReported()
+{
+    testing::TempCatalogue cat;
+    cat.addMovie(S("Keeper")); // one movie from before, never touched
+    Model model;
+    const int kills =
+        qEnvironmentVariableIsSet("RELIABILITY_KILLS") ? qEnvironmentVariableIntValue("RELIABILITY_KILLS") : 300;
+    QRandomGenerator random(20261207);
+    QElapsedTimer clock;
+    clock.start();
+    int run = 0;
+    for (; run < kills && clock.elapsed() < 50000; ++run) {
+        QProcess child;
+        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        child.setReadChannel(QProcess::StandardOutput);
+        child.start(S(CHILD_PATH), {S("crash"), cat.dir(), cat.dir() + S("/ops.log"), QString::number(run),
+                                    QString::number(random.generate())});
+        QVERIFY(child.waitForStarted());
+        while (!child.readAllStandardOutput().contains("ready") && child.state() == QProcess::Running)
+            child.waitForReadyRead(5000);
+        QTest::qWait(int(random.bounded(0, 100)));
+        ::kill(pid_t(child.processId()), SIGKILL);
+        QVERIFY(child.waitForFinished());
+        QVERIFY2(child.exitStatus() == QProcess::CrashExit,
+                 qPrintable(QStringLiteral("the child stopped by itself with %1").arg(child.exitCode())));
+        checkCatalogue(cat, model, run % 25 == 24 || run + 1 == kills);
+        if (QTest::currentTestFailed()) {
+            qWarning("after kill %d", run + 1);
+            if (qEnvironmentVariableIsSet("RELIABILITY_KEEP"))
+                QProcess::execute(S("cp"), {S("-r"), cat.dir(), qEnvironmentVariable("RELIABILITY_KEEP")});
+            return;
+        }
+        QCOMPARE(count(cat.open(), S("SELECT count(*) FROM tbl_Movie_Title WHERE Movie_Title = 'Keeper'")), 1);
+    }
+    checkCatalogue(cat, model, true);
+    qInfo("%d kills, %d operations reported done, %.1f s", run, model.done, double(clock.elapsed()) / 1000);
+    QVERIFY2(model.done > run, "the child hardly got any work done before each kill");
+    // A copy was taken before each run's first change, and only the newest five are kept.
+    QCOMPARE(QDir(cat.dir() + S("/backups")).entryList({S("Reelkeeper-*.mdb")}, QDir::Files).size(), 5);
+}
+
+QTEST_GUILESS_MAIN(TestCrash)
+#include "test_crash.moc"

@@ -1,0 +1,355 @@
+// The catalogue locked by another program, damaged or foreign files at start, and places that
+// cannot be written: each told in a message, never reported as success, nothing left half done.
+#include "cast/FlexGrid.h"
+#include "cast/frmActorInfo.h"
+#include "main_window/DeleteMovie.h"
+#include "movie_editor/frmMovieAdd.h"
+#include "reports/ReportModule.h"
+#include "resources/frmRemoveResource.h"
+#include "shell/App.h"
+#include "shell/Module1.h"
+#include "store/ErrorReport.h"
+#include "support/TestSupport.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QTest>
+
+namespace {
+
+QString S(const char* text)
+{
+    return QString::fromLatin1(text);
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeAll(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+// Presses "&Add Movie" for a new title; the boxes say what came of it.
+void addThroughEditor(const QString& title)
+{
+    shell::CurrentMovieTitle().clear();
+    movie_editor::frmMovieAdd form;
+    form.Form_Load();
+    form.findChild<QLineEdit*>(S("txtMovieTitle"))->setText(title);
+    form.findChild<QPushButton*>(S("cmd_Update"))->click();
+}
+
+// The cast editor's double click on a library actor: one link for the movie.
+void linkActor(const QString& title, const QString& actor)
+{
+    shell::CurrentMovieTitle() = title;
+    cast::frmActorInfo form;
+    auto* grid = form.findChild<cast::FlexGrid*>(S("ActorListGrid"));
+    for (int i = 0; i < grid->Rows(); ++i)
+        if (grid->TextMatrix(i, 1) == actor)
+            grid->SetRow(i);
+    store::Guarded([&] { form.SelectOne(); });
+}
+
+// The resource window's delete, with the name picked from its list.
+void removeDirector(const QString& name)
+{
+    resources::frmRemoveResource form;
+    auto* list = form.findChild<QComboBox*>(S("cboDirector"));
+    list->setCurrentIndex(list->findText(name));
+    form.findChild<QPushButton*>(S("cmdDelete"))->click();
+}
+
+bool anyContains(const QStringList& texts, const QString& piece)
+{
+    return std::any_of(texts.cbegin(), texts.cend(), [&](const QString& t) { return t.contains(piece); });
+}
+
+// Runs the child with a file-size limit and returns the boxes it showed.
+QStringList childBoxes(const QStringList& args)
+{
+    QProcess child;
+    child.start(S(CHILD_PATH), args);
+    if (!child.waitForFinished(60000))
+        return {S("child hung")};
+    QStringList boxes;
+    for (const QByteArray& line : child.readAllStandardOutput().split('\n'))
+        if (line.startsWith("BOX ") || line.startsWith("ERROR "))
+            boxes << QString::fromUtf8(line);
+    return boxes;
+}
+
+// Root may write into a read-only folder; such a folder proves nothing then.
+bool folderIsReallyReadOnly(const QString& folder)
+{
+    QFile probe(folder + S("/probe"));
+    const bool wrote = probe.open(QIODevice::WriteOnly);
+    probe.remove();
+    return !wrote;
+}
+
+} // namespace
+
+class TestFailures : public QObject
+{
+    Q_OBJECT
+private slots:
+    void busyCatalogueIsToldAndWorksOnceFree();
+    void damagedFilesEndStartUntouched_data();
+    void damagedFilesEndStartUntouched();
+    void fullDiskLeavesNothingHalfDone();
+    void fullSmallFilesystem();
+    void readOnlyPlacesAreTold();
+
+private:
+    QByteArray sizedCatalogue(); // 2,000 movies, made once
+    QByteArray m_sized;
+};
+
+void TestFailures::busyCatalogueIsToldAndWorksOnceFree()
+{
+    testing::TempCatalogue cat;
+    const qint64 alpha = cat.addMovie(S("Alpha"));
+    cat.lookupKey(S("tbl_Director"), S("Director"), S("Spare"));
+    cat.addActor(S("Zed"), S("Ann"));
+    cat.addMovie(S("Beta"));
+    QProcess holder;
+    holder.start(S(CHILD_PATH), {S("lock"), cat.path()}); // another program's connection
+    QVERIFY(holder.waitForStarted());
+    while (!holder.readAllStandardOutput().contains("locked"))
+        QVERIFY(holder.waitForReadyRead(5000));
+
+    testing::ScriptedMessages boxes;
+    QElapsedTimer clock;
+    clock.start();
+    addThroughEditor(S("Gamma"));
+    QVERIFY2(store::Guarded([&] {
+                 store::Connection db = cat.open();
+                 main_window::DeleteMovieRecord(db, alpha);
+             }) == false,
+             "deleted under a lock");
+    boxes.answer(shell::vbYes);
+    removeDirector(S("Spare"));
+    linkActor(S("Beta"), S("Zed, Ann"));
+    QVERIFY2(clock.elapsed() < 15000, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(boxes.count(), 5); // the removal asked first
+    for (const auto& box : boxes.boxes()) {
+        QVERIFY2(box.yesNo() || (box.text.contains(S("is busy")) && box.text.contains(cat.path())),
+                 qPrintable(box.text));
+        QVERIFY(!box.text.contains(S("has been added")));
+    }
+
+    holder.write("done\n");
+    QVERIFY(holder.waitForFinished(5000));
+    boxes.clear();
+    addThroughEditor(S("Gamma"));
+    QVERIFY2(anyContains(boxes.texts(), S("Gamma has been added")), qPrintable(boxes.texts().join(S("; "))));
+    store::Connection db = cat.open();
+    QVERIFY(main_window::DeleteMovieRecord(db, alpha));
+    QCOMPARE(cat.scalar(S("SELECT count(*) FROM tbl_Movie_Title")).toInt(), 2);
+    removeDirector(S("Spare"));
+    QCOMPARE(cat.scalar(S("SELECT count(*) FROM tbl_Director WHERE Director = 'Spare'")).toInt(), 0);
+    QCOMPARE(cat.scalar(S("SELECT count(*) FROM tbl_Actor_Movie_Join")).toInt(), 0);
+    linkActor(S("Beta"), S("Zed, Ann"));
+    QCOMPARE(cat.scalar(S("SELECT count(*) FROM tbl_Actor_Movie_Join")).toInt(), 1);
+}
+
+QByteArray TestFailures::sizedCatalogue()
+{
+    if (m_sized.isEmpty()) {
+        // A catalogue of some size, so damage can land past its first pages.
+        testing::TempCatalogue real;
+        {
+            store::Connection db = real.open();
+            store::Transaction unit(db);
+            store::Statement add(db, S("INSERT INTO tbl_Movie_Title (Movie_Title, Director_ID) VALUES (?, 1)"));
+            for (int i = 0; i < 2000; ++i) {
+                add.reset();
+                add.bind(1, QStringLiteral("Movie %1").arg(i));
+                add.run();
+            }
+            unit.commit();
+        }
+        m_sized = readAll(real.path());
+    }
+    return m_sized;
+}
+
+void TestFailures::damagedFilesEndStartUntouched_data()
+{
+    QTest::addColumn<QString>("damage");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("cut in half") << S("truncate") << S("damaged");
+    QTest::newRow("random bytes inside") << S("scribble") << S("damaged");
+    QTest::newRow("all random bytes") << S("random") << S("damaged");
+    QTest::newRow("empty") << S("empty") << S("empty");
+    QTest::newRow("a folder") << S("folder") << S("folder");
+    QTest::newRow("another program's database") << S("foreign") << S("not a Reelkeeper catalogue");
+}
+
+void TestFailures::damagedFilesEndStartUntouched()
+{
+    QFETCH(QString, damage);
+    QFETCH(QString, reason);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(S("Reelkeeper.mdb"));
+    QByteArray bytes = sizedCatalogue();
+    QRandomGenerator random(7);
+    auto noise = [&](qsizetype size) {
+        QByteArray out(size, '\0');
+        for (char& c : out)
+            c = char(random.bounded(256));
+        return out;
+    };
+    if (damage == QLatin1String("truncate"))
+        bytes.truncate(bytes.size() / 2);
+    else if (damage == QLatin1String("scribble"))
+        bytes.replace(bytes.size() / 3, 40000, noise(40000));
+    else if (damage == QLatin1String("random"))
+        bytes = noise(bytes.size());
+    else
+        bytes.clear();
+    QFile::remove(path);
+    if (damage == QLatin1String("folder")) {
+        QVERIFY(QDir().mkdir(path));
+    } else if (damage == QLatin1String("foreign")) {
+        {
+            store::Connection other(path, store::Connection::Mode::ReadWriteCreate);
+            other.exec(S("CREATE TABLE notes (id INTEGER PRIMARY KEY, body TEXT); "
+                         "INSERT INTO notes (body) VALUES ('mine');"));
+        }
+        bytes = readAll(path);
+    } else {
+        writeAll(path, bytes);
+    }
+
+    shell::App::SetPath(dir.path());
+    testing::ScriptedMessages boxes;
+    QCOMPARE(Module1::Main(), 1);
+    QCOMPARE(boxes.count(), 1);
+    QVERIFY2(boxes.last().text.contains(QDir::toNativeSeparators(path)), qPrintable(boxes.last().text));
+    QVERIFY2(boxes.last().text.contains(reason), qPrintable(boxes.last().text));
+    if (damage != QLatin1String("folder"))
+        QVERIFY(readAll(path) == bytes); // byte for byte as it was
+    QVERIFY(!QFile::exists(path + S("-wal")));
+    QVERIFY(!QDir(dir.filePath(S("backups"))).exists());
+    shell::App::SetPath(QString());
+}
+
+void TestFailures::fullDiskLeavesNothingHalfDone()
+{
+    testing::TempCatalogue cat;
+    for (int i = 0; i < 300; ++i)
+        cat.addMovie(QStringLiteral("Movie <%1> & \"more\"").arg(i), {{S("Director"), S("Somebody")}});
+    const QByteArray before = readAll(cat.path());
+    const QString limit = QString::number(40 * 1024);
+
+    // The save fails whole; the backup that comes first fails too and is told, once.
+    const QStringList saved = childBoxes({S("save"), cat.dir(), limit});
+    QVERIFY2(!anyContains(saved, S("has been added")), qPrintable(saved.join(S("; "))));
+    QVERIFY2(anyContains(saved, S("could not be backed up")), qPrintable(saved.join(S("; "))));
+    QVERIFY2(anyContains(saved, S("full")) || anyContains(saved, S("too large")), qPrintable(saved.join(S("; "))));
+    QCOMPARE(cat.scalar(S("SELECT count(*) FROM tbl_Movie_Title")).toInt(), 300);
+    QCOMPARE(cat.scalar(S("SELECT count(*) FROM tbl_Director")).toInt(), 2);
+    QCOMPARE(cat.scalar(S("PRAGMA integrity_check")).toString(), S("ok"));
+    QVERIFY(readAll(cat.path()) == before);
+
+    QTemporaryDir desktop;
+    const QStringList report = childBoxes({S("report"), cat.dir(), desktop.path(), limit});
+    QCOMPARE(report.size(), 1);
+    QVERIFY2(report.first().contains(S("could not be saved")) && report.first().contains(S("too large")),
+             qPrintable(report.first()));
+    QCOMPARE(QDir(desktop.path()).entryList(QDir::Files | QDir::Hidden | QDir::System), QStringList());
+}
+
+void TestFailures::fullSmallFilesystem()
+{
+    QTemporaryDir mount;
+    if (QProcess::execute(S("mount"), {S("-t"), S("tmpfs"), S("-o"), S("size=1m"), S("tmpfs"), mount.path()}) != 0)
+        QSKIP("no permission to mount a small filesystem");
+    auto unmount = qScopeGuard([&] { QProcess::execute(S("umount"), {mount.path()}); });
+    const QByteArray before = sizedCatalogue();
+    const QString path = mount.filePath(S("Reelkeeper.mdb"));
+    writeAll(path, before);
+    QFile filler(mount.filePath(S("filler")));
+    QVERIFY(filler.open(QIODevice::WriteOnly));
+    const QByteArray block(4096, 'f');
+    while (filler.write(block) == block.size() && filler.flush()) {
+    }
+    filler.close();
+    QFile::resize(filler.fileName(), filler.size() - 40 * 1024); // room to open, not to save
+
+    shell::App::SetPath(mount.path());
+    testing::ScriptedMessages boxes;
+    addThroughEditor(QString(5000, QLatin1Char('T')));
+    ReportModule::SetDesktopFolder(mount.path());
+    ReportModule::PrintMovieTitleReport();
+    ReportModule::SetDesktopFolder(QString());
+    shell::App::SetPath(QString());
+    QVERIFY2(!anyContains(boxes.texts(), S("has been")), qPrintable(boxes.texts().join(S("; "))));
+    QVERIFY2(anyContains(boxes.texts(), S("could not be backed up")), qPrintable(boxes.texts().join(S("; "))));
+    QVERIFY2(anyContains(boxes.texts(), S("full")), qPrintable(boxes.texts().join(S("; "))));
+    QCOMPARE(QDir(mount.path()).entryList({S("*.html*"), S(".*.html*")}, QDir::Files | QDir::Hidden), QStringList());
+    QVERIFY(readAll(path) == before);
+}
+
+void TestFailures::readOnlyPlacesAreTold()
+{
+    testing::TempCatalogue cat;
+    cat.addMovie(S("Alpha"));
+    QTemporaryDir place;
+    QDir(place.path()).mkdir(S("Desktop"));
+    QFile::copy(cat.path(), place.filePath(S("Reelkeeper.mdb")));
+    const QByteArray before = readAll(place.filePath(S("Reelkeeper.mdb")));
+    const QString desktop = place.filePath(S("Desktop"));
+    // Permissions bind an ordinary user; root is bound only by a read-only mount.
+    bool mounted = false;
+    QFile::setPermissions(desktop, QFile::ReadOwner | QFile::ExeOwner);
+    QFile::setPermissions(place.path(), QFile::ReadOwner | QFile::ExeOwner);
+    const auto writable = [&] {
+        if (mounted)
+            QProcess::execute(S("umount"), {place.path()});
+        mounted = false;
+        QFile::setPermissions(desktop, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QFile::setPermissions(place.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    };
+    auto restore = qScopeGuard(writable);
+    if (!folderIsReallyReadOnly(desktop)) {
+        mounted = QProcess::execute(S("mount"), {S("--bind"), place.path(), place.path()}) == 0 &&
+                  QProcess::execute(S("mount"), {S("-o"), S("remount,bind,ro"), place.path()}) == 0;
+        if (!mounted || !folderIsReallyReadOnly(desktop))
+            QSKIP("this user may write anywhere and may not mount");
+    }
+    shell::App::SetPath(place.path());
+    testing::ScriptedMessages boxes;
+    ReportModule::SetDesktopFolder(desktop);
+    ReportModule::PrintMovieTitleReport();
+    ReportModule::SetDesktopFolder(QString());
+    QVERIFY(!anyContains(boxes.texts(), S("has been")));
+    QCOMPARE(boxes.count(), 1);
+    QVERIFY2(boxes.last().text.contains(S("Movie Title.html")), qPrintable(boxes.last().text));
+    boxes.clear();
+    addThroughEditor(S("Beta"));
+    QVERIFY(!anyContains(boxes.texts(), S("has been")));
+    QVERIFY2(boxes.count() >= 1 && boxes.last().title == S("Error!"), qPrintable(boxes.texts().join(S("; "))));
+    QCOMPARE(QDir(desktop).entryList(QDir::Files | QDir::Hidden), QStringList());
+    shell::App::SetPath(cat.dir());
+    writable();
+    QCOMPARE(readAll(place.filePath(S("Reelkeeper.mdb"))), before);
+}
+
+QTEST_MAIN(TestFailures)
+#include "test_failures.moc"

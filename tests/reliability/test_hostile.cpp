@@ -1,0 +1,182 @@
+// Odd and hostile text through the editor's save, the editor's load, the lookup by title and the
+// Movie Title report: stored and found exactly, shown without harm, escaped in the HTML.
+#include "movie_editor/frmMovieAdd.h"
+#include "reports/ReportModule.h"
+#include "shell/App.h"
+#include "store/Recordset.h"
+#include "support/TestSupport.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QTest>
+
+namespace {
+
+QString S(const char* text)
+{
+    return QString::fromLatin1(text);
+}
+
+QStringList hostileTexts()
+{
+    return {S("It's \"quoted\" twice"),
+            S("C:\\path\\to\\nowhere\\"),
+            S("100% of _all_ LIKE '%_'"),
+            S("\"; DROP TABLE tbl_Actor; --"),
+            S("'); DELETE FROM tbl_Movie_Title; --"),
+            S("<script>alert('x')</script>"),
+            S("<b>bold</b> &amp; &lt;"),
+            QStringLiteral("Fire \U0001F525 and \U0001F3AC"),
+            QStringLiteral("\u05E9\u05DC\u05D5\u05DD \u0645\u0631\u062D\u0628\u0627 mixed"),
+            QStringLiteral("tab\there bell\u0007 del\u007f esc\u001b"),
+            QString(QStringLiteral("nul") + QChar(0) + QStringLiteral("inside")),
+            QStringLiteral("e\u0301 combining \u200B zero width"),
+            QString(100000, QLatin1Char('x')) + S(" the end")};
+}
+
+// Letters, marks and signs from many scripts, quotes and controls, emoji as surrogate pairs.
+QString randomText(QRandomGenerator& random)
+{
+    static const char16_t pool[] = {u'a',      u'Z',      u'0',      u' ',      u'\'',     u'"',      u'\\',
+                                    u'%',      u'_',      u';',      u'-',      u'<',      u'>',      u'&',
+                                    u'/',      u'*',      u'\t',     u'\x01',   u'\x1f',   u'\x7f',   u'\xe9',
+                                    u'\xdf',   u'\u0301', u'\u05d0', u'\u0627', u'\u200f', u'\u4e2d', u'\u00a0',
+                                    u'\ufeff', u'\u2028', u'='};
+    QString out;
+    const int length = int(random.bounded(1, 40));
+    for (int i = 0; i < length; ++i) {
+        if (random.bounded(8) == 0)
+            out += QString::fromUcs4(U"\U0001F600\U0001F47B\U0001F9D1" + random.bounded(3), 1);
+        else
+            out += QChar(pool[random.bounded(int(std::size(pool)))]);
+    }
+    return out;
+}
+
+QString escaped(QString text)
+{
+    return text.replace(QLatin1Char('&'), S("&amp;"))
+        .replace(QLatin1Char('<'), S("&lt;"))
+        .replace(QLatin1Char('>'), S("&gt;"))
+        .replace(QLatin1Char('"'), S("&quot;"));
+}
+
+template <class T = QWidget> T* control(QWidget& form, const char* name)
+{
+    return form.findChild<T*>(QString::fromLatin1(name));
+}
+
+} // namespace
+
+class TestHostile : public QObject
+{
+    Q_OBJECT
+private slots:
+    void oddTextIsStoredFoundAndEscaped();
+    void invalidUtf8FromOtherToolsIsShownSafely();
+};
+
+void TestHostile::oddTextIsStoredFoundAndEscaped()
+{
+    testing::TempCatalogue cat;
+    QRandomGenerator random(1207);
+    QStringList texts = hostileTexts();
+    const qsizetype fixed = texts.size();
+    while (texts.size() < 2500)
+        texts << randomText(random);
+
+    testing::ScriptedMessages boxes;
+    shell::CurrentMovieTitle().clear();
+    {
+        // One form for all saves, as a user adding movie after movie with "Clear Form".
+        movie_editor::frmMovieAdd form;
+        form.Form_Load();
+        for (qsizetype i = 0; i < texts.size(); ++i) {
+            form.cmdClearForm_Click();
+            // Numbered, so no two differ only in letter case (lookups ignore it on purpose).
+            control<QLineEdit>(form, "txtMovieTitle")->setText(QStringLiteral("%1 ").arg(i) + texts[i]);
+            control<QComboBox>(form, "dbcDirector")->setEditText(QStringLiteral("D%1 ").arg(i) + texts[i]);
+            control<QComboBox>(form, "dbcGenre")->setEditText(texts[i]);
+            boxes.clear();
+            control<QPushButton>(form, "cmd_Update")->click();
+            QVERIFY2(boxes.count() == 1 && boxes.last().text.contains(S(" has been added")),
+                     qPrintable(QStringLiteral("%1: %2").arg(i).arg(boxes.texts().join(S("; ")).left(300))));
+        }
+    }
+
+    // Found by title exactly, with every credit as it was typed.
+    const store::Connection db = cat.open();
+    for (qsizetype i = 0; i < texts.size(); ++i) {
+        const QString title = QStringLiteral("%1 ").arg(i) + texts[i];
+        store::Recordset rs(db, S("SELECT * from [qry_Movie_Title] WHERE [Movie_Title] = ?"), {title});
+        QVERIFY2(rs.RecordCount() == 1, qPrintable(QString::number(i)));
+        QCOMPARE(rs.Value(S("Movie_Title")).toString(), title);
+        QCOMPARE(rs.Value(S("Director")).toString(), QString(QStringLiteral("D%1 ").arg(i) + texts[i]));
+    }
+    QCOMPARE(cat.scalar(S("SELECT count(*) FROM tbl_Actor")).toInt(), 0);
+
+    // The editor opens each of the fixed ones as stored.
+    for (qsizetype i = 0; i < fixed; ++i) {
+        shell::CurrentMovieTitle() = QStringLiteral("%1 ").arg(i) + texts[i];
+        movie_editor::frmMovieAdd form;
+        form.Form_Load();
+        QCOMPARE(control<QLineEdit>(form, "txtMovieTitle")->text(), shell::CurrentMovieTitle());
+        QCOMPARE(control<QComboBox>(form, "dbcGenre")->currentText(), texts[i]);
+    }
+
+    QTemporaryDir desktop;
+    ReportModule::SetDesktopFolder(desktop.path());
+    ReportModule::PrintMovieTitleReport();
+    ReportModule::SetDesktopFolder(QString());
+    QVERIFY2(boxes.last().text.contains(S("has been saved")), qPrintable(boxes.last().text));
+    QFile file(desktop.filePath(S("Movie Title.html")));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString html = QString::fromUtf8(file.readAll());
+    for (qsizetype i = 0; i < texts.size(); ++i)
+        QVERIFY2(html.contains(escaped(QStringLiteral("%1 ").arg(i) + texts[i])), qPrintable(QString::number(i)));
+    QVERIFY(!html.contains(S("<script")));
+}
+
+void TestHostile::invalidUtf8FromOtherToolsIsShownSafely()
+{
+    testing::TempCatalogue cat;
+    cat.addMovie(S("Plain"));
+    {
+        store::Connection db = cat.open();
+        store::Statement bad(db, S("INSERT INTO tbl_Movie_Title (Movie_Title, Director_ID, Producer_ID, "
+                                   "Executive_Producer_ID, Composer_ID, Writer_ID, Screenplay_ID, Cinematographer_ID, "
+                                   "Studio_ID, Genre_ID, Format_ID) VALUES (CAST(? AS TEXT), 1, 1, 1, 1, 1, 1, 1, 1, "
+                                   "1, 1)"));
+        bad.bind(1, QByteArray("Broken \xff\xfe <title> \xc3"));
+        bad.run();
+    }
+    testing::ScriptedMessages boxes;
+    QTemporaryDir desktop;
+    ReportModule::SetDesktopFolder(desktop.path());
+    ReportModule::PrintMovieTitleReport();
+    ReportModule::SetDesktopFolder(QString());
+    QFile file(desktop.filePath(S("Movie Title.html")));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray html = file.readAll();
+    QVERIFY(html.contains("Broken \xef\xbf\xbd\xef\xbf\xbd &lt;title&gt; \xef\xbf\xbd"));
+    QVERIFY(QString::fromUtf8(html).toUtf8() == html); // the report itself is valid UTF-8
+
+    // The title as the grid shows it no longer matches the stored bytes: the editor says it cannot
+    // read the movie, and goes on.
+    const store::Connection db = cat.open();
+    store::Recordset all(db, S("SELECT * FROM [qry_Movie_Title]"));
+    all.MoveFirst();
+    shell::CurrentMovieTitle() = all.Value(S("Movie_Title")).toString();
+    movie_editor::frmMovieAdd form;
+    form.Form_Load();
+    QCOMPARE(control<QLineEdit>(form, "txtMovieTitle")->text(), shell::CurrentMovieTitle());
+    QVERIFY(boxes.count() > 1);
+    for (int i = 1; i < boxes.count(); ++i)
+        QCOMPARE(boxes.boxes()[std::size_t(i)].title, S("Error!"));
+}
+
+QTEST_MAIN(TestHostile)
+#include "test_hostile.moc"

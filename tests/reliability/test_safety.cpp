@@ -1,0 +1,226 @@
+// The safety net (a copy of the catalogue before the first change of a run) and the rule that
+// nothing the program starts runs through a shell or opens remote content.
+#include "shell/App.h"
+#include "shell/HelpViewer.h"
+#include "shell/Settings.h"
+#include "shell/frmAbout.h"
+#include "store/Backup.h"
+#include "store/Recordset.h"
+#include "support/TestSupport.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+#include <QTest>
+#include <QTextBrowser>
+#include <QUrl>
+
+namespace {
+
+QString S(const char* text)
+{
+    return QString::fromLatin1(text);
+}
+
+// A catalogue that was there before this run, as a user's is: copied from a fresh one.
+QString delivered(const QTemporaryDir& dir, const QStringList& titles)
+{
+    testing::TempCatalogue made;
+    for (const QString& t : titles)
+        made.addMovie(t);
+    const QString path = dir.filePath(S("Reelkeeper.mdb"));
+    QFile::copy(made.path(), path);
+    return path;
+}
+
+qint64 movies(const QString& path)
+{
+    const store::Connection db = store::OpenDatabase(path);
+    store::Statement q(db, S("SELECT count(*) FROM tbl_Movie_Title"));
+    return q.step() ? q.column(0).toLongLong() : -1;
+}
+
+void addMovie(const QString& path, const QString& title)
+{
+    const store::Connection db = store::OpenDatabase(path);
+    store::Statement add(db, S("INSERT INTO tbl_Movie_Title (Movie_Title) VALUES (?)"));
+    add.bind(1, title);
+    add.run();
+}
+
+QStringList copies(const QString& path)
+{
+    return QDir(store::BackupFolder(path)).entryList({S("Reelkeeper-*.mdb")}, QDir::Files, QDir::Name);
+}
+
+} // namespace
+
+// Catches any attempt to hand a link to another program.
+class LinkCatcher : public QObject
+{
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+public slots:
+    void open(const QUrl& url) { opened << url; }
+};
+
+class TestSafety : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void copyBeforeFirstChangeOnly();
+    void lastFiveKeptNewestFirst();
+    void failedCopyToldOnceWorkGoesOn();
+    void restoredCopyOpens();
+    void helpFollowsOnlyItsOwnPages();
+    void systemInformationStartsNoShell_data();
+    void systemInformationStartsNoShell();
+};
+
+void TestSafety::initTestCase()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    shell::App::SetTitle(S("ReelkeeperReliabilityTest"));
+}
+
+void TestSafety::copyBeforeFirstChangeOnly()
+{
+    testing::ScriptedMessages boxes;
+    QTemporaryDir dir;
+    const QString path = delivered(dir, {S("Alpha"), S("Beta")});
+    QCOMPARE(movies(path), 2); // reading is no change
+    QVERIFY(copies(path).isEmpty());
+    addMovie(path, S("Gamma"));
+    addMovie(path, S("Delta"));
+    QCOMPARE(copies(path).size(), 1);
+    QCOMPARE(movies(store::BackupFolder(path) + QLatin1Char('/') + copies(path).first()), 2);
+    QCOMPARE(movies(path), 4);
+
+    testing::TempCatalogue fresh; // made by this run: nothing in it to lose
+    fresh.addMovie(S("New"));
+    QVERIFY(!QDir(store::BackupFolder(fresh.path())).exists());
+    QCOMPARE(boxes.count(), 0);
+}
+
+void TestSafety::lastFiveKeptNewestFirst()
+{
+    QTemporaryDir dir;
+    const QString path = delivered(dir, {S("Alpha")});
+    QDir().mkpath(store::BackupFolder(path));
+    QFile stale(store::BackupFolder(path) + S("/Reelkeeper-2000-01-01_00-00-00-000.mdb.part"));
+    QVERIFY(stale.open(QIODevice::WriteOnly)); // a copy a crash cut short
+    stale.close();
+    const store::Connection db = store::OpenDatabase(path);
+    QStringList made;
+    for (int i = 0; i < 7; ++i)
+        made << QFileInfo(store::BackupCatalogue(db.handle(), path)).fileName();
+    QCOMPARE(copies(path), made.mid(2));
+    QVERIFY(!stale.exists());
+}
+
+void TestSafety::failedCopyToldOnceWorkGoesOn()
+{
+    QTemporaryDir dir;
+    const QString path = delivered(dir, {S("Alpha")});
+    QFile blocker(store::BackupFolder(path)); // a file where the folder should go
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    testing::ScriptedMessages boxes;
+    addMovie(path, S("Beta"));
+    addMovie(path, S("Gamma"));
+    QCOMPARE(boxes.count(), 1);
+    QVERIFY2(boxes.last().text.contains(S("could not be backed up")) && boxes.last().text.contains(path),
+             qPrintable(boxes.last().text));
+    QCOMPARE(movies(path), 3);
+}
+
+void TestSafety::restoredCopyOpens()
+{
+    // As the README says: close the program, remove the log files beside the catalogue, copy over.
+    testing::ScriptedMessages boxes;
+    QTemporaryDir dir;
+    const QString path = delivered(dir, {S("Alpha"), S("Beta")});
+    addMovie(path, S("Gamma"));
+    const QString copy = store::BackupFolder(path) + QLatin1Char('/') + copies(path).first();
+    QFile::remove(path + S("-wal"));
+    QFile::remove(path + S("-shm"));
+    QVERIFY(QFile::remove(path));
+    QVERIFY(QFile::copy(copy, path));
+    QCOMPARE(movies(path), 2);
+}
+
+void TestSafety::helpFollowsOnlyItsOwnPages()
+{
+    QTemporaryDir dir;
+    const QString help = dir.filePath(S("Reelkeeper.html"));
+    QFile page(help);
+    QVERIFY(page.open(QIODevice::WriteOnly));
+    page.write("<html><body><a name=\"top\">Top</a> <a href=\"http://example.invalid/\">away</a>"
+               "<img src=\"http://example.invalid/x.png\"></body></html>");
+    page.close();
+    QFile second(dir.filePath(S("second.html")));
+    QVERIFY(second.open(QIODevice::WriteOnly));
+    second.write("<html><body>Second page</body></html>");
+    second.close();
+
+    LinkCatcher catcher;
+    for (const char* scheme : {"http", "https", "file", "mailto", "ftp"})
+        QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), &catcher, "open");
+    shell::HelpViewer viewer;
+    QString error;
+    QVERIFY(viewer.Open(help, shell::HelpViewer::HelpContents, &error));
+    // The way a user follows a link from the keyboard, then links as the browser hands them on.
+    viewer.show();
+    viewer.Browser()->setFocus();
+    QTest::keyClick(viewer.Browser(), Qt::Key_Tab);
+    QTest::keyClick(viewer.Browser(), Qt::Key_Return);
+    QVERIFY(viewer.Browser()->toHtml().contains(S("away")));
+    for (const char* link : {"http://example.invalid/", "https://example.invalid/a b;c", "mailto:x@example.invalid",
+                             "file:///etc/passwd", "../outside.html", "#top"})
+        emit viewer.Browser()->anchorClicked(QUrl(QString::fromLatin1(link)));
+    QVERIFY(catcher.opened.isEmpty());
+    QVERIFY(!viewer.Browser()->toPlainText().contains(S("root:")));
+    emit viewer.Browser()->anchorClicked(QUrl(S("second.html")));
+    QVERIFY(viewer.Browser()->toPlainText().contains(S("Second page")));
+    for (const char* scheme : {"http", "https", "file", "mailto", "ftp"})
+        QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
+}
+
+void TestSafety::systemInformationStartsNoShell_data()
+{
+    QTest::addColumn<QString>("setting"); // %1 is the folder
+    QTest::addColumn<bool>("runs");
+    QTest::newRow("blanks and ; in the program's own name") << S("%1/sys info;x.sh") << true;
+    QTest::newRow("a command line") << S("%1/sys info;x.sh; touch %1/pwned") << false;
+    QTest::newRow("a shell substitution") << S("$(touch %1/pwned)") << false;
+    QTest::newRow("a pipe") << S("true | touch %1/pwned") << false;
+}
+
+void TestSafety::systemInformationStartsNoShell()
+{
+    QFETCH(QString, setting);
+    QFETCH(bool, runs);
+    QTemporaryDir dir;
+    const QString program = dir.filePath(S("sys info;x.sh"));
+    QFile script(program);
+    QVERIFY(script.open(QIODevice::WriteOnly));
+    script.write(QStringLiteral("#!/bin/sh\ntouch '%1/ran'\n").arg(dir.path()).toUtf8());
+    script.close();
+    script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    shell::SaveSetting(shell::App::Title(), S("SysInfo"), S("PATH"), setting.arg(dir.path()));
+
+    testing::ScriptedMessages boxes;
+    auto* about = new shell::frmAbout;
+    about->StartSysInfo();
+    delete about;
+    if (runs)
+        QTRY_VERIFY(QFile::exists(dir.filePath(S("ran"))));
+    QTest::qWait(300);
+    QVERIFY(!QFile::exists(dir.filePath(S("pwned"))));
+}
+
+QTEST_MAIN(TestSafety)
+#include "test_safety.moc"
