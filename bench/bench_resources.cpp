@@ -7,6 +7,7 @@
 #include "resources/frmRemoveResource.h"
 #include "shell/Toolkit.h"
 #include "store/Catalogue.h"
+#include "store/Credits.h"
 
 #include <QApplication>
 #include <QFile>
@@ -71,16 +72,6 @@ void BM_Sqlite3DeleteMovie(benchmark::State& state)
     const auto grid = GridConnection();
     const std::vector<qint64> ids = FiveLinkMovies();
     std::size_t next = ids.size() / 2;
-    const char* credits[][2] = {{"tbl_Director", "Director"},
-                                {"tbl_Producer", "Producer"},
-                                {"tbl_Executive_Producer", "Executive_Producer"},
-                                {"tbl_Composer", "Composer"},
-                                {"tbl_Writer", "Writer"},
-                                {"tbl_Screenplay", "Screenwriter"},
-                                {"tbl_Cinematographer", "Cinematographer"},
-                                {"tbl_Studio", "Studio"},
-                                {"tbl_Genre", "Genre"},
-                                {"tbl_Format", "Format"}};
     for (auto _ : state) {
         store::Connection db = store::OpenDatabase();
         const qint64 id = ids.at(next++);
@@ -99,17 +90,16 @@ void BM_Sqlite3DeleteMovie(benchmark::State& state)
         store::Statement del(db, QStringLiteral("DELETE FROM tbl_Movie_Title WHERE Movie_ID = ?"));
         del.bind(1, id);
         del.run();
-        for (int i = 0; i < 10; ++i) {
-            const QString table = QString::fromLatin1(credits[i][0]);
-            const QString name = QString::fromLatin1(credits[i][1]);
-            const QString key =
-                name == QLatin1String("Screenwriter") ? QStringLiteral("Screenplay_ID") : name + QStringLiteral("_ID");
+        for (std::size_t i = 0; i < store::kCredits.size(); ++i) {
+            const QString table = QString::fromLatin1(store::kCredits[i].table);
+            const QString name = QString::fromLatin1(store::kCredits[i].name);
+            const QString key = QString::fromLatin1(store::kCredits[i].key);
             store::Statement orphan(db, QStringLiteral("DELETE FROM ") + table + QStringLiteral(" WHERE ") + key +
                                             QStringLiteral(" = ?1 AND ") + name +
                                             QStringLiteral(" COLLATE BINARY IS NOT ?2 AND NOT EXISTS (SELECT 1 FROM "
                                                            "tbl_Movie_Title WHERE ") +
                                             key + QStringLiteral(" = ?1)"));
-            orphan.bind(1, keys[std::size_t(i)]);
+            orphan.bind(1, keys[i]);
             orphan.bind(2, QStringLiteral("Unknown"));
             orphan.run();
         }

@@ -5,6 +5,7 @@
 #include "main_window/frmMain.h"
 #include "shell/Toolkit.h"
 #include "store/Catalogue.h"
+#include "store/Credits.h"
 #include "store/ErrorReport.h"
 #include "store/Recordset.h"
 
@@ -13,27 +14,6 @@
 namespace main_window {
 
 namespace {
-
-struct Credit
-{
-    const char* key;
-    const char* table;
-    const char* name;
-};
-
-// The ten credits in the order they are tidied.
-constexpr std::array<Credit, 10> kCredits{{
-    {"Director_ID", "[tbl_Director]", "Director"},
-    {"Producer_ID", "[tbl_Producer]", "Producer"},
-    {"Executive_Producer_ID", "[tbl_Executive_Producer]", "Executive_producer"},
-    {"Composer_ID", "[tbl_Composer]", "Composer"},
-    {"Writer_ID", "[tbl_Writer]", "Writer"},
-    {"Screenplay_ID", "[tbl_Screenplay]", "Screenwriter"},
-    {"Cinematographer_ID", "[tbl_Cinematographer]", "Cinematographer"},
-    {"Studio_ID", "[tbl_Studio]", "Studio"},
-    {"Genre_ID", "[tbl_Genre]", "Genre"},
-    {"Format_ID", "[tbl_Format]", "Format"},
-}};
 
 QString L(const char* text)
 {
@@ -48,7 +28,7 @@ bool Exists(const store::Connection& db, const QString& sql, qint64 key)
     return q.step();
 }
 
-void DeleteOrphanedCredit(const store::Connection& db, const Credit& credit, qint64 key)
+void DeleteOrphanedCredit(const store::Connection& db, const store::Credit& credit, qint64 key)
 {
     const QString keyColumn = L(credit.key);
     if (Exists(db,
@@ -56,7 +36,7 @@ void DeleteOrphanedCredit(const store::Connection& db, const Credit& credit, qin
                key))
         return;
     store::Recordset row(db,
-                         QStringLiteral("SELECT * FROM ") + L(credit.table) + QStringLiteral(" WHERE [") + keyColumn +
+                         QStringLiteral("SELECT * FROM [") + L(credit.table) + QStringLiteral("] WHERE [") + keyColumn +
                              QStringLiteral("] = ?"),
                          {key});
     // A key pointing at no row is simply skipped. The name test is case-sensitive on purpose.
@@ -89,17 +69,17 @@ bool DeleteMovieRecord(store::Connection& db, qint64 movieId)
     store::Recordset movie(db, QStringLiteral("SELECT * FROM [tbl_Movie_Title] WHERE [Movie_ID] = ?"), {movieId});
     if (movie.Eof())
         return false;
-    std::array<QVariant, kCredits.size()> keys;
-    for (std::size_t i = 0; i < kCredits.size(); ++i)
-        keys[i] = movie.Value(QLatin1Char('[') + L(kCredits[i].key) + QLatin1Char(']'));
+    std::array<QVariant, store::kCredits.size()> keys;
+    for (std::size_t i = 0; i < store::kCredits.size(); ++i)
+        keys[i] = movie.Value(QLatin1Char('[') + L(store::kCredits[i].key) + QLatin1Char(']'));
     movie.Close();
 
     store::Statement del(db, QStringLiteral("DELETE FROM [tbl_Movie_Title] WHERE [Movie_ID] = ?"));
     del.bind(1, movieId);
     del.run();
-    for (std::size_t i = 0; i < kCredits.size(); ++i) {
+    for (std::size_t i = 0; i < store::kCredits.size(); ++i) {
         if (!keys[i].isNull())
-            DeleteOrphanedCredit(db, kCredits[i], keys[i].toLongLong());
+            DeleteOrphanedCredit(db, store::kCredits[i], keys[i].toLongLong());
     }
     DeleteCast(db, movieId);
     unit.commit();

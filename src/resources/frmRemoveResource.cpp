@@ -3,6 +3,7 @@
 #include "shell/App.h"
 #include "shell/Toolkit.h"
 #include "store/Catalogue.h"
+#include "store/Credits.h"
 #include "store/ErrorReport.h"
 #include "store/Recordset.h"
 
@@ -10,7 +11,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
-#include <tuple>
+#include <utility>
 
 namespace resources {
 
@@ -130,23 +131,21 @@ void frmRemoveResource::fill(QComboBox* list, const QString& sql, const QString&
 void frmRemoveResource::Form_Load()
 {
     m_deleted = 0;
-    const std::tuple<QComboBox*, const char*, const char*> lists[] = {
-        {m_cboDirector, "[tbl_Director]", "Director"},
-        {m_cboCinematographer, "[tbl_Cinematographer]", "Cinematographer"},
-        {m_cboComposer, "[tbl_Composer]", "Composer"},
-        {m_cboExecutiveProducer, "[tbl_Executive_Producer]", "Executive_Producer"},
-        {m_cboFormat, "[tbl_Format]", "Format"},
-        {m_cboGenre, "[tbl_Genre]", "Genre"},
-        {m_cboProducer, "[tbl_Producer]", "Producer"},
-        {m_cboScreenWriter, "[tbl_Screenplay]", "Screenwriter"},
-        {m_cboStudio, "[tbl_Studio]", "Studio"},
-        {m_cboWriter, "[tbl_Writer]", "Writer"},
+    // In the lists' own order, by caption.
+    const std::pair<QComboBox*, store::CreditIndex> lists[] = {
+        {m_cboDirector, store::kDirector}, {m_cboCinematographer, store::kCinematographer},
+        {m_cboComposer, store::kComposer}, {m_cboExecutiveProducer, store::kExecutiveProducer},
+        {m_cboFormat, store::kFormat},     {m_cboGenre, store::kGenre},
+        {m_cboProducer, store::kProducer}, {m_cboScreenWriter, store::kScreenplay},
+        {m_cboStudio, store::kStudio},     {m_cboWriter, store::kWriter},
     };
-    for (const auto& [list, table, column] : lists)
+    for (const auto& [list, index] : lists) {
+        const store::Credit& credit = store::kCredits[index];
         fill(list,
-             QStringLiteral("SELECT * FROM ") + L(table) + QStringLiteral(" ORDER BY [") + L(column) +
+             QStringLiteral("SELECT * FROM [") + L(credit.table) + QStringLiteral("] ORDER BY [") + L(credit.name) +
                  QStringLiteral("]"),
-             L(column));
+             L(credit.name));
+    }
     fill(m_cboActor, QStringLiteral("SELECT * FROM [qry_Actor] ORDER BY [Actor]"), QStringLiteral("Actor"));
 }
 
@@ -161,35 +160,29 @@ void frmRemoveResource::cmdDelete_Click()
                       shell::kAppCaption) == shell::vbNo)
         return;
 
-    struct Kind
-    {
-        QComboBox* list;
-        const char* table;
-        const char* name;
-        const char* id;
+    const std::pair<QComboBox*, store::CreditIndex> kinds[] = {
+        {m_cboDirector, store::kDirector},
+        {m_cboProducer, store::kProducer},
+        {m_cboExecutiveProducer, store::kExecutiveProducer},
+        {m_cboScreenWriter, store::kScreenplay},
+        {m_cboWriter, store::kWriter},
+        {m_cboComposer, store::kComposer},
+        {m_cboCinematographer, store::kCinematographer},
+        {m_cboGenre, store::kGenre},
+        {m_cboStudio, store::kStudio},
+        {m_cboFormat, store::kFormat},
     };
-    const Kind kinds[] = {
-        {m_cboDirector, "[tbl_Director]", "Director", "[Director_ID]"},
-        {m_cboProducer, "[tbl_Producer]", "Producer", "[Producer_ID]"},
-        {m_cboExecutiveProducer, "[tbl_Executive_Producer]", "Executive_Producer", "[Executive_Producer_ID]"},
-        {m_cboScreenWriter, "[tbl_Screenplay]", "Screenwriter", "[Screenplay_ID]"},
-        {m_cboWriter, "[tbl_Writer]", "Writer", "[Writer_ID]"},
-        {m_cboComposer, "[tbl_Composer]", "Composer", "[Composer_ID]"},
-        {m_cboCinematographer, "[tbl_Cinematographer]", "Cinematographer", "[Cinematographer_ID]"},
-        {m_cboGenre, "[tbl_Genre]", "Genre", "[Genre_ID]"},
-        {m_cboStudio, "[tbl_Studio]", "Studio", "[Studio_ID]"},
-        {m_cboFormat, "[tbl_Format]", "Format", "[Format_ID]"},
-    };
-    for (const Kind& kind : kinds) {
-        m_value = kind.list->currentText();
-        m_table = L(kind.table);
-        m_nameColumn = L(kind.name);
-        m_idColumn = L(kind.id);
+    for (const auto& [list, index] : kinds) {
+        const store::Credit& credit = store::kCredits[index];
+        m_value = list->currentText();
+        m_table = QLatin1Char('[') + L(credit.table) + QLatin1Char(']');
+        m_nameColumn = L(credit.name);
+        m_idColumn = QLatin1Char('[') + L(credit.key) + QLatin1Char(']');
         if (m_value.isEmpty())
             continue;
         // One failing list must not keep the others from being handled.
         store::Guarded([this] { DeleteRecord(); });
-        emptyText(kind.list);
+        emptyText(list);
     }
 
     const QString actor = m_cboActor->currentText();

@@ -1,6 +1,7 @@
 // Kills a process in the middle of saving, overwriting, casting and deleting movies, hundreds of
 // times, and checks after every kill that the catalogue is sound and holds what was reported done.
 #include "CrashScript.h"
+#include "store/Credits.h"
 #include "store/Recordset.h"
 #include "support/TestSupport.h"
 
@@ -21,19 +22,6 @@ QString S(const char* text)
 {
     return QString::fromLatin1(text);
 }
-
-const char* const kCredits[][3] = {
-    {"Director_ID", "tbl_Director", "Director"},
-    {"Producer_ID", "tbl_Producer", "Producer"},
-    {"Executive_Producer_ID", "tbl_Executive_Producer", "Executive_Producer"},
-    {"Composer_ID", "tbl_Composer", "Composer"},
-    {"Writer_ID", "tbl_Writer", "Writer"},
-    {"Screenplay_ID", "tbl_Screenplay", "Screenwriter"},
-    {"Cinematographer_ID", "tbl_Cinematographer", "Cinematographer"},
-    {"Studio_ID", "tbl_Studio", "Studio"},
-    {"Genre_ID", "tbl_Genre", "Genre"},
-    {"Format_ID", "tbl_Format", "Format"},
-};
 
 constexpr int kAbsent = -2;
 constexpr int kMixed = -1;
@@ -143,14 +131,14 @@ void TestCrash::checkCatalogue(const testing::TempCatalogue& cat, Model& model, 
         QVERIFY(check.step());
         QCOMPARE(check.column(0).toString(), S("ok"));
     }
-    for (const auto& c : kCredits) {
-        const QString key = QString::fromLatin1(c[0]), table = QString::fromLatin1(c[1]);
+    for (const store::Credit& c : store::kCredits) {
+        const QString key = QString::fromLatin1(c.key), table = QString::fromLatin1(c.table);
         QCOMPARE(count(db, QStringLiteral("SELECT count(*) FROM tbl_Movie_Title m LEFT JOIN %1 l ON l.%2 = m.%2 "
                                           "WHERE l.%2 IS NULL")
                                .arg(table, key)),
                  0);
         QCOMPARE(count(db, QStringLiteral("SELECT count(*) FROM %1 WHERE %2 = 1 AND %3 = 'Unknown'")
-                               .arg(table, key, QString::fromLatin1(c[2]))),
+                               .arg(table, key, QString::fromLatin1(c.name))),
                  1);
     }
     QCOMPARE(

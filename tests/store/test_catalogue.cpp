@@ -1,5 +1,6 @@
 // The shipped schema, its views and plans, and how opening treats files that are not catalogues.
 #include "store/Catalogue.h"
+#include "store/Credits.h"
 #include "store/Recordset.h"
 #include "support/TestSupport.h"
 
@@ -27,19 +28,9 @@ private slots:
 void TestCatalogue::everyLookupHoldsUnknown()
 {
     testing::TempCatalogue cat;
-    const char* const lookups[][2] = {{"tbl_Director", "Director"},
-                                      {"tbl_Producer", "Producer"},
-                                      {"tbl_Executive_Producer", "Executive_Producer"},
-                                      {"tbl_Composer", "Composer"},
-                                      {"tbl_Writer", "Writer"},
-                                      {"tbl_Screenplay", "Screenwriter"},
-                                      {"tbl_Cinematographer", "Cinematographer"},
-                                      {"tbl_Studio", "Studio"},
-                                      {"tbl_Genre", "Genre"},
-                                      {"tbl_Format", "Format"}};
-    for (const auto& l : lookups) {
+    for (const store::Credit& l : store::kCredits) {
         const QString sql = QStringLiteral("SELECT [%1] FROM [%2] WHERE rowid = 1")
-                                .arg(QString::fromLatin1(l[1]), QString::fromLatin1(l[0]));
+                                .arg(QString::fromLatin1(l.name), QString::fromLatin1(l.table));
         QCOMPARE(cat.scalar(sql).toString(), QStringLiteral("Unknown"));
     }
 }

@@ -1,31 +1,11 @@
 #include "support/TestSupport.h"
 
 #include "shell/App.h"
+#include "store/Credits.h"
 
 #include <QTest>
 
 namespace testing {
-
-namespace {
-struct Credit
-{
-    const char* field;
-    const char* table;
-    const char* key;
-};
-const Credit kCredits[] = {
-    {"Director", "tbl_Director", "Director_ID"},
-    {"Producer", "tbl_Producer", "Producer_ID"},
-    {"Executive_Producer", "tbl_Executive_Producer", "Executive_Producer_ID"},
-    {"Composer", "tbl_Composer", "Composer_ID"},
-    {"Writer", "tbl_Writer", "Writer_ID"},
-    {"Screenwriter", "tbl_Screenplay", "Screenplay_ID"},
-    {"Cinematographer", "tbl_Cinematographer", "Cinematographer_ID"},
-    {"Studio", "tbl_Studio", "Studio_ID"},
-    {"Genre", "tbl_Genre", "Genre_ID"},
-    {"Format", "tbl_Format", "Format_ID"},
-};
-} // namespace
 
 TempCatalogue::TempCatalogue()
 {
@@ -61,11 +41,11 @@ qint64 TempCatalogue::addMovie(const QString& title, const std::map<QString, QVa
 {
     QStringList columns{QStringLiteral("[Movie_Title]")};
     std::vector<QVariant> values{title};
-    for (const Credit& c : kCredits) {
-        const auto it = fields.find(QString::fromLatin1(c.field));
+    for (const store::Credit& c : store::kCredits) {
+        const auto it = fields.find(QString::fromLatin1(c.name));
         const QString name = it == fields.end() ? QString() : it->second.toString();
         columns << QStringLiteral("[%1]").arg(QString::fromLatin1(c.key));
-        values.emplace_back(lookupKey(QString::fromLatin1(c.table), QString::fromLatin1(c.field), name));
+        values.emplace_back(lookupKey(QString::fromLatin1(c.table), QString::fromLatin1(c.name), name));
     }
     for (const char* plain : {"Length", "Year_Released", "Grade", "Rating", "Widescreen"}) {
         const auto it = fields.find(QString::fromLatin1(plain));
