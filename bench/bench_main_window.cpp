@@ -112,13 +112,3 @@ BENCHMARK(BM_Sqlite3ReadKeysByDirector) SIZES;
 BENCHMARK(BM_Sqlite3Starring)->Arg(50000)->Unit(benchmark::kMicrosecond);
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

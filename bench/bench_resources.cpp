@@ -177,13 +177,3 @@ BENCHMARK(BM_OpenRemoveResource)->Unit(benchmark::kMillisecond)->Iterations(10);
 BENCHMARK(BM_Sqlite3ReadLists)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

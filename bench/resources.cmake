@@ -1,1 +1,1 @@
-reelkeeper_add_bench(bench_resources bench_resources.cpp LIBS reelkeeper_main_window reelkeeper_resources)
+reelkeeper_add_bench(bench_resources bench_resources.cpp LIBS reelkeeper_main_window reelkeeper_resources reelkeeper_bench_main)
