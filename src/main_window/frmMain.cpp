@@ -81,6 +81,7 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent), m_data(new DataControl(
     setFont(font);
     buildControls();
     buildMenus();
+    shell::FitCaptions(this);
     // The editor's "&Add Actors" opens the cast editor over the editor.
     movie_editor::frmMovieAdd::SetAddActorsCommand(
         [](QWidget* owner) { shell::ShowModal(new cast::frmActorInfo(owner), owner); });

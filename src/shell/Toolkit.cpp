@@ -3,10 +3,13 @@
 #include <QApplication>
 #include <QDialog>
 #include <QEventLoop>
+#include <QFontMetrics>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
 #include <QScreen>
+#include <QTextDocument>
 #include <QWidget>
 
 namespace shell {
@@ -102,6 +105,7 @@ void ShowModal(QWidget* window, QWidget* owner)
     if (owner && window->parentWidget() != owner)
         window->setParent(owner, window->windowFlags() | Qt::Window);
     window->setWindowModality(Qt::ApplicationModal);
+    FitCaptions(window);
     if (modalHandler()) {
         window->show();
         modalHandler()(window);
@@ -116,6 +120,21 @@ void ShowModal(QWidget* window, QWidget* owner)
     if (guard) {
         guard->hide();
         delete guard.data();
+    }
+}
+
+void FitCaptions(QWidget* window)
+{
+    for (QLabel* label : window->findChildren<QLabel*>()) {
+        const QString text = label->text();
+        if (text.isEmpty() || label->wordWrap() || text.contains(QLatin1Char('\n')) || Qt::mightBeRichText(text))
+            continue;
+        QFont font = label->font();
+        const int room = label->contentsRect().width() - 2 * label->margin() - 1;
+        while (QFontMetrics(font).horizontalAdvance(text) > room && font.pointSizeF() > 6.5)
+            font.setPointSizeF(font.pointSizeF() - 0.25);
+        if (font != label->font())
+            label->setFont(font);
     }
 }
 

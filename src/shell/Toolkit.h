@@ -45,6 +45,11 @@ void ShowModal(QWidget* window, QWidget* owner);
 using ModalHandler = std::function<void(QWidget* window)>;
 void SetModalHandler(ModalHandler handler);
 
+// The windows are laid out for fonts this system may not have. Where the font that stands in is
+// wider, a one-line caption is drawn a little smaller instead of being cut off. ShowModal does
+// this for every window it shows.
+void FitCaptions(QWidget* window);
+
 // Twips (1/1440 inch) against the screen's logical DPI.
 int TwipsToPixelsX(double twips);
 int TwipsToPixelsY(double twips);

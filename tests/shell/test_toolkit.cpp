@@ -3,6 +3,7 @@
 #include "shell/Toolkit.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -47,14 +48,22 @@ void TestToolkit::modalWindowIsShownAndDeleted()
     QWidget owner;
     owner.show();
     QPointer<QWidget> window = new QWidget;
-    bool wasModal = false;
+    // A caption too wide for its place is drawn smaller, never cut; one that fits is left alone.
+    auto* wide = new QLabel(QStringLiteral("Executive Producer:"), window);
+    auto* fits = new QLabel(QStringLiteral("Year:"), window);
+    wide->setGeometry(0, 0, QFontMetrics(wide->font()).horizontalAdvance(wide->text()) * 4 / 5, 20);
+    fits->setGeometry(0, 30, 200, 20);
+    const QFont before = fits->font();
+    bool wasModal = false, fitted = false;
     shell::SetModalHandler([&](QWidget* w) {
         wasModal = w->isVisible() && w->isModal() && w->parentWidget() == &owner;
+        fitted = QFontMetrics(wide->font()).horizontalAdvance(wide->text()) < wide->width() && fits->font() == before;
         w->close();
     });
     shell::ShowModal(window, &owner);
     shell::SetModalHandler(nullptr);
     QVERIFY(wasModal);
+    QVERIFY(fitted);
     QVERIFY(window.isNull()); // each opening starts afresh
 
     // Without a handler the call returns once the window closes.
