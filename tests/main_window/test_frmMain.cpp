@@ -95,14 +95,17 @@ private slots:
         QCOMPARE(f.w->dbgMovie()->Col(), 0);
         QCOMPARE(f.w->datMovieQuery()->CellText(1, 15), S("True"));
 
-        // Another window adds a movie before the current one and changes it; the model must stay
-        // consistent through that requery and a resort.
+        // Another window changes the current movie, then adds one before it; the model and its views
+        // must stay consistent through those requeries and a resort.
         QAbstractItemModelTester tester(f.w->datMovieQuery(), QAbstractItemModelTester::FailureReportingMode::QtTest);
         f.w->dbgMovie()->SetRow(1);
-        f.cat.addMovie(S("Amadeus"));
         f.cat.scalar(S("UPDATE tbl_Movie_Title SET Grade = 'A+' WHERE Movie_Title = 'Brazil'"));
         f.w->Form_Activate();
+        QCOMPARE(f.info(), S("Record 2 of 3|1985|2:22|A+|Brazil"));
+        f.cat.addMovie(S("Amadeus"));
+        f.w->Form_Activate();
         QCOMPARE(f.info(), S("Record 3 of 4|1985|2:22|A+|Brazil"));
+        QCOMPARE(f.w->dbgMovie()->Split(0)->verticalHeader()->count(), 4);
         f.w->dbgMovie_HeadClick(2);
     }
 

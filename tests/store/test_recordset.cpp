@@ -48,8 +48,8 @@ private slots:
         testing::TempCatalogue cat;
         cat.addMovie(S("Other"));
         const auto db = cat.open();
-        // Opened empty, as the editor adds: the new row shows as stored, with its key and defaults.
-        Recordset rs(db, S("SELECT * FROM [tbl_Movie_Title] WHERE [Movie_ID] = ?"), {QVariant()});
+        // The new row shows as stored, with its key and defaults, and is the one edited after "Other".
+        Recordset rs(db, S("SELECT * FROM [tbl_Movie_Title]"));
         rs.AddNew();
         rs.Fields(S("Movie_Title")) = S("Cléo");
         rs.Update();
