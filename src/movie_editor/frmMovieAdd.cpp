@@ -81,16 +81,6 @@ char16_t upperOf(char16_t code)
     return upper.size() == 1 ? upper.front().unicode() : code;
 }
 
-// The key column beside a name column: "[Director]" gives "[Director_ID]". The screenwriters'
-// table is keyed after the screenplay.
-QString idColumn(const QString& nameColumn)
-{
-    QString id = nameColumn.left(nameColumn.size() - 1) + QStringLiteral("_ID]");
-    if (id == QLatin1String("[Screenwriter_ID]"))
-        id = QStringLiteral("[Screenplay_ID]");
-    return id;
-}
-
 QString comboText(const QComboBox* combo)
 {
     return combo->lineEdit()->text();
@@ -154,19 +144,19 @@ void frmMovieAdd::buildControls()
     place(txtMovieTitle, 1620, 510, 4860, 330);
 
     constexpr double row = 420;
-    buildCredit(Director, "dbcDirector", "lblDirector", "Director:", "tbl_Director", "Director", 360, 0);
-    buildCredit(Producer, "dbcProducer", "lblProducer", "Producer:", "tbl_Producer", "Producer", 360 + row, 0);
+    buildCredit(Director, "dbcDirector", "lblDirector", "Director:", store::kDirector, 360, 0);
+    buildCredit(Producer, "dbcProducer", "lblProducer", "Producer:", store::kProducer, 360 + row, 0);
     buildCredit(ExecutiveProducer, "dbcExecutiveProducer", "lblExecutiveProducer",
-                "Executive Producer:", "tbl_Executive_Producer", "Executive_Producer", 360 + 2 * row, 0);
-    buildCredit(Screenwriter, "dbcScreenWriter", "lblScreenwriter", "Screenwriter:", "tbl_Screenplay", "Screenwriter",
-                360 + 3 * row, 0);
-    buildCredit(Writer, "dbcWriter", "lblWriter", "Writer:", "tbl_Writer", "Writer", 360 + 4 * row, 0);
-    buildCredit(Composer, "dbcComposer", "lblComposer", "Composer:", "tbl_Composer", "Composer", 360, 4080);
-    buildCredit(Cinematographer, "dbcCinematographer", "lblCinematographer", "Cinematographer:", "tbl_Cinematographer",
-                "Cinematographer", 360 + row, 4080);
-    buildCredit(Genre, "dbcGenre", "lblGenre", "Genre:", "tbl_Genre", "Genre", 360 + 2 * row, 4080);
-    buildCredit(Studio, "dbcStudio", "lblStudio", "Studio:", "tbl_Studio", "Studio", 360 + 3 * row, 4080);
-    buildCredit(Format, "dbcFormat", "lblFormat", "Format:", "tbl_Format", "Format", 360 + 4 * row, 4080);
+                "Executive Producer:", store::kExecutiveProducer, 360 + 2 * row, 0);
+    buildCredit(Screenwriter, "dbcScreenWriter", "lblScreenwriter", "Screenwriter:", store::kScreenplay, 360 + 3 * row,
+                0);
+    buildCredit(Writer, "dbcWriter", "lblWriter", "Writer:", store::kWriter, 360 + 4 * row, 0);
+    buildCredit(Composer, "dbcComposer", "lblComposer", "Composer:", store::kComposer, 360, 4080);
+    buildCredit(Cinematographer, "dbcCinematographer", "lblCinematographer",
+                "Cinematographer:", store::kCinematographer, 360 + row, 4080);
+    buildCredit(Genre, "dbcGenre", "lblGenre", "Genre:", store::kGenre, 360 + 2 * row, 4080);
+    buildCredit(Studio, "dbcStudio", "lblStudio", "Studio:", store::kStudio, 360 + 3 * row, 4080);
+    buildCredit(Format, "dbcFormat", "lblFormat", "Format:", store::kFormat, 360 + 4 * row, 4080);
 
     const double shortTop = 360 + 5 * row + 180;
     lblLength = makeLabel(frmMovieInfo, "lblLength", "Length:");
@@ -234,11 +224,13 @@ void frmMovieAdd::buildControls()
 }
 
 void frmMovieAdd::buildCredit(Slot slot, const char* comboName, const char* labelName, const char* caption,
-                              const char* table, const char* nameColumn, double top, double left)
+                              store::CreditIndex columns, double top, double left)
 {
     Credit& credit = m_credits[std::size_t(slot)];
-    credit.table = QStringLiteral("[") + L(table) + QStringLiteral("]");
-    credit.name = QStringLiteral("[") + L(nameColumn) + QStringLiteral("]");
+    const auto bracketed = [](const char* name) { return QString(QLatin1Char('[') + L(name) + QLatin1Char(']')); };
+    credit.table = bracketed(store::kCredits[columns].table);
+    credit.name = bracketed(store::kCredits[columns].name);
+    credit.key = bracketed(store::kCredits[columns].key);
     credit.listSql = QStringLiteral("SELECT * FROM ") + credit.table + QStringLiteral(" ORDER BY ") + credit.name;
     credit.label = makeLabel(frmMovieInfo, labelName, caption);
     place(credit.label, left + 120, top, left ? 1560 : 1800, 360);
@@ -312,6 +304,7 @@ void frmMovieAdd::PopulateComboBoxes()
             rs.MoveNext();
         }
         rs.Close();
+        credit.combo->clear(); // filled afresh, however often the form loads
         credit.combo->addItems(names);
         // Filling a list must not put its first name into the box.
         credit.combo->setCurrentIndex(-1);
@@ -448,11 +441,11 @@ bool frmMovieAdd::storeMovie(bool overwrite)
                 lookup.AddNew();
                 lookup.Fields(credit.name) = name;
                 lookup.Update();
+                credit.id = lookup.LastInsertedKey(); // the key is the row id
+            } else {
+                credit.id = lookup.Value(credit.key).toLongLong();
             }
             lookup.Close();
-            store::Recordset found(db, find, {name});
-            credit.id = found.Value(idColumn(credit.name)).toDouble();
-            found.Close();
         }
 
         // Adding needs only an empty set to add into, not the whole movie table in memory.
@@ -466,7 +459,7 @@ bool frmMovieAdd::storeMovie(bool overwrite)
             rs.AddNew();
         rs.Fields(QStringLiteral("Movie_Title")) = txtMovieTitle->text();
         for (const Credit& credit : m_credits)
-            rs.Fields(idColumn(credit.name)) = qint64(credit.id);
+            rs.Fields(credit.key) = credit.id;
         const std::pair<QLineEdit*, const char*> shortFields[] = {
             {txtLength, "1:30"}, {txtYear, "1900"}, {txtGrade, "C"}, {txtRating, "PG"}};
         const char* columns[] = {"Length", "Year_Released", "Grade", "Rating"};

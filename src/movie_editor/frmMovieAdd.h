@@ -12,6 +12,8 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
+#include "store/Credits.h"
+
 namespace store {
 class StoreError;
 }
@@ -57,8 +59,9 @@ private:
         QLabel* label = nullptr;
         QString table;   // "[tbl_Director]"
         QString name;    // "[Director]"
+        QString key;     // "[Director_ID]", in the lookup table and the movie table alike
         QString listSql; // fills the list
-        double id = 0;   // resolved during a save
+        qint64 id = 0;   // resolved during a save
     };
     enum Slot {
         Director,
@@ -75,8 +78,8 @@ private:
     };
 
     void buildControls();
-    void buildCredit(Slot slot, const char* comboName, const char* labelName, const char* caption, const char* table,
-                     const char* nameColumn, double top, double left);
+    void buildCredit(Slot slot, const char* comboName, const char* labelName, const char* caption,
+                     store::CreditIndex columns, double top, double left);
     QLineEdit* makeTextBox(const char* name, int maxLength);
     bool storeMovie(bool overwrite);
     void showError(const store::StoreError& error);

@@ -61,7 +61,6 @@ bool saveThroughEditor(const QString& title, const QString& opened, int variant,
 {
     shell::CurrentMovieTitle() = opened;
     movie_editor::frmMovieAdd form;
-    form.Form_Load();
     form.findChild<QLineEdit*>(QStringLiteral("txtMovieTitle"))->setText(title);
     const Variant v = reliability::VariantOf(variant);
     for (const auto& [control, value] : v.controls)

@@ -47,7 +47,6 @@ void addThroughEditor(const QString& title)
 {
     shell::CurrentMovieTitle().clear();
     movie_editor::frmMovieAdd form;
-    form.Form_Load();
     form.findChild<QLineEdit*>(S("txtMovieTitle"))->setText(title);
     form.findChild<QPushButton*>(S("cmd_Update"))->click();
 }

@@ -93,7 +93,6 @@ void TestHostile::oddTextIsStoredFoundAndEscaped()
     {
         // One form for all saves, as a user adding movie after movie with "Clear Form".
         movie_editor::frmMovieAdd form;
-        form.Form_Load();
         for (qsizetype i = 0; i < texts.size(); ++i) {
             form.cmdClearForm_Click();
             // Numbered, so no two differ only in letter case (lookups ignore it on purpose).
@@ -122,7 +121,6 @@ void TestHostile::oddTextIsStoredFoundAndEscaped()
     for (qsizetype i = 0; i < fixed; ++i) {
         shell::CurrentMovieTitle() = QStringLiteral("%1 ").arg(i) + texts[i];
         movie_editor::frmMovieAdd form;
-        form.Form_Load();
         QCOMPARE(control<QLineEdit>(form, "txtMovieTitle")->text(), shell::CurrentMovieTitle());
         QCOMPARE(control<QComboBox>(form, "dbcGenre")->currentText(), texts[i]);
     }
@@ -171,7 +169,6 @@ void TestHostile::invalidUtf8FromOtherToolsIsShownSafely()
     all.MoveFirst();
     shell::CurrentMovieTitle() = all.Value(S("Movie_Title")).toString();
     movie_editor::frmMovieAdd form;
-    form.Form_Load();
     QCOMPARE(control<QLineEdit>(form, "txtMovieTitle")->text(), shell::CurrentMovieTitle());
     QVERIFY(boxes.count() > 1);
     for (int i = 1; i < boxes.count(); ++i)
