@@ -24,39 +24,33 @@ frmActorAdd::frmActorAdd(frmActorInfo* castEditor) : QDialog(castEditor), m_cast
 
     m_frame = new QGroupBox(QStringLiteral("Actor Name"), this);
     m_frame->setObjectName(QStringLiteral("Frame1"));
-    place(m_frame, 120, 60, 4920, 1560);
+    shell::PlaceTwips(m_frame, 120, 60, 4920, 1560);
     m_lblLastName = new QLabel(QStringLiteral("Enter Actor's Last Name:"), m_frame);
     m_lblLastName->setObjectName(QStringLiteral("lblLastName"));
-    place(m_lblLastName, 180, 420, 2520, 255);
+    shell::PlaceTwips(m_lblLastName, 180, 420, 2520, 255);
     m_txtLastName = new QLineEdit(m_frame);
     m_txtLastName->setObjectName(QStringLiteral("txtLastName"));
-    place(m_txtLastName, 2760, 390, 1980, 315);
+    shell::PlaceTwips(m_txtLastName, 2760, 390, 1980, 315);
     m_lblFirstaName = new QLabel(QStringLiteral("Enter Actor's First Name:"), m_frame);
     m_lblFirstaName->setObjectName(QStringLiteral("lblFirstaName"));
-    place(m_lblFirstaName, 180, 960, 2520, 255);
+    shell::PlaceTwips(m_lblFirstaName, 180, 960, 2520, 255);
     m_txtFirstName = new QLineEdit(m_frame);
     m_txtFirstName->setObjectName(QStringLiteral("txtFirstName"));
-    place(m_txtFirstName, 2760, 930, 1980, 315);
+    shell::PlaceTwips(m_txtFirstName, 2760, 930, 1980, 315);
 
     m_command1 = new QPushButton(QStringLiteral("Add Actor To Library"), this);
     m_command1->setObjectName(QStringLiteral("Command1"));
     m_command1->setAutoDefault(false);
-    place(m_command1, 120, 1800, 2400, 375);
+    shell::PlaceTwips(m_command1, 120, 1800, 2400, 375);
     m_cmdOK = new QPushButton(QStringLiteral("E&xit"), this);
     m_cmdOK->setObjectName(QStringLiteral("cmdOK"));
     m_cmdOK->setAutoDefault(false);
-    place(m_cmdOK, 3840, 1800, 1200, 375);
+    shell::PlaceTwips(m_cmdOK, 3840, 1800, 1200, 375);
 
     m_txtLastName->installEventFilter(this);
     m_txtFirstName->installEventFilter(this);
     connect(m_command1, &QPushButton::clicked, this, [this] { store::Guarded([this] { Command1_Click(); }); });
     connect(m_cmdOK, &QPushButton::clicked, this, &QDialog::close);
-}
-
-void frmActorAdd::place(QWidget* control, double left, double top, double width, double height)
-{
-    control->setGeometry(shell::TwipsToPixelsX(left), shell::TwipsToPixelsY(top), shell::TwipsToPixelsX(width),
-                         shell::TwipsToPixelsY(height));
 }
 
 QLineEdit* frmActorAdd::activeBox() const

@@ -30,7 +30,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void place(QWidget* control, double left, double top, double width, double height);
     QLineEdit* activeBox() const;
 
     frmActorInfo* m_castEditor;

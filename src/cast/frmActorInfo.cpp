@@ -43,12 +43,6 @@ frmActorInfo::frmActorInfo(QWidget* owner) : QDialog(owner)
     store::Guarded([this] { Form_Load(); });
 }
 
-void frmActorInfo::place(QWidget* control, double left, double top, double width, double height)
-{
-    control->setGeometry(shell::TwipsToPixelsX(left), shell::TwipsToPixelsY(top), shell::TwipsToPixelsX(width),
-                         shell::TwipsToPixelsY(height));
-}
-
 QToolButton* frmActorInfo::makePictureButton(const QString& name, const QString& tip, int icon, double top)
 {
     auto* button = new QToolButton(m_frame);
@@ -56,7 +50,7 @@ QToolButton* frmActorInfo::makePictureButton(const QString& name, const QString&
     button->setToolTip(tip);
     button->setIcon(style()->standardIcon(QStyle::StandardPixmap(icon)));
     button->setIconSize(QSize(shell::TwipsToPixelsX(300), shell::TwipsToPixelsY(300)));
-    place(button, 3300, top, 540, 480);
+    shell::PlaceTwips(button, 3300, top, 540, 480);
     return button;
 }
 
@@ -68,7 +62,7 @@ void frmActorInfo::buildControls()
 
     m_frame = new QGroupBox(QStringLiteral("Movie/Actor Information"), this);
     m_frame->setObjectName(QStringLiteral("Frame1"));
-    place(m_frame, 120, 60, 7320, 4500);
+    shell::PlaceTwips(m_frame, 120, 60, 7320, 4500);
 
     m_cboMovie = new QComboBox(m_frame);
     m_cboMovie->setObjectName(QStringLiteral("cboMovie"));
@@ -81,22 +75,22 @@ void frmActorInfo::buildControls()
     m_cboMovie->setModel(m_titles);
     if (auto* list = qobject_cast<QListView*>(m_cboMovie->view()))
         list->setUniformItemSizes(true);
-    place(m_cboMovie, 240, 300, 6840, 315);
+    shell::PlaceTwips(m_cboMovie, 240, 300, 6840, 315);
 
     m_lblActorList = new QLabel(QStringLiteral("Actors Featured In Movie"), m_frame);
     m_lblActorList->setObjectName(QStringLiteral("lblActorList"));
-    place(m_lblActorList, 240, 780, 3000, 255);
+    shell::PlaceTwips(m_lblActorList, 240, 780, 3000, 255);
     m_actorGrid = new FlexGrid(m_frame);
     m_actorGrid->setObjectName(QStringLiteral("ActorGrid"));
-    place(m_actorGrid, 240, 1050, 3000, 3270);
+    shell::PlaceTwips(m_actorGrid, 240, 1050, 3000, 3270);
 
     m_lblCompleteActorList = new QLabel(QStringLiteral("Complete Actor List"), m_frame);
     m_lblCompleteActorList->setObjectName(QStringLiteral("lblCompleteActorList"));
-    place(m_lblCompleteActorList, 4080, 780, 3000, 255);
+    shell::PlaceTwips(m_lblCompleteActorList, 4080, 780, 3000, 255);
     m_actorListGrid = new FlexGrid(m_frame);
     m_actorListGrid->setObjectName(QStringLiteral("ActorListGrid"));
     m_actorListGrid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    place(m_actorListGrid, 4080, 1050, 3000, 3270);
+    shell::PlaceTwips(m_actorListGrid, 4080, 1050, 3000, 3270);
 
     m_cmdAdd1 = makePictureButton(QStringLiteral("cmdAdd1"), QStringLiteral("Add Selected Actor To Featured Movie"),
                                   QStyle::SP_ArrowLeft, 1500);
@@ -111,11 +105,11 @@ void frmActorInfo::buildControls()
     m_cmdAddActor->setObjectName(QStringLiteral("cmdAddActor"));
     m_cmdAddActor->setToolTip(QStringLiteral("Add an actor that is not currently in your library"));
     m_cmdAddActor->setAutoDefault(false);
-    place(m_cmdAddActor, 120, 4680, 2400, 375);
+    shell::PlaceTwips(m_cmdAddActor, 120, 4680, 2400, 375);
     m_cmdOK = new QPushButton(QStringLiteral("E&xit"), this);
     m_cmdOK->setObjectName(QStringLiteral("cmdOK"));
     m_cmdOK->setAutoDefault(false);
-    place(m_cmdOK, 6240, 4680, 1200, 375);
+    shell::PlaceTwips(m_cmdOK, 6240, 4680, 1200, 375);
 
     connect(m_cboMovie, &QComboBox::editTextChanged, this, guarded([this] { cboMovie_Change(); }));
     connect(m_cboMovie, &QComboBox::activated, this, guarded([this] { cboMovie_Click(); }));

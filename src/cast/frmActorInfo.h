@@ -45,7 +45,6 @@ protected:
 
 private:
     void buildControls();
-    void place(QWidget* control, double left, double top, double width, double height);
     QToolButton* makePictureButton(const QString& name, const QString& tip, int icon, double top);
     std::optional<qint64> actorId(const store::Connection& db, const QString& displayName) const;
     std::optional<qint64> movieId(const store::Connection& db, const QString& title) const;

@@ -23,7 +23,7 @@ frmActorList::frmActorList(QWidget* owner) : QDialog(owner)
 
     m_frame = new QGroupBox(QStringLiteral("Actor List"), this);
     m_frame->setObjectName(QStringLiteral("Frame1"));
-    place(m_frame, 120, 60, 5160, 4560);
+    shell::PlaceTwips(m_frame, 120, 60, 5160, 4560);
 
     m_cboActorList = new QComboBox(m_frame);
     m_cboActorList->setObjectName(QStringLiteral("cboActorList"));
@@ -36,16 +36,16 @@ frmActorList::frmActorList(QWidget* owner) : QDialog(owner)
     m_cboActorList->setModel(m_names);
     if (auto* list = qobject_cast<QListView*>(m_cboActorList->view()))
         list->setUniformItemSizes(true);
-    place(m_cboActorList, 240, 300, 4680, 315);
+    shell::PlaceTwips(m_cboActorList, 240, 300, 4680, 315);
 
     m_movieGrid = new FlexGrid(m_frame);
     m_movieGrid->setObjectName(QStringLiteral("MovieGrid"));
-    place(m_movieGrid, 240, 780, 4680, 3600);
+    shell::PlaceTwips(m_movieGrid, 240, 780, 4680, 3600);
 
     m_cmdOK = new QPushButton(QStringLiteral("E&xit"), this);
     m_cmdOK->setObjectName(QStringLiteral("cmdOK"));
     m_cmdOK->setAutoDefault(false);
-    place(m_cmdOK, 4080, 4740, 1200, 375);
+    shell::PlaceTwips(m_cmdOK, 4080, 4740, 1200, 375);
 
     const auto refill = [this] { store::Guarded([this] { PopulateComboBoxes(); }); };
     connect(m_cboActorList, &QComboBox::editTextChanged, this, refill);
@@ -53,12 +53,6 @@ frmActorList::frmActorList(QWidget* owner) : QDialog(owner)
     connect(m_cmdOK, &QPushButton::clicked, this, &QDialog::close);
 
     store::Guarded([this] { Form_Load(); });
-}
-
-void frmActorList::place(QWidget* control, double left, double top, double width, double height)
-{
-    control->setGeometry(shell::TwipsToPixelsX(left), shell::TwipsToPixelsY(top), shell::TwipsToPixelsX(width),
-                         shell::TwipsToPixelsY(height));
 }
 
 void frmActorList::Form_Load()

@@ -26,8 +26,6 @@ public:
     FlexGrid* MovieGrid() const { return m_movieGrid; }
 
 private:
-    void place(QWidget* control, double left, double top, double width, double height);
-
     QGroupBox* m_frame;
     QComboBox* m_cboActorList;
     QStringListModel* m_names;

@@ -239,8 +239,7 @@ void frmMain::place(QWidget* control, double left, double top, double width, dou
 void frmMain::setTwips(QWidget* control, const QRectF& r)
 {
     m_twips.insert(control, r);
-    control->setGeometry(shell::TwipsToPixelsX(r.left()), shell::TwipsToPixelsY(r.top()),
-                         shell::TwipsToPixelsX(r.width()), shell::TwipsToPixelsY(r.height()));
+    shell::PlaceTwips(control, r.left(), r.top(), r.width(), r.height());
 }
 
 double frmMain::WidthTwips() const

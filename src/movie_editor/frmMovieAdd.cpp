@@ -50,12 +50,6 @@ QFont inputFont()
     return font;
 }
 
-void place(QWidget* control, double left, double top, double width, double height)
-{
-    control->setGeometry(shell::TwipsToPixelsX(left), shell::TwipsToPixelsY(top), shell::TwipsToPixelsX(width),
-                         shell::TwipsToPixelsY(height));
-}
-
 QLabel* makeLabel(QWidget* parent, const char* name, const char* caption)
 {
     auto* label = new QLabel(L(caption), parent);
@@ -124,16 +118,16 @@ void frmMovieAdd::buildControls()
     fmrMovieTitle = new QGroupBox(QStringLiteral("Movie Title"), this);
     fmrMovieTitle->setObjectName(QStringLiteral("fmrMovieTitle"));
     fmrMovieTitle->setFont(comicSans(8.25, true));
-    place(fmrMovieTitle, 120, 120, 8160, 900);
+    shell::PlaceTwips(fmrMovieTitle, 120, 120, 8160, 900);
     lblMovieTitle = makeLabel(fmrMovieTitle, "lblMovieTitle", "Movie Title:");
-    place(lblMovieTitle, 120, 390, 1300, 315);
+    shell::PlaceTwips(lblMovieTitle, 120, 390, 1300, 315);
     cmdClearForm = makeButton(fmrMovieTitle, "cmdClearForm", "&Clear Form");
-    place(cmdClearForm, 6600, 300, 1440, 465);
+    shell::PlaceTwips(cmdClearForm, 6600, 300, 1440, 465);
 
     frmMovieInfo = new QGroupBox(QStringLiteral("Movie Information"), this);
     frmMovieInfo->setObjectName(QStringLiteral("frmMovieInfo"));
     frmMovieInfo->setFont(comicSans(8.25, true));
-    place(frmMovieInfo, 120, 1140, 8160, 4560);
+    shell::PlaceTwips(frmMovieInfo, 120, 1140, 8160, 4560);
 
     // Drawn over the frames but not theirs, so they enable on their own.
     txtMovieTitle = new QLineEdit(this);
@@ -141,7 +135,7 @@ void frmMovieAdd::buildControls()
     txtMovieTitle->setFont(inputFont());
     // A title has no length rule; the box's own default would cut a long pasted one silently.
     txtMovieTitle->setMaxLength(std::numeric_limits<int>::max());
-    place(txtMovieTitle, 1620, 510, 4860, 330);
+    shell::PlaceTwips(txtMovieTitle, 1620, 510, 4860, 330);
 
     constexpr double row = 420;
     buildCredit(Director, "dbcDirector", "lblDirector", "Director:", store::kDirector, 360, 0);
@@ -160,35 +154,35 @@ void frmMovieAdd::buildControls()
 
     const double shortTop = 360 + 5 * row + 180;
     lblLength = makeLabel(frmMovieInfo, "lblLength", "Length:");
-    place(lblLength, 120, shortTop, 1800, 330);
+    shell::PlaceTwips(lblLength, 120, shortTop, 1800, 330);
     txtLength = makeTextBox("txtLength", 5);
-    place(txtLength, 2040, shortTop, 900, 330);
+    shell::PlaceTwips(txtLength, 2040, shortTop, 900, 330);
     lblYear = makeLabel(frmMovieInfo, "lblYear", "Year:");
-    place(lblYear, 120, shortTop + row, 1800, 330);
+    shell::PlaceTwips(lblYear, 120, shortTop + row, 1800, 330);
     txtYear = makeTextBox("txtYear", 4);
-    place(txtYear, 2040, shortTop + row, 900, 330);
+    shell::PlaceTwips(txtYear, 2040, shortTop + row, 900, 330);
     lblGrade = makeLabel(frmMovieInfo, "lblGrade", "Grade:");
-    place(lblGrade, 4200, shortTop, 1560, 330);
+    shell::PlaceTwips(lblGrade, 4200, shortTop, 1560, 330);
     txtGrade = makeTextBox("txtGrade", 3);
-    place(txtGrade, 5880, shortTop, 900, 330);
+    shell::PlaceTwips(txtGrade, 5880, shortTop, 900, 330);
     lblRating = makeLabel(frmMovieInfo, "lblRating", "Rating:");
-    place(lblRating, 4200, shortTop + row, 1560, 330);
+    shell::PlaceTwips(lblRating, 4200, shortTop + row, 1560, 330);
     txtRating = makeTextBox("txtRating", 5);
-    place(txtRating, 5880, shortTop + row, 900, 330);
+    shell::PlaceTwips(txtRating, 5880, shortTop + row, 900, 330);
     lblWidescreen = makeLabel(frmMovieInfo, "lblWidescreen", "Widescreen:");
-    place(lblWidescreen, 120, shortTop + 2 * row, 1800, 330);
+    shell::PlaceTwips(lblWidescreen, 120, shortTop + 2 * row, 1800, 330);
 
     cmd_Update = makeButton(frmMovieInfo, "cmd_Update", "&Update Movie");
-    place(cmd_Update, 2040, shortTop + 3 * row + 60, 1920, 465);
+    shell::PlaceTwips(cmd_Update, 2040, shortTop + 3 * row + 60, 1920, 465);
     cmdAddActor = makeButton(frmMovieInfo, "cmdAddActor", "&Add Actors");
-    place(cmdAddActor, 4320, shortTop + 3 * row + 60, 1920, 465);
+    shell::PlaceTwips(cmdAddActor, 4320, shortTop + 3 * row + 60, 1920, 465);
 
     chkWidescreen = new QCheckBox(this);
     chkWidescreen->setObjectName(QStringLiteral("chkWidescreen"));
-    place(chkWidescreen, 120 + 2040, 1140 + shortTop + 2 * row, 330, 330);
+    shell::PlaceTwips(chkWidescreen, 120 + 2040, 1140 + shortTop + 2 * row, 330, 330);
 
     cmdOK = makeButton(this, "cmdOK", "E&xit");
-    place(cmdOK, 6840, 5820, 1440, 465);
+    shell::PlaceTwips(cmdOK, 6840, 5820, 1440, 465);
     setFixedSize(shell::TwipsToPixelsX(8400), shell::TwipsToPixelsY(6420));
 
     QWidget* order[] = {txtMovieTitle,
@@ -233,7 +227,7 @@ void frmMovieAdd::buildCredit(Slot slot, const char* comboName, const char* labe
     credit.key = bracketed(store::kCredits[columns].key);
     credit.listSql = QStringLiteral("SELECT * FROM ") + credit.table + QStringLiteral(" ORDER BY ") + credit.name;
     credit.label = makeLabel(frmMovieInfo, labelName, caption);
-    place(credit.label, left + 120, top, left ? 1560 : 1800, 360);
+    shell::PlaceTwips(credit.label, left + 120, top, left ? 1560 : 1800, 360);
 
     auto* combo = new QComboBox(frmMovieInfo);
     combo->setObjectName(L(comboName));
@@ -245,7 +239,7 @@ void frmMovieAdd::buildCredit(Slot slot, const char* comboName, const char* labe
     combo->setDuplicatesEnabled(true);
     combo->setMaxVisibleItems(12);
     combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    place(combo, left ? left + 1800 : 2040, top, 2160, 360);
+    shell::PlaceTwips(combo, left ? left + 1800 : 2040, top, 2160, 360);
     combo->lineEdit()->installEventFilter(this);
     combo->lineEdit()->setMaxLength(std::numeric_limits<int>::max()); // kept whole, as the title
     credit.combo = combo;

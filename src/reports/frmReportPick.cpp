@@ -16,12 +16,6 @@ namespace {
 // no more than this many paints a second.
 constexpr qint64 kPaintEveryMs = 40;
 
-void place(QWidget* w, double left, double top, double width, double height)
-{
-    w->setGeometry(shell::TwipsToPixelsX(left), shell::TwipsToPixelsY(top), shell::TwipsToPixelsX(width),
-                   shell::TwipsToPixelsY(height));
-}
-
 QFont comic(double points, bool bold = false)
 {
     QFont f(QStringLiteral("Comic Sans MS"));
@@ -46,7 +40,7 @@ frmReportPick::frmReportPick(QWidget* parent) : QDialog(parent)
     setFixedSize(shell::TwipsToPixelsX(2820), shell::TwipsToPixelsY(5955));
 
     m_frame1 = make<QGroupBox>(this, QStringLiteral("Frame1"), QStringLiteral("Choose a Report to Print"));
-    place(m_frame1, 120, 120, 2535, 4815);
+    shell::PlaceTwips(m_frame1, 120, 120, 2535, 4815);
     m_options = new QButtonGroup(this);
     QRadioButton* optMovieTitle =
         option(QStringLiteral("optMovieTitle"), QStringLiteral("Movie Title Report"), 4, 360, 1935, 375);
@@ -68,23 +62,23 @@ frmReportPick::frmReportPick(QWidget* parent) : QDialog(parent)
     });
 
     auto* cmdPrint = make<QPushButton>(m_frame1, QStringLiteral("cmdPrint"), QStringLiteral("&Print Selected Report"));
-    place(cmdPrint, 360, 4320, 1815, 375);
+    shell::PlaceTwips(cmdPrint, 360, 4320, 1815, 375);
     connect(cmdPrint, &QPushButton::clicked, this, &frmReportPick::cmdPrint_Click);
 
     m_label1 = make<QLabel>(this, QStringLiteral("Label1"), QStringLiteral("Printing Record"));
-    place(m_label1, 120, 5160, 1215, 255);
+    shell::PlaceTwips(m_label1, 120, 5160, 1215, 255);
     m_label2 = make<QLabel>(this, QStringLiteral("Label2"), QString());
-    place(m_label2, 1440, 5160, 375, 255);
+    shell::PlaceTwips(m_label2, 1440, 5160, 375, 255);
     m_label3 = make<QLabel>(this, QStringLiteral("Label3"), QStringLiteral("of"));
-    place(m_label3, 1920, 5160, 195, 255);
+    shell::PlaceTwips(m_label3, 1920, 5160, 195, 255);
     m_label4 = make<QLabel>(this, QStringLiteral("Label4"), QString());
-    place(m_label4, 2160, 5160, 495, 255);
+    shell::PlaceTwips(m_label4, 2160, 5160, 495, 255);
     m_label1->hide();
     m_label3->hide();
 
     auto* cmdOK = make<QPushButton>(this, QStringLiteral("cmdOK"), QStringLiteral("E&xit"));
     cmdOK->setFont(comic(9.75, true));
-    place(cmdOK, 923, 5520, 975, 375);
+    shell::PlaceTwips(cmdOK, 923, 5520, 975, 375);
     connect(cmdOK, &QPushButton::clicked, this, &frmReportPick::cmdOK_Click);
 
     QWidget* order[] = {optMovieTitle, optActor, optDirector, optComposer,   optYear,
@@ -109,7 +103,7 @@ QRadioButton* frmReportPick::option(const QString& name, const QString& caption,
                                     double height)
 {
     auto* opt = make<QRadioButton>(m_frame1, name, caption);
-    place(opt, 240, top, width, height);
+    shell::PlaceTwips(opt, 240, top, width, height);
     m_options->addButton(opt, code);
     return opt;
 }

@@ -103,8 +103,7 @@ QComboBox* frmRemoveResource::addList(const QString& name, const QString& captio
 void frmRemoveResource::place(QWidget* control, double left, double top, double width, double height)
 {
     m_twips.insert(control, QRectF(left, top, width, height));
-    control->setGeometry(shell::TwipsToPixelsX(left), shell::TwipsToPixelsY(top), shell::TwipsToPixelsX(width),
-                         shell::TwipsToPixelsY(height));
+    shell::PlaceTwips(control, left, top, width, height);
 }
 
 void frmRemoveResource::emptyText(QComboBox* list)

@@ -123,6 +123,11 @@ void ShowModal(QWidget* window, QWidget* owner)
     }
 }
 
+void PlaceTwips(QWidget* control, double left, double top, double width, double height)
+{
+    control->setGeometry(TwipsToPixelsX(left), TwipsToPixelsY(top), TwipsToPixelsX(width), TwipsToPixelsY(height));
+}
+
 void FitCaptions(QWidget* window)
 {
     for (QLabel* label : window->findChildren<QLabel*>()) {

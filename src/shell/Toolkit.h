@@ -56,6 +56,9 @@ int TwipsToPixelsY(double twips);
 double PixelsToTwipsX(int pixels);
 double PixelsToTwipsY(int pixels);
 
+// Places a control as the window's layout gives it, in twips from its parent's corner.
+void PlaceTwips(QWidget* control, double left, double top, double width, double height);
+
 // The hourglass (11) or the default arrow (0) over the whole program.
 void SetMousePointer(int pointer);
 
