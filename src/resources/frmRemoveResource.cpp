@@ -210,6 +210,8 @@ void frmRemoveResource::DeleteRecord()
         return;
     }
 
+    // The check and the delete are one unit, so no movie can take up the entry in between.
+    store::Transaction unit(db);
     store::Recordset movies(db,
                             QStringLiteral("SELECT ") + m_idColumn +
                                 QStringLiteral(",[Movie_Title] FROM [tbl_Movie_Title] WHERE ") + m_idColumn +
@@ -226,6 +228,7 @@ void frmRemoveResource::DeleteRecord()
             m_deleted = 1;
         }
         row.Close();
+        unit.commit();
         return;
     }
     const QString list = MovieList(movies);
@@ -246,6 +249,7 @@ void frmRemoveResource::deleteActor(const QString& name)
     const qint64 id = actor.Value(QStringLiteral("Actor_ID")).toLongLong();
     actor.Close();
 
+    store::Transaction unit(db);
     store::Recordset links(db, QStringLiteral("SELECT * FROM [tbl_Actor_Movie_Join] WHERE [Actor_ID] = ?"), {id});
     if (!links.Eof()) {
         links.Close();
@@ -268,6 +272,7 @@ void frmRemoveResource::deleteActor(const QString& name)
         m_deleted = 1;
     }
     row.Close();
+    unit.commit();
 }
 
 } // namespace resources
