@@ -27,6 +27,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QScopeGuard>
 #include <QStyle>
 #include <QTableView>
 #include <QToolButton>
@@ -278,10 +279,8 @@ void frmMain::restoreSettings()
 
 void frmMain::saveSettings()
 {
-    const QString app = shell::App::Title();
-    auto save = [&](const QString& key, double twips) {
-        shell::SaveSetting(app, kSettings, key, shell::SingleText(twips));
-    };
+    std::vector<std::pair<QString, QString>> values;
+    auto save = [&](const QString& key, double twips) { values.emplace_back(key, shell::SingleText(twips)); };
     save(QStringLiteral("ML01"), shell::PixelsToTwipsX(pos().x()));
     save(QStringLiteral("MT01"), shell::PixelsToTwipsY(pos().y()));
     save(QStringLiteral("MW01"), WidthTwips());
@@ -289,6 +288,7 @@ void frmMain::saveSettings()
     save(QStringLiteral("H02"), m_grid->ColumnWidth(0, 0));
     for (int c = 1; c < int(kMovieColumns.size()); ++c)
         save(columnKey(c), m_grid->ColumnWidth(1, c));
+    shell::SaveSettings(shell::App::Title(), kSettings, values);
 }
 
 bool frmMain::Form_Load()
@@ -511,10 +511,7 @@ void frmMain::cmdReports_Click()
 void frmMain::RunReport(void (*report)())
 {
     shell::SetMousePointer(11);
-    struct Restore
-    {
-        ~Restore() { shell::SetMousePointer(0); }
-    } restore;
+    const auto restore = qScopeGuard([] { shell::SetMousePointer(0); });
     report();
 }
 

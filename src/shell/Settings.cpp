@@ -15,9 +15,16 @@ QString GetSetting(const QString& appName, const QString& section, const QString
 
 void SaveSetting(const QString& appName, const QString& section, const QString& key, const QString& value)
 {
+    SaveSettings(appName, section, {{key, value}});
+}
+
+void SaveSettings(const QString& appName, const QString& section,
+                  const std::vector<std::pair<QString, QString>>& keysAndValues)
+{
     QSettings s(QSettings::IniFormat, QSettings::UserScope, appName, appName);
     s.beginGroup(section);
-    s.setValue(key, value);
+    for (const auto& [key, value] : keysAndValues)
+        s.setValue(key, value);
 }
 
 float GetSingleSetting(const QString& appName, const QString& section, const QString& key, float defaultValue)

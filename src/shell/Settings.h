@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QString>
+#include <utility>
+#include <vector>
 
 namespace shell {
 
@@ -8,6 +10,9 @@ namespace shell {
 QString GetSetting(const QString& appName, const QString& section, const QString& key,
                    const QString& defaultValue = QString());
 void SaveSetting(const QString& appName, const QString& section, const QString& key, const QString& value);
+// Several keys of one section in one write of the file.
+void SaveSettings(const QString& appName, const QString& section,
+                  const std::vector<std::pair<QString, QString>>& keysAndValues);
 
 // A stored number read back as single precision; text that does not convert gives the default.
 float GetSingleSetting(const QString& appName, const QString& section, const QString& key, float defaultValue);
