@@ -154,8 +154,7 @@ private slots:
         QTest::keyClick(list, Qt::Key_D);
         QCOMPARE(list->Text(), L("Dale, a"));
         QCOMPARE(list->TopRow(), list->Row());
-        // Only rows scroll: the numbers stay in view and the names end clear of the scroll bar.
-        QCOMPARE(list->columnViewportPosition(0), 0);
+        QCOMPARE(list->columnViewportPosition(0), 0); // only rows scroll; names end clear of the bar:
         QVERIFY(list->columnViewportPosition(1) + list->columnWidth(1) <= list->viewport()->width());
         QTest::keyClick(list, Qt::Key_Q);
         QCOMPARE(list->Row(), 54);

@@ -2,7 +2,6 @@
 #include "resources/frmRemoveResource.h"
 #include "support/TestSupport.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QPushButton>
 #include <QTest>
@@ -45,7 +44,7 @@ class TestRemoveResource : public QObject
         for (const auto& [name, text] : picks) {
             list(w, name)->clearEditText();
             list(w, name)->setFocus();
-            QTest::keyClicks(QApplication::focusWidget(), text);
+            QTest::keyClicks(list(w, name), text);
         }
         w.findChild<QPushButton*>(S("cmdDelete"))->click();
         return w.isVisible();
