@@ -7,6 +7,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QScrollBar>
+#include <QStyle>
 #include <vector>
 
 namespace cast {
@@ -153,9 +154,15 @@ void FlexGrid::SetColWidth(int col, double twips)
 {
     setColumnWidth(col, shell::TwipsToPixelsX(twips));
 }
-double FlexGrid::WidthTwips() const
+double FlexGrid::ClientWidthTwips() const
 {
-    return shell::PixelsToTwipsX(width());
+    int bar = 0;
+    if (verticalScrollBarPolicy() != Qt::ScrollBarAlwaysOff) {
+        bar = verticalScrollBar()->sizeHint().width();
+        if (style()->styleHint(QStyle::SH_ScrollView_FrameOnlyAroundContents, nullptr, this))
+            bar += style()->pixelMetric(QStyle::PM_ScrollView_ScrollBarSpacing, nullptr, this);
+    }
+    return shell::PixelsToTwipsX(qMax(0, contentsRect().width() - bar));
 }
 
 int FlexGrid::TopRow() const
@@ -172,6 +179,15 @@ void FlexGrid::SetTopRow(int row)
     // scrollTo needs the scroll range, which the view only works out lazily.
     updateGeometries();
     scrollTo(index, QAbstractItemView::PositionAtTop);
+}
+
+void FlexGrid::scrollTo(const QModelIndex& index, ScrollHint hint)
+{
+    // Only rows scroll by themselves: sideways the grid stays where it is, so the fixed number column
+    // is never pushed out of view by a search or a move.
+    const int across = horizontalScrollBar()->value();
+    QTableView::scrollTo(index, hint);
+    horizontalScrollBar()->setValue(across);
 }
 
 void FlexGrid::SetRedraw(bool redraw)

@@ -31,7 +31,8 @@ public:
 
     double ColWidth(int col) const; // twips
     void SetColWidth(int col, double twips);
-    double WidthTwips() const;
+    // The width rows can fill without reaching under the vertical scroll bar, shown or not.
+    double ClientWidthTwips() const;
 
     int TopRow() const;
     void SetTopRow(int row);
@@ -39,6 +40,8 @@ public:
     // While off, cell writes skip repainting; turning it on shows them all at once.
     bool Redraw() const { return m_redraw; }
     void SetRedraw(bool redraw);
+
+    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
 
 signals:
     void DblClick();

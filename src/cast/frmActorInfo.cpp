@@ -200,7 +200,7 @@ void frmActorInfo::PopulateComboBoxes()
     grid->SetRedraw(true);
     grid->SetCol(1);
     grid->SetColWidth(0, kNumberWidth);
-    grid->SetColWidth(1, grid->WidthTwips() - kNumberWidth);
+    grid->SetColWidth(1, grid->ClientWidthTwips() - kNumberWidth);
 }
 
 std::optional<qint64> frmActorInfo::actorId(const store::Connection& db, const QString& displayName) const

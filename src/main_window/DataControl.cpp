@@ -2,6 +2,7 @@
 
 #include "main_window/MovieColumns.h"
 #include "store/Catalogue.h"
+#include "store/Values.h"
 
 #include <QRegularExpression>
 
@@ -109,7 +110,7 @@ QString DataControl::CellText(int row, int column) const
     if (v.isNull())
         return {};
     if (column == kWidescreenColumn)
-        return v.toLongLong() != 0 ? QStringLiteral("True") : QStringLiteral("False");
+        return store::IsTrue(v) ? QStringLiteral("True") : QStringLiteral("False");
     return v.toString();
 }
 

@@ -5,6 +5,7 @@
 #include "store/Catalogue.h"
 #include "store/ErrorReport.h"
 #include "store/Recordset.h"
+#include "store/Values.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -240,7 +241,8 @@ void frmMovieAdd::buildCredit(Slot slot, const char* comboName, const char* labe
     combo->setMaxVisibleItems(12);
     combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     shell::PlaceTwips(combo, left ? left + 1800 : 2040, top, 2160, 360);
-    combo->lineEdit()->installEventFilter(this);
+    // The combo box takes the keys itself and hands them to its edit field directly.
+    combo->installEventFilter(this);
     combo->lineEdit()->setMaxLength(std::numeric_limits<int>::max()); // kept whole, as the title
     credit.combo = combo;
 }
@@ -250,7 +252,10 @@ QLineEdit* frmMovieAdd::makeTextBox(const char* name, int maxLength)
     auto* box = new QLineEdit(frmMovieInfo);
     box->setObjectName(L(name));
     box->setFont(inputFont());
+    // The limit is for typing: a longer stored value shows whole and stays so until the user shortens it.
     box->setMaxLength(maxLength);
+    connect(box, &QLineEdit::textChanged, box,
+            [box, maxLength](const QString& text) { box->setMaxLength(std::max(maxLength, int(text.size()))); });
     return box;
 }
 
@@ -271,11 +276,14 @@ void frmMovieAdd::Form_Load()
         store::Recordset rs(db, QStringLiteral("SELECT * from [qry_Movie_Title] WHERE [Movie_Title] = ?"), {title});
         for (Credit& credit : m_credits)
             credit.combo->setEditText(rs.Value(credit.name).toString());
-        txtLength->setText(rs.Value(QStringLiteral("Length")).toString());
-        txtYear->setText(rs.Value(QStringLiteral("Year_Released")).toString());
-        txtGrade->setText(rs.Value(QStringLiteral("Grade")).toString());
-        txtRating->setText(rs.Value(QStringLiteral("Rating")).toString());
-        chkWidescreen->setChecked(rs.Value(QStringLiteral("Widescreen")).toLongLong() != 0);
+        const std::pair<QLineEdit*, const char*> shortFields[] = {
+            {txtLength, "Length"}, {txtYear, "Year_Released"}, {txtGrade, "Grade"}, {txtRating, "Rating"}};
+        for (const auto& [box, column] : shortFields) {
+            const QString value = rs.Value(L(column)).toString();
+            box->setMaxLength(std::max(box->maxLength(), int(value.size())));
+            box->setText(value);
+        }
+        chkWidescreen->setChecked(store::IsTrue(rs.Value(QStringLiteral("Widescreen"))));
         cmdAddActor->setVisible(true);
     } catch (const store::StoreError& e) {
         showError(e);
@@ -341,7 +349,7 @@ bool frmMovieAdd::eventFilter(QObject* watched, QEvent* event)
     bool credit = false;
     bool capitalize = false;
     for (std::size_t i = 0; i < m_credits.size(); ++i) {
-        if (watched == m_credits[i].combo->lineEdit()) {
+        if (watched == m_credits[i].combo) {
             credit = true;
             capitalize = i != std::size_t(Format);
         }
@@ -463,11 +471,11 @@ bool frmMovieAdd::storeMovie(bool overwrite)
                 box->setText(L(shortFields[i].second));
             rs.Fields(L(columns[i])) = box->text();
         }
-        // A new row takes the column's default, which is false.
-        if (chkWidescreen->isChecked())
-            rs.Fields(QStringLiteral("Widescreen")) = true;
-        else if (overwrite)
-            rs.Fields(QStringLiteral("Widescreen")) = false;
+        // A new row takes the column's default, which is false. A stored flag that already says what the box
+        // says keeps its own spelling.
+        const bool widescreen = chkWidescreen->isChecked();
+        if (overwrite ? store::IsTrue(rs.Value(QStringLiteral("Widescreen"))) != widescreen : widescreen)
+            rs.Fields(QStringLiteral("Widescreen")) = widescreen;
         rs.Update();
         rs.Close();
         unit.commit();

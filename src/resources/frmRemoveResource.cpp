@@ -92,6 +92,8 @@ QComboBox* frmRemoveResource::addList(const QString& name, const QString& captio
     list->setObjectName(name);
     list->setEditable(true);
     list->setInsertPolicy(QComboBox::NoInsert);
+    // Completion would turn a typed prefix into a whole name, and the button would delete that entry.
+    list->setCompleter(nullptr);
     // Measuring thousands of names for a size hint would only slow the opening; the width is fixed.
     list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     list->setMaxVisibleItems(12);

@@ -39,8 +39,13 @@ class TestRemoveResource : public QObject
     // Types the picks, presses the delete button and tells whether the window is still up.
     static bool press(frmRemoveResource& w, const Picks& picks)
     {
-        for (const auto& [name, text] : picks)
-            list(w, name)->setEditText(text);
+        w.activateWindow();
+        QTEST_ASSERT(QTest::qWaitForWindowActive(&w)); // the lists complete only with the focus
+        for (const auto& [name, text] : picks) {
+            list(w, name)->clearEditText();
+            list(w, name)->setFocus();
+            QTest::keyClicks(list(w, name), text);
+        }
         w.findChild<QPushButton*>(S("cmdDelete"))->click();
         return w.isVisible();
     }
@@ -69,6 +74,7 @@ private slots:
         const std::tuple<const char*, const char*, QString> cases[] = {
             {"cboStudio", "", {}}, // nothing picked
             {"cboDirector", "No \"such\" one", {}},
+            {"cboStudio", "iND", {}}, // never completed to the name it begins
             {"cboDirector", "Unknown", S("You cannot delete the ''Unknown'' record!")},
             {"cboGenre", "Drama", inUse.arg(S("Genre"), S("\r\nAlpha\r\nZeta"))},
             {"cboExecutiveProducer", "Mogul", inUse.arg(S("Executive_Producer"), S("\r\nZeta"))},
