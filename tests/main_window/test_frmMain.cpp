@@ -48,20 +48,29 @@ struct Fixture
         return parts.join(QLatin1Char('|')) + QLatin1Char('|') + shell::CurrentMovieTitle();
     }
     QString source() const { return w->datMovieQuery()->RecordSource(); }
-    // The sort items that draw anything in the column where a check mark goes.
+    // The sort items that draw anything left of their text, where a check mark goes.
     QStringList checkedSortItems() const
     {
         auto* menu = w->findChild<QMenu*>(S("mnuSort"));
-        const QImage shown = menu->grab().toImage();
+        const QImage shown = menu->grab().toImage().scaled(menu->size());
         QStringList names;
         for (QAction* a : menu->actions()) {
-            const QRect mark = menu->actionGeometry(a).adjusted(2, 2, -2, -2);
-            bool blank = true;
-            for (int x = mark.left(); x < mark.left() + mark.height() * 3 / 2; ++x)
-                for (int y = mark.top(); y <= mark.bottom(); ++y)
-                    blank = blank && shown.pixel(x, y) == shown.pixel(mark.topLeft());
-            if (!blank)
-                names << a->objectName();
+            const QRect r = menu->actionGeometry(a).adjusted(1, 1, -1, -1);
+            const auto inked = [&](int x) {
+                for (int y = r.top(); y <= r.bottom(); ++y)
+                    if (shown.pixel(x, y) != shown.pixel(r.topLeft()))
+                        return true;
+                return false;
+            };
+            int text = r.right();
+            while (text > r.left() && !inked(text))
+                --text;
+            text -= menu->fontMetrics().horizontalAdvance(a->text()) + 3;
+            for (int x = r.left(); x < text; ++x)
+                if (inked(x)) {
+                    names << a->objectName();
+                    break;
+                }
         }
         return names;
     }
