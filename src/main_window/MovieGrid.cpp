@@ -4,6 +4,7 @@
 
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QScrollBar>
 #include <QTableView>
 
@@ -13,6 +14,13 @@ MovieGrid::MovieGrid(QWidget* parent) : QFrame(parent)
 {
     setObjectName(QStringLiteral("dbgMovie"));
     setFrameShape(QFrame::StyledPanel);
+    m_caption = new QLabel(QStringLiteral("Movie Titles"), this);
+    m_caption->setObjectName(QStringLiteral("dbgMovieCaption"));
+    m_caption->setAlignment(Qt::AlignCenter);
+    m_caption->setFrameShape(QFrame::Panel);
+    m_caption->setFrameShadow(QFrame::Raised);
+    m_caption->setAutoFillBackground(true);
+    m_caption->setBackgroundRole(QPalette::Button);
     m_titles = makePane(QStringLiteral("dbgMovieSplit0"));
     m_rest = makePane(QStringLiteral("dbgMovieSplit1"));
     m_titles->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn); // keeps both panes' rows level
@@ -21,6 +29,21 @@ MovieGrid::MovieGrid(QWidget* parent) : QFrame(parent)
             &QScrollBar::setValue);
     connect(m_titles->verticalScrollBar(), &QScrollBar::valueChanged, m_rest->verticalScrollBar(),
             &QScrollBar::setValue);
+    // The left pane follows its title column at once; a drag never takes the column past the grid,
+    // so its border stays in reach.
+    connect(m_titles->horizontalHeader(), &QHeaderView::sectionResized, this, [this](int column, int, int size) {
+        if (column != 0)
+            return;
+        if (isVisible() && size > widestTitle())
+            m_titles->setColumnWidth(0, widestTitle()); // lays out through this signal again
+        else
+            layoutPanes();
+    });
+}
+
+QString MovieGrid::Caption() const
+{
+    return m_caption->text();
 }
 
 QTableView* MovieGrid::makePane(const QString& name)
@@ -60,8 +83,11 @@ void MovieGrid::SetModel(QAbstractItemModel* model)
     }
     connect(m_selection, &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& now, const QModelIndex& before) {
-                if (now.row() != before.row() || now.column() != before.column())
-                    emit RowColChange();
+                if (now.row() == before.row() && now.column() == before.column())
+                    return;
+                if (now.isValid())
+                    m_col = now.column();
+                emit RowColChange();
             });
     SetColumnWidth(0, 0, 2500);
     for (int c = 1; c < model->columnCount(); ++c)
@@ -80,7 +106,8 @@ void MovieGrid::SetRow(int row)
 {
     if (!m_model || row < 0 || row >= m_model->rowCount())
         return;
-    const int column = qMax(0, Col());
+    // The cursor keeps its column, so a pane that has it can go on moving from it.
+    const int column = qMax(0, m_selection->currentIndex().column());
     const QModelIndex target = m_model->index(row, column);
     m_selection->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     m_titles->scrollTo(m_model->index(row, 0));
@@ -88,25 +115,27 @@ void MovieGrid::SetRow(int row)
 
 int MovieGrid::Col() const
 {
-    if (!m_selection)
-        return -1;
-    const QModelIndex i = m_selection->currentIndex();
-    return i.isValid() ? i.column() : -1;
+    return Row() < 0 ? -1 : m_col;
 }
 
 void MovieGrid::SetCol(int column)
 {
     const int row = Row();
-    if (row < 0 || column == Col())
+    if (row < 0 || column == m_col)
         return;
-    m_selection->setCurrentIndex(m_model->index(row, column), QItemSelectionModel::NoUpdate);
+    if (column != 0) {
+        m_selection->setCurrentIndex(m_model->index(row, column), QItemSelectionModel::NoUpdate);
+        return;
+    }
+    // The title lives in split 0 alone: the cursor stays where split 1 can still move it.
+    m_col = 0;
+    emit RowColChange();
 }
 
 QString MovieGrid::Text() const
 {
-    if (!m_selection)
-        return {};
-    return m_selection->currentIndex().data().toString();
+    const int row = Row();
+    return row < 0 ? QString() : m_model->index(row, m_col).data().toString();
 }
 
 double MovieGrid::ColumnWidth(int split, int column) const
@@ -117,8 +146,6 @@ double MovieGrid::ColumnWidth(int split, int column) const
 void MovieGrid::SetColumnWidth(int split, int column, double twips)
 {
     Split(split)->setColumnWidth(column, shell::TwipsToPixelsX(twips));
-    if (split == 0 && column == 0)
-        layoutPanes();
 }
 
 void MovieGrid::Refresh()
@@ -129,8 +156,25 @@ void MovieGrid::Refresh()
 
 bool MovieGrid::eventFilter(QObject* watched, QEvent* event)
 {
+    const int row = Row();
+    // A cursor coming into split 1 on the hidden title column could not move: put it on a shown one.
+    if (event->type() == QEvent::FocusIn && watched == m_rest && row >= 0 &&
+        m_rest->isColumnHidden(m_selection->currentIndex().column()))
+        m_selection->setCurrentIndex(m_model->index(row, qMax(1, m_rest->columnAt(0))), QItemSelectionModel::NoUpdate);
     if (event->type() == QEvent::KeyPress && (watched == m_titles || watched == m_rest)) {
         const auto* key = static_cast<QKeyEvent*>(event);
+        // Right from the title and Left from the first other column cross between the panes.
+        if ((key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier && row >= 0) {
+            if (watched == m_titles && key->key() == Qt::Key_Right) {
+                m_rest->setFocus(Qt::TabFocusReason);
+                return true;
+            }
+            if (watched == m_rest && key->key() == Qt::Key_Left && m_selection->currentIndex().column() == 1) {
+                m_selection->setCurrentIndex(m_model->index(row, 0), QItemSelectionModel::NoUpdate);
+                m_titles->setFocus(Qt::TabFocusReason);
+                return true;
+            }
+        }
         if (key->key() == Qt::Key_Delete) {
             int shift = 0;
             if (key->modifiers() & Qt::ShiftModifier)
@@ -154,10 +198,21 @@ void MovieGrid::resizeEvent(QResizeEvent* event)
 
 void MovieGrid::layoutPanes()
 {
-    const QRect r = contentsRect();
+    QRect r = contentsRect();
+    const int caption = m_caption->fontMetrics().height() + 6;
+    m_caption->setGeometry(r.x(), r.y(), r.width(), caption);
+    r.setTop(r.top() + caption);
     const int left = qMin(r.width(), m_titles->columnWidth(0) + 2 * m_titles->frameWidth());
     m_titles->setGeometry(r.x(), r.y(), left, r.height());
     m_rest->setGeometry(r.x() + left, r.y(), qMax(0, r.width() - left), r.height());
+}
+
+int MovieGrid::widestTitle() const
+{
+    // Room for split 1's frame and scroll bar, so something of it always shows.
+    const int rest = 2 * m_rest->frameWidth() + 2 * m_rest->verticalScrollBar()->sizeHint().width();
+    return qMax(m_titles->horizontalHeader()->minimumSectionSize(),
+                contentsRect().width() - 2 * m_titles->frameWidth() - rest);
 }
 
 } // namespace main_window

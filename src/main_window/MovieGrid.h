@@ -4,19 +4,22 @@
 
 class QAbstractItemModel;
 class QItemSelectionModel;
+class QLabel;
 class QTableView;
 
 namespace main_window {
 
-// The movie grid: two panes over one model and one selection. Split 0 holds the title column and
-// stays put; split 1 holds the other fifteen columns and scrolls sideways on its own.
+// The movie grid: a caption over two panes that share one model and one selection. Split 0 holds
+// the title column and stays put; split 1 holds the other fifteen columns and scrolls sideways on its
+// own. The grid's current column is kept apart from the selection's, since the title column is
+// hidden in split 1 and a cursor there must stand on a column that pane shows.
 class MovieGrid : public QFrame
 {
     Q_OBJECT
 public:
     explicit MovieGrid(QWidget* parent = nullptr);
 
-    QString Caption() const { return QStringLiteral("Movie Titles"); }
+    QString Caption() const;
     void SetModel(QAbstractItemModel* model);
 
     int Row() const; // current row, -1 when there is none
@@ -45,11 +48,14 @@ protected:
 private:
     QTableView* makePane(const QString& name);
     void layoutPanes();
+    int widestTitle() const;
 
+    QLabel* m_caption;
     QTableView* m_titles;
     QTableView* m_rest;
     QAbstractItemModel* m_model = nullptr;
     QItemSelectionModel* m_selection = nullptr;
+    int m_col = 0;
 };
 
 } // namespace main_window

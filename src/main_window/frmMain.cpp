@@ -2,6 +2,7 @@
 
 #include "cast/frmActorInfo.h"
 #include "cast/frmActorList.h"
+#include "main_window/ButtonPictures.h"
 #include "main_window/DataControl.h"
 #include "main_window/DeleteMovie.h"
 #include "main_window/MovieColumns.h"
@@ -20,6 +21,7 @@
 #include "store/ErrorReport.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QEvent>
@@ -28,7 +30,6 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QScopeGuard>
-#include <QStyle>
 #include <QTableView>
 #include <QToolButton>
 
@@ -105,15 +106,14 @@ void frmMain::buildControls()
     m_frame2->setFrameShape(QFrame::Panel);
     m_frame2->setFrameShadow(QFrame::Raised);
     place(m_frame1, 0, 0, 2400, 780);
-    place(m_frame2, 2400, 0, 1800, 780);
+    place(m_frame2, 2400, 0, 2640, 780); // on to cmdReports and the same margin past it
 
-    makeButton(QStringLiteral("cmdNew"), QStringLiteral("Add A New Movie"), QStyle::SP_FileIcon, 120);
-    makeButton(QStringLiteral("cmdEdit"), QStringLiteral("Edit Currently Selected Movie"),
-               QStyle::SP_FileDialogDetailedView, 720);
-    makeButton(QStringLiteral("cmdActorList"), QStringLiteral("View Actor List"), QStyle::SP_FileDialogListView, 1320);
-    makeButton(QStringLiteral("cmdRemove"), QStringLiteral("Delete Resources"), QStyle::SP_DialogDiscardButton, 2520);
-    makeButton(QStringLiteral("cmdDelete"), QStringLiteral("Deleted Current Movie"), QStyle::SP_TrashIcon, 3120);
-    makeButton(QStringLiteral("cmdReports"), QStringLiteral("Print Reports"), QStyle::SP_FileDialogContentsView, 4320);
+    makeButton(QStringLiteral("cmdNew"), QStringLiteral("Add A New Movie"), ButtonPicture::New, 120);
+    makeButton(QStringLiteral("cmdEdit"), QStringLiteral("Edit Currently Selected Movie"), ButtonPicture::Edit, 720);
+    makeButton(QStringLiteral("cmdActorList"), QStringLiteral("View Actor List"), ButtonPicture::ActorList, 1320);
+    makeButton(QStringLiteral("cmdRemove"), QStringLiteral("Delete Resources"), ButtonPicture::Remove, 2520);
+    makeButton(QStringLiteral("cmdDelete"), QStringLiteral("Deleted Current Movie"), ButtonPicture::Delete, 3120);
+    makeButton(QStringLiteral("cmdReports"), QStringLiteral("Print Reports"), ButtonPicture::Reports, 4320);
 
     m_frame = new QGroupBox(QStringLiteral("Movie Information"), m_client);
     m_frame->setObjectName(QStringLiteral("Frame"));
@@ -163,12 +163,12 @@ void frmMain::buildControls()
     });
 }
 
-QToolButton* frmMain::makeButton(const QString& name, const QString& tip, int icon, double left)
+QToolButton* frmMain::makeButton(const QString& name, const QString& tip, ButtonPicture picture, double left)
 {
     auto* button = new QToolButton(m_client);
     button->setObjectName(name);
     button->setToolTip(tip);
-    button->setIcon(style()->standardIcon(QStyle::StandardPixmap(icon)));
+    button->setIcon(ButtonIcon(picture));
     button->setIconSize(QSize(shell::TwipsToPixelsX(420), shell::TwipsToPixelsY(420)));
     button->setAutoRaise(false);
     place(button, left, 90, 600, 600);
@@ -216,10 +216,14 @@ void frmMain::buildMenus()
 
     QMenu* sort = menuBar()->addMenu(QStringLiteral("&Sorting"));
     sort->setObjectName(QStringLiteral("mnuSort"));
+    // One group, so the style draws a mark on the current order alone and no empty boxes.
+    auto* orders = new QActionGroup(sort);
+    orders->setExclusionPolicy(QActionGroup::ExclusionPolicy::Exclusive);
     for (std::size_t i = 0; i < kSortItems.size(); ++i) {
         const int column = int(i);
         QAction* action = item(sort, kSortItems[i].caption, kSortItems[i].name, [this, column] { SortBy(column); });
         action->setCheckable(true);
+        orders->addAction(action);
         m_sortItems[i] = action;
     }
     SortGrid();

@@ -17,6 +17,7 @@ namespace main_window {
 
 class DataControl;
 class MovieGrid;
+enum class ButtonPicture;
 
 // The main window: the movie grid with its quick-info panel, status text, sorting and commands.
 class frmMain : public QMainWindow
@@ -80,7 +81,7 @@ private:
     void setTwips(QWidget* control, const QRectF& rect);
     void restoreSettings();
     void saveSettings();
-    QToolButton* makeButton(const QString& name, const QString& tip, int icon, double left);
+    QToolButton* makeButton(const QString& name, const QString& tip, ButtonPicture picture, double left);
 
     DataControl* m_data;
     MovieGrid* m_grid = nullptr;

@@ -11,9 +11,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
+#include <QTableView>
 #include <QTest>
 #include <QToolButton>
 
@@ -78,6 +80,14 @@ private slots:
 
         m_w->resize(shell::TwipsToPixelsX(8010), shell::TwipsToPixelsY(7200));
         m_w->dbgMovie()->SetColumnWidth(1, 3, 2000);
+        // The title pane follows its column as the user drags it wider.
+        QTableView* titles = m_w->dbgMovie()->Split(0);
+        QWidget* header = titles->horizontalHeader()->viewport();
+        const int edge = titles->columnWidth(0) - 1;
+        QTest::mousePress(header, Qt::LeftButton, {}, QPoint(edge, 5));
+        QTest::mouseMove(header, QPoint(edge + 40, 5));
+        QTest::mouseRelease(header, Qt::LeftButton, {}, QPoint(edge + 40, 5));
+        QCOMPARE(titles->width() - 2 * titles->frameWidth(), edge + 41);
         run("mnuExit");
         const QSize size = m_w->size();
         const double h5 = width(1, 3);
@@ -86,6 +96,7 @@ private slots:
             s.beginGroup(S("Settings"));
             QCOMPARE(s.childKeys().size(), 20);
             QCOMPARE(s.value(S("H5")).toString(), shell::SingleText(h5));
+            QCOMPARE(s.value(S("H02")).toString(), shell::SingleText(width(0, 0)));
             s.setValue(S("H02"), S("not a number")); // falls back to the default
             s.setValue(S("H9"), S("3000"));
         }

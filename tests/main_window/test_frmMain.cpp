@@ -7,12 +7,15 @@
 
 #include <QAbstractItemModelTester>
 #include <QAction>
+#include <QApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
+#include <QPainter>
 #include <QScrollBar>
 #include <QTableView>
 #include <QTest>
+#include <QToolButton>
 
 using main_window::frmMain;
 
@@ -45,12 +48,30 @@ struct Fixture
         return parts.join(QLatin1Char('|')) + QLatin1Char('|') + shell::CurrentMovieTitle();
     }
     QString source() const { return w->datMovieQuery()->RecordSource(); }
+    // The sort items that draw anything left of their text, where a check mark goes.
     QStringList checkedSortItems() const
     {
+        auto* menu = w->findChild<QMenu*>(S("mnuSort"));
+        const QImage shown = menu->grab().toImage().scaled(menu->size());
         QStringList names;
-        for (QAction* a : w->findChild<QMenu*>(S("mnuSort"))->actions())
-            if (a->isChecked())
-                names << a->objectName();
+        for (QAction* a : menu->actions()) {
+            const QRect r = menu->actionGeometry(a).adjusted(1, 1, -1, -1);
+            const auto inked = [&](int x) {
+                for (int y = r.top(); y <= r.bottom(); ++y)
+                    if (shown.pixel(x, y) != shown.pixel(r.topLeft()))
+                        return true;
+                return false;
+            };
+            int text = r.right();
+            while (text > r.left() && !inked(text))
+                --text;
+            text -= menu->fontMetrics().horizontalAdvance(a->text()) + 3;
+            for (int x = r.left(); x < text; ++x)
+                if (inked(x)) {
+                    names << a->objectName();
+                    break;
+                }
+        }
         return names;
     }
 };
@@ -80,6 +101,34 @@ private slots:
         QCOMPARE(twips("frmInfo").left(), w + 500);
         QCOMPARE(twips("txtStatus").top(), h + twips("dbgMovie").top() + 200);
         QCOMPARE(twips("lblStarring").height(), h + 400 - 3100); // the panel is taller than 3101
+        // The caption stands over both panes.
+        QTableView *left = f.w->dbgMovie()->Split(0), *right = f.w->dbgMovie()->Split(1);
+        const QLabel* caption = f.w->dbgMovie()->findChild<QLabel*>();
+        QVERIFY(caption && caption->isVisible() && caption->geometry().bottom() < left->y());
+        QCOMPARE(caption->width(), left->width() + right->width());
+        // The band lies behind every button; each picture stands out from the bare face and from every
+        // other: the share of pixels far apart in grey, in percent.
+        const auto contrast = [](const QImage& a, const QImage& b) {
+            int strong = 0;
+            for (int y = 0; y < a.height(); ++y)
+                for (int x = 0; x < a.width(); ++x)
+                    strong += qAbs(qGray(a.pixel(x, y)) - qGray(b.pixel(x, y))) > 80;
+            return strong * 100 / (a.width() * a.height());
+        };
+        const auto frame = [&](const char* name) { return f.w->findChild<QWidget*>(S(name))->geometry(); };
+        QList<QToolButton*> buttons{nullptr};
+        buttons << f.w->centralWidget()->findChildren<QToolButton*>();
+        QList<QImage> pictures(buttons.size(), QImage(buttons[1]->iconSize(), QImage::Format_RGB32));
+        for (int i = 0; i < buttons.size(); ++i) {
+            pictures[i].fill(buttons[1]->palette().button().color());
+            if (buttons[i]) {
+                QVERIFY(frame("Frame1").united(frame("Frame2")).contains(buttons[i]->geometry()));
+                QPainter(&pictures[i]).drawPixmap(0, 0, buttons[i]->icon().pixmap(pictures[i].size()));
+            }
+            for (int j = 0; j < i; ++j)
+                QVERIFY2(contrast(pictures[i], pictures[j]) >= 20,
+                         qPrintable(S("button %1 against %2, 0 the bare face").arg(i).arg(j)));
+        }
 
         // Too small in both directions: the last layout stays.
         const QRectF grid = twips("dbgMovie"), status = twips("txtStatus");
@@ -87,18 +136,28 @@ private slots:
         QCOMPARE(twips("dbgMovie"), grid);
         QCOMPARE(twips("txtStatus"), status);
 
+        // The keys move through either pane from a clicked cell; a column change makes the title column
+        // current again. Left from the first other column goes on into the title pane.
         QCOMPARE(f.info(), S("Record 1 of 3|1979|1:57|A-|alien"));
-        f.w->dbgMovie()->SetRow(2);
-        QCOMPARE(f.info(), S("Record 3 of 3|1942|1:42|A|Casablanca"));
-        // A column change in the same row makes the title column current again.
-        f.w->dbgMovie()->SetCol(5);
-        QCOMPARE(f.w->dbgMovie()->Col(), 0);
+        QVERIFY(QTest::qWaitForWindowActive(f.w.get()));
+        QTest::mouseClick(right->viewport(), Qt::LeftButton, {},
+                          right->visualRect(right->model()->index(2, 1)).center());
+        const auto keys = [](std::initializer_list<Qt::Key> keys) {
+            for (Qt::Key key : keys)
+                QTest::keyClick(QApplication::focusWidget(), key);
+        };
+        keys({Qt::Key_Up});
+        QCOMPARE(f.info(), S("Record 2 of 3|1985|2:22|B+|Brazil"));
+        keys({Qt::Key_Right, Qt::Key_Up});
+        QCOMPARE(f.info(), S("Record 1 of 3|1979|1:57|A-|alien"));
+        keys({Qt::Key_Left, Qt::Key_Left, Qt::Key_Down});
+        QCOMPARE(QApplication::focusWidget(), left);
+        QCOMPARE(f.info(), S("Record 2 of 3|1985|2:22|B+|Brazil"));
         QCOMPARE(f.w->datMovieQuery()->CellText(1, 15), S("True"));
 
         // Another window changes the current movie, then adds one before it; the model and its views
         // must stay consistent through those requeries and a resort.
         QAbstractItemModelTester tester(f.w->datMovieQuery(), QAbstractItemModelTester::FailureReportingMode::QtTest);
-        f.w->dbgMovie()->SetRow(1);
         f.cat.scalar(S("UPDATE tbl_Movie_Title SET Grade = 'A+' WHERE Movie_Title = 'Brazil'"));
         f.w->Form_Activate();
         QCOMPARE(f.info(), S("Record 2 of 3|1985|2:22|A+|Brazil"));
