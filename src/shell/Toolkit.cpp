@@ -133,6 +133,7 @@ int MsgBox(const QString& text, int style, const QString& title)
         return messageHandler()(rec);
 
     QMessageBox box(boxOwner());
+    new ModalWatcher(&box, nullptr); // a box minimises and comes back with its window too
     box.setWindowTitle(title);
     QString shown = text;
     shown.replace(kCrLf, QStringLiteral("\n"));
