@@ -78,7 +78,7 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent), m_data(new DataControl(
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(shell::kAppCaption);
     setAttribute(Qt::WA_DeleteOnClose, false);
-    QFont font(QStringLiteral("Comic Sans MS"));
+    QFont font = shell::WindowFont(9);
     font.setPointSize(9);
     setFont(font);
     buildControls();

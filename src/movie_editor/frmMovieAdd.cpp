@@ -36,7 +36,7 @@ frmMovieAdd::AddActorsCommand& addActorsCommand()
 
 QFont comicSans(double points, bool bold)
 {
-    QFont font(QStringLiteral("Comic Sans MS"));
+    QFont font = shell::WindowFont(points, bold);
     font.setPointSizeF(points);
     font.setBold(bold);
     return font;

@@ -18,7 +18,7 @@ constexpr qint64 kPaintEveryMs = 40;
 
 QFont comic(double points, bool bold = false)
 {
-    QFont f(QStringLiteral("Comic Sans MS"));
+    QFont f = shell::WindowFont(points, bold);
     f.setPointSizeF(points);
     f.setBold(bold);
     return f;

@@ -46,7 +46,13 @@ HelpViewer::HelpViewer(QWidget* owner) : QWidget(owner, Qt::Window)
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(bar);
     layout->addWidget(m_browser, 1);
-    connect(m_search, &QLineEdit::returnPressed, this, [this] { Find(m_search->text()); });
+    connect(m_search, &QLineEdit::returnPressed, this, [this] {
+        const QString word = m_search->text().trimmed();
+        if (!word.isEmpty() && !Find(word))
+            MsgBox(
+                QStringLiteral("\"%1\" was not found anywhere in the help. Try a shorter or different word.").arg(word),
+                vbInformation);
+    });
     resize(TwipsToPixelsX(9000), TwipsToPixelsY(8000));
 }
 

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QEventLoop>
+#include <QFontDatabase>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLabel>
@@ -11,6 +12,7 @@
 #include <QScreen>
 #include <QTextDocument>
 #include <QWidget>
+#include <QWindowStateChangeEvent>
 
 namespace shell {
 
@@ -37,21 +39,91 @@ double dpiY()
     return s ? s->logicalDotsPerInchY() : 96.0;
 }
 
-// Closing a modal window ends the local loop that shows it.
-class CloseWatcher : public QObject
+// A modal window and the windows under it minimise and come back as one program: a minimised
+// modal window would otherwise leave its owners on screen, blocked, with no way back to it. Only a
+// real hide ends the window's loop; minimising sends a hide too, while the window stays visible.
+class ModalWatcher : public QObject
 {
 public:
-    CloseWatcher(QWidget* w, QEventLoop* loop) : QObject(w), m_loop(loop) { w->installEventFilter(this); }
+    ModalWatcher(QWidget* window, QEventLoop* loop) : QObject(window), m_window(window), m_loop(loop)
+    {
+        window->installEventFilter(this);
+        for (QWidget* w = window->parentWidget(); w; w = w->parentWidget()) {
+            w = w->window();
+            m_owners.append(w);
+            w->installEventFilter(this);
+        }
+    }
+    ~ModalWatcher() override
+    {
+        for (const QPointer<QWidget>& w : std::as_const(m_owners))
+            if (w)
+                w->removeEventFilter(this);
+    }
     bool eventFilter(QObject* o, QEvent* e) override
     {
-        if (e->type() == QEvent::Close || e->type() == QEvent::Hide)
-            QMetaObject::invokeMethod(m_loop, &QEventLoop::quit, Qt::QueuedConnection);
+        if (o == m_window && e->type() == QEvent::Hide && !m_window->isVisible() && m_loop)
+            m_loop->quit();
+        if (e->type() == QEvent::WindowStateChange) {
+            const auto* w = static_cast<QWidget*>(o);
+            const bool wasMinimized = static_cast<QWindowStateChangeEvent*>(e)->oldState() & Qt::WindowMinimized;
+            // Queued: the window system is still in the middle of this window's change.
+            if (wasMinimized != w->isMinimized())
+                QMetaObject::invokeMethod(
+                    this, [this, min = !wasMinimized] { follow(min); }, Qt::QueuedConnection);
+        }
         return QObject::eventFilter(o, e);
     }
 
 private:
-    QEventLoop* m_loop;
+    void follow(bool minimize)
+    {
+        QList<QPointer<QWidget>> all = m_owners;
+        all.prepend(m_window);
+        for (const QPointer<QWidget>& w : std::as_const(all)) {
+            if (!w || !w->isVisible() || w->isMinimized() == minimize)
+                continue;
+            w->setWindowState(minimize ? w->windowState() | Qt::WindowMinimized
+                                       : w->windowState() & ~Qt::WindowMinimized);
+        }
+        if (minimize)
+            return;
+        QWidget* top = QApplication::activeModalWidget();
+        if (!top)
+            top = m_window;
+        if (top) {
+            top->raise();
+            top->activateWindow();
+        }
+    }
+
+    QPointer<QWidget> m_window;
+    QPointer<QEventLoop> m_loop;
+    QList<QPointer<QWidget>> m_owners;
 };
+
+// The window a box is centred over. Right after another box closes no window is active yet, so
+// the modal window on top, or else the window that asked the last box, stands in.
+QWidget* boxOwner()
+{
+    static QPointer<QWidget> lastOwner;
+    QWidget* owner = QApplication::activeWindow();
+    if (!owner || qobject_cast<QMessageBox*>(owner))
+        owner = QApplication::activeModalWidget();
+    if (!owner && lastOwner && lastOwner->isVisible() && !lastOwner->isMinimized())
+        owner = lastOwner;
+    if (!owner) {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (w->isVisible() && !w->isMinimized() && !qobject_cast<QMessageBox*>(w) &&
+                !(w->windowType() == Qt::Popup || w->windowType() == Qt::ToolTip)) {
+                owner = w;
+                break;
+            }
+        }
+    }
+    lastOwner = owner;
+    return owner;
+}
 } // namespace
 
 int MsgBox(const QString& text, int style, const QString& title)
@@ -60,7 +132,8 @@ int MsgBox(const QString& text, int style, const QString& title)
     if (messageHandler())
         return messageHandler()(rec);
 
-    QMessageBox box(QApplication::activeWindow());
+    QMessageBox box(boxOwner());
+    new ModalWatcher(&box, nullptr); // a box minimises and comes back with its window too
     box.setWindowTitle(title);
     QString shown = text;
     shown.replace(kCrLf, QStringLiteral("\n"));
@@ -106,21 +179,35 @@ void ShowModal(QWidget* window, QWidget* owner)
         window->setParent(owner, window->windowFlags() | Qt::Window);
     window->setWindowModality(Qt::ApplicationModal);
     FitCaptions(window);
+    QEventLoop loop;
+    auto* dialog = qobject_cast<QDialog*>(window);
+    QPointer<ModalWatcher> watcher = new ModalWatcher(window, modalHandler() || dialog ? nullptr : &loop);
     if (modalHandler()) {
         window->show();
         modalHandler()(window);
-    } else if (auto* dialog = qobject_cast<QDialog*>(window)) {
+    } else if (dialog) {
         dialog->exec();
     } else {
-        QEventLoop loop;
-        new CloseWatcher(window, &loop);
         window->show();
         loop.exec(QEventLoop::DialogExec);
     }
+    // The watcher goes before the window is hidden, so nothing reaches the loop once it is over.
+    delete watcher.data();
     if (guard) {
         guard->hide();
         delete guard.data();
     }
+}
+
+QFont WindowFont(double points, bool bold)
+{
+    QFont font;
+    font.setFamilies({QStringLiteral("Comic Sans MS"), QStringLiteral("Comic Neue"),
+                      QFontDatabase::systemFont(QFontDatabase::GeneralFont).family()});
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(points);
+    font.setBold(bold);
+    return font;
 }
 
 void PlaceTwips(QWidget* control, double left, double top, double width, double height)

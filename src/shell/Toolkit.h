@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFont>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -32,7 +33,7 @@ struct MessageRecord
     int icon() const { return style & 0x70; }
 };
 
-// Modal message box. Returns vbOK, vbYes or vbNo.
+// Modal message box, centred over the window that asked. Returns vbOK, vbYes or vbNo.
 int MsgBox(const QString& text, int style = vbOKOnly, const QString& title = kAppCaption);
 
 // Tests install a handler that answers instead of a person; nullptr restores real boxes.
@@ -40,7 +41,8 @@ using MessageHandler = std::function<int(const MessageRecord&)>;
 void SetMessageHandler(MessageHandler handler);
 
 // Shows the window modally over its owner and returns once it is closed. The window is deleted
-// afterwards, so each opening starts afresh. Tests install a handler that drives the window.
+// afterwards, so each opening starts afresh. Minimising it minimises the windows under it too, and
+// restoring any of them brings it back as it was. Tests install a handler that drives the window.
 void ShowModal(QWidget* window, QWidget* owner);
 using ModalHandler = std::function<void(QWidget* window)>;
 void SetModalHandler(ModalHandler handler);
@@ -49,6 +51,10 @@ void SetModalHandler(ModalHandler handler);
 // wider, a one-line caption is drawn a little smaller instead of being cut off. ShowModal does
 // this for every window it shows.
 void FitCaptions(QWidget* window);
+
+// The windows' face at the given size. Machines without Comic Sans MS get Comic Neue, or else the
+// platform's sans-serif, never whatever script face fontconfig would pick for the name alone.
+QFont WindowFont(double points, bool bold = false);
 
 // Twips (1/1440 inch) against the screen's logical DPI.
 int TwipsToPixelsX(double twips);

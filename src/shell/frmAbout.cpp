@@ -26,7 +26,9 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("About Cinevault - Reelkeeper"));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    // Customize: without it X11 window managers give every dialog a maximise button.
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint);
 
     auto* icon = new QLabel(this);
     icon->setObjectName(QStringLiteral("picIcon"));
@@ -65,7 +67,12 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent)
     grid->addWidget(ok, 4, 2);
     grid->addWidget(sysInfo, 5, 2);
     grid->setColumnStretch(1, 1);
-    setFixedWidth(TwipsToPixelsX(5700));
+    // A fixed size that follows the contents: the wrapped description sets the width, the layout
+    // the height, also when a caption changes later.
+    const QMargins margins = grid->contentsMargins();
+    description->setFixedWidth(TwipsToPixelsX(5700) - margins.left() - margins.right() -
+                               qMax(0, grid->horizontalSpacing()) - 48);
+    grid->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(ok, &QPushButton::clicked, this, &QDialog::close);
     connect(sysInfo, &QPushButton::clicked, this, &frmAbout::StartSysInfo);

@@ -1,10 +1,17 @@
-// The toolkit layer: twips, the message box hook, modal showing, the program's own facts.
+// The toolkit layer: twips, message boxes, modal showing, the program's own facts and small windows.
 #include "shell/App.h"
+#include "shell/HelpViewer.h"
 #include "shell/Toolkit.h"
+#include "shell/frmAbout.h"
+#include "support/TestSupport.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QLabel>
-#include <QPushButton>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QScopeGuard>
+#include <QTemporaryFile>
 #include <QTest>
 #include <QTimer>
 
@@ -13,8 +20,12 @@ class TestToolkit : public QObject
     Q_OBJECT
 private slots:
     void twipsFollowLogicalDpi();
-    void messageBoxGoesThroughHandler();
+    void messageBoxes();
     void modalWindowIsShownAndDeleted();
+    void minimisedModalWindowComesBack_data();
+    void minimisedModalWindowComesBack();
+    void aboutBoxHasAFixedSize();
+    void helpSearchSaysWhenAWordIsMissing();
     void applicationFacts();
 };
 
@@ -26,21 +37,24 @@ void TestToolkit::twipsFollowLogicalDpi()
         QCOMPARE(shell::TwipsToPixelsX(shell::PixelsToTwipsX(px)), px);
 }
 
-void TestToolkit::messageBoxGoesThroughHandler()
+void TestToolkit::messageBoxes()
 {
-    shell::MessageRecord seen;
-    shell::SetMessageHandler([&](const shell::MessageRecord& r) {
-        seen = r;
-        return int(shell::vbNo);
+    // The box that follows a Yes/No answer sits over the same window as the question.
+    QWidget asker;
+    asker.show();
+    QVERIFY(QTest::qWaitForWindowActive(&asker));
+    QList<QWidget*> owners;
+    QTimer answerer;
+    connect(&answerer, &QTimer::timeout, this, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            owners << box->parentWidget();
+            QTest::keyClick(box, Qt::Key_Return);
+        }
     });
-    const int answer = shell::MsgBox(QStringLiteral("One") + shell::kCrLf + QStringLiteral("Two"),
-                                     shell::vbYesNo | shell::vbExclamation);
-    shell::SetMessageHandler(nullptr);
-    QCOMPARE(answer, int(shell::vbNo));
-    QCOMPARE(seen.title, QStringLiteral("Cinevault - Reelkeeper"));
-    QCOMPARE(seen.text, QStringLiteral("One\r\nTwo"));
-    QVERIFY(seen.yesNo());
-    QCOMPARE(seen.icon(), int(shell::vbExclamation));
+    answerer.start(20);
+    QCOMPARE(shell::MsgBox(QStringLiteral("Delete it?"), shell::vbYesNo | shell::vbQuestion), int(shell::vbYes));
+    QCOMPARE(shell::MsgBox(QStringLiteral("It has been deleted.")), int(shell::vbOK));
+    QCOMPARE(owners, (QList<QWidget*>{&asker, &asker}));
 }
 
 void TestToolkit::modalWindowIsShownAndDeleted()
@@ -48,6 +62,7 @@ void TestToolkit::modalWindowIsShownAndDeleted()
     QWidget owner;
     owner.show();
     QPointer<QWidget> window = new QWidget;
+    window->setFont(shell::WindowFont(9, true));
     // A caption too wide for its place is drawn smaller, never cut; one that fits is left alone.
     auto* wide = new QLabel(QStringLiteral("Executive Producer:"), window);
     auto* fits = new QLabel(QStringLiteral("Year:"), window);
@@ -62,15 +77,73 @@ void TestToolkit::modalWindowIsShownAndDeleted()
     });
     shell::ShowModal(window, &owner);
     shell::SetModalHandler(nullptr);
-    QVERIFY(wasModal);
-    QVERIFY(fitted);
+    QVERIFY(wasModal && fitted);
     QVERIFY(window.isNull()); // each opening starts afresh
+    // The windows' face keeps its weight and stands upright whichever face stands in.
+    QVERIFY(QFontInfo(shell::WindowFont(9, true)).bold() && !QFontInfo(shell::WindowFont(9, true)).italic());
+}
 
-    // Without a handler the call returns once the window closes.
-    QPointer<QWidget> real = new QWidget;
-    QTimer::singleShot(50, real, [real] { real->close(); });
-    shell::ShowModal(real, &owner);
-    QVERIFY(real.isNull());
+void TestToolkit::minimisedModalWindowComesBack_data()
+{
+    QTest::addColumn<bool>("dialog");
+    QTest::addColumn<bool>("restoreOwner");
+    QTest::newRow("window, restored itself") << false << false;
+    QTest::newRow("window, restored by its owner") << false << true;
+    QTest::newRow("dialog, restored by its owner") << true << true;
+}
+
+// Minimising a modal window minimises the program; restoring brings it back with the input typed.
+void TestToolkit::minimisedModalWindowComesBack()
+{
+    QFETCH(bool, dialog);
+    QFETCH(bool, restoreOwner);
+    QWidget owner;
+    owner.show();
+    QPointer<QWidget> window = dialog ? new QDialog : new QWidget;
+    auto* edit = new QLineEdit(window);
+    bool checked = false;
+    QTimer::singleShot(0, window, [&] {
+        const auto closeAnyway = qScopeGuard([&] {
+            if (window)
+                window->close();
+        });
+        QTest::keyClicks(edit, QStringLiteral("unsaved"));
+        window->showMinimized();
+        QTRY_VERIFY(owner.isMinimized());
+        QVERIFY(window && window->isVisible());
+        (restoreOwner ? &owner : window.data())->setWindowState(Qt::WindowNoState);
+        QTRY_VERIFY(!window->isMinimized() && !owner.isMinimized());
+        QCOMPARE(edit->text(), QStringLiteral("unsaved"));
+        checked = true;
+    });
+    shell::ShowModal(window, &owner);
+    QVERIFY(checked && window.isNull());
+}
+
+void TestToolkit::aboutBoxHasAFixedSize()
+{
+    shell::frmAbout about;
+    about.show();
+    const QSize size = about.size();
+    about.resize(size * 2);
+    QCOMPARE(about.size(), size);
+}
+
+void TestToolkit::helpSearchSaysWhenAWordIsMissing()
+{
+    QTemporaryFile page;
+    QVERIFY(page.open() && page.write("<p>Delete Resources removes unused names.</p>") > 0 && page.flush());
+    shell::HelpViewer viewer;
+    QVERIFY(viewer.Open(page.fileName(), shell::HelpViewer::HelpPartialKey, nullptr));
+    viewer.show();
+    testing::ScriptedMessages boxes;
+    for (const char* word : {"unused", "rubbish"}) {
+        viewer.SearchBox()->clear();
+        QTest::keyClicks(viewer.SearchBox(), QString::fromLatin1(word));
+        QTest::keyClick(viewer.SearchBox(), Qt::Key_Return);
+    }
+    QCOMPARE(boxes.texts(), QStringList{QStringLiteral(
+                                "\"rubbish\" was not found anywhere in the help. Try a shorter or different word.")});
 }
 
 void TestToolkit::applicationFacts()
