@@ -7,8 +7,8 @@
 #include "reports/ReportModule.h"
 #include "resources/frmRemoveResource.h"
 #include "shell/App.h"
+#include "shell/ErrorReport.h"
 #include "shell/Module1.h"
-#include "store/ErrorReport.h"
 #include "support/TestSupport.h"
 
 #include <QApplication>
@@ -60,7 +60,7 @@ void linkActor(const QString& title, const QString& actor)
     for (int i = 0; i < grid->Rows(); ++i)
         if (grid->TextMatrix(i, 1) == actor)
             grid->SetRow(i);
-    store::Guarded([&] { form.SelectOne(); });
+    shell::Guarded([&] { form.SelectOne(); });
 }
 
 // The resource window's delete, with the name picked from its list.
@@ -135,7 +135,7 @@ void TestFailures::busyCatalogueIsToldAndWorksOnceFree()
     QElapsedTimer clock;
     clock.start();
     addThroughEditor(S("Gamma"));
-    QVERIFY2(store::Guarded([&] {
+    QVERIFY2(shell::Guarded([&] {
                  store::Connection db = cat.open();
                  main_window::DeleteMovieRecord(db, alpha);
              }) == false,
@@ -191,12 +191,12 @@ void TestFailures::damagedFilesEndStartUntouched_data()
 {
     QTest::addColumn<QString>("damage");
     QTest::addColumn<QString>("reason");
-    QTest::newRow("cut in half") << S("truncate") << S("damaged");
-    QTest::newRow("random bytes inside") << S("scribble") << S("damaged");
-    QTest::newRow("all random bytes") << S("random") << S("damaged");
+    QTest::newRow("cut in half") << S("truncate") << S("the file is damaged");
+    QTest::newRow("random bytes inside") << S("scribble") << S("the file is damaged");
+    QTest::newRow("all random bytes") << S("random") << S("the file is damaged");
     QTest::newRow("empty") << S("empty") << S("empty");
     QTest::newRow("a folder") << S("folder") << S("folder");
-    QTest::newRow("another program's database") << S("foreign") << S("not a Reelkeeper catalogue");
+    QTest::newRow("another program's database") << S("foreign") << S("it is not a Reelkeeper catalogue, or a part");
 }
 
 void TestFailures::damagedFilesEndStartUntouched()
@@ -222,6 +222,12 @@ void TestFailures::damagedFilesEndStartUntouched()
     else
         bytes.clear();
     QFile::remove(path);
+    // An older version's copy and a numbered one: the message names the numbered one as the newest.
+    const QStringList planted{S("Reelkeeper-2099-01-01_00-00-00-000.mdb"),
+                              S("Reelkeeper-000002_2020-01-01_00-00-00Z.mdb")};
+    QDir(dir.path()).mkdir(S("backups"));
+    for (const QString& copy : planted)
+        writeAll(dir.filePath(S("backups/") + copy), "copy");
     if (damage == QLatin1String("folder")) {
         QVERIFY(QDir().mkdir(path));
     } else if (damage == QLatin1String("foreign")) {
@@ -241,10 +247,17 @@ void TestFailures::damagedFilesEndStartUntouched()
     QCOMPARE(boxes.count(), 1);
     QVERIFY2(boxes.last().text.contains(QDir::toNativeSeparators(path)), qPrintable(boxes.last().text));
     QVERIFY2(boxes.last().text.contains(reason), qPrintable(boxes.last().text));
-    if (damage != QLatin1String("folder"))
+    // Plain words first, then what to do, and the engine's words only on a last line of their own.
+    const QStringList lines = boxes.last().text.split(QLatin1Char('\n'));
+    if (damage != QLatin1String("folder")) {
         QVERIFY(readAll(path) == bytes); // byte for byte as it was
+        QVERIFY2(lines.value(1).contains(planted.last()) && lines.value(1).contains(dir.filePath(S("backups"))),
+                 qPrintable(lines.value(1)));
+        QVERIFY2(lines.size() == (damage == QLatin1String("empty") ? 2 : 3) && !lines.first().contains(S("(")),
+                 qPrintable(boxes.last().text));
+    }
     QVERIFY(!QFile::exists(path + S("-wal")));
-    QVERIFY(!QDir(dir.filePath(S("backups"))).exists());
+    QCOMPARE(QDir(dir.filePath(S("backups"))).entryList(QDir::Files).size(), planted.size());
     shell::App::SetPath(QString());
 }
 
@@ -292,6 +305,7 @@ void TestFailures::fullSmallFilesystem()
     QFile::resize(filler.fileName(), filler.size() - 40 * 1024); // room to open, not to save
 
     shell::App::SetPath(mount.path());
+    shell::TellBackupFailures();
     testing::ScriptedMessages boxes;
     addThroughEditor(QString(5000, QLatin1Char('T')));
     ReportModule::SetDesktopFolder(mount.path());
