@@ -3,12 +3,16 @@
 #include "cast/FlexGrid.h"
 #include "cast/frmActorInfo.h"
 #include "main_window/DeleteMovie.h"
+#include "main_window/frmMain.h"
 #include "movie_editor/frmMovieAdd.h"
 #include "reports/ReportModule.h"
 #include "resources/frmRemoveResource.h"
 #include "shell/App.h"
+#include "shell/CatalogueHome.h"
 #include "shell/ErrorReport.h"
 #include "shell/Module1.h"
+#include "shell/Settings.h"
+#include "shell/frmAbout.h"
 #include "support/TestSupport.h"
 
 #include <QApplication>
@@ -16,11 +20,14 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QStandardPaths>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -112,6 +119,7 @@ private slots:
     void fullDiskLeavesNothingHalfDone();
     void fullSmallFilesystem();
     void readOnlyPlacesAreTold();
+    void vanishedCatalogueEndsTheProgram();
 
 private:
     QByteArray sizedCatalogue(); // 2,000 movies, made once
@@ -359,9 +367,54 @@ void TestFailures::readOnlyPlacesAreTold()
     QVERIFY(!anyContains(boxes.texts(), S("has been")));
     QVERIFY2(boxes.count() >= 1 && boxes.last().title == S("Error!"), qPrintable(boxes.texts().join(S("; "))));
     QCOMPARE(QDir(desktop).entryList(QDir::Files | QDir::Hidden), QStringList());
+
+    // Started from there, the program works on the user's own copy of the shipped catalogue.
+    QStandardPaths::setTestModeEnabled(true);
+    const QString own = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + S("/Reelkeeper.mdb");
+    QFile::remove(own);
+    QCOMPARE(shell::SettleCatalogue(), own);
+    boxes.clear();
+    addThroughEditor(S("Beta"));
+    QVERIFY2(anyContains(boxes.texts(), S("has been added")), qPrintable(boxes.texts().join(S("; "))));
+    QCOMPARE(cat.scalar(S("SELECT count(*) FROM tbl_Movie_Title")).toInt(), 2); // the store now opens it
+    QVERIFY(shell::frmAbout().findChild<QLabel*>(S("lblDescription"))->text().contains(own));
+    QFile::remove(own);
     shell::App::SetPath(cat.dir());
     writable();
     QCOMPARE(readAll(place.filePath(S("Reelkeeper.mdb"))), before);
+}
+
+// A catalogue moved away while the program runs: told once at the next activation, then the program
+// ends with a failing status and its settings saved, as on Exit.
+void TestFailures::vanishedCatalogueEndsTheProgram()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    const QString title = shell::App::Title();
+    shell::App::SetTitle(S("ReelkeeperVanishTest")); // never the user's instance
+    auto restore = qScopeGuard([&] { shell::App::SetTitle(title); });
+    testing::TempCatalogue cat;
+    cat.addMovie(S("Alpha"));
+    shell::SaveSetting(shell::App::Title(), S("Settings"), S("MW01"), QString());
+    testing::ScriptedMessages boxes;
+    QWidget elsewhere;
+    QTimer::singleShot(300, [&] {
+        QVERIFY(QFile::rename(cat.path(), cat.path() + S(".moved")));
+        for (int i = 0; i < 3 && Module1::MainWindow(); ++i) { // the user switches away and back
+            elsewhere.show();
+            elsewhere.activateWindow();
+            QTest::qWait(100);
+            if (Module1::MainWindow())
+                Module1::MainWindow()->activateWindow();
+            QTest::qWait(100);
+        }
+    });
+    QTimer stuck;
+    stuck.callOnTimeout([] { QCoreApplication::exit(99); });
+    stuck.start(5000);
+    QCOMPARE(Module1::Main(), 1);
+    QCOMPARE(boxes.count(), 1);
+    QVERIFY2(boxes.last().text.contains(S("does not exist")), qPrintable(boxes.last().text));
+    QVERIFY(!shell::GetSetting(shell::App::Title(), S("Settings"), S("MW01")).isEmpty());
 }
 
 QTEST_MAIN(TestFailures)
