@@ -75,7 +75,6 @@ private slots:
     void lastFiveKeptNewestFirst_data();
     void lastFiveKeptNewestFirst();
     void failedCopyToldOnceWorkGoesOn();
-    void restoredCopyOpens();
     void helpFollowsOnlyItsOwnPages();
     void systemInformationStartsNoShell_data();
     void systemInformationStartsNoShell();
@@ -97,8 +96,12 @@ void TestSafety::copyBeforeFirstChangeOnly()
     addMovie(path, S("Gamma"));
     addMovie(path, S("Delta"));
     QCOMPARE(copies(path).size(), 1);
-    QCOMPARE(movies(store::BackupFolder(path) + QLatin1Char('/') + copies(path).first()), 2);
     QCOMPARE(movies(path), 4);
+    // Restored as the README says: the log files beside the catalogue removed, the copy put over it.
+    for (const char* gone : {"-wal", "-shm", ""})
+        QFile::remove(path + S(gone));
+    QVERIFY(QFile::copy(store::BackupFolder(path) + QLatin1Char('/') + copies(path).first(), path));
+    QCOMPARE(movies(path), 2);
 
     testing::TempCatalogue fresh; // made by this run: nothing in it to lose
     fresh.addMovie(S("New"));
@@ -131,10 +134,8 @@ void TestSafety::lastFiveKeptNewestFirst()
     }
     const store::Connection db = store::OpenDatabase(path);
     QStringList made;
-    for (int i = 0; i < 7; ++i) {
+    for (int i = 0; i < 7; ++i)
         made << QFileInfo(store::BackupCatalogue(db.handle(), path)).fileName();
-        QVERIFY2(store::Backups(path).endsWith(made.last()), qPrintable(made.last())); // never its own victim
-    }
     QCOMPARE(QDir(store::BackupFolder(path)).entryList(QDir::Files), made.mid(2));
 }
 
@@ -153,21 +154,6 @@ void TestSafety::failedCopyToldOnceWorkGoesOn()
     QCOMPARE(told.size(), 1);
     QVERIFY2(told.last().contains(S("could not be backed up")) && told.last().contains(path), qPrintable(told.last()));
     QCOMPARE(movies(path), 3);
-}
-
-void TestSafety::restoredCopyOpens()
-{
-    // As the README says: close the program, remove the log files beside the catalogue, copy over.
-    testing::ScriptedMessages boxes;
-    QTemporaryDir dir;
-    const QString path = delivered(dir, {S("Alpha"), S("Beta")});
-    addMovie(path, S("Gamma"));
-    const QString copy = store::BackupFolder(path) + QLatin1Char('/') + copies(path).first();
-    QFile::remove(path + S("-wal"));
-    QFile::remove(path + S("-shm"));
-    QVERIFY(QFile::remove(path));
-    QVERIFY(QFile::copy(copy, path));
-    QCOMPARE(movies(path), 2);
 }
 
 void TestSafety::helpFollowsOnlyItsOwnPages()
