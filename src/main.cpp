@@ -1,5 +1,5 @@
+#include "shell/ErrorReport.h"
 #include "shell/Module1.h"
-#include "store/ErrorReport.h"
 
 #include <QApplication>
 
@@ -12,7 +12,7 @@ public:
     bool notify(QObject* receiver, QEvent* event) override
     {
         bool result = false;
-        store::Guarded([&] { result = QApplication::notify(receiver, event); });
+        shell::Guarded([&] { result = QApplication::notify(receiver, event); });
         return result;
     }
 };

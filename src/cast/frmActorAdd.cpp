@@ -3,9 +3,9 @@
 #include "cast/ActorName.h"
 #include "cast/FlexGrid.h"
 #include "cast/frmActorInfo.h"
+#include "shell/ErrorReport.h"
 #include "shell/Toolkit.h"
 #include "store/Catalogue.h"
-#include "store/ErrorReport.h"
 #include "store/Recordset.h"
 
 #include <QGroupBox>
@@ -49,7 +49,7 @@ frmActorAdd::frmActorAdd(frmActorInfo* castEditor) : QDialog(castEditor), m_cast
 
     m_txtLastName->installEventFilter(this);
     m_txtFirstName->installEventFilter(this);
-    connect(m_command1, &QPushButton::clicked, this, [this] { store::Guarded([this] { Command1_Click(); }); });
+    connect(m_command1, &QPushButton::clicked, this, [this] { shell::Guarded([this] { Command1_Click(); }); });
     connect(m_cmdOK, &QPushButton::clicked, this, &QDialog::close);
 }
 

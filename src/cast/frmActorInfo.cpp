@@ -3,9 +3,9 @@
 #include "cast/FlexGrid.h"
 #include "cast/frmActorAdd.h"
 #include "shell/App.h"
+#include "shell/ErrorReport.h"
 #include "shell/Toolkit.h"
 #include "store/Catalogue.h"
-#include "store/ErrorReport.h"
 #include "store/Recordset.h"
 
 #include <QComboBox>
@@ -33,14 +33,14 @@ constexpr double kCastNameWidth = 2242;
 
 template <class F> auto guarded(F f)
 {
-    return [f] { store::Guarded(f); };
+    return [f] { shell::Guarded(f); };
 }
 } // namespace
 
 frmActorInfo::frmActorInfo(QWidget* owner) : QDialog(owner)
 {
     buildControls();
-    store::Guarded([this] { Form_Load(); });
+    shell::Guarded([this] { Form_Load(); });
 }
 
 QToolButton* frmActorInfo::makePictureButton(const QString& name, const QString& tip, int icon, double top)
@@ -128,7 +128,7 @@ bool frmActorInfo::eventFilter(QObject* watched, QEvent* event)
 {
     // Every typed character refills the complete list before the box takes it.
     if (watched == m_cboMovie && event->type() == QEvent::KeyPress && !static_cast<QKeyEvent*>(event)->text().isEmpty())
-        store::Guarded([this] { PopulateComboBoxes(); });
+        shell::Guarded([this] { PopulateComboBoxes(); });
     return QDialog::eventFilter(watched, event);
 }
 

@@ -1,9 +1,9 @@
 #include "cast/frmActorList.h"
 
 #include "cast/FlexGrid.h"
+#include "shell/ErrorReport.h"
 #include "shell/Toolkit.h"
 #include "store/Catalogue.h"
-#include "store/ErrorReport.h"
 #include "store/Recordset.h"
 
 #include <QComboBox>
@@ -47,12 +47,12 @@ frmActorList::frmActorList(QWidget* owner) : QDialog(owner)
     m_cmdOK->setAutoDefault(false);
     shell::PlaceTwips(m_cmdOK, 4080, 4740, 1200, 375);
 
-    const auto refill = [this] { store::Guarded([this] { PopulateComboBoxes(); }); };
+    const auto refill = [this] { shell::Guarded([this] { PopulateComboBoxes(); }); };
     connect(m_cboActorList, &QComboBox::editTextChanged, this, refill);
     connect(m_cboActorList, &QComboBox::activated, this, refill);
     connect(m_cmdOK, &QPushButton::clicked, this, &QDialog::close);
 
-    store::Guarded([this] { Form_Load(); });
+    shell::Guarded([this] { Form_Load(); });
 }
 
 void frmActorList::Form_Load()

@@ -3,10 +3,10 @@
 #include "main_window/DataControl.h"
 #include "main_window/MovieGrid.h"
 #include "main_window/frmMain.h"
+#include "shell/ErrorReport.h"
 #include "shell/Toolkit.h"
 #include "store/Catalogue.h"
 #include "store/Credits.h"
-#include "store/ErrorReport.h"
 #include "store/Recordset.h"
 
 #include <array>
@@ -89,7 +89,7 @@ bool DeleteMovieRecord(store::Connection& db, qint64 movieId)
 bool DeleteCurrentMovie(frmMain& main)
 {
     bool deleted = false;
-    store::Guarded([&] {
+    shell::Guarded([&] {
         if (shell::MsgBox(QStringLiteral("Are you sure you want to delete this movie?"),
                           shell::vbYesNo | shell::vbExclamation, shell::kAppCaption) == shell::vbNo)
             return;
@@ -114,7 +114,7 @@ bool DeleteCurrentMovie(frmMain& main)
             deleted = DeleteMovieRecord(db, movieId);
         } catch (const store::StoreError& e) {
             if (e.isBusy())
-                store::ShowStoreError(e);
+                shell::ShowStoreError(e);
             else
                 shell::MsgBox(QStringLiteral("The movie could not be deleted, so the catalogue was left as it was.") +
                                   shell::kCrLf + e.message(),

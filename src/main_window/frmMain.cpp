@@ -12,13 +12,13 @@
 #include "reports/frmReportPick.h"
 #include "resources/frmRemoveResource.h"
 #include "shell/App.h"
+#include "shell/ErrorReport.h"
 #include "shell/HelpViewer.h"
 #include "shell/Settings.h"
 #include "shell/SingleInstance.h"
 #include "shell/Toolkit.h"
 #include "shell/frmAbout.h"
 #include "store/Catalogue.h"
-#include "store/ErrorReport.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -151,11 +151,11 @@ void frmMain::buildControls()
     for (const auto& [name, slot] : commands) {
         auto* button = m_client->findChild<QToolButton*>(L(name));
         connect(button, &QToolButton::clicked, this,
-                [this, slot] { store::Guarded([this, slot] { (this->*slot)(); }); });
+                [this, slot] { shell::Guarded([this, slot] { (this->*slot)(); }); });
     }
-    connect(m_grid, &MovieGrid::RowColChange, this, [this] { store::Guarded([this] { dbgMovie_RowColChange(); }); });
+    connect(m_grid, &MovieGrid::RowColChange, this, [this] { shell::Guarded([this] { dbgMovie_RowColChange(); }); });
     connect(m_grid, &MovieGrid::HeadClick, this,
-            [this](int c) { store::Guarded([this, c] { dbgMovie_HeadClick(c); }); });
+            [this](int c) { shell::Guarded([this, c] { dbgMovie_HeadClick(c); }); });
     connect(m_grid, &MovieGrid::DblClick, this, [this] { cmdEdit_Click(); });
     connect(m_grid, &MovieGrid::KeyDown, this, [this](int key, int) {
         if (key == 46)
@@ -181,7 +181,7 @@ void frmMain::buildMenus()
     auto item = [this](QMenu* menu, const char* caption, const char* name, auto&& command) {
         QAction* action = menu->addAction(L(caption));
         action->setObjectName(L(name));
-        connect(action, &QAction::triggered, this, [command] { store::Guarded(command); });
+        connect(action, &QAction::triggered, this, [command] { shell::Guarded(command); });
         return action;
     };
     auto separator = [](QMenu* menu, const char* name) { menu->addSeparator()->setObjectName(L(name)); };
@@ -320,8 +320,17 @@ bool frmMain::Form_Load()
 bool frmMain::event(QEvent* event)
 {
     const bool handled = QMainWindow::event(event);
-    if (event->type() == QEvent::WindowActivate && m_data->IsOpen())
-        store::Guarded([this] { Form_Activate(); });
+    if (event->type() == QEvent::WindowActivate && m_data->IsOpen()) {
+        try {
+            Form_Activate();
+        } catch (const store::StoreError& e) {
+            // Every later activation would fail the same way: told once, the program ends as on Exit.
+            m_data->Close();
+            shell::ShowStoreError(e);
+            Form_Unload(); // not close(): the last window's quit would end the program with success
+            QCoreApplication::exit(1);
+        }
+    }
     return handled;
 }
 

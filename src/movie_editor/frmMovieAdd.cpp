@@ -1,9 +1,9 @@
 #include "movie_editor/frmMovieAdd.h"
 
 #include "shell/App.h"
+#include "shell/ErrorReport.h"
 #include "shell/Toolkit.h"
 #include "store/Catalogue.h"
-#include "store/ErrorReport.h"
 #include "store/Recordset.h"
 #include "store/Values.h"
 
@@ -493,7 +493,7 @@ void frmMovieAdd::showError(const store::StoreError& error)
 {
     // A busy catalogue is not a fault of the save; the user hears what to do about it.
     if (error.isBusy()) {
-        store::ShowStoreError(error);
+        shell::ShowStoreError(error);
         return;
     }
     shell::MsgBox(QStringLiteral("The following error occurred while attempting to save:") + shell::kCrLf +

@@ -1,16 +1,40 @@
 #include "reports/ReportFile.h"
 
+#include <QFileInfo>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+#include <unistd.h>
+
 namespace reports {
 
 namespace {
 constexpr qsizetype kChunk = 1 << 18; // big enough to keep write calls rare on a 50 MB report
 }
 
-ReportFile::ReportFile(const QString& path) : m_file(path)
+ReportFile::ReportFile(const QString& path) : m_path(path)
 {
-    if (!m_file.open(QIODevice::WriteOnly))
-        throw FileError{m_file.errorString()};
+    // NewOnly never opens through a link someone left under the working name; such a name is skipped.
+    for (int n = 0;; ++n) {
+        m_file.setFileName(path + QStringLiteral(".part") + (n ? QString::number(n) : QString()));
+        const QFileInfo taken(m_file.fileName());
+        if ((taken.exists() || taken.isSymLink()) && n < 100)
+            continue;
+        if (!m_file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            throw FileError{m_file.errorString()};
+        break;
+    }
+    const QFileInfo old(path);
+    if (old.isFile() && !old.isSymLink())
+        m_file.setPermissions(old.permissions());
     m_buffer.reserve(kChunk + 4096);
+}
+
+ReportFile::~ReportFile()
+{
+    if (!m_committed)
+        m_file.remove();
 }
 
 void ReportFile::AppendEscaped(QByteArray& out, const QVariant& value)
@@ -138,13 +162,29 @@ void ReportFile::Commit()
 {
     if (!m_buffer.isEmpty())
         writeBuffer();
+    if (!m_failed && !m_file.flush()) {
+        m_failed = true;
+        m_reason = m_file.errorString();
+    }
+    if (!m_failed && ::fsync(m_file.handle()) != 0) { // saved means on the disk, as for the catalogue
+        m_failed = true;
+        m_reason = QString::fromLocal8Bit(std::strerror(errno));
+    }
     if (m_failed) {
-        m_file.cancelWriting();
+        m_file.remove();
         throw FileError{m_reason.isEmpty() ? QStringLiteral("the disk is full, or the file is too large for it")
                                            : m_reason};
     }
-    if (!m_file.commit())
-        throw FileError{m_file.errorString()};
+    m_file.close();
+    // rename() replaces whatever has the report's name, a link included, as one step.
+    std::error_code error;
+    std::filesystem::rename(QFile::encodeName(m_file.fileName()).toStdString(), QFile::encodeName(m_path).toStdString(),
+                            error);
+    if (error) {
+        m_file.remove();
+        throw FileError{QString::fromLocal8Bit(error.message())};
+    }
+    m_committed = true;
 }
 
 } // namespace reports

@@ -1,7 +1,7 @@
 #pragma once
 
 #include <QByteArray>
-#include <QSaveFile>
+#include <QFile>
 #include <QString>
 #include <QVariant>
 
@@ -13,12 +13,14 @@ struct FileError
     QString reason;
 };
 
-// One report file in UTF-8, every line ending in CR LF. Nothing replaces an existing file until
-// commit() has written the whole new one, so a failed run leaves the old report as it was.
+// One report file in UTF-8, every line ending in CR LF. The report is written beside its place under
+// another name and renamed into it by Commit(): a failed run leaves the old report as it was, and a
+// link of the report's name is replaced itself, never the file it points to.
 class ReportFile
 {
 public:
     explicit ReportFile(const QString& path); // throws FileError
+    ~ReportFile();
     ReportFile(const ReportFile&) = delete;
     ReportFile& operator=(const ReportFile&) = delete;
 
@@ -42,7 +44,9 @@ private:
     void flushIfFull();
     void writeBuffer();
 
-    QSaveFile m_file;
+    QString m_path;
+    QFile m_file; // the new report under its working name
+    bool m_committed = false;
     QByteArray m_buffer;
     bool m_failed = false; // a write fell short; Commit() reports it
     QString m_reason;

@@ -1,10 +1,10 @@
 #include "resources/frmRemoveResource.h"
 
 #include "shell/App.h"
+#include "shell/ErrorReport.h"
 #include "shell/Toolkit.h"
 #include "store/Catalogue.h"
 #include "store/Credits.h"
-#include "store/ErrorReport.h"
 #include "store/Recordset.h"
 
 #include <QComboBox>
@@ -74,11 +74,11 @@ frmRemoveResource::frmRemoveResource(QWidget* parent) : QDialog(parent)
     m_cmdOK->setObjectName(QStringLiteral("cmdOK"));
     m_cmdOK->setAutoDefault(false);
     place(m_cmdOK, 6960, 4380, 1200, 420);
-    connect(m_cmdDelete, &QPushButton::clicked, this, [this] { store::Guarded([this] { cmdDelete_Click(); }); });
+    connect(m_cmdDelete, &QPushButton::clicked, this, [this] { shell::Guarded([this] { cmdDelete_Click(); }); });
     connect(m_cmdOK, &QPushButton::clicked, this, &frmRemoveResource::cmdOK_Click);
 
     setFixedSize(shell::TwipsToPixelsX(8280), shell::TwipsToPixelsY(4920));
-    store::Guarded([this] { Form_Load(); });
+    shell::Guarded([this] { Form_Load(); });
 }
 
 QComboBox* frmRemoveResource::addList(const QString& name, const QString& caption, int column, int row)
@@ -182,13 +182,13 @@ void frmRemoveResource::cmdDelete_Click()
         if (m_value.isEmpty())
             continue;
         // One failing list must not keep the others from being handled.
-        store::Guarded([this] { DeleteRecord(); });
+        shell::Guarded([this] { DeleteRecord(); });
         emptyText(list);
     }
 
     const QString actor = m_cboActor->currentText();
     if (!actor.isEmpty())
-        store::Guarded([this, &actor] { deleteActor(actor); });
+        shell::Guarded([this, &actor] { deleteActor(actor); });
 
     if (m_deleted == 1)
         close();

@@ -1,5 +1,7 @@
 #include "shell/App.h"
 
+#include "store/Catalogue.h"
+
 #include <QCoreApplication>
 
 namespace shell {
@@ -34,6 +36,7 @@ void App::SetPath(const QString& path)
     while (p.size() > 1 && p.endsWith(QLatin1Char('/')))
         p.chop(1);
     state().path = p;
+    store::SetCataloguePath(Path() + QStringLiteral("/Reelkeeper.mdb")); // a test's own catalogue
 }
 
 QString App::Title()

@@ -8,7 +8,7 @@ namespace shell {
 class App
 {
 public:
-    // The executable's folder without a trailing separator; tests point it elsewhere.
+    // The executable's folder without a trailing separator; tests point it, and the catalogue, elsewhere.
     static QString Path();
     static void SetPath(const QString& path);
 

@@ -2,10 +2,11 @@
 
 #include "main_window/frmMain.h"
 #include "shell/App.h"
+#include "shell/CatalogueHome.h"
+#include "shell/ErrorReport.h"
 #include "shell/SingleInstance.h"
 #include "shell/Toolkit.h"
 #include "shell/frmSplashR.h"
-#include "store/ErrorReport.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -39,6 +40,7 @@ int Main()
     auto main = std::make_unique<main_window::frmMain>();
     g_main = main.get();
     try {
+        shell::SettleCatalogue();
         if (!main->Form_Load())
             return 0; // the earlier instance came forward
     } catch (const store::StoreError& e) {

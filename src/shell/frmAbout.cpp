@@ -3,8 +3,10 @@
 #include "shell/App.h"
 #include "shell/Settings.h"
 #include "shell/Toolkit.h"
+#include "store/Catalogue.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QFrame>
 #include <QGridLayout>
@@ -80,6 +82,8 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent)
     // Loading
     version->setText(VersionText());
     title->setText(App::Title());
+    description->setText(description->text() + QStringLiteral("\n\nYour catalogue: ") +
+                         QDir::toNativeSeparators(store::CataloguePath()));
 }
 
 bool frmAbout::GetKeyValue(const QString& KeyRoot, const QString& KeyName, const QString& SubKeyRef, QString& KeyVal)

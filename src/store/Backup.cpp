@@ -1,13 +1,14 @@
 #include "store/Backup.h"
 
-#include "shell/Toolkit.h"
 #include "store/Sqlite.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSet>
+#include <algorithm>
 #include <sqlite3.h>
 
 namespace store {
@@ -26,20 +27,45 @@ QSet<QString>& handled()
     return paths;
 }
 
+std::function<void(const QString&)>& failureHandler()
+{
+    static std::function<void(const QString&)> handler;
+    return handler;
+}
+
 QString key(const QString& path)
 {
     return QFileInfo(path).absoluteFilePath();
 }
 
-void prune(QDir folder)
+// The number a copy was made under; -1 for a copy named by an older version (local time alone).
+qint64 number(const QString& name)
 {
-    // A copy cut short by a crash never got its final name; it is of no use.
-    for (const QString& part : folder.entryList({QStringLiteral("*.part")}, QDir::Files))
+    static const QRegularExpression numbered(QStringLiteral("^Reelkeeper-(\\d+)_.*\\.mdb$"));
+    const QRegularExpressionMatch m = numbered.match(name);
+    return m.hasMatch() ? m.captured(1).toLongLong() : -1;
+}
+
+QStringList inOrder(const QDir& folder)
+{
+    QStringList copies = folder.entryList({QStringLiteral("Reelkeeper-*.mdb")}, QDir::Files, QDir::Name);
+    // Numbers, not times: a clock set back (travel, summer time) must not make a new copy look old.
+    std::stable_sort(copies.begin(), copies.end(),
+                     [](const QString& a, const QString& b) { return number(a) < number(b); });
+    return copies;
+}
+
+void prune(QDir folder, const QString& kept)
+{
+    // A copy cut short by a crash never got its final name, and its journal stayed behind with it.
+    const QStringList leftovers{QStringLiteral("Reelkeeper-*.part"), QStringLiteral("Reelkeeper-*.part-journal"),
+                                QStringLiteral("Reelkeeper-*.part-wal"), QStringLiteral("Reelkeeper-*.part-shm")};
+    for (const QString& part : folder.entryList(leftovers, QDir::Files | QDir::Hidden | QDir::System))
         folder.remove(part);
-    const QStringList copies =
-        folder.entryList({QStringLiteral("Reelkeeper-*.mdb")}, QDir::Files, QDir::Name | QDir::Reversed);
-    for (qsizetype i = kBackupsKept; i < copies.size(); ++i)
-        folder.remove(copies[i]);
+    const QStringList copies = inOrder(folder);
+    for (qsizetype i = 0; i < copies.size() - kBackupsKept; ++i)
+        if (copies[i] != kept)
+            folder.remove(copies[i]);
 }
 
 } // namespace
@@ -49,6 +75,11 @@ QString BackupFolder(const QString& cataloguePath)
     return QFileInfo(cataloguePath).absolutePath() + QStringLiteral("/backups");
 }
 
+QStringList Backups(const QString& cataloguePath)
+{
+    return inOrder(QDir(BackupFolder(cataloguePath)));
+}
+
 QString BackupCatalogue(sqlite3* source, const QString& cataloguePath)
 {
     const QString folderPath = BackupFolder(cataloguePath);
@@ -56,14 +87,17 @@ QString BackupCatalogue(sqlite3* source, const QString& cataloguePath)
     if (!folder.exists() && !QDir().mkpath(folderPath))
         throw StoreError(SQLITE_CANTOPEN,
                          QStringLiteral("the folder \"%1\" cannot be made.").arg(QDir::toNativeSeparators(folderPath)));
-    // Names sort in time order, so pruning keeps the newest by name alone.
-    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss-zzz"));
-    QString target = folder.filePath(QStringLiteral("Reelkeeper-%1.mdb").arg(stamp));
-    for (int n = 2; QFileInfo::exists(target); ++n)
-        target = folder.filePath(QStringLiteral("Reelkeeper-%1_%2.mdb").arg(stamp).arg(n)); // sorts after
+    const QStringList earlier = inOrder(folder);
+    qint64 next = earlier.isEmpty() ? 1 : std::max<qint64>(number(earlier.last()), 0) + 1;
+    const QString stamp = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss"));
+    auto nameFor = [&](qint64 n) {
+        return folder.filePath(QStringLiteral("Reelkeeper-%1_%2Z.mdb").arg(n, 6, 10, QLatin1Char('0')).arg(stamp));
+    };
+    QString target = nameFor(next);
+    while (QFileInfo::exists(target))
+        target = nameFor(++next);
     const QString part = target + QStringLiteral(".part");
     QFile::remove(part);
-
     sqlite3* dest = nullptr;
     int rc = sqlite3_open_v2(part.toUtf8().constData(), &dest, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     QString problem;
@@ -86,10 +120,11 @@ QString BackupCatalogue(sqlite3* source, const QString& cataloguePath)
         problem = QStringLiteral("the copy could not be renamed");
     if (!problem.isEmpty()) {
         QFile::remove(part);
+        QFile::remove(part + QStringLiteral("-journal"));
         throw StoreError(rc == SQLITE_OK ? SQLITE_IOERR : rc,
                          QStringLiteral("%1 (%2).").arg(problem, QDir::toNativeSeparators(part)));
     }
-    prune(folder);
+    prune(folder, QFileInfo(target).fileName());
     return target;
 }
 
@@ -111,11 +146,16 @@ void BeforeFirstChange(sqlite3* db)
     try {
         BackupCatalogue(db, path);
     } catch (const StoreError& e) {
-        shell::MsgBox(QStringLiteral("The catalogue \"%1\" could not be backed up before this change: %2")
-                              .arg(QDir::toNativeSeparators(path), e.message()) +
-                          shell::kCrLf + QStringLiteral("Your change goes ahead; the last good backups are kept."),
-                      shell::vbExclamation);
+        if (failureHandler())
+            failureHandler()(QStringLiteral("The catalogue \"%1\" could not be backed up before this change: %2")
+                                 .arg(QDir::toNativeSeparators(path), e.message()) +
+                             QStringLiteral("\nYour change goes ahead; the last good backups are kept."));
     }
+}
+
+void SetBackupFailureHandler(std::function<void(const QString& message)> handler)
+{
+    failureHandler() = std::move(handler);
 }
 
 } // namespace store

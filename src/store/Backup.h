@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 struct sqlite3;
 
@@ -12,14 +13,22 @@ inline constexpr int kBackupsKept = 5;
 // The folder the copies of a catalogue go into: "backups" beside the file.
 QString BackupFolder(const QString& cataloguePath);
 
-// Copies the open catalogue, as it stands, into its backups folder under a name made of the date
-// and time, then removes all but the newest copies. Returns the copy's path; throws StoreError.
+// Copies the open catalogue, as it stands, into its backups folder under a name made of a number
+// one higher than any copy there and the time in UTC, then removes all but the newest copies.
+// Returns the copy's path; throws StoreError.
 QString BackupCatalogue(sqlite3* source, const QString& cataloguePath);
 
+// The copies in the backups folder, oldest first: by their number, copies of older versions
+// (named by the local time alone) before all others. File names only.
+QStringList Backups(const QString& cataloguePath);
+
 // Called before a statement changes the catalogue: the first time in this run for each file,
-// makes a copy. A failed copy is told once and the change goes ahead. Catalogues this run
-// created are skipped: there is nothing in them to lose.
+// makes a copy. A failed copy is handed once to the failure handler and the change goes ahead.
+// Catalogues this run created are skipped: there is nothing in them to lose.
 void BeforeFirstChange(sqlite3* db);
+
+// Who hears of a copy that could not be made (the message says so in full). None by default.
+void SetBackupFailureHandler(std::function<void(const QString& message)> handler);
 
 // Connections that create a file mark it here.
 void MarkCreatedThisRun(const QString& path);

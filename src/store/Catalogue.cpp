@@ -1,6 +1,6 @@
 #include "store/Catalogue.h"
 
-#include "shell/App.h"
+#include "store/Backup.h"
 
 #include <QDir>
 #include <QFile>
@@ -19,9 +19,52 @@ const char* const kTables[] = {"tbl_Movie_Title",     "tbl_Director", "tbl_Produ
 const char* const kViews[] = {"qry_Movie_Title",       "qry_Actor",       "qry_Actor_Movie_Join", "qry_Year_Report",
                               "qry_Widescreen_Report", "qry_Actor_Report"};
 
+// A file of the engine's that lacks the catalogue's tables or views.
+constexpr int kForeign = SQLITE_NOTADB | (1 << 16);
+
+QString& cataloguePath()
+{
+    static QString path;
+    return path;
+}
+
 QString describe(const QString& path, const QString& problem)
 {
     return QStringLiteral("The catalogue \"%1\" cannot be opened: %2").arg(QDir::toNativeSeparators(path), problem);
+}
+
+// What is wrong in plain words, what the user can do about it, and the engine's words last.
+StoreError unusable(const QString& path, int code, const QString& problem, const QString& detail)
+{
+    const QString folder = QDir::toNativeSeparators(BackupFolder(path));
+    const QStringList copies = Backups(path);
+    const QString name = QFileInfo(path).fileName();
+    QString advice;
+    if (copies.isEmpty())
+        advice = QStringLiteral("There is no backup of it in the folder \"%1\"; put back a copy you keep yourself.")
+                     .arg(folder);
+    else
+        advice = QStringLiteral("You can put back your newest backup, \"%1\" in the folder \"%2\": close the "
+                                "program, delete \"%3-wal\" and \"%3-shm\" beside the catalogue if they are there, "
+                                "and copy the backup over it under the name \"%3\".")
+                     .arg(copies.last(), folder, name);
+    QString text = describe(path, problem) + QLatin1Char('\n') + advice;
+    if (!detail.isEmpty())
+        text += QStringLiteral("\nTechnical detail: ") + detail;
+    return StoreError(code, text);
+}
+
+// SQLite's own limit on a file name, which a deep folder can exceed long before the system's.
+void checkLength(const QString& path)
+{
+    const sqlite3_vfs* vfs = sqlite3_vfs_find(nullptr);
+    const qsizetype length = QFileInfo(path).absoluteFilePath().toUtf8().size();
+    if (vfs && length > vfs->mxPathname)
+        throw StoreError(SQLITE_CANTOPEN,
+                         describe(path, QStringLiteral("its path is %1 characters long, and the database engine "
+                                                       "accepts at most %2. Move it to a folder with a shorter path.")
+                                            .arg(length)
+                                            .arg(vfs->mxPathname)));
 }
 
 void verify(const Connection& db)
@@ -35,14 +78,10 @@ void verify(const Connection& db)
     };
     for (const char* t : kTables)
         if (!has("table", t))
-            throw StoreError(SQLITE_NOTADB,
-                             QStringLiteral("it is not a Reelkeeper catalogue (the table %1 is missing).")
-                                 .arg(QString::fromLatin1(t)));
+            throw StoreError(kForeign, QStringLiteral("the table %1 is missing.").arg(QString::fromLatin1(t)));
     for (const char* v : kViews)
         if (!has("view", v))
-            throw StoreError(SQLITE_NOTADB,
-                             QStringLiteral("it is not a Reelkeeper catalogue (the stored query %1 is missing).")
-                                 .arg(QString::fromLatin1(v)));
+            throw StoreError(kForeign, QStringLiteral("the view %1 is missing.").arg(QString::fromLatin1(v)));
 }
 
 // A damaged file is found when the program starts, not halfway through the user's work. Once per
@@ -56,15 +95,20 @@ void checkOnce(const Connection& db, const QString& path)
     Statement check(db, QStringLiteral("PRAGMA quick_check(1)"));
     const QString verdict = check.step() ? check.column(0).toString() : QString();
     if (verdict != QLatin1String("ok"))
-        throw StoreError(SQLITE_CORRUPT, QStringLiteral("database disk image is malformed: ") + verdict);
+        throw StoreError(SQLITE_CORRUPT, QStringLiteral("database disk image is malformed: ") + verdict.simplified());
     checked.insert(key);
 }
 
 } // namespace
 
+void SetCataloguePath(const QString& path)
+{
+    cataloguePath() = path;
+}
+
 QString CataloguePath()
 {
-    return shell::App::Path() + QStringLiteral("/Reelkeeper.mdb");
+    return cataloguePath();
 }
 
 Connection OpenDatabase(const QString& path)
@@ -80,7 +124,8 @@ Connection OpenDatabase(const QString& path)
         throw StoreError(SQLITE_READONLY,
                          describe(path, QStringLiteral("it is read-only. Allow writing to it and start again.")));
     if (info.size() == 0)
-        throw StoreError(SQLITE_NOTADB, describe(path, QStringLiteral("the file is empty.")));
+        throw unusable(path, SQLITE_NOTADB, QStringLiteral("the file is empty."), QString());
+    checkLength(path);
     try {
         Connection db(path, Connection::Mode::ReadWrite);
         verify(db);
@@ -93,13 +138,18 @@ Connection OpenDatabase(const QString& path)
         db.exec(QStringLiteral("PRAGMA synchronous = FULL"));
         return db;
     } catch (const StoreError& e) {
-        if (e.message().startsWith(QStringLiteral("The catalogue ")))
-            throw;
-        QString reason = e.message();
+        if (e.code() == kForeign)
+            throw unusable(path, SQLITE_NOTADB,
+                           QStringLiteral("it is not a Reelkeeper catalogue, or a part of it is missing."),
+                           e.message());
         const int primary = e.code() & 0xff;
-        if (primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT)
-            reason = QStringLiteral("the file is damaged or is not a catalogue (%1).").arg(e.message());
-        else if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED)
+        if (primary == SQLITE_CORRUPT)
+            throw unusable(path, e.code(), QStringLiteral("the file is damaged."), e.message());
+        if (primary == SQLITE_NOTADB)
+            throw unusable(path, e.code(), QStringLiteral("the file is damaged, or it is not a Reelkeeper catalogue."),
+                           e.message());
+        QString reason = e.message();
+        if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED)
             reason = QStringLiteral("another program is using it. Close that program and try again.");
         else if (!reason.endsWith(QLatin1Char('.')))
             reason += QLatin1Char('.');
@@ -119,6 +169,7 @@ void CreateCatalogue(const QString& path)
 {
     if (QFileInfo::exists(path))
         throw StoreError(SQLITE_CANTOPEN, describe(path, QStringLiteral("a file of that name already exists.")));
+    checkLength(path);
     Connection db(path, Connection::Mode::ReadWriteCreate);
     db.exec(SchemaSql());
     Statement mode(db, QStringLiteral("PRAGMA journal_mode = WAL"));

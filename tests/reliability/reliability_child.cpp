@@ -10,6 +10,7 @@
 #include "movie_editor/frmMovieAdd.h"
 #include "reports/ReportModule.h"
 #include "shell/App.h"
+#include "shell/ErrorReport.h"
 #include "store/Catalogue.h"
 #include "store/Recordset.h"
 #include "support/TestSupport.h"
@@ -159,6 +160,7 @@ void limitFileSize(const QString& bytes)
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    shell::TellBackupFailures();
     const QStringList args = app.arguments().mid(2);
     const QString mode = app.arguments().value(1);
     try {

@@ -3,12 +3,16 @@
 #include "cast/FlexGrid.h"
 #include "cast/frmActorInfo.h"
 #include "main_window/DeleteMovie.h"
+#include "main_window/frmMain.h"
 #include "movie_editor/frmMovieAdd.h"
 #include "reports/ReportModule.h"
 #include "resources/frmRemoveResource.h"
 #include "shell/App.h"
+#include "shell/CatalogueHome.h"
+#include "shell/ErrorReport.h"
 #include "shell/Module1.h"
-#include "store/ErrorReport.h"
+#include "shell/Settings.h"
+#include "shell/frmAbout.h"
 #include "support/TestSupport.h"
 
 #include <QApplication>
@@ -16,11 +20,14 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QStandardPaths>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -60,7 +67,7 @@ void linkActor(const QString& title, const QString& actor)
     for (int i = 0; i < grid->Rows(); ++i)
         if (grid->TextMatrix(i, 1) == actor)
             grid->SetRow(i);
-    store::Guarded([&] { form.SelectOne(); });
+    shell::Guarded([&] { form.SelectOne(); });
 }
 
 // The resource window's delete, with the name picked from its list.
@@ -110,7 +117,6 @@ private slots:
     void damagedFilesEndStartUntouched_data();
     void damagedFilesEndStartUntouched();
     void fullDiskLeavesNothingHalfDone();
-    void fullSmallFilesystem();
     void readOnlyPlacesAreTold();
 
 private:
@@ -135,7 +141,7 @@ void TestFailures::busyCatalogueIsToldAndWorksOnceFree()
     QElapsedTimer clock;
     clock.start();
     addThroughEditor(S("Gamma"));
-    QVERIFY2(store::Guarded([&] {
+    QVERIFY2(shell::Guarded([&] {
                  store::Connection db = cat.open();
                  main_window::DeleteMovieRecord(db, alpha);
              }) == false,
@@ -191,18 +197,22 @@ void TestFailures::damagedFilesEndStartUntouched_data()
 {
     QTest::addColumn<QString>("damage");
     QTest::addColumn<QString>("reason");
-    QTest::newRow("cut in half") << S("truncate") << S("damaged");
-    QTest::newRow("random bytes inside") << S("scribble") << S("damaged");
-    QTest::newRow("all random bytes") << S("random") << S("damaged");
-    QTest::newRow("empty") << S("empty") << S("empty");
-    QTest::newRow("a folder") << S("folder") << S("folder");
-    QTest::newRow("another program's database") << S("foreign") << S("not a Reelkeeper catalogue");
+    QTest::addColumn<int>("lines"); // what is wrong; what to do about it; the engine's own words
+    QTest::newRow("cut in half") << S("truncate") << S("the file is damaged") << 3;
+    QTest::newRow("random bytes inside") << S("scribble") << S("the file is damaged") << 3;
+    QTest::newRow("all random bytes") << S("random") << S("the file is damaged") << 3;
+    QTest::newRow("empty") << S("empty") << S("empty") << 2;
+    QTest::newRow("a folder") << S("folder") << S("folder") << 1;
+    QTest::newRow("another program's database") << S("foreign") << S("it is not a Reelkeeper catalogue, or a") << 3;
+    // Told at the next activation, once; the program then ends as on Exit, with a failing status.
+    QTest::newRow("moved away while running") << S("vanish") << S("does not exist") << 1;
 }
 
 void TestFailures::damagedFilesEndStartUntouched()
 {
     QFETCH(QString, damage);
     QFETCH(QString, reason);
+    QFETCH(int, lines);
     QTemporaryDir dir;
     const QString path = dir.filePath(S("Reelkeeper.mdb"));
     QByteArray bytes = sizedCatalogue();
@@ -219,9 +229,15 @@ void TestFailures::damagedFilesEndStartUntouched()
         bytes.replace(bytes.size() / 3, 40000, noise(40000));
     else if (damage == QLatin1String("random"))
         bytes = noise(bytes.size());
-    else
+    else if (damage != QLatin1String("vanish"))
         bytes.clear();
     QFile::remove(path);
+    // An older version's copy and a numbered one: the message names the numbered one as the newest.
+    const QStringList planted{S("Reelkeeper-2099-01-01_00-00-00-000.mdb"),
+                              S("Reelkeeper-000002_2020-01-01_00-00-00Z.mdb")};
+    QDir(dir.path()).mkdir(S("backups"));
+    for (const QString& copy : planted)
+        writeAll(dir.filePath(S("backups/") + copy), "copy");
     if (damage == QLatin1String("folder")) {
         QVERIFY(QDir().mkdir(path));
     } else if (damage == QLatin1String("foreign")) {
@@ -236,15 +252,39 @@ void TestFailures::damagedFilesEndStartUntouched()
     }
 
     shell::App::SetPath(dir.path());
+    shell::SaveSetting(shell::App::Title(), S("Settings"), S("MW01"), QString());
     testing::ScriptedMessages boxes;
+    QWidget elsewhere; // the user switches to another window and back
+    const QString moved = dir.filePath(S("moved.mdb"));
+    QTimer::singleShot(300, &elsewhere, [&] {
+        QFile::rename(path, moved);
+        elsewhere.show();
+        for (int i = 0; i < 3; ++i) {
+            elsewhere.activateWindow();
+            QTest::qWait(100);
+            Module1::MainWindow()->activateWindow();
+            QTest::qWait(100);
+        }
+    });
+    QTimer stuck;
+    stuck.callOnTimeout([] { QCoreApplication::exit(99); });
+    stuck.start(5000);
     QCOMPARE(Module1::Main(), 1);
     QCOMPARE(boxes.count(), 1);
     QVERIFY2(boxes.last().text.contains(QDir::toNativeSeparators(path)), qPrintable(boxes.last().text));
     QVERIFY2(boxes.last().text.contains(reason), qPrintable(boxes.last().text));
+    // Plain words first, then what to do, and the engine's words only on a last line of their own.
+    const QStringList told = boxes.last().text.split(QLatin1Char('\n'));
+    QVERIFY2(told.size() == lines && !told.first().contains(S("(")), qPrintable(boxes.last().text));
+    QVERIFY2(lines == 1 || (told[1].contains(planted.last()) && told[1].contains(dir.filePath(S("backups")))),
+             qPrintable(boxes.last().text));
     if (damage != QLatin1String("folder"))
-        QVERIFY(readAll(path) == bytes); // byte for byte as it was
-    QVERIFY(!QFile::exists(path + S("-wal")));
-    QVERIFY(!QDir(dir.filePath(S("backups"))).exists());
+        QVERIFY(readAll(damage == QLatin1String("vanish") ? moved : path) == bytes); // byte for byte as it was
+    QVERIFY(damage == QLatin1String("vanish") || !QFile::exists(path + S("-wal")));  // the engine's, left for it
+    QCOMPARE(QDir(dir.filePath(S("backups"))).entryList(QDir::Files).size(), planted.size());
+    // Settings are saved as on a normal close only by a program that got as far as its window.
+    QCOMPARE(shell::GetSetting(shell::App::Title(), S("Settings"), S("MW01")).isEmpty(),
+             damage != QLatin1String("vanish"));
     shell::App::SetPath(QString());
 }
 
@@ -272,37 +312,6 @@ void TestFailures::fullDiskLeavesNothingHalfDone()
     QVERIFY2(report.first().contains(S("could not be saved")) && report.first().contains(S("too large")),
              qPrintable(report.first()));
     QCOMPARE(QDir(desktop.path()).entryList(QDir::Files | QDir::Hidden | QDir::System), QStringList());
-}
-
-void TestFailures::fullSmallFilesystem()
-{
-    QTemporaryDir mount;
-    if (QProcess::execute(S("mount"), {S("-t"), S("tmpfs"), S("-o"), S("size=1m"), S("tmpfs"), mount.path()}) != 0)
-        QSKIP("no permission to mount a small filesystem");
-    auto unmount = qScopeGuard([&] { QProcess::execute(S("umount"), {mount.path()}); });
-    const QByteArray before = sizedCatalogue();
-    const QString path = mount.filePath(S("Reelkeeper.mdb"));
-    writeAll(path, before);
-    QFile filler(mount.filePath(S("filler")));
-    QVERIFY(filler.open(QIODevice::WriteOnly));
-    const QByteArray block(4096, 'f');
-    while (filler.write(block) == block.size() && filler.flush()) {
-    }
-    filler.close();
-    QFile::resize(filler.fileName(), filler.size() - 40 * 1024); // room to open, not to save
-
-    shell::App::SetPath(mount.path());
-    testing::ScriptedMessages boxes;
-    addThroughEditor(QString(5000, QLatin1Char('T')));
-    ReportModule::SetDesktopFolder(mount.path());
-    ReportModule::PrintMovieTitleReport();
-    ReportModule::SetDesktopFolder(QString());
-    shell::App::SetPath(QString());
-    QVERIFY2(!anyContains(boxes.texts(), S("has been")), qPrintable(boxes.texts().join(S("; "))));
-    QVERIFY2(anyContains(boxes.texts(), S("could not be backed up")), qPrintable(boxes.texts().join(S("; "))));
-    QVERIFY2(anyContains(boxes.texts(), S("full")), qPrintable(boxes.texts().join(S("; "))));
-    QCOMPARE(QDir(mount.path()).entryList({S("*.html*"), S(".*.html*")}, QDir::Files | QDir::Hidden), QStringList());
-    QVERIFY(readAll(path) == before);
 }
 
 void TestFailures::readOnlyPlacesAreTold()
@@ -345,6 +354,18 @@ void TestFailures::readOnlyPlacesAreTold()
     QVERIFY(!anyContains(boxes.texts(), S("has been")));
     QVERIFY2(boxes.count() >= 1 && boxes.last().title == S("Error!"), qPrintable(boxes.texts().join(S("; "))));
     QCOMPARE(QDir(desktop).entryList(QDir::Files | QDir::Hidden), QStringList());
+
+    // Started from there, the program works on the user's own copy of the shipped catalogue.
+    QStandardPaths::setTestModeEnabled(true);
+    const QString own = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + S("/Reelkeeper.mdb");
+    QFile::remove(own);
+    QCOMPARE(shell::SettleCatalogue(), own);
+    boxes.clear();
+    addThroughEditor(S("Beta"));
+    QVERIFY2(anyContains(boxes.texts(), S("has been added")), qPrintable(boxes.texts().join(S("; "))));
+    QCOMPARE(cat.scalar(S("SELECT count(*) FROM tbl_Movie_Title")).toInt(), 2); // the store now opens it
+    QVERIFY(shell::frmAbout().findChild<QLabel*>(S("lblDescription"))->text().contains(own));
+    QFile::remove(own);
     shell::App::SetPath(cat.dir());
     writable();
     QCOMPARE(readAll(place.filePath(S("Reelkeeper.mdb"))), before);

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QRegularExpression>
 #include <QTest>
@@ -138,7 +139,12 @@ private slots:
         QCOMPARE(QDir(m_desktop.path()).entryList(QDir::Files), texts("Director.html"));
         QCOMPARE(m_boxes->texts(), texts("The report has been saved on your desktop as Director.html"));
         QCOMPARE(m_boxes->last().style, int(shell::vbInformation));
+        // A link of the report's name aimed at the catalogue: the link is replaced, the catalogue kept.
+        QFile catalogue(m_cat->path());
+        QVERIFY(catalogue.link(m_desktop.filePath(s("Movie Title.html"))));
         QCOMPARE(print(s("optMovieTitle")), s("Printing Record|2|of|2")); // a bold first column is escaped too
+        QVERIFY(catalogue.open(QIODevice::ReadOnly) && catalogue.read(15) == "SQLite format 3");
+        QVERIFY(!QFileInfo(m_desktop.filePath(s("Movie Title.html"))).isSymLink());
         QCOMPARE(outline(read(s("Movie Title.html"))),
                  texts("Nameless", "Tom &amp; Jerry &lt;Redux&gt;", "Total Movies in Library:", "2"));
     }

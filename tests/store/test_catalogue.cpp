@@ -4,6 +4,7 @@
 #include "store/Recordset.h"
 #include "support/TestSupport.h"
 
+#include <QDir>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -91,8 +92,9 @@ private slots:
         }
     }
 
-    // Damaged and foreign files at start are the reliability tests' business; here only creation.
-    void createRefusesExistingFile()
+    // Damaged and foreign files at start are the reliability tests' business; here creation, and a
+    // path the system takes but the engine does not.
+    void createRefusesExistingFileOpenRefusesLongPath()
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(S("Reelkeeper.mdb"));
@@ -100,6 +102,15 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(StoreError, store::CreateCatalogue(path));
         store::Connection again(path, store::Connection::Mode::ReadWrite);
         QVERIFY(store::Statement(again, S("SELECT count(*) FROM notes")).step());
+
+        const QString deep = dir.filePath(QStringList(3, QString(200, QLatin1Char('d'))).join(QLatin1Char('/')));
+        QVERIFY(QDir().mkpath(deep) && QFile::copy(path, deep + S("/Reelkeeper.mdb")));
+        try {
+            store::OpenDatabase(deep + S("/Reelkeeper.mdb"));
+            QFAIL("opened");
+        } catch (const StoreError& e) {
+            QVERIFY2(e.message().contains(S("characters long")), qPrintable(e.message()));
+        }
     }
 };
 

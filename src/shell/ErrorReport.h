@@ -4,10 +4,13 @@
 
 #include <utility>
 
-namespace store {
+namespace shell {
 
 // Tells the user what went wrong with the catalogue; a busy catalogue gets advice on what to do.
-void ShowStoreError(const StoreError& error);
+void ShowStoreError(const store::StoreError& error);
+
+// From now on a backup the store could not make is told in a message box; the change goes ahead.
+void TellBackupFailures();
 
 // Runs a command, turning a catalogue error into a message instead of a crash. False on error.
 template <class F> bool Guarded(F&& command)
@@ -15,10 +18,10 @@ template <class F> bool Guarded(F&& command)
     try {
         std::forward<F>(command)();
         return true;
-    } catch (const StoreError& e) {
+    } catch (const store::StoreError& e) {
         ShowStoreError(e);
         return false;
     }
 }
 
-} // namespace store
+} // namespace shell
