@@ -236,6 +236,8 @@ void TestFailures::damagedFilesEndStartUntouched()
     }
 
     shell::App::SetPath(dir.path());
+    static const QTemporaryDir runtime; // a socket folder of our own: the user's Reelkeeper must not take over
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
     testing::ScriptedMessages boxes;
     QCOMPARE(Module1::Main(), 1);
     QCOMPARE(boxes.count(), 1);
