@@ -29,9 +29,7 @@ SingleInstance* g_instance = nullptr; // the claim of this run, for ActivatePrev
 
 bool isPrivateFolder(const QString& path)
 {
-    struct stat st
-    {
-    };
+    struct stat st = {};
     return QDir::isAbsolutePath(path) && ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISDIR(st.st_mode) &&
            st.st_uid == ::geteuid() && (st.st_mode & 077) == 0;
 }
@@ -54,9 +52,7 @@ QString SingleInstance::Folder()
     const QString own = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
                         QStringLiteral("/Reelkeeper-") + QSysInfo::machineHostName();
     QDir().mkpath(own);
-    struct stat st
-    {
-    };
+    struct stat st = {};
     const QByteArray native = QFile::encodeName(own);
     if (::stat(native.constData(), &st) == 0 && st.st_uid == ::geteuid())
         ::chmod(native.constData(), 0700);
