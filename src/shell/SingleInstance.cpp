@@ -80,8 +80,16 @@ bool SingleInstance::Claim(const QString& title)
     auto lock = std::make_unique<QLockFile>(name + QStringLiteral(".lock"));
     // A live holder keeps the lock however long it runs; the lock of one that died is taken over.
     lock->setStaleLockTime(0);
-    if (!lock->tryLock(0))
-        return lock->error() != QLockFile::LockFailedError;
+    if (!lock->tryLock(0)) {
+        if (lock->error() != QLockFile::LockFailedError)
+            return true;
+        // A lock that names no holder (a start killed while writing it) would turn every start away.
+        // Removal fails while a live holder keeps its file lock.
+        qint64 pid = 0;
+        QString host, app;
+        if (lock->getLockInfo(&pid, &host, &app) || !lock->removeStaleLockFile() || !lock->tryLock(0))
+            return false;
+    }
     m_lock = std::move(lock);
 
     // We hold the lock, so whatever lies at the socket's name is left over.

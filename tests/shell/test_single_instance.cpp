@@ -38,6 +38,7 @@ void TestSingleInstance::secondStartHandsOver_data()
     QTest::newRow("busy longer than the wait") << "busy" << QByteArray("handed-over") << restored;
     QTest::newRow("holder that cannot answer") << "unanswerable" << QByteArray("handed-over") << QByteArray();
     QTest::newRow("crashed, leaving lock and socket") << "crashed" << QByteArray("ready") << QByteArray();
+    QTest::newRow("an empty lock file") << "empty lock" << QByteArray("ready") << QByteArray();
     QTest::newRow("a listener that holds no lock") << "impostor" << QByteArray("ready") << QByteArray();
 }
 
@@ -55,6 +56,9 @@ void TestSingleInstance::secondStartHandsOver()
         QVERIFY(impostor.listen(name));
         connect(&impostor, &QLocalServer::newConnection, &impostor,
                 [&] { impostor.nextPendingConnection()->write("ok\n"); });
+    } else if (first == QLatin1String("empty lock")) {
+        QFile lock(name + QStringLiteral(".lock"));
+        QVERIFY(lock.open(QIODevice::WriteOnly));
     } else {
         if (first == QLatin1String("unanswerable")) // its socket cannot be made
             QVERIFY(QDir().mkpath(name));
