@@ -274,8 +274,9 @@ void frmMain::restoreSettings()
     const double top = get(QStringLiteral("MT01"), 1000);
     const double width = get(QStringLiteral("MW01"), 6500);
     const double height = get(QStringLiteral("MH01"), 6500);
-    move(shell::TwipsToPixelsX(left), shell::TwipsToPixelsY(top));
-    resize(shell::TwipsToPixelsX(width), shell::TwipsToPixelsY(height));
+    const QRect place = shell::VisibleGeometryTwips(QRectF(left, top, width, height));
+    move(place.topLeft());
+    resize(place.size());
     m_grid->SetColumnWidth(0, 0, get(QStringLiteral("H02"), 2500));
     for (int c = 1; c < int(kMovieColumns.size()); ++c)
         m_grid->SetColumnWidth(1, c, get(columnKey(c), 1545));

@@ -23,7 +23,7 @@ public:
     static QString HelpFile();
     static void SetHelpFile(const QString& file);
 
-    // Set at start when another instance already answers on the local socket.
+    // Set at start when another live instance holds the claim on the title.
     static bool PrevInstance();
     static void SetPrevInstance(bool running);
 };

@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QScopeGuard>
 #include <QScreen>
 #include <memory>
 
@@ -28,7 +29,9 @@ int Main()
 {
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/reelkeeper/icons/reelkeeper.png")));
     shell::App::SetHelpFile(shell::App::Path() + QStringLiteral("/Reelkeeper.html"));
-    shell::DetectPreviousInstance();
+    // Claimed before anything loads, so two starts close together cannot both go on.
+    shell::SingleInstance instance;
+    shell::DetectPreviousInstance(instance);
 
     auto splash = std::make_unique<shell::frmSplashR>();
     if (const QScreen* screen = QGuiApplication::primaryScreen())
@@ -39,6 +42,7 @@ int Main()
 
     auto main = std::make_unique<main_window::frmMain>();
     g_main = main.get();
+    const auto forget = qScopeGuard([] { g_main = nullptr; });
     try {
         shell::SettleCatalogue();
         if (!main->Form_Load())
@@ -46,26 +50,16 @@ int Main()
     } catch (const store::StoreError& e) {
         splash.reset();
         shell::MsgBox(e.message(), shell::vbCritical);
-        g_main = nullptr;
         return 1;
     }
 
-    shell::SingleInstance instance;
-    if (instance.Listen(shell::App::Title())) {
-        QObject::connect(&instance, &shell::SingleInstance::activateRequested, main.get(), [w = main.get()] {
-            if (w->isMinimized())
-                w->showNormal();
-            w->raise();
-            w->activateWindow();
-        });
-    }
+    QObject::connect(&instance, &shell::SingleInstance::activateRequested, main.get(),
+                     [w = main.get()] { shell::BringForward(w); });
 
     splash.reset();
     main->show();
     main->activateWindow();
-    const int status = QApplication::exec();
-    g_main = nullptr;
-    return status;
+    return QApplication::exec();
 }
 
 } // namespace Module1

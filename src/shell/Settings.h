@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QList>
+#include <QRect>
 #include <QString>
 #include <utility>
 #include <vector>
@@ -18,5 +20,13 @@ void SaveSettings(const QString& appName, const QString& section,
 float GetSingleSetting(const QString& appName, const QString& section, const QString& key, float defaultValue);
 // The decimal text of a single-precision number, as the settings hold it.
 QString SingleText(double value);
+
+// Where a window goes from its saved place in pixels (left, top, width, height), which a damaged
+// file or an unplugged monitor may have put anywhere: kept when its size is sane and its top edge
+// shows on one of the screens' available areas, otherwise its size clamped to the nearest screen
+// and the window moved onto it.
+QRect VisibleGeometry(const QRect& saved, const QList<QRect>& screens);
+// The same for a place saved in twips, on this machine's screens.
+QRect VisibleGeometryTwips(const QRectF& twips);
 
 } // namespace shell

@@ -253,6 +253,8 @@ void TestFailures::damagedFilesEndStartUntouched()
 
     shell::App::SetPath(dir.path());
     shell::SaveSetting(shell::App::Title(), S("Settings"), S("MW01"), QString());
+    static const QTemporaryDir runtime; // a socket folder of our own: the user's Reelkeeper must not take over
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
     testing::ScriptedMessages boxes;
     QWidget elsewhere; // the user switches to another window and back
     const QString moved = dir.filePath(S("moved.mdb"));

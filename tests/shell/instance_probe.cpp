@@ -1,38 +1,37 @@
-// Plays one instance of the program for the single-instance tests: it takes the title from its
-// arguments, hands over to a running instance or becomes the first, and says what happened.
+// Plays one instance of the program for the single-instance tests: instance_probe <title> [busy-ms]
+// [maximised]. It claims the title or hands over to the instance holding it and says which; when
+// first, it stays busy for busy-ms, as a long load or report would, before it answers anyone.
 #include "shell/App.h"
 #include "shell/SingleInstance.h"
 
 #include <QApplication>
-#include <QTimer>
+#include <QThread>
 #include <QWidget>
 #include <cstdio>
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    shell::App::SetTitle(app.arguments().value(1));
-    if (shell::DetectPreviousInstance() && shell::ActivatePreviousInstance()) {
+    const QStringList args = app.arguments();
+    shell::App::SetTitle(args.value(1));
+    shell::SingleInstance instance;
+    if (shell::DetectPreviousInstance(instance) && shell::ActivatePreviousInstance()) {
         std::printf("handed-over\n");
         return 0;
     }
-    std::printf("title=%s\n", qPrintable(shell::App::Title()));
     QWidget window;
+    if (args.contains(QStringLiteral("maximised")))
+        window.showMaximized();
     window.showMinimized();
-    shell::SingleInstance instance;
-    if (!instance.Listen(shell::App::Title())) {
-        std::printf("listen-failed\n");
-        return 2;
-    }
     QObject::connect(&instance, &shell::SingleInstance::activateRequested, &window, [&window] {
         const bool wasMinimised = window.isMinimized();
-        window.showNormal();
-        window.raise();
-        window.activateWindow();
-        std::printf("activated was-minimised=%d\n", wasMinimised ? 1 : 0);
+        shell::BringForward(&window);
+        std::printf("activated was-minimised=%d minimised=%d maximised=%d\n", wasMinimised, window.isMinimized(),
+                    window.isMaximized());
         std::fflush(stdout);
     });
     std::printf("ready\n");
     std::fflush(stdout);
+    QThread::msleep(args.value(2).toULong());
     return app.exec();
 }
