@@ -274,8 +274,10 @@ void frmMovieAdd::Form_Load()
         txtMovieTitle->setFocus();
         const store::Connection db = store::OpenDatabase();
         store::Recordset rs(db, QStringLiteral("SELECT * from [qry_Movie_Title] WHERE [Movie_Title] = ?"), {title});
-        for (Credit& credit : m_credits)
+        for (Credit& credit : m_credits) {
             credit.combo->setEditText(rs.Value(credit.name).toString());
+            credit.combo->lineEdit()->setCursorPosition(0); // a long name shows its beginning, not its end
+        }
         const std::pair<QLineEdit*, const char*> shortFields[] = {
             {txtLength, "Length"}, {txtYear, "Year_Released"}, {txtGrade, "Grade"}, {txtRating, "Rating"}};
         for (const auto& [box, column] : shortFields) {
