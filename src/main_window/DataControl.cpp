@@ -1,5 +1,6 @@
 #include "main_window/DataControl.h"
 
+#include "find/FindBox.h"
 #include "main_window/MovieColumns.h"
 #include "store/Catalogue.h"
 #include "store/Values.h"
@@ -20,6 +21,8 @@ void DataControl::SetDatabaseName(const QString& path)
 {
     Close();
     m_databaseName = path;
+    // The grid opens the catalogue first in a run, so an upgrade shows its progress here.
+    const find::UpgradeProgressWindow progress;
     m_db = std::make_unique<store::Connection>(store::OpenDatabase(path));
     Refresh();
 }
@@ -54,8 +57,11 @@ void DataControl::Refresh()
         QString name = source;
         name.remove(QLatin1Char('[')).remove(QLatin1Char(']'));
         sql = QStringLiteral("SELECT * FROM [") + name + QStringLiteral("]");
+        // The stored query's own order, said aloud once a condition joins it.
+        if (IsFiltered())
+            sql += QStringLiteral(" ORDER BY [Movie_Title]");
     }
-    m_set.emplace(*m_db, sql);
+    m_set.emplace(*m_db, find::Narrowed(sql, m_filter), m_filter.params);
     mapColumns();
     Sync();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "find/FindQuery.h"
 #include "store/Recordset.h"
 
 #include <QAbstractTableModel>
@@ -27,6 +28,11 @@ public:
     QString RecordSource() const { return m_recordSource; }
     void SetRecordSource(const QString& source) { m_recordSource = source; }
 
+    // Narrows the record source to the movies matching what the user typed into the find box;
+    // empty text shows every movie. Takes effect at the next Refresh.
+    void SetFilter(const QString& typed) { m_filter = find::MatchFilter(typed); }
+    bool IsFiltered() const { return !m_filter.isEmpty(); }
+
     // Runs the record source again into a fresh result set on its first row.
     void Refresh();
     // Re-runs the open result set's statement.
@@ -53,6 +59,7 @@ private:
 
     QString m_databaseName;
     QString m_recordSource = QStringLiteral("qry_Movie_Title");
+    find::Filter m_filter;
     std::unique_ptr<store::Connection> m_db;
     std::optional<store::Recordset> m_set;
     std::array<int, 16> m_map{};

@@ -61,6 +61,12 @@ void DeleteCast(const store::Connection& db, qint64 movieId)
     links.Close();
 }
 
+qint64 CountMovies(const store::Connection& db)
+{
+    store::Statement all(db, QStringLiteral("SELECT count(*) FROM [tbl_Movie_Title]"));
+    return all.step() ? all.column(0).toLongLong() : 0;
+}
+
 } // namespace
 
 bool DeleteMovieRecord(store::Connection& db, qint64 movieId)
@@ -99,7 +105,9 @@ bool DeleteCurrentMovie(frmMain& main)
         const int row = grid.Row();
         if (row < 0 || row >= set.RecordCount())
             return; // no movie is selected, so there is nothing to delete
-        if (set.RecordCount() == 1) {
+        // The rule is about the catalogue, not the movies the find box shows.
+        const qint64 movies = data.IsFiltered() ? CountMovies(data.Database()) : set.RecordCount();
+        if (movies == 1) {
             shell::MsgBox(QStringLiteral("There has to be at least 1 record in the database at all times.") +
                               shell::kCrLf + QStringLiteral("So you cannot delete this record at this time."),
                           shell::vbOKOnly | shell::vbInformation, shell::kAppCaption);

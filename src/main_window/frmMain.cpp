@@ -3,8 +3,10 @@
 #include "cast/frmActorInfo.h"
 #include "cast/frmActorList.h"
 #include "main_window/ButtonPictures.h"
+#include "find/FindBox.h"
 #include "main_window/DataControl.h"
 #include "main_window/DeleteMovie.h"
+#include "main_window/FindMovies.h"
 #include "main_window/MovieColumns.h"
 #include "main_window/MovieGrid.h"
 #include "movie_editor/frmMovieAdd.h"
@@ -114,6 +116,10 @@ void frmMain::buildControls()
     makeButton(QStringLiteral("cmdRemove"), QStringLiteral("Delete Resources"), ButtonPicture::Remove, 2520);
     makeButton(QStringLiteral("cmdDelete"), QStringLiteral("Deleted Current Movie"), ButtonPicture::Delete, 3120);
     makeButton(QStringLiteral("cmdReports"), QStringLiteral("Print Reports"), ButtonPicture::Reports, 4320);
+    // Find as you type: the list narrows with every keystroke.
+    m_txtFind = new find::FindBox(m_client, 5040, 210);
+    connect(m_txtFind, &QLineEdit::textChanged, this, [this](const QString& typed) { FindMovies(*this, typed); });
+    connect(m_txtFind, &find::FindBox::LeaveToList, this, [this] { m_grid->Split(0)->setFocus(); });
 
     m_frame = new QGroupBox(QStringLiteral("Movie Information"), m_client);
     m_frame->setObjectName(QStringLiteral("Frame"));

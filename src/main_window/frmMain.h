@@ -13,6 +13,10 @@ class QLineEdit;
 class QMenu;
 class QToolButton;
 
+namespace find {
+class FindBox;
+}
+
 namespace main_window {
 
 class DataControl;
@@ -95,6 +99,7 @@ private:
     QLabel* m_lblGrade = nullptr;
     QLabel* m_lblStarring = nullptr;
     QLineEdit* m_txtStatus = nullptr;
+    find::FindBox* m_txtFind = nullptr;
     std::array<QAction*, 15> m_sortItems{};
     QHash<const QWidget*, QRectF> m_twips;
     int m_sortColumn = 0;

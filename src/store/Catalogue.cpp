@@ -1,6 +1,7 @@
 #include "store/Catalogue.h"
 
 #include "store/Backup.h"
+#include "store/Schema.h"
 
 #include <QDir>
 #include <QFile>
@@ -128,6 +129,7 @@ Connection OpenDatabase(const QString& path)
     checkLength(path);
     try {
         Connection db(path, Connection::Mode::ReadWrite);
+        RefuseNewerSchema(db);
         verify(db);
         checkOnce(db, path);
         // WAL lets the browser's reads and a command's write go on side by side. FULL syncs the log
@@ -135,7 +137,9 @@ Connection OpenDatabase(const QString& path)
         // program crash; saves come at the pace of typing, so the sync costs nothing noticeable.
         Statement mode(db, QStringLiteral("PRAGMA journal_mode = WAL"));
         mode.step();
+        mode.reset(); // a statement left open keeps a read snapshot that no later write may outgrow
         db.exec(QStringLiteral("PRAGMA synchronous = FULL"));
+        UpgradeSchema(db);
         return db;
     } catch (const StoreError& e) {
         if (e.code() == kForeign)
@@ -172,6 +176,7 @@ void CreateCatalogue(const QString& path)
     checkLength(path);
     Connection db(path, Connection::Mode::ReadWriteCreate);
     db.exec(SchemaSql());
+    UpgradeSchema(db);
     Statement mode(db, QStringLiteral("PRAGMA journal_mode = WAL"));
     mode.step();
 }

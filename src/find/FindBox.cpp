@@ -1,0 +1,85 @@
+#include "find/FindBox.h"
+
+#include "find/FindQuery.h"
+#include "shell/Toolkit.h"
+#include "store/Schema.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QProgressDialog>
+#include <QShortcut>
+#include <memory>
+
+namespace find {
+
+FindBox::FindBox(QWidget* parent, double left, double top) : QLineEdit(parent), m_left(left), m_top(top)
+{
+    setObjectName(QStringLiteral("txtFind"));
+    setPlaceholderText(QStringLiteral("Find (Ctrl+F)"));
+    setClearButtonEnabled(true);
+    setMaxLength(kMaxLength); // a long paste is cut here rather than searched
+    auto* shortcut = new QShortcut(QKeySequence::Find, parent, nullptr, nullptr, Qt::WindowShortcut);
+    connect(shortcut, &QShortcut::activated, this, [this] {
+        setFocus(Qt::ShortcutFocusReason);
+        selectAll();
+    });
+    parent->installEventFilter(this);
+    follow();
+}
+
+void FindBox::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        clear();
+        emit LeaveToList();
+        return;
+    }
+    if (event->key() == Qt::Key_Down && event->modifiers() == Qt::NoModifier) {
+        emit LeaveToList();
+        return;
+    }
+    QLineEdit::keyPressEvent(event);
+}
+
+bool FindBox::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == parent() && event->type() == QEvent::Resize)
+        follow();
+    return QLineEdit::eventFilter(watched, event);
+}
+
+void FindBox::follow()
+{
+    const double room = shell::PixelsToTwipsX(parentWidget()->width()) - m_left - 120;
+    shell::PlaceTwips(this, m_left, m_top, qMax(1500.0, room), 360);
+}
+
+UpgradeProgressWindow::UpgradeProgressWindow()
+{
+    auto timer = std::make_shared<QElapsedTimer>();
+    auto window = std::make_shared<std::unique_ptr<QProgressDialog>>();
+    timer->start();
+    store::SetUpgradeProgress([timer, window](qint64 done, qint64 total) {
+        if (!*window) {
+            if (timer->elapsed() < 500 || done >= total)
+                return true;
+            *window = std::make_unique<QProgressDialog>(
+                QStringLiteral("Preparing the catalogue for finding movies as you type..."), QStringLiteral("Cancel"),
+                0, 1000);
+            (*window)->setWindowTitle(shell::kAppCaption);
+            (*window)->setWindowModality(Qt::ApplicationModal);
+            (*window)->setMinimumDuration(0);
+        }
+        (*window)->setValue(int(total > 0 ? done * 1000 / total : 1000));
+        QApplication::processEvents();
+        return !(*window)->wasCanceled();
+    });
+}
+
+UpgradeProgressWindow::~UpgradeProgressWindow()
+{
+    store::SetUpgradeProgress({});
+}
+
+} // namespace find

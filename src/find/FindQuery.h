@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+#include <vector>
+
+namespace find {
+
+// One thing the user looks for: a word or a quoted phrase, in every field or in one.
+struct Term
+{
+    QString field; // a document column; empty for any
+    QString text;
+    bool phrase = false;
+};
+
+// Reads what the user typed: words, "quoted phrases" (an unclosed quote runs to the end) and
+// field:value, where field is a document column or a short name (title, year, actor...). An
+// unknown field is part of the text. Control characters separate words; past kMaxLength
+// characters and kMaxTerms terms the rest is ignored.
+inline constexpr int kMaxLength = 200;
+inline constexpr int kMaxTerms = 12;
+std::vector<Term> ParseQuery(const QString& typed);
+
+// The condition on a movie key column that keeps the movies matching every term, and the
+// values it binds (one FTS5 query string per index and term, every user text quoted as an
+// FTS5 string). Empty when nothing searchable was typed.
+struct Filter
+{
+    QString where;
+    std::vector<QVariant> params;
+    bool isEmpty() const { return where.isEmpty(); }
+};
+Filter MatchFilter(const QString& typed, const QString& keyColumn = QStringLiteral("[Movie_ID]"));
+
+// A record source narrowed by the filter: the condition goes in before its ORDER BY.
+QString Narrowed(const QString& selectSql, const Filter& filter);
+
+} // namespace find

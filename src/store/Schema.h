@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QtGlobal>
+#include <functional>
+
+namespace store {
+
+class Connection;
+
+// The catalogue's schema version, kept in PRAGMA user_version. 1: the catalogue as first shipped;
+// 2: the find index.
+inline constexpr int kSchemaVersion = 2;
+
+// Refuses a catalogue written by a newer version of the program: its meaning is not ours to guess.
+void RefuseNewerSchema(const Connection& db);
+
+// Brings an older catalogue to kSchemaVersion: after the run's backup, every step in one
+// transaction, so a failed or cancelled upgrade leaves the file as it was.
+void UpgradeSchema(Connection& db);
+
+// Told how far a long step has got (done of total); answering false cancels the upgrade. The
+// windows put a progress window here; without one the upgrade runs to its end unseen.
+using UpgradeProgress = std::function<bool(qint64 done, qint64 total)>;
+UpgradeProgress SetUpgradeProgress(UpgradeProgress progress); // returns the one it replaces
+
+} // namespace store

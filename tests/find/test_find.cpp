@@ -1,0 +1,157 @@
+// Finding movies as you type: the matching rules, hostile input, and the filter kept while the
+// browser works on what it shows.
+#include "main_window/DataControl.h"
+#include "main_window/MovieGrid.h"
+#include "main_window/frmMain.h"
+#include "support/TestSupport.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QLineEdit>
+#include <QTableView>
+#include <QTest>
+
+namespace {
+const auto S = [](const char* text) { return QString::fromUtf8(text); };
+
+struct Fixture
+{
+    testing::TempCatalogue cat;
+    testing::ScriptedMessages boxes;
+    std::unique_ptr<main_window::frmMain> w;
+
+    Fixture()
+    {
+        const auto movie = [&](const char* title, const char* director, const char* year) {
+            return cat.addMovie(S(title), {{S("Director"), S(director)}, {S("Year_Released"), S(year)}});
+        };
+        movie("Amélie", "Jean-Pierre Jeunet", "2001");
+        movie("Cléo de 5 à 7", "Agnès Varda", "1962");
+        movie("M - Eine Stadt sucht einen mörder", "Fritz Lang", "1931");
+        const qint64 blade = movie("Blade Runner", "Ridley Scott", "1982");
+        const qint64 star = cat.addMovie(
+            S("Star Wars"),
+            {{S("Director"), S("George Lucas")}, {S("Studio"), S("Lucasfilm")}, {S("Year_Released"), S("1977")}});
+        movie("סאלח שבתי", "Ephraim Kishon", "1964");
+        const qint64 ford = cat.addActor(S("Ford"), S("Harrison"));
+        cat.link(ford, blade);
+        cat.link(ford, star);
+        cat.link(cat.addActor(S("Hamill"), S("Mark")), star);
+        w = std::make_unique<main_window::frmMain>();
+        w->Form_Load();
+        w->show();
+        QApplication::setActiveWindow(w.get());
+    }
+    QStringList shown() const
+    {
+        QStringList titles;
+        for (int r = 0; r < w->datMovieQuery()->rowCount(); ++r)
+            titles << w->datMovieQuery()->CellText(r, 0);
+        return titles;
+    }
+    QString text(const char* name) const { return w->findChild<QWidget*>(S(name))->property("text").toString(); }
+    // Ctrl+F, then what the user types (or pastes) replaces what the box held.
+    void find(const QString& typed, bool paste = false)
+    {
+        QTest::keyClick(w.get(), Qt::Key_F, Qt::ControlModifier);
+        QWidget* box = QApplication::focusWidget();
+        QCOMPARE(box->objectName(), S("txtFind"));
+        QTest::keyClick(box, Qt::Key_Delete);
+        if (paste) {
+            QApplication::clipboard()->setText(typed);
+            QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
+        } else {
+            for (QChar c : typed) // as a keyboard with these letters sends them
+                QTest::sendKeyEvent(QTest::Click, box, Qt::Key_unknown, QString(c), Qt::NoModifier);
+        }
+    }
+};
+} // namespace
+
+class TestFind : public QObject
+{
+    Q_OBJECT
+private slots:
+    void matching_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("paste");
+        QTest::addColumn<QString>("found");
+        const QString all =
+            S("Amélie|Blade Runner|Cléo de 5 à 7|M - Eine Stadt sucht einen mörder|Star Wars|סאלח שבתי");
+        const auto row = [](const char* name, const char* typed, const QString& found, bool paste = false) {
+            QTest::newRow(name) << S(typed) << paste << found;
+        };
+        row("empty box", "", all);
+        row("accents", "amelie", S("Amélie"));
+        row("accent and case", "CLEO", S("Cléo de 5 à 7"));
+        row("umlaut typed", "MÖRDER", S("M - Eine Stadt sucht einen mörder"));
+        row("word in a value", "runner", S("Blade Runner"));
+        row("inside a word", "unne", S("Blade Runner"));
+        row("two letters", "ha", S("Blade Runner|Star Wars"));
+        row("one letter", "w", S("Star Wars"));
+        row("phrase", "\"de 5 à\"", S("Cléo de 5 à 7"));
+        row("phrase out of order", "\"runner blade\"", QString());
+        row("cast", "hamill", S("Star Wars"));
+        row("fields", "actor:ford year:1982", S("Blade Runner"));
+        row("credit field", "director:lucas", S("Star Wars"));
+        row("field elsewhere", "title:lucas", QString());
+        row("several words", "ford lucasfilm", S("Star Wars"));
+        row("right to left", "שבתי", S("סאלח שבתי"));
+        row("nothing found", "zzz", QString());
+        // Typed as text, never an error.
+        row("operators", "ford AND", QString());
+        row("near", "NEAR(ford", QString());
+        row("lone signs", "* ^ - ( ) :", all);
+        row("unknown field", "foo:runner", QString());
+        row("unbalanced quote", "\"blade run", S("Blade Runner"));
+        row("control characters", "blade\x01\trunner\x7f", S("Blade Runner"), true);
+        QTest::newRow("10000 characters") << QString(10000, QLatin1Char('x')) << true << QString();
+    }
+    void matching()
+    {
+        QFETCH(QString, typed);
+        QFETCH(bool, paste);
+        QFETCH(QString, found);
+        Fixture f;
+        f.find(typed, paste);
+        QCOMPARE(f.shown().join(QLatin1Char('|')), found);
+        QCOMPARE(f.text("txtStatus"), found.isEmpty() ? QString() : S("Record 1 of %1").arg(f.shown().size()));
+        QCOMPARE(f.boxes.count(), 0);
+    }
+
+    // Sorting, becoming active and deleting act on the movies found; Escape shows them all.
+    void filterKept()
+    {
+        Fixture f;
+        f.find(S("ford"));
+        f.w->findChild<QAction*>(S("mnuSortDirector"))->trigger();
+        QCOMPARE(f.shown(), (QStringList{S("Star Wars"), S("Blade Runner")}));
+        f.cat.addMovie(S("Witness"), {{S("Director"), S("Peter Weir")}});
+        f.cat.link(f.cat.lookupKey(S("tbl_Actor"), S("Actor_Last_Name"), S("Ford")),
+                   f.cat.scalar(S("SELECT Movie_ID FROM tbl_Movie_Title WHERE Movie_Title = 'Witness'")).toLongLong());
+        QEvent activate(QEvent::WindowActivate);
+        QApplication::sendEvent(f.w.get(), &activate);
+        QCOMPARE(f.shown(), (QStringList{S("Star Wars"), S("Witness"), S("Blade Runner")}));
+
+        // Down from the box into the list; the last movie found may go while others remain.
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+        for (int left = 2; left >= 0; --left) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Delete);
+            QCOMPARE(f.shown().size(), left);
+            QCOMPARE(f.text("txtStatus"), left ? S("Record 1 of %1").arg(left) : QString());
+        }
+        QCOMPARE(f.text("lblYear"), QString());
+        QCOMPARE(f.boxes.count(), 3); // the three questions, no refusal
+
+        QTest::keyClick(f.w.get(), Qt::Key_F, Qt::ControlModifier);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QCOMPARE(f.shown(), (QStringList{S("Cléo de 5 à 7"), S("סאלח שבתי"), S("M - Eine Stadt sucht einen mörder"),
+                                         S("Amélie")})); // still by director
+        QCOMPARE(QApplication::focusWidget()->objectName(), S("dbgMovieSplit0"));
+    }
+};
+
+QTEST_MAIN(TestFind)
+#include "test_find.moc"
