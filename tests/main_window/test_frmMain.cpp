@@ -117,7 +117,7 @@ private slots:
         };
         const auto frame = [&](const char* name) { return f.w->findChild<QWidget*>(S(name))->geometry(); };
         QList<QToolButton*> buttons{nullptr};
-        buttons << f.w->centralWidget()->findChildren<QToolButton*>();
+        buttons << f.w->centralWidget()->findChildren<QToolButton*>(QRegularExpression(S("^cmd")));
         QList<QImage> pictures(buttons.size(), QImage(buttons[1]->iconSize(), QImage::Format_RGB32));
         for (int i = 0; i < buttons.size(); ++i) {
             pictures[i].fill(buttons[1]->palette().button().color());
