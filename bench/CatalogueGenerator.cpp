@@ -2,6 +2,7 @@
 
 #include "store/Catalogue.h"
 
+#include <QFileInfo>
 #include <QStringList>
 #include <algorithm>
 #include <random>
@@ -68,10 +69,12 @@ CatalogueShape ShapeFor(int movies)
     return s;
 }
 
-void GenerateCatalogue(const QString& path, const CatalogueShape& shape)
+void GenerateCatalogue(const QString& path, const CatalogueShape& shape, bool upgrade)
 {
-    store::CreateCatalogue(path);
-    store::Connection db = store::OpenDatabase(path);
+    if (QFileInfo::exists(path))
+        throw store::StoreError(1, QStringLiteral("%1 exists already.").arg(path));
+    store::Connection db(path, store::Connection::Mode::ReadWriteCreate);
+    db.exec(store::SchemaSql());
     std::mt19937 rng(shape.seed);
     store::Transaction tx(db);
 
@@ -118,6 +121,8 @@ void GenerateCatalogue(const QString& path, const CatalogueShape& shape)
         }
     }
     tx.commit();
+    if (upgrade)
+        store::OpenDatabase(path);
 }
 
 } // namespace bench

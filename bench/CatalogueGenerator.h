@@ -14,8 +14,10 @@ struct CatalogueShape
     unsigned seed = 20261207;
 };
 
-// Writes a fresh catalogue of the given shape at path (which must not exist) through the store.
-void GenerateCatalogue(const QString& path, const CatalogueShape& shape);
+// Writes a fresh catalogue of the given shape at path (which must not exist) through the store:
+// filled as the first release's schema, then upgraded (the find index built in one go) unless
+// upgrade is false.
+void GenerateCatalogue(const QString& path, const CatalogueShape& shape, bool upgrade = true);
 
 // The shape scaled to a movie count, keeping the proportions of the 50,000-movie catalogue.
 CatalogueShape ShapeFor(int movies);

@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QRegularExpression>
+#include <algorithm>
 
 namespace find {
 
@@ -100,7 +101,13 @@ Filter MatchFilter(const QString& typed, const QString& keyColumn)
 {
     Filter f;
     QStringList conditions;
-    for (const Term& t : ParseQuery(typed)) {
+    const std::vector<Term> terms = ParseQuery(typed);
+    // Words of one or two letters alone match most of a catalogue: reading the movies in their
+    // order and keeping those found beats fetching each found movie and sorting them all (the
+    // unary + keeps the engine off the key's index).
+    const bool broad = std::all_of(terms.begin(), terms.end(), [](const Term& t) { return t.text.size() < 3; });
+    const QString key = broad ? QLatin1Char('+') + keyColumn : keyColumn;
+    for (const Term& t : terms) {
         QStringList sources;
         // Words and word starts, accent-blind: "amelie" finds "Amélie", "ru" finds "Runner".
         if (hasWordCharacter(t.text)) {
@@ -113,8 +120,7 @@ Filter MatchFilter(const QString& typed, const QString& keyColumn)
             f.params.emplace_back(inField(t, ftsString(t.text)));
         }
         if (!sources.isEmpty())
-            conditions << keyColumn + QStringLiteral(" IN (") + sources.join(QStringLiteral(" UNION ")) +
-                              QLatin1Char(')');
+            conditions << key + QStringLiteral(" IN (") + sources.join(QStringLiteral(" UNION ")) + QLatin1Char(')');
     }
     f.where = conditions.join(QStringLiteral(" AND "));
     return f;

@@ -20,13 +20,14 @@ QString columnList(const QString& prefix = {})
 }
 
 // Reads the documents of `keys` (an SQL list or SELECT of Movie_IDs) afresh; the document
-// table's own triggers carry the change into both indexes.
+// table's own triggers carry the change into both indexes. Kept short: every connection parses
+// every trigger when it first reads the catalogue.
 QString reindex(const QString& keys)
 {
-    return QStringLiteral("DELETE FROM [tbl_Find_Document] WHERE rowid IN (%2);\n"
-                          "INSERT INTO [tbl_Find_Document] (rowid, %1) SELECT [Movie_ID], %1 FROM [qry_Find_Document] "
-                          "WHERE [Movie_ID] IN (%2);\n")
-        .arg(columnList(), keys);
+    return QStringLiteral(
+               "DELETE FROM [tbl_Find_Document] WHERE [Movie_ID] IN (%1);\n"
+               "INSERT INTO [tbl_Find_Document] SELECT * FROM [qry_Find_Document] WHERE [Movie_ID] IN (%1);\n")
+        .arg(keys);
 }
 
 QString trigger(const QString& name, const QString& when, const QString& table, const QString& keys)
@@ -66,22 +67,23 @@ QStringList CreateIndexSql()
                           "FROM [tbl_Movie_Title] AS m") +
            joins;
     sql << doc;
-    sql << QStringLiteral("CREATE TABLE [tbl_Find_Document] (%1)").arg(columnList());
+    sql << QStringLiteral("CREATE TABLE [tbl_Find_Document] ([Movie_ID] INTEGER PRIMARY KEY, %1)").arg(columnList());
     // External content: the text is kept once, in tbl_Find_Document. Prefix indexes of one and two
     // letters answer the first keystrokes, which the trigram index cannot.
-    sql << QStringLiteral("CREATE VIRTUAL TABLE [%1] USING fts5(%2, content='tbl_Find_Document', "
-                          "tokenize='unicode61 remove_diacritics 2', prefix='1 2')")
+    sql << QStringLiteral(
+               "CREATE VIRTUAL TABLE [%1] USING fts5(%2, content='tbl_Find_Document', "
+               "content_rowid='Movie_ID', tokenize='unicode61 remove_diacritics 2', prefix='1 2', columnsize=0)")
                .arg(kWordsTable, columnList());
     sql << QStringLiteral("CREATE VIRTUAL TABLE [%1] USING fts5(%2, content='tbl_Find_Document', "
-                          "tokenize='trigram case_sensitive 0')")
+                          "content_rowid='Movie_ID', tokenize='trigram case_sensitive 0', columnsize=0)")
                .arg(kTrigramTable, columnList());
 
     const QString cols = columnList(), oldCols = columnList(QStringLiteral("old."));
     QString in, out;
     for (const QString& fts : {kWordsTable, kTrigramTable}) {
-        in += QStringLiteral("INSERT INTO [%1] (rowid, %2) VALUES (new.rowid, %3);\n")
+        in += QStringLiteral("INSERT INTO [%1] (rowid, %2) VALUES (new.[Movie_ID], %3);\n")
                   .arg(fts, cols, columnList(QStringLiteral("new.")));
-        out += QStringLiteral("INSERT INTO [%1] ([%1], rowid, %2) VALUES ('delete', old.rowid, %3);\n")
+        out += QStringLiteral("INSERT INTO [%1] ([%1], rowid, %2) VALUES ('delete', old.[Movie_ID], %3);\n")
                    .arg(fts, cols, oldCols);
     }
     sql << QStringLiteral("CREATE TRIGGER [trg_Find_Document_Insert] AFTER INSERT ON [tbl_Find_Document] BEGIN\n") +
@@ -129,9 +131,8 @@ QStringList CreateIndexSql()
 
 QStringList FillIndexSql()
 {
-    return {QStringLiteral("INSERT INTO [tbl_Find_Document] (rowid, %1) SELECT [Movie_ID], %1 FROM "
-                           "[qry_Find_Document] WHERE [Movie_ID] BETWEEN ?1 AND ?2")
-                .arg(columnList())};
+    return {QStringLiteral("INSERT INTO [tbl_Find_Document] SELECT * FROM [qry_Find_Document] "
+                           "WHERE [Movie_ID] BETWEEN ?1 AND ?2")};
 }
 
 } // namespace find

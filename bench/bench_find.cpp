@@ -1,0 +1,243 @@
+// Find as you type at 50,000 and 500,000 movies: one keystroke, clearing the box, building the
+// index, and what the index's triggers add to a save and a delete. The counters give the same
+// statements timed by the sqlite3 tool (its own .timer, best of five) and our time over theirs.
+#include "BenchSupport.h"
+#include "find/FindQuery.h"
+#include "find/FindSchema.h"
+#include "main_window/DataControl.h"
+#include "main_window/DeleteMovie.h"
+#include "main_window/frmMain.h"
+#include "store/Catalogue.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+#include <memory>
+
+namespace {
+
+const char* const kQueries[] = {"s", "sm", "smith", "harbour 42", "director:moreau", "\"golden road\"", "arbou", "zzz"};
+
+std::unique_ptr<main_window::frmMain> openWindow()
+{
+    auto w = std::make_unique<main_window::frmMain>();
+    w->Form_Load();
+    w->show();
+    QApplication::processEvents();
+    return w;
+}
+
+// The catalogue as the first release left it: no find index yet.
+QString firstRelease(int movies)
+{
+    const QString dir = QDir::currentPath() + QStringLiteral("/bench-data/first-") + QString::number(movies);
+    QDir().mkpath(dir);
+    const QString path = dir + QStringLiteral("/Reelkeeper.mdb");
+    if (!QFileInfo::exists(path))
+        bench::GenerateCatalogue(path, bench::ShapeFor(movies), false);
+    return path;
+}
+
+// The statement the grid runs for what was typed, with the values written in.
+QString keySql(const QString& typed)
+{
+    const find::Filter f = find::MatchFilter(typed);
+    QString sql = find::Narrowed(QStringLiteral("SELECT [Movie_ID] FROM [qry_Movie_Title] ORDER BY [Movie_Title]"), f);
+    for (const QVariant& v : f.params) {
+        QString text = v.toString();
+        text.replace(QLatin1Char('\''), QStringLiteral("''"));
+        sql.replace(sql.indexOf(QLatin1Char('?')), 1, QLatin1Char('\'') + text + QLatin1Char('\''));
+    }
+    return sql;
+}
+
+// Milliseconds the sqlite3 tool's timer gives: the best of `runs` runs of the script, each run
+// the sum of its statements' times.
+double sqlite3Tool(const QString& path, const QString& script, int runs = 5, bool readOnly = true)
+{
+    double best = 1e12;
+    for (int r = 0; r < runs; ++r) {
+        QProcess tool;
+        QStringList args;
+        if (readOnly)
+            args << QStringLiteral("-readonly");
+        tool.start(QStringLiteral("sqlite3"), args << path);
+        tool.write(".output /dev/null\n.timer on\n" + script.toUtf8() + "\n");
+        tool.closeWriteChannel();
+        tool.waitForFinished(-1);
+        static const QRegularExpression real(QStringLiteral("Run Time: real ([0-9.]+)"));
+        double sum = 0;
+        for (auto it = real.globalMatch(QString::fromUtf8(tool.readAllStandardOutput())); it.hasNext();)
+            sum += it.next().captured(1).toDouble() * 1000;
+        best = qMin(best, sum);
+    }
+    return best;
+}
+
+void report(benchmark::State& state, double oursMs, double toolMs)
+{
+    state.counters["sqlite3_ms"] = toolMs;
+    state.counters["ratio"] = toolMs > 0 ? oursMs / toolMs : 0;
+    state.counters["peak_MB"] = bench::PeakMegabytes();
+}
+
+// Typing into an empty box until it reads the query: the filtered statement and the grid's first
+// rows painted.
+void BM_Keystroke(benchmark::State& state)
+{
+    const QString path = bench::UseCatalogue(int(state.range(0)));
+    const QString typed = QString::fromUtf8(kQueries[state.range(1)]);
+    state.SetLabel(typed.toStdString());
+    auto w = openWindow();
+    auto* box = w->findChild<QLineEdit*>(QStringLiteral("txtFind"));
+    QElapsedTimer clock;
+    qint64 ns = 0;
+    int shown = 0;
+    for (auto _ : state) {
+        clock.start();
+        box->setText(typed);
+        QApplication::processEvents();
+        ns += clock.nsecsElapsed();
+        state.PauseTiming();
+        shown = w->datMovieQuery()->rowCount();
+        box->clear();
+        QApplication::processEvents();
+        state.ResumeTiming();
+    }
+    state.counters["shown"] = shown;
+    report(state, double(ns) / 1e6 / double(state.iterations()), sqlite3Tool(path, keySql(typed) + QLatin1Char(';')));
+}
+
+// Emptying the box after a search: every movie back, against today's re-read of every movie.
+void BM_ClearBox(benchmark::State& state)
+{
+    const QString path = bench::UseCatalogue(int(state.range(0)));
+    auto w = openWindow();
+    auto* box = w->findChild<QLineEdit*>(QStringLiteral("txtFind"));
+    QElapsedTimer clock;
+    qint64 ns = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        box->setText(QStringLiteral("smith"));
+        QApplication::processEvents();
+        state.ResumeTiming();
+        clock.start();
+        box->clear();
+        QApplication::processEvents();
+        ns += clock.nsecsElapsed();
+    }
+    report(state, double(ns) / 1e6 / double(state.iterations()),
+           sqlite3Tool(path, QStringLiteral("SELECT [Movie_ID] FROM [qry_Movie_Title];")));
+}
+
+void BM_RequeryToday(benchmark::State& state)
+{
+    bench::UseCatalogue(int(state.range(0)));
+    auto w = openWindow();
+    for (auto _ : state) {
+        w->Form_Activate();
+        QApplication::processEvents();
+    }
+}
+
+// Opening a first-release catalogue: the backup, then the index built in one transaction.
+void BM_BuildIndex(benchmark::State& state)
+{
+    const QString original = firstRelease(int(state.range(0)));
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Reelkeeper.mdb"));
+    QElapsedTimer clock;
+    qint64 ns = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        QDir(dir.path()).removeRecursively();
+        QDir().mkpath(dir.path());
+        QFile::copy(original, path);
+        state.ResumeTiming();
+        clock.start();
+        store::OpenDatabase(path);
+        ns += clock.nsecsElapsed();
+    }
+    // The same statements in the tool, on a fresh copy.
+    QFile::remove(path);
+    QFile::copy(original, path);
+    QString script = QStringLiteral("BEGIN;\n") + find::CreateIndexSql().join(QStringLiteral(";\n")) +
+                     QStringLiteral(";\n") + find::FillIndexSql().first();
+    script.replace(QStringLiteral("?1"), QStringLiteral("0")).replace(QStringLiteral("?2"), QStringLiteral("1e18"));
+    report(state, double(ns) / 1e6 / double(state.iterations()),
+           sqlite3Tool(path, script + QStringLiteral(";\nCOMMIT;"), 1, false));
+}
+
+// A copy of the catalogue, with or without the index, opened as the program opens it.
+struct Scratch
+{
+    QTemporaryDir dir;
+    QString path;
+    std::unique_ptr<store::Connection> db;
+    explicit Scratch(int movies, bool indexed) : path(dir.filePath(QStringLiteral("Reelkeeper.mdb")))
+    {
+        QFile::copy(indexed ? bench::UseCatalogue(movies) : firstRelease(movies), path);
+        db = std::make_unique<store::Connection>(path, store::Connection::Mode::ReadWrite);
+        db->exec(QStringLiteral("PRAGMA journal_mode = WAL; PRAGMA synchronous = FULL"));
+    }
+};
+
+// The editor's save of an existing movie (its row and one cast link), without and with the index.
+void BM_SaveMovie(benchmark::State& state)
+{
+    Scratch s(int(state.range(0)), state.range(1) != 0);
+    state.SetLabel(state.range(1) ? "with index" : "first release");
+    qint64 id = 1;
+    for (auto _ : state) {
+        id = id % 1000 + 1;
+        store::Transaction unit(*s.db);
+        store::Statement save(*s.db,
+                              QStringLiteral("UPDATE [tbl_Movie_Title] SET [Movie_Title] = ?, [Director_ID] = ?, "
+                                             "[Year_Released] = ? WHERE [Movie_ID] = ?"));
+        save.bindAll({QStringLiteral("Saved %1").arg(id), qint64(2 + id % 7), QStringLiteral("1999"), id});
+        save.run();
+        store::Statement link(*s.db, QStringLiteral("INSERT INTO [tbl_Actor_Movie_Join] VALUES (?, ?)"));
+        link.bindAll({qint64(1 + id % 50), id});
+        link.run();
+        unit.commit();
+    }
+}
+
+// Deleting a movie with five cast links and its orphans, without and with the index.
+void BM_DeleteMovie(benchmark::State& state)
+{
+    Scratch s(int(state.range(0)), state.range(1) != 0);
+    state.SetLabel(state.range(1) ? "with index" : "first release");
+    for (auto _ : state) {
+        state.PauseTiming();
+        s.db->exec(QStringLiteral("INSERT INTO tbl_Director (Director) VALUES ('Doomed');"
+                                  "INSERT INTO tbl_Movie_Title (Movie_Title, Director_ID) "
+                                  "VALUES ('Doomed', last_insert_rowid());"));
+        const qint64 id = s.db->lastInsertRowId();
+        for (int a = 1; a <= 5; ++a)
+            s.db->exec(QStringLiteral("INSERT INTO tbl_Actor_Movie_Join VALUES (%1, %2)").arg(a).arg(id));
+        state.ResumeTiming();
+        main_window::DeleteMovieRecord(*s.db, id);
+    }
+}
+
+void keystrokes(benchmark::internal::Benchmark* b)
+{
+    for (int size : {50000, 500000})
+        for (int q = 0; q < int(std::size(kQueries)); ++q)
+            b->Args({size, q});
+}
+
+BENCHMARK(BM_Keystroke)->Apply(keystrokes)->Unit(benchmark::kMillisecond)->MinTime(0.5);
+BENCHMARK(BM_ClearBox)->Arg(50000)->Arg(500000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RequeryToday)->Arg(50000)->Arg(500000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BuildIndex)->Arg(50000)->Arg(500000)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_SaveMovie)->Args({50000, 0})->Args({50000, 1})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DeleteMovie)->Args({50000, 0})->Args({50000, 1})->Unit(benchmark::kMillisecond);
+
+} // namespace

@@ -1,0 +1,1 @@
+reelkeeper_add_bench(bench_find bench_find.cpp LIBS reelkeeper_main_window reelkeeper_bench_main)
