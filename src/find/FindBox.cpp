@@ -52,7 +52,7 @@ bool FindBox::eventFilter(QObject* watched, QEvent* event)
 void FindBox::follow()
 {
     const double room = shell::PixelsToTwipsX(parentWidget()->width()) - m_left - 120;
-    shell::PlaceTwips(this, m_left, m_top, qMax(1500.0, room), 360);
+    shell::PlaceTwips(this, m_left, m_top, qMax(900.0, room), 360);
 }
 
 UpgradeProgressWindow::UpgradeProgressWindow()

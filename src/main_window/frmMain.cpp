@@ -117,7 +117,7 @@ void frmMain::buildControls()
     makeButton(QStringLiteral("cmdDelete"), QStringLiteral("Deleted Current Movie"), ButtonPicture::Delete, 3120);
     makeButton(QStringLiteral("cmdReports"), QStringLiteral("Print Reports"), ButtonPicture::Reports, 4320);
     // Find as you type: the list narrows with every keystroke.
-    m_txtFind = new find::FindBox(m_client, 5040, 210);
+    m_txtFind = new find::FindBox(m_client, 5100, 210);
     connect(m_txtFind, &QLineEdit::textChanged, this, [this](const QString& typed) { FindMovies(*this, typed); });
     connect(m_txtFind, &find::FindBox::LeaveToList, this, [this] { m_grid->Split(0)->setFocus(); });
 
