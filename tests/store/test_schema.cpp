@@ -1,39 +1,23 @@
 // The catalogue's schema version: an older catalogue is upgraded once, after a backup, and all
 // or nothing; a newer one is refused.
 #include "store/Backup.h"
-#include "store/Catalogue.h"
 #include "store/Schema.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QStandardPaths>
 #include <QTest>
 
 namespace {
 const auto S = [](const char* text) { return QString::fromUtf8(text); };
 
-// A catalogue as the first release wrote it, with one movie and its cast.
-void writeFirstRelease(const QString& path)
-{
-    // Made under another name: a file this run creates is not backed up.
-    const QString made = path + S(".new");
-    store::Connection(made, store::Connection::Mode::ReadWriteCreate)
-        .exec(store::SchemaSql() +
-              S("INSERT INTO tbl_Director (Director) VALUES ('Jean-Pierre Jeunet');"
-                "INSERT INTO tbl_Movie_Title (Movie_Title, Director_ID) VALUES ('Amélie', 2);"
-                "INSERT INTO tbl_Actor (Actor_Last_Name, Actor_First_Name) VALUES ('Tautou', 'Audrey');"
-                "INSERT INTO tbl_Actor_Movie_Join VALUES (1, 1);"));
-    QFile::rename(made, path);
-}
-
+// What the sqlite3 tool prints for the statements.
 QString cli(const QString& path, const QString& sql)
 {
     QProcess tool;
     tool.start(S("sqlite3"), {path, sql});
-    if (!tool.waitForFinished(10000))
-        return S("(sqlite3 did not run)");
+    tool.waitForFinished(10000);
     return QString::fromUtf8(tool.readAllStandardOutput()).trimmed();
 }
 } // namespace
@@ -45,35 +29,36 @@ private slots:
     void upgradeOnceAfterBackup()
     {
         QTemporaryDir dir;
-        const QString path = dir.filePath(S("Reelkeeper.mdb"));
-        writeFirstRelease(path);
-        const QString words = S("SELECT count(*) FROM tbl_Find_Words WHERE tbl_Find_Words MATCH ?");
+        const QString path = dir.filePath(S("Reelkeeper.mdb")), made = path + S(".new");
+        // As the first release wrote it; made under another name, since a file this run creates
+        // is not backed up.
+        store::Connection(made, store::Connection::Mode::ReadWriteCreate)
+            .exec(store::SchemaSql() +
+                  S("INSERT INTO tbl_Director (Director) VALUES ('Jean-Pierre Jeunet');"
+                    "INSERT INTO tbl_Movie_Title (Movie_Title, Director_ID) VALUES ('Amélie', 2);"
+                    "INSERT INTO tbl_Actor (Actor_Last_Name, Actor_First_Name) VALUES ('Tautou', 'Audrey');"
+                    "INSERT INTO tbl_Actor_Movie_Join VALUES (1, 1);"));
+        QFile::rename(made, path);
+        const QString state =
+            S("PRAGMA user_version; SELECT count(*) > 0 FROM sqlite_master WHERE name LIKE 'tbl_Find%';");
 
-        // Cancelled: nothing changes.
-        auto before = store::SetUpgradeProgress([](qint64, qint64) { return false; });
+        auto before = store::SetUpgradeProgress([](qint64, qint64) { return false; }); // Cancel
         QVERIFY_THROWS_EXCEPTION(store::StoreError, store::OpenDatabase(path));
         store::SetUpgradeProgress(before);
-        QCOMPARE(cli(path, S("PRAGMA user_version; SELECT count(*) FROM sqlite_master WHERE name LIKE '%Find%';")),
-                 S("1\n0"));
+        QCOMPARE(cli(path, state), S("1\n0"));
 
         qint64 seen = -1;
         store::SetUpgradeProgress([&](qint64 done, qint64 total) { return seen = done, total == 1; });
-        const store::Connection db = store::OpenDatabase(path);
+        store::OpenDatabase(path);
         store::SetUpgradeProgress({});
         QCOMPARE(seen, 1);
         QCOMPARE(QDir(store::BackupFolder(path)).entryList({S("*.mdb")}).size(), 1);
-        for (const char* typed : {"\"amelie\"", "{Director} : \"jeunet\"", "{Actor} : \"audrey\""}) {
-            store::Statement q(db, words);
-            q.bind(1, S(typed));
-            QVERIFY(q.step());
-            QCOMPARE(q.column(0).toInt(), 1);
-        }
-        if (QStandardPaths::findExecutable(S("sqlite3")).isEmpty())
-            QSKIP("no sqlite3 tool here");
-        // The upgraded file stays the sqlite3 tool's to read and change; the index follows.
-        QCOMPARE(cli(path, S("PRAGMA user_version; UPDATE tbl_Actor SET Actor_First_Name = 'Audrée';"
-                             "SELECT count(*) FROM tbl_Find_Words WHERE tbl_Find_Words MATCH 'audree';")),
-                 S("2\n1"));
+        // Found by its title, credit and cast; and the file stays the sqlite3 tool's to change.
+        QCOMPARE(cli(path, state + S("SELECT count(*) FROM tbl_Find_Words WHERE tbl_Find_Words MATCH "
+                                     "'amelie director:jeunet actor:audrey';"
+                                     "UPDATE tbl_Actor SET Actor_First_Name = 'Audrée';"
+                                     "SELECT count(*) FROM tbl_Find_Words WHERE tbl_Find_Words MATCH 'audree';")),
+                 S("2\n1\n1\n1"));
     }
 
     void newerCatalogueRefused()
