@@ -67,7 +67,8 @@ Recordset::Recordset(const Connection& db, const QString& sql, std::vector<QVari
                 m_lazy = true;
                 m_runSql = QStringLiteral("SELECT [Movie_ID] AS ") + kKeyAlias + QStringLiteral(" FROM ") +
                            quoted(source) + rest;
-                Statement shape(db, sql); // prepared only, for the column names
+                // Prepared only, for the column names, which the view alone decides.
+                Statement shape(db, QStringLiteral("SELECT * FROM ") + quoted(source));
                 for (int i = 0; i < shape.columnCount(); ++i)
                     m_columns << shape.columnName(i);
                 for (int i = int(m_columns.size()) - 1; i >= 0; --i)
