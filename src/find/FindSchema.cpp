@@ -19,20 +19,27 @@ QString columnList(const QString& prefix = {})
     return out.join(QStringLiteral(", "));
 }
 
-// Reads the documents of `keys` (an SQL list or SELECT of Movie_IDs) afresh; the document
-// table's own triggers carry the change into both indexes. Kept short: every connection parses
-// every trigger when it first reads the catalogue.
-QString reindex(const QString& keys)
+// Each trigger body is one short statement: every connection parses every trigger when it first
+// reads the catalogue, and every statement that fires one compiles it.
+QString trigger(const QString& name, const QString& when, const QString& table, const QString& body)
 {
-    return QStringLiteral(
-               "DELETE FROM [tbl_Find_Document] WHERE [Movie_ID] IN (%1);\n"
-               "INSERT INTO [tbl_Find_Document] SELECT * FROM [qry_Find_Document] WHERE [Movie_ID] IN (%1);\n")
-        .arg(keys);
+    return QStringLiteral("CREATE TRIGGER [%1] AFTER %2 ON [%3] BEGIN\n%4;\nEND").arg(name, when, table, body);
 }
 
-QString trigger(const QString& name, const QString& when, const QString& table, const QString& keys)
+// The cast's display names of the movie `movie`, as one text.
+QString castOf(const QString& movie)
 {
-    return QStringLiteral("CREATE TRIGGER [%1] AFTER %2 ON [%3] BEGIN\n%4END").arg(name, when, table, reindex(keys));
+    return QStringLiteral(
+               "(SELECT group_concat(ifnull(a.[Actor_Last_Name], '') || ', ' || ifnull(a.[Actor_First_Name], "
+               "''), '; ') FROM [tbl_Actor_Movie_Join] AS j JOIN [tbl_Actor] AS a ON a.[Actor_ID] = "
+               "j.[Actor_ID] WHERE j.[Movie_ID] = %1)")
+        .arg(movie);
+}
+
+// Sets one column of the documents of `keys` (a list or SELECT of Movie_IDs) to `value`.
+QString setDocuments(const QString& column, const QString& value, const QString& keys)
+{
+    return QStringLiteral("UPDATE [tbl_Find_Document] SET [%1] = %2 WHERE [Movie_ID] IN (%3)").arg(column, value, keys);
 }
 
 } // namespace
@@ -61,10 +68,8 @@ QStringList CreateIndexSql()
         joins += QStringLiteral(" LEFT JOIN [%1] ON [%1].[%2] = m.[%2]").arg(L(c.table), L(c.key));
     }
     doc += QStringLiteral(", m.[Year_Released] AS [Year_Released], m.[Length] AS [Length], m.[Grade] AS [Grade], "
-                          "m.[Rating] AS [Rating], (SELECT group_concat(ifnull(a.[Actor_Last_Name], '') || ', ' || "
-                          "ifnull(a.[Actor_First_Name], ''), '; ') FROM [tbl_Actor_Movie_Join] AS j JOIN [tbl_Actor] "
-                          "AS a ON a.[Actor_ID] = j.[Actor_ID] WHERE j.[Movie_ID] = m.[Movie_ID]) AS [Actor] "
-                          "FROM [tbl_Movie_Title] AS m") +
+                          "m.[Rating] AS [Rating], %1 AS [Actor] FROM [tbl_Movie_Title] AS m")
+               .arg(castOf(QStringLiteral("m.[Movie_ID]"))) +
            joins;
     sql << doc;
     sql << QStringLiteral("CREATE TABLE [tbl_Find_Document] ([Movie_ID] INTEGER PRIMARY KEY, %1)").arg(columnList());
@@ -78,54 +83,65 @@ QStringList CreateIndexSql()
                           "content_rowid='Movie_ID', tokenize='trigram case_sensitive 0', columnsize=0)")
                .arg(kTrigramTable, columnList());
 
-    const QString cols = columnList(), oldCols = columnList(QStringLiteral("old."));
+    // The document table carries every change into both indexes.
+    const QString cols = columnList();
     QString in, out;
     for (const QString& fts : {kWordsTable, kTrigramTable}) {
         in += QStringLiteral("INSERT INTO [%1] (rowid, %2) VALUES (new.[Movie_ID], %3);\n")
                   .arg(fts, cols, columnList(QStringLiteral("new.")));
         out += QStringLiteral("INSERT INTO [%1] ([%1], rowid, %2) VALUES ('delete', old.[Movie_ID], %3);\n")
-                   .arg(fts, cols, oldCols);
+                   .arg(fts, cols, columnList(QStringLiteral("old.")));
     }
-    sql << QStringLiteral("CREATE TRIGGER [trg_Find_Document_Insert] AFTER INSERT ON [tbl_Find_Document] BEGIN\n") +
-               in + QStringLiteral("END");
-    sql << QStringLiteral("CREATE TRIGGER [trg_Find_Document_Delete] AFTER DELETE ON [tbl_Find_Document] BEGIN\n") +
-               out + QStringLiteral("END");
+    const auto documentTrigger = [&](const char* name, const char* when, const QString& body) {
+        sql << QStringLiteral("CREATE TRIGGER [trg_Find_Document_%1] AFTER %2 ON [tbl_Find_Document] BEGIN\n%3END")
+                   .arg(L(name), L(when), body);
+    };
+    documentTrigger("Insert", "INSERT", in);
+    documentTrigger("Delete", "DELETE", out);
+    documentTrigger("Update", "UPDATE", out + in);
 
-    sql << trigger(QStringLiteral("trg_Find_Movie_Insert"), QStringLiteral("INSERT"), QStringLiteral("tbl_Movie_Title"),
-                   QStringLiteral("new.[Movie_ID]"));
-    sql << trigger(QStringLiteral("trg_Find_Movie_Update"), QStringLiteral("UPDATE"), QStringLiteral("tbl_Movie_Title"),
-                   QStringLiteral("old.[Movie_ID], new.[Movie_ID]"));
-    sql << trigger(QStringLiteral("trg_Find_Movie_Delete"), QStringLiteral("DELETE"), QStringLiteral("tbl_Movie_Title"),
-                   QStringLiteral("old.[Movie_ID]"));
+    const QString movies = QStringLiteral("tbl_Movie_Title");
+    const QString read = QStringLiteral("INSERT INTO [tbl_Find_Document] SELECT * FROM [qry_Find_Document] "
+                                        "WHERE [Movie_ID] = new.[Movie_ID]");
+    const QString drop = QStringLiteral("DELETE FROM [tbl_Find_Document] WHERE [Movie_ID] = old.[Movie_ID]");
+    sql << trigger(QStringLiteral("trg_Find_Movie_Insert"), QStringLiteral("INSERT"), movies, read);
+    sql << trigger(QStringLiteral("trg_Find_Movie_Update"), QStringLiteral("UPDATE"), movies,
+                   drop + QStringLiteral(";\n") + read);
+    sql << trigger(QStringLiteral("trg_Find_Movie_Delete"), QStringLiteral("DELETE"), movies, drop);
     // A lookup row's name shows in the document of every movie that points at it; an import may
     // add the row after its movies.
-    const auto moviesOf = [](const QString& column, const QString& row) {
-        return QStringLiteral("SELECT [Movie_ID] FROM [tbl_Movie_Title] WHERE [%1] = %2.[%1]").arg(column, row);
-    };
-    const auto castOf = [](const QString& row) {
-        return QStringLiteral("SELECT [Movie_ID] FROM [tbl_Actor_Movie_Join] WHERE [Actor_ID] = %1.[Actor_ID]")
-            .arg(row);
-    };
     for (const store::Credit& c : store::kCredits) {
-        const QString table = L(c.table), key = L(c.key);
+        const QString table = L(c.table), key = L(c.key), name = L(c.name);
+        const QString value = QStringLiteral("(SELECT t.[%1] FROM [tbl_Movie_Title] AS m JOIN [%2] AS t ON t.[%3] = "
+                                             "m.[%3] WHERE m.[Movie_ID] = [tbl_Find_Document].[Movie_ID])")
+                                  .arg(name, table, key);
+        const auto keyed = [&](const char* rows) {
+            return setDocuments(name, value,
+                                QStringLiteral("SELECT [Movie_ID] FROM [tbl_Movie_Title] WHERE [%1] IN (%2)")
+                                    .arg(key, QString::fromLatin1(rows).arg(key)));
+        };
         sql << trigger(QStringLiteral("trg_Find_%1_Insert").arg(table), QStringLiteral("INSERT"), table,
-                       moviesOf(key, QStringLiteral("new")));
+                       keyed("new.[%1]"));
         sql << trigger(QStringLiteral("trg_Find_%1_Update").arg(table), QStringLiteral("UPDATE"), table,
-                       moviesOf(key, QStringLiteral("old")) + QStringLiteral(" UNION ") +
-                           moviesOf(key, QStringLiteral("new")));
+                       keyed("old.[%1], new.[%1]"));
         sql << trigger(QStringLiteral("trg_Find_%1_Delete").arg(table), QStringLiteral("DELETE"), table,
-                       moviesOf(key, QStringLiteral("old")));
+                       keyed("old.[%1]"));
     }
-    sql << trigger(QStringLiteral("trg_Find_Actor_Update"), QStringLiteral("UPDATE"), QStringLiteral("tbl_Actor"),
-                   castOf(QStringLiteral("old")) + QStringLiteral(" UNION ") + castOf(QStringLiteral("new")));
-    sql << trigger(QStringLiteral("trg_Find_Actor_Delete"), QStringLiteral("DELETE"), QStringLiteral("tbl_Actor"),
-                   castOf(QStringLiteral("old")));
-    sql << trigger(QStringLiteral("trg_Find_Cast_Insert"), QStringLiteral("INSERT"),
-                   QStringLiteral("tbl_Actor_Movie_Join"), QStringLiteral("new.[Movie_ID]"));
-    sql << trigger(QStringLiteral("trg_Find_Cast_Update"), QStringLiteral("UPDATE"),
-                   QStringLiteral("tbl_Actor_Movie_Join"), QStringLiteral("old.[Movie_ID], new.[Movie_ID]"));
-    sql << trigger(QStringLiteral("trg_Find_Cast_Delete"), QStringLiteral("DELETE"),
-                   QStringLiteral("tbl_Actor_Movie_Join"), QStringLiteral("old.[Movie_ID]"));
+    const QString cast = castOf(QStringLiteral("[tbl_Find_Document].[Movie_ID]"));
+    const QString actor = QStringLiteral("tbl_Actor"), links = QStringLiteral("tbl_Actor_Movie_Join");
+    const QString moviesOfActor =
+        QStringLiteral("SELECT [Movie_ID] FROM [tbl_Actor_Movie_Join] WHERE [Actor_ID] IN (%1)");
+    sql << trigger(QStringLiteral("trg_Find_Actor_Update"), QStringLiteral("UPDATE"), actor,
+                   setDocuments(QStringLiteral("Actor"), cast,
+                                moviesOfActor.arg(QStringLiteral("old.[Actor_ID], new.[Actor_ID]"))));
+    sql << trigger(QStringLiteral("trg_Find_Actor_Delete"), QStringLiteral("DELETE"), actor,
+                   setDocuments(QStringLiteral("Actor"), cast, moviesOfActor.arg(QStringLiteral("old.[Actor_ID]"))));
+    sql << trigger(QStringLiteral("trg_Find_Cast_Insert"), QStringLiteral("INSERT"), links,
+                   setDocuments(QStringLiteral("Actor"), cast, QStringLiteral("new.[Movie_ID]")));
+    sql << trigger(QStringLiteral("trg_Find_Cast_Update"), QStringLiteral("UPDATE"), links,
+                   setDocuments(QStringLiteral("Actor"), cast, QStringLiteral("old.[Movie_ID], new.[Movie_ID]")));
+    sql << trigger(QStringLiteral("trg_Find_Cast_Delete"), QStringLiteral("DELETE"), links,
+                   setDocuments(QStringLiteral("Actor"), cast, QStringLiteral("old.[Movie_ID]")));
     return sql;
 }
 
