@@ -3,6 +3,7 @@
 #include "find/FindSchema.h"
 #include "store/Sqlite.h"
 
+#include <QScopeGuard>
 #include <memory>
 #include <sqlite3.h>
 
@@ -74,6 +75,16 @@ void UpgradeSchema(Connection& db)
 {
     if (schemaVersion(db) >= kSchemaVersion)
         return;
+    // The index is written once, straight into the file, not first into the log and then copied
+    // again; where another connection holds the file the log stays, and only the time differs.
+    const auto setJournal = [&](const char* mode) {
+        try {
+            db.exec(QStringLiteral("PRAGMA journal_mode = ") + QLatin1String(mode));
+        } catch (const StoreError&) {
+        }
+    };
+    setJournal("DELETE");
+    const auto backToLog = qScopeGuard([&] { setJournal("WAL"); });
     Transaction unit(db); // backs the file up first
     // Read again under the write lock: another connection may have upgraded it meanwhile.
     int version = schemaVersion(db);
