@@ -20,6 +20,7 @@
 #include "shell/SingleInstance.h"
 #include "shell/Toolkit.h"
 #include "shell/frmAbout.h"
+#include "statistics/frmStatistics.h"
 #include "store/Catalogue.h"
 
 #include <QAction>
@@ -240,6 +241,18 @@ void frmMain::buildMenus()
     item(help, "&Search For Help On...", "mnuHelpSearchForHelpOn", [this] { mnuHelpSearchForHelpOn_Click(); });
     separator(help, "mnuDash");
     item(help, "&About ", "mnuHelpAbout", [this] { mnuHelpAbout_Click(); });
+
+    item(CollectionMenu(), "&Statistics...", "mnuStatistics", [this] { mnuStatistics_Click(); });
+}
+
+QMenu* frmMain::CollectionMenu()
+{
+    if (!m_collection) {
+        m_collection = new QMenu(QStringLiteral("&Collection"), menuBar());
+        m_collection->setObjectName(QStringLiteral("mnuCollection"));
+        menuBar()->insertMenu(menuBar()->findChild<QMenu*>(QStringLiteral("mnuHelp"))->menuAction(), m_collection);
+    }
+    return m_collection;
 }
 
 void frmMain::place(QWidget* control, double left, double top, double width, double height)
@@ -548,6 +561,22 @@ void frmMain::mnuHelpSearchForHelpOn_Click()
 void frmMain::mnuHelpAbout_Click()
 {
     shell::ShowModal(new shell::frmAbout(this), this);
+}
+
+void frmMain::mnuStatistics_Click()
+{
+    statistics::ShowStatistics([this](const QString& text) { SetFindText(text); });
+}
+
+void frmMain::SetFindText(const QString& text)
+{
+    if (!m_txtFind)
+        return;
+    m_txtFind->setText(text);
+    if (isMinimized())
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+    raise();
+    activateWindow();
 }
 
 void frmMain::mnuExit_Click()

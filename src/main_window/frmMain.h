@@ -66,6 +66,12 @@ public:
     void mnuHelpSearchForHelpOn_Click();
     void mnuHelpAbout_Click();
     void mnuExit_Click();
+    void mnuStatistics_Click();
+
+    // The menu of commands over the whole collection, between "&Sorting" and "&Help"; made on first use.
+    QMenu* CollectionMenu();
+    // Shows the movies that match `text`, as if the user had typed it into the find box, and comes forward.
+    void SetFindText(const QString& text);
 
     // The unload handler: closes the grid's set and every other window, saves the geometry.
     void Form_Unload();
@@ -100,6 +106,7 @@ private:
     QLabel* m_lblStarring = nullptr;
     QLineEdit* m_txtStatus = nullptr;
     find::FindBox* m_txtFind = nullptr;
+    QMenu* m_collection = nullptr;
     std::array<QAction*, 15> m_sortItems{};
     QHash<const QWidget*, QRectF> m_twips;
     int m_sortColumn = 0;

@@ -1,0 +1,195 @@
+#include "statistics/StatisticsQuery.h"
+
+#include "store/Credits.h"
+
+#include <map>
+
+namespace statistics {
+
+namespace {
+
+QString L(const char* text)
+{
+    return QString::fromLatin1(text);
+}
+
+const QString kUnknown = QStringLiteral("Unknown");
+
+// Movies per credit name of one lookup table; a key that points at no row has no name.
+QString creditGroups(const store::Credit& c)
+{
+    return QStringLiteral("SELECT l.[%3] AS name, COUNT(*) AS n FROM [tbl_Movie_Title] AS m LEFT JOIN [%2] AS l "
+                          "ON l.[%1] = m.[%1] GROUP BY m.[%1]")
+        .arg(L(c.key), L(c.table), L(c.name));
+}
+
+QString columnGroups(const QString& column)
+{
+    return QStringLiteral("SELECT [%1] AS name, COUNT(*) AS n FROM [tbl_Movie_Title] GROUP BY [%1]").arg(column);
+}
+
+// A link whose actor is gone has no name; an actor linked twice to one movie counts once.
+const QString kActorGroups = QStringLiteral(
+    "SELECT CASE WHEN a.[Actor_ID] IS NULL THEN NULL ELSE ifnull(a.[Actor_Last_Name], '') || ', ' || "
+    "ifnull(a.[Actor_First_Name], '') END AS name, COUNT(DISTINCT j.[Movie_ID]) AS n FROM [tbl_Actor_Movie_Join] AS j "
+    "LEFT JOIN [tbl_Actor] AS a ON a.[Actor_ID] = j.[Actor_ID] GROUP BY j.[Actor_ID]");
+
+// From (name, n) groups: the ?2 largest named values (kind 0), the "Unknown" (?1) and the
+// nameless groups' sums (kinds 1 and 2), and how many named values and movies the rest hold (3).
+QString ranked(const QString& groups)
+{
+    return QStringLiteral(
+               "WITH g AS MATERIALIZED (SELECT name, SUM(n) AS n FROM (%1) GROUP BY name), "
+               "c AS MATERIALIZED (SELECT CASE WHEN name IS NULL OR trim(name) = '' THEN 2 WHEN name = ?1 THEN 1 "
+               "ELSE 0 END AS kind, name, n FROM g) "
+               "SELECT * FROM (SELECT 0 AS kind, name, n FROM c WHERE kind = 0 ORDER BY n DESC, name LIMIT ?2) "
+               "UNION ALL SELECT kind, NULL, SUM(n) FROM c WHERE kind > 0 GROUP BY kind "
+               "UNION ALL SELECT 3, COUNT(*), ifnull(SUM(n), 0) FROM c WHERE kind = 0")
+        .arg(groups);
+}
+
+// Years that are four digits; anything else ("19xx", empty) is one group without a year.
+const QString kYears = QStringLiteral(
+    "SELECT CASE WHEN y GLOB '[0-9][0-9][0-9][0-9]' THEN y END AS year, SUM(n) FROM (SELECT [Year_Released] AS y, "
+    "COUNT(*) AS n FROM [tbl_Movie_Title] GROUP BY [Year_Released]) GROUP BY year ORDER BY year");
+
+// Lengths read as hours, colon, two-digit minutes; the others are counted apart.
+const QString kTotals = QStringLiteral(
+    "SELECT (SELECT COUNT(*) FROM [tbl_Movie_Title]), (SELECT COUNT(*) FROM [tbl_Actor]), "
+    "(SELECT COUNT(DISTINCT d.[Director]) FROM (SELECT DISTINCT [Director_ID] AS k FROM [tbl_Movie_Title]) AS m "
+    "JOIN [tbl_Director] AS d ON d.[Director_ID] = m.k WHERE trim(d.[Director]) <> '' AND d.[Director] <> ?1), "
+    "(SELECT COUNT(*) FROM [tbl_Movie_Title] WHERE [Widescreen] <> 0), "
+    "ifnull(SUM(CASE WHEN ok THEN n * (CAST(substr(t, 1, instr(t, ':') - 1) AS INTEGER) * 60 + "
+    "CAST(substr(t, -2) AS INTEGER)) END), 0), ifnull(SUM(CASE WHEN ok THEN 0 ELSE n END), 0) "
+    "FROM (SELECT t, n, (t GLOB '[0-9]*:[0-5][0-9]' AND substr(t, 1, instr(t, ':') - 1) NOT GLOB '*[^0-9]*') AS ok "
+    "FROM (SELECT [Length] AS t, COUNT(*) AS n FROM [tbl_Movie_Title] GROUP BY [Length]))");
+
+struct ChartQuery
+{
+    const char* name;
+    const char* title;
+    const char* field; // as the find box names it
+    QString groups;
+    int limit;
+};
+
+std::vector<ChartQuery> chartQueries()
+{
+    using namespace store;
+    return {
+        {"chtGenres", "Genres", "genre", creditGroups(kCredits[kGenre]), 20},
+        {"chtFormats", "Formats", "format", creditGroups(kCredits[kFormat]), 20},
+        {"chtGrades", "Grades", "grade", columnGroups(QStringLiteral("Grade")), 20},
+        {"chtRatings", "Ratings", "rating", columnGroups(QStringLiteral("Rating")), 20},
+        {"chtDirectors", "Top Ten Directors", "director", creditGroups(kCredits[kDirector]), 10},
+        {"chtComposers", "Top Ten Composers", "composer", creditGroups(kCredits[kComposer]), 10},
+        {"chtStudios", "Top Ten Studios", "studio", creditGroups(kCredits[kStudio]), 10},
+        {"chtActors", "Top Ten Actors", "actor", kActorGroups, 10},
+    };
+}
+
+Chart rankedChart(const store::Connection& db, const ChartQuery& q)
+{
+    Chart chart{L(q.name), L(q.title), {}};
+    store::Statement st(db, ranked(q.groups));
+    st.bindAll({kUnknown, q.limit});
+    qint64 shownGroups = 0, shownMovies = 0;
+    std::vector<Bar> apart;
+    while (st.step()) {
+        const int kind = st.column(0).toInt();
+        const qint64 n = st.column(2).toLongLong();
+        if (kind == 0) {
+            const QString name = st.column(1).toString();
+            chart.bars.push_back({name, n, FindText(L(q.field), name), Bar::Value});
+            ++shownGroups;
+            shownMovies += n;
+        } else if (kind == 1) {
+            apart.push_back({kUnknown, n, FindText(L(q.field), kUnknown), Bar::Unknown});
+        } else if (kind == 2) {
+            apart.push_back({QStringLiteral("Other"), n, QString(), Bar::Other});
+        } else if (st.column(1).toLongLong() > shownGroups) {
+            apart.push_back({QStringLiteral("%1 more").arg(st.column(1).toLongLong() - shownGroups), n - shownMovies,
+                             QString(), Bar::More});
+        }
+    }
+    chart.bars.insert(chart.bars.end(), apart.begin(), apart.end());
+    return chart;
+}
+
+} // namespace
+
+QString FindText(const QString& field, const QString& value)
+{
+    // The find box has no way to quote a quote; a blank in its place still finds the words.
+    const QString v = QString(value).replace(QLatin1Char('"'), QLatin1Char(' ')).simplified();
+    const bool plain = !v.isEmpty() && std::all_of(v.begin(), v.end(), [](QChar c) { return c.isLetterOrNumber(); });
+    return field + QLatin1Char(':') + (plain ? v : QLatin1Char('"') + v + QLatin1Char('"'));
+}
+
+Statistics Collect(const store::Connection& db)
+{
+    Statistics s;
+    {
+        store::Statement st(db, kTotals);
+        st.bind(1, kUnknown);
+        if (st.step())
+            s.totals = {st.column(0).toLongLong(), st.column(1).toLongLong(), st.column(2).toLongLong(),
+                        st.column(4).toLongLong(), st.column(5).toLongLong(), st.column(3).toLongLong()};
+    }
+    {
+        store::Statement st(db, kYears);
+        qint64 odd = 0;
+        while (st.step()) {
+            const QVariant year = st.column(0);
+            if (year.isNull())
+                odd = st.column(1).toLongLong();
+            else
+                s.years.push_back({year.toString(), st.column(1).toLongLong(),
+                                   FindText(QStringLiteral("year"), year.toString()), Bar::Value});
+        }
+        if (odd > 0)
+            s.years.push_back({QStringLiteral("Other"), odd, QString(), Bar::Other});
+    }
+    s.charts.push_back({QStringLiteral("chtYears"), QStringLiteral("Movies per Decade"), Decades(s.years)});
+    for (const ChartQuery& q : chartQueries())
+        s.charts.push_back(rankedChart(db, q));
+    return s;
+}
+
+std::vector<Bar> Decades(const std::vector<Bar>& years)
+{
+    std::map<int, qint64> decades;
+    std::vector<Bar> bars;
+    for (const Bar& y : years) {
+        if (y.kind == Bar::Value)
+            decades[y.label.toInt() / 10 * 10] += y.count;
+        else
+            bars.push_back(y);
+    }
+    std::vector<Bar> out;
+    for (const auto& [first, n] : decades)
+        out.push_back({QString::number(first) + QLatin1Char('s'), n, QString(), Bar::Value});
+    out.insert(out.end(), bars.begin(), bars.end());
+    return out;
+}
+
+std::vector<Bar> YearsOf(const std::vector<Bar>& years, int first)
+{
+    std::vector<Bar> out;
+    for (const Bar& y : years)
+        if (y.kind == Bar::Value && y.label.toInt() / 10 * 10 == first)
+            out.push_back(y);
+    return out;
+}
+
+QString SqliteScript()
+{
+    const auto quoted = [](const QString& text) { return QLatin1Char('\'') + text + QLatin1Char('\''); };
+    QString script = QStringLiteral(".parameter init\n.parameter set ?1 %1\n").arg(quoted(kUnknown));
+    script += kTotals + QStringLiteral(";\n") + kYears + QStringLiteral(";\n");
+    for (const ChartQuery& q : chartQueries())
+        script += QStringLiteral(".parameter set ?2 %1\n").arg(q.limit) + ranked(q.groups) + QStringLiteral(";\n");
+    return script;
+}
+
+} // namespace statistics

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "store/Sqlite.h"
+
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+namespace statistics {
+
+// One bar: what it is labelled, how many it counts, and what the find box gets when it is clicked
+// (empty for bars that stand for no single value).
+struct Bar
+{
+    enum Kind { Value, Unknown, Other, More };
+    QString label;
+    qint64 count = 0;
+    QString find;
+    Kind kind = Value;
+};
+
+// One chart's bars in the order they are drawn.
+struct Chart
+{
+    QString name; // the chart's objectName, "chtGenres"
+    QString title;
+    std::vector<Bar> bars;
+};
+
+struct Totals
+{
+    qint64 movies = 0;
+    qint64 actors = 0;
+    qint64 directors = 0;  // named directors with at least one movie
+    qint64 minutes = 0;    // over the lengths that read as h:mm
+    qint64 oddLengths = 0; // lengths that do not
+    qint64 widescreen = 0;
+};
+
+struct Statistics
+{
+    Totals totals;
+    std::vector<Bar> years;    // every year with movies, in order, then "Other"
+    std::vector<Chart> charts; // decades first
+};
+
+// One pass of grouped queries over the catalogue. Throws store::StoreError.
+Statistics Collect(const store::Connection& db);
+
+// Decades from the years: "1980s" bars, then "Other".
+std::vector<Bar> Decades(const std::vector<Bar>& years);
+// The years of the decade that starts at `first`.
+std::vector<Bar> YearsOf(const std::vector<Bar>& years, int first);
+
+// What the find box takes to show the movies of one value: genre:Drama, actor:"Ford, Harrison".
+QString FindText(const QString& field, const QString& value);
+
+// The statements Collect runs, with the values it binds, as a script for the sqlite3 tool.
+QString SqliteScript();
+
+} // namespace statistics

@@ -1,0 +1,269 @@
+#include "statistics/frmStatistics.h"
+
+#include "shell/Toolkit.h"
+#include "store/Catalogue.h"
+
+#include <QApplication>
+#include <QBarCategoryAxis>
+#include <QBarSeries>
+#include <QBarSet>
+#include <QChart>
+#include <QChartView>
+#include <QClipboard>
+#include <QDir>
+#include <QEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHorizontalBarSeries>
+#include <QLabel>
+#include <QLocale>
+#include <QPainter>
+#include <QPointer>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QSvgGenerator>
+#include <QTabWidget>
+#include <QVBoxLayout>
+#include <QValueAxis>
+
+namespace statistics {
+
+namespace {
+
+QString totalsText(const Totals& t)
+{
+    const QLocale locale;
+    const auto n = [&](qint64 v) { return locale.toString(v); };
+    QString text = QStringLiteral("Movies: %1    Actors: %2    Directors: %3\nHours of film: %4 h %5 min")
+                       .arg(n(t.movies), n(t.actors), n(t.directors), n(t.minutes / 60))
+                       .arg(t.minutes % 60, 2, 10, QLatin1Char('0'));
+    if (t.oddLengths > 0)
+        text += QStringLiteral(" (Other: %1 not read as h:mm)").arg(n(t.oddLengths));
+    const double share = t.movies > 0 ? 100.0 * double(t.widescreen) / double(t.movies) : 0.0;
+    return text + QStringLiteral("    Widescreen: %1 (%2%)").arg(n(t.widescreen), locale.toString(share, 'f', 1));
+}
+
+// Decades and years stand upright in time order; named values lie down, the largest on top, so
+// long names stay readable.
+bool upright(const QChartView* view)
+{
+    return view->objectName() == QStringLiteral("chtYears");
+}
+
+} // namespace
+
+frmStatistics::frmStatistics(Statistics data, QWidget* parent) : QWidget(parent, Qt::Window), m_data(std::move(data))
+{
+    setObjectName(QStringLiteral("frmStatistics"));
+    setWindowTitle(QStringLiteral("Statistics - ") + shell::kAppCaption);
+    setAttribute(Qt::WA_DeleteOnClose);
+    resize(shell::TwipsToPixelsX(11400), shell::TwipsToPixelsY(8400));
+
+    auto* layout = new QVBoxLayout(this);
+    m_lblTotals = new QLabel(totalsText(m_data.totals), this);
+    m_lblTotals->setObjectName(QStringLiteral("lblTotals"));
+    m_lblTotals->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(m_lblTotals);
+
+    m_tabs = new QTabWidget(this);
+    m_tabs->setObjectName(QStringLiteral("tabCharts"));
+    layout->addWidget(m_tabs, 1);
+    for (const Chart& chart : m_data.charts) {
+        auto* view = new QChartView(new QChart, m_tabs);
+        view->setObjectName(chart.name);
+        view->setRenderHint(QPainter::Antialiasing);
+        m_views.push_back(view);
+        QString caption = chart.title;
+        m_tabs->addTab(view, caption.replace(QStringLiteral("Top Ten "), QString())
+                                 .replace(QStringLiteral("Movies per Decade"), QStringLiteral("Years")));
+        fill(view, chart.bars, chart.title);
+    }
+
+    auto* buttons = new QHBoxLayout;
+    layout->addLayout(buttons);
+    const auto button = [&](const char* name, const char* text) {
+        auto* b = new QPushButton(QString::fromLatin1(text), this);
+        b->setObjectName(QString::fromLatin1(name));
+        buttons->addWidget(b);
+        return b;
+    };
+    m_cmdDecades = button("cmdDecades", "All &Decades");
+    m_cmdDecades->setEnabled(false);
+    buttons->addStretch(1);
+    connect(m_cmdDecades, &QPushButton::clicked, this, &frmStatistics::showDecades);
+    connect(button("cmdSave", "&Save Chart..."), &QPushButton::clicked, this, &frmStatistics::saveChart);
+    connect(button("cmdCopy", "&Copy"), &QPushButton::clicked, this, &frmStatistics::copyChart);
+    connect(button("cmdClose", "C&lose"), &QPushButton::clicked, this, &QWidget::close);
+}
+
+QChartView* frmStatistics::CurrentChart() const
+{
+    return qobject_cast<QChartView*>(m_tabs->currentWidget());
+}
+
+void frmStatistics::fill(QChartView* view, const std::vector<Bar>& bars, const QString& title)
+{
+    QChart* chart = view->chart();
+    chart->removeAllSeries();
+    for (QAbstractAxis* axis : chart->axes())
+        chart->removeAxis(axis);
+    chart->setTitle(title);
+    chart->legend()->hide();
+
+    const bool up = upright(view);
+    // Lying bars are listed from the bottom: the largest goes last.
+    std::vector<Bar> order = bars;
+    if (!up)
+        std::reverse(order.begin(), order.end());
+    auto* set = new QBarSet(title);
+    QStringList labels;
+    qint64 most = 0;
+    for (const Bar& bar : order) {
+        *set << double(bar.count);
+        labels << bar.label;
+        most = qMax(most, bar.count);
+    }
+    QAbstractBarSeries* series = up ? static_cast<QAbstractBarSeries*>(new QBarSeries)
+                                    : static_cast<QAbstractBarSeries*>(new QHorizontalBarSeries);
+    series->append(set);
+    series->setLabelsVisible(true);
+    series->setLabelsPosition(QAbstractBarSeries::LabelsOutsideEnd);
+    series->setLabelsPrecision(12);
+    chart->addSeries(series);
+
+    auto* names = new QBarCategoryAxis;
+    names->append(labels);
+    auto* counts = new QValueAxis;
+    // Room past the longest bar for its count.
+    counts->setRange(0, double(qMax<qint64>(1, most)) * 1.15);
+    counts->setLabelFormat(QStringLiteral("%d"));
+    counts->applyNiceNumbers();
+    chart->addAxis(names, up ? Qt::AlignBottom : Qt::AlignLeft);
+    chart->addAxis(counts, up ? Qt::AlignLeft : Qt::AlignBottom);
+    series->attachAxis(names);
+    series->attachAxis(counts);
+    applyPalette(view);
+
+    // Unknown, Other and the rest are drawn apart from the values.
+    for (int i = 0; i < int(order.size()); ++i)
+        if (order[std::size_t(i)].kind != Bar::Value)
+            set->selectBar(i);
+    const bool decades = up && !m_showingYears;
+    connect(set, &QBarSet::clicked, this, [this, decades, order](int index) {
+        if (index < 0 || index >= int(order.size()))
+            return;
+        const Bar& bar = order[std::size_t(index)];
+        if (decades && bar.kind == Bar::Value)
+            showYears(bar.label.left(4).toInt());
+        else if (!bar.find.isEmpty())
+            emit FindRequested(bar.find);
+    });
+}
+
+void frmStatistics::applyPalette(QChartView* view)
+{
+    QChart* chart = view->chart();
+    const QPalette p = palette();
+    const bool dark = p.color(QPalette::Window).lightness() < 128;
+    chart->setTheme(dark ? QChart::ChartThemeDark : QChart::ChartThemeLight);
+    chart->setBackgroundBrush(p.brush(QPalette::Window));
+    chart->setTitleBrush(p.brush(QPalette::WindowText));
+    QFont titleFont = font();
+    titleFont.setBold(true);
+    titleFont.setPointSizeF(font().pointSizeF() * 1.2);
+    chart->setTitleFont(titleFont);
+    for (QAbstractAxis* axis : chart->axes()) {
+        axis->setLabelsFont(font());
+        axis->setLabelsBrush(p.brush(QPalette::WindowText));
+    }
+    for (QAbstractSeries* s : chart->series()) {
+        auto* series = static_cast<QAbstractBarSeries*>(s);
+        for (QBarSet* set : series->barSets()) {
+            set->setLabelFont(font());
+            set->setLabelBrush(p.brush(QPalette::WindowText));
+            set->setSelectedColor(p.color(QPalette::Disabled, QPalette::WindowText));
+        }
+    }
+}
+
+void frmStatistics::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::FontChange)
+        for (QChartView* view : m_views)
+            applyPalette(view);
+}
+
+void frmStatistics::showDecades()
+{
+    m_showingYears = false;
+    m_cmdDecades->setEnabled(false);
+    fill(m_views.front(), m_data.charts.front().bars, m_data.charts.front().title);
+}
+
+void frmStatistics::showYears(int first)
+{
+    m_showingYears = true;
+    m_cmdDecades->setEnabled(true);
+    fill(m_views.front(), YearsOf(m_data.years, first), QStringLiteral("Movies in the %1s").arg(first));
+}
+
+void frmStatistics::saveChart()
+{
+    QChartView* view = CurrentChart();
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+    QString selected;
+    QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Save Chart"),
+                                                QDir(folder).filePath(view->chart()->title() + QStringLiteral(".png")),
+                                                QStringLiteral("PNG Image (*.png);;SVG Image (*.svg)"), &selected);
+    if (path.isEmpty())
+        return;
+    const bool svg = selected.contains(QStringLiteral("svg"))
+                         ? !path.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive)
+                         : path.endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive);
+    if (QFileInfo(path).suffix().isEmpty())
+        path += svg ? QStringLiteral(".svg") : QStringLiteral(".png");
+    bool saved = false;
+    if (svg) {
+        QSvgGenerator generator;
+        generator.setFileName(path);
+        generator.setSize(view->size());
+        generator.setViewBox(view->rect());
+        generator.setTitle(view->chart()->title());
+        QPainter painter;
+        if (painter.begin(&generator)) {
+            view->render(&painter);
+            saved = painter.end() && QFileInfo(path).size() > 0;
+        }
+    } else {
+        saved = view->grab().save(path, "PNG");
+    }
+    if (!saved)
+        shell::MsgBox(QStringLiteral("The chart could not be saved as ") + QDir::toNativeSeparators(path) +
+                          QStringLiteral("."),
+                      shell::vbExclamation);
+}
+
+void frmStatistics::copyChart()
+{
+    QApplication::clipboard()->setImage(CurrentChart()->grab().toImage());
+}
+
+void ShowStatistics(std::function<void(const QString&)> find)
+{
+    static QPointer<frmStatistics> open;
+    Statistics data = Collect(store::OpenDatabase());
+    auto* window = new frmStatistics(std::move(data));
+    if (open) {
+        window->setGeometry(open->geometry());
+        open->close();
+    }
+    open = window;
+    QObject::connect(window, &frmStatistics::FindRequested, window, std::move(find));
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+} // namespace statistics

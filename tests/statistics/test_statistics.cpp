@@ -1,0 +1,220 @@
+// Statistics: the counts over a small catalogue, a click on a bar, a chart saved and copied.
+#include "main_window/frmMain.h"
+#include "statistics/frmStatistics.h"
+#include "support/TestSupport.h"
+
+#include <QAbstractBarSeries>
+#include <QAction>
+#include <QApplication>
+#include <QBarCategoryAxis>
+#include <QBarSet>
+#include <QChart>
+#include <QChartView>
+#include <QClipboard>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSvgRenderer>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+
+using statistics::Bar;
+
+namespace {
+const auto S = [](const char* text) { return QString::fromUtf8(text); };
+
+// A few movies with an unknown director, odd lengths and years, an empty grade, a genre key
+// that points at no row, and an actor linked twice to one movie.
+void fill(testing::TempCatalogue& cat)
+{
+    const auto movie = [&](const char* title, const char* director, const char* genre, const char* year,
+                           const char* length, const char* grade, bool wide) {
+        return cat.addMovie(S(title), {{S("Director"), S(director)},
+                                       {S("Genre"), S(genre)},
+                                       {S("Year_Released"), S(year)},
+                                       {S("Length"), S(length)},
+                                       {S("Grade"), S(grade)},
+                                       {S("Widescreen"), wide}});
+    };
+    const qint64 blade = movie("Blade Runner", "Ridley Scott", "Drama", "1982", "1:57", "A", true);
+    const qint64 star = movie("Star Wars", "George Lucas", "Sci-Fi", "1977", "2:01", "A", false);
+    movie("Alien", "Ridley Scott", "Drama", "1979", "abc", "", false);
+    movie("Untitled", "", "", "19xx", "", "B+", false);
+    movie("Lost Genre", "", "Drama", "1982", "1:61", "B", true);
+    cat.open().exec(S("UPDATE [tbl_Movie_Title] SET [Genre_ID] = 999 WHERE [Movie_Title] = 'Lost Genre'"));
+    const qint64 ford = cat.addActor(S("Ford"), S("Harrison"));
+    cat.link(ford, blade);
+    cat.link(ford, star);
+    cat.link(ford, star);
+    cat.link(cat.addActor(S("Hamill"), S("Mark")), star);
+}
+
+QString shape(const std::vector<Bar>& bars)
+{
+    QStringList out;
+    for (const Bar& b : bars)
+        out << b.label + QLatin1Char('=') + QString::number(b.count);
+    return out.join(QLatin1Char(' '));
+}
+
+// Presses the mouse on the middle of the bar labelled `label`, as the user would.
+void clickBar(QChartView* view, const QString& label)
+{
+    QChart* chart = view->chart();
+    auto* series = qobject_cast<QAbstractBarSeries*>(chart->series().constFirst());
+    const bool up = series->type() == QAbstractSeries::SeriesTypeBar;
+    auto* axis = qobject_cast<QBarCategoryAxis*>(chart->axes(up ? Qt::Horizontal : Qt::Vertical).constFirst());
+    const int i = int(axis->categories().indexOf(label));
+    QVERIFY2(i >= 0, qPrintable(label));
+    const double half = series->barSets().constFirst()->at(i) / 2;
+    const QPointF at = chart->mapToPosition(up ? QPointF(i, half) : QPointF(half, i), series);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->mapFromScene(at));
+}
+} // namespace
+
+class TestStatistics : public QObject
+{
+    Q_OBJECT
+private slots:
+    void counts_data();
+    void counts();
+    void barClick_data();
+    void barClick();
+    void saveChart_data();
+    void saveChart();
+};
+
+void TestStatistics::counts_data()
+{
+    QTest::addColumn<bool>("empty");
+    QTest::addColumn<QString>("chart");
+    QTest::addColumn<QString>("bars");
+    // Lengths 1:57 and 2:01; "abc", "" and "1:61" are not read.
+    QTest::newRow("totals") << false << S("totals") << S("movies=5 actors=2 directors=2 minutes=238 odd=3 wide=2");
+    QTest::newRow("decades") << false << S("chtYears") << S("1970s=2 1980s=2 Other=1");
+    QTest::newRow("years") << false << S("1970") << S("1977=1 1979=1");
+    QTest::newRow("genres") << false << S("chtGenres") << S("Drama=2 Sci-Fi=1 Unknown=1 Other=1");
+    QTest::newRow("grades") << false << S("chtGrades") << S("A=2 B=1 B+=1 Other=1");
+    QTest::newRow("directors") << false << S("chtDirectors") << S("Ridley Scott=2 George Lucas=1 Unknown=2");
+    QTest::newRow("actors") << false << S("chtActors") << S("Ford, Harrison=2 Hamill, Mark=1");
+    QTest::newRow("empty totals") << true << S("totals") << S("movies=0 actors=0 directors=0 minutes=0 odd=0 wide=0");
+    QTest::newRow("empty genres") << true << S("chtGenres") << QString();
+    QTest::newRow("empty decades") << true << S("chtYears") << QString();
+}
+
+void TestStatistics::counts()
+{
+    QFETCH(bool, empty);
+    QFETCH(QString, chart);
+    testing::TempCatalogue cat;
+    if (!empty)
+        fill(cat);
+    const statistics::Statistics s = statistics::Collect(cat.open());
+    QString got;
+    if (chart == S("totals")) {
+        const statistics::Totals& t = s.totals;
+        got = QStringLiteral("movies=%1 actors=%2 directors=%3 minutes=%4 odd=%5 wide=%6")
+                  .arg(t.movies)
+                  .arg(t.actors)
+                  .arg(t.directors)
+                  .arg(t.minutes)
+                  .arg(t.oddLengths)
+                  .arg(t.widescreen);
+    } else if (chart.front().isDigit()) {
+        got = shape(statistics::YearsOf(s.years, chart.toInt()));
+    } else {
+        for (const statistics::Chart& c : s.charts)
+            if (c.name == chart)
+                got = shape(c.bars);
+    }
+    QTEST(got, "bars");
+    // Zeros and empty charts draw without complaint.
+    statistics::frmStatistics window(s);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+}
+
+void TestStatistics::barClick_data()
+{
+    QTest::addColumn<QString>("chart");
+    QTest::addColumn<QStringList>("clicks");
+    QTest::addColumn<QString>("find");
+    QTest::newRow("genre") << S("chtGenres") << QStringList{S("Drama")} << S("genre:Drama");
+    QTest::newRow("a decade, then a year") << S("chtYears") << QStringList{S("1980s"), S("1982")} << S("year:1982");
+    QTest::newRow("actor") << S("chtActors") << QStringList{S("Ford, Harrison")} << S("actor:\"Ford, Harrison\"");
+    QTest::newRow("unknown director") << S("chtDirectors") << QStringList{S("Unknown")} << S("director:Unknown");
+    QTest::newRow("other is no value") << S("chtGenres") << QStringList{S("Other")} << QString();
+}
+
+void TestStatistics::barClick()
+{
+    QFETCH(QString, chart);
+    QFETCH(QStringList, clicks);
+    testing::TempCatalogue cat;
+    fill(cat);
+    main_window::frmMain w;
+    w.Form_Load();
+    w.show();
+    w.findChild<QAction*>(S("mnuStatistics"))->trigger();
+    QPointer<statistics::frmStatistics> stats;
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (auto* s = qobject_cast<statistics::frmStatistics*>(top))
+            stats = s;
+    QVERIFY(stats);
+    QVERIFY(QTest::qWaitForWindowExposed(stats));
+    auto* tabs = stats->findChild<QTabWidget*>(S("tabCharts"));
+    auto* view = stats->findChild<QChartView*>(chart);
+    QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {}, tabs->tabBar()->tabRect(tabs->indexOf(view)).center());
+    QCOMPARE(stats->CurrentChart(), view);
+    for (const QString& label : clicks)
+        clickBar(view, label);
+    QTEST(w.findChild<QLineEdit*>(S("txtFind"))->text(), "find");
+    stats->close();
+}
+
+void TestStatistics::saveChart_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("png") << S("chart.png");
+    QTest::newRow("svg") << S("chart.svg");
+}
+
+void TestStatistics::saveChart()
+{
+    QFETCH(QString, name);
+    testing::TempCatalogue cat;
+    fill(cat);
+    statistics::frmStatistics window(statistics::Collect(cat.open()));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QChartView* view = window.CurrentChart();
+    const QString path = cat.dir() + QLatin1Char('/') + name;
+    // The user types the name into the dialog and presses Enter.
+    std::function<void()> answer = [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        auto* edit = dialog ? dialog->findChild<QLineEdit*>(S("fileNameEdit")) : nullptr;
+        if (!edit || !edit->isVisible())
+            return QTimer::singleShot(20, answer);
+        QVERIFY(QTest::qWaitForWindowExposed(dialog));
+        edit->selectAll();
+        QTest::keyClicks(edit, path);
+        QTest::keyClick(edit, Qt::Key_Return);
+    };
+    QTimer::singleShot(0, answer);
+    QTest::mouseClick(window.findChild<QPushButton*>(S("cmdSave")), Qt::LeftButton);
+    const QSize expected = view->size() * view->devicePixelRatio();
+    if (name.endsWith(S(".svg"))) {
+        QSvgRenderer svg(path);
+        QVERIFY(svg.isValid());
+        QCOMPARE(svg.viewBox().size(), view->size());
+    } else {
+        QCOMPARE(QImage(path).size(), expected);
+        QTest::mouseClick(window.findChild<QPushButton*>(S("cmdCopy")), Qt::LeftButton);
+        QCOMPARE(QApplication::clipboard()->image().size(), expected);
+    }
+}
+
+QTEST_MAIN(TestStatistics)
+#include "test_statistics.moc"
