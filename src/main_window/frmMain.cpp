@@ -2,8 +2,8 @@
 
 #include "cast/frmActorInfo.h"
 #include "cast/frmActorList.h"
-#include "find/FindBox.h"
 #include "main_window/ButtonPictures.h"
+#include "find/FindBox.h"
 #include "main_window/DataControl.h"
 #include "main_window/DeleteMovie.h"
 #include "main_window/FindMovies.h"

@@ -1,0 +1,1 @@
+reelkeeper_add_bench(bench_statistics bench_statistics.cpp LIBS reelkeeper_statistics reelkeeper_bench_main)
