@@ -108,12 +108,20 @@ void frmStatistics::fill(QChartView* view, const std::vector<Bar>& bars, const Q
     chart->removeAllSeries();
     for (QAbstractAxis* axis : chart->axes())
         chart->removeAxis(axis);
-    chart->setTitle(title);
     chart->legend()->hide();
 
     const bool up = upright(view);
-    // Lying bars are listed from the bottom: the largest goes last.
-    std::vector<Bar> order = bars;
+    // Lying bars are listed from the bottom: the largest goes last. The values past the shown ones
+    // are told in the title: as a bar they would dwarf the rest.
+    std::vector<Bar> order;
+    QString heading = title;
+    for (const Bar& bar : bars) {
+        if (bar.kind == Bar::More)
+            heading += QStringLiteral(" (%1 not shown: %2)").arg(bar.label, QLocale().toString(bar.count));
+        else
+            order.push_back(bar);
+    }
+    chart->setTitle(heading);
     if (!up)
         std::reverse(order.begin(), order.end());
     auto* set = new QBarSet(title);
@@ -258,7 +266,8 @@ void ShowStatistics(std::function<void(const QString&)> find)
     if (open) {
         window->setGeometry(open->geometry());
         open->close();
-    }
+    } else if (QWidget* owner = QApplication::activeWindow())
+        window->move(owner->geometry().center() - window->rect().center());
     open = window;
     QObject::connect(window, &frmStatistics::FindRequested, window, std::move(find));
     window->show();
