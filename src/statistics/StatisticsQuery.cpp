@@ -71,6 +71,7 @@ const QString kTotals = QStringLiteral(
 struct ChartQuery
 {
     const char* name;
+    const char* tab;
     const char* title;
     const char* field; // as the find box names it
     QString groups;
@@ -81,20 +82,20 @@ std::vector<ChartQuery> chartQueries()
 {
     using namespace store;
     return {
-        {"chtGenres", "Genres", "genre", creditGroups(kCredits[kGenre]), 20},
-        {"chtFormats", "Formats", "format", creditGroups(kCredits[kFormat]), 20},
-        {"chtGrades", "Grades", "grade", columnGroups(QStringLiteral("Grade")), 20},
-        {"chtRatings", "Ratings", "rating", columnGroups(QStringLiteral("Rating")), 20},
-        {"chtDirectors", "Top Ten Directors", "director", creditGroups(kCredits[kDirector]), 10},
-        {"chtComposers", "Top Ten Composers", "composer", creditGroups(kCredits[kComposer]), 10},
-        {"chtStudios", "Top Ten Studios", "studio", creditGroups(kCredits[kStudio]), 10},
-        {"chtActors", "Top Ten Actors", "actor", kActorGroups, 10},
+        {"chtGenres", "Genres", "Genres", "genre", creditGroups(kCredits[kGenre]), 20},
+        {"chtFormats", "Formats", "Formats", "format", creditGroups(kCredits[kFormat]), 20},
+        {"chtGrades", "Grades", "Grades", "grade", columnGroups(QStringLiteral("Grade")), 20},
+        {"chtRatings", "Ratings", "Ratings", "rating", columnGroups(QStringLiteral("Rating")), 20},
+        {"chtDirectors", "Directors", "Top Ten Directors", "director", creditGroups(kCredits[kDirector]), 10},
+        {"chtComposers", "Composers", "Top Ten Composers", "composer", creditGroups(kCredits[kComposer]), 10},
+        {"chtStudios", "Studios", "Top Ten Studios", "studio", creditGroups(kCredits[kStudio]), 10},
+        {"chtActors", "Actors", "Top Ten Actors", "actor", kActorGroups, 10},
     };
 }
 
 Chart rankedChart(const store::Connection& db, const ChartQuery& q)
 {
-    Chart chart{L(q.name), L(q.title), {}};
+    Chart chart{L(q.name), L(q.tab), L(q.title), {}};
     store::Statement st(db, ranked(q.groups));
     st.bindAll({kUnknown, q.limit});
     qint64 shownGroups = 0, shownMovies = 0;
@@ -154,7 +155,8 @@ Statistics Collect(const store::Connection& db)
         if (odd > 0)
             s.years.push_back({QStringLiteral("Other"), odd, QString(), Bar::Other});
     }
-    s.charts.push_back({QStringLiteral("chtYears"), QStringLiteral("Movies per Decade"), Decades(s.years)});
+    s.charts.push_back(
+        {QStringLiteral("chtYears"), QStringLiteral("Years"), QStringLiteral("Movies per Decade"), Decades(s.years)});
     for (const ChartQuery& q : chartQueries())
         s.charts.push_back(rankedChart(db, q));
     return s;

@@ -23,6 +23,7 @@ struct Bar
 struct Chart
 {
     QString name; // the chart's objectName, "chtGenres"
+    QString tab;
     QString title;
     std::vector<Bar> bars;
 };

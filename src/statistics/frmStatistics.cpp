@@ -69,15 +69,20 @@ frmStatistics::frmStatistics(Statistics data, QWidget* parent) : QWidget(parent,
     m_tabs = new QTabWidget(this);
     m_tabs->setObjectName(QStringLiteral("tabCharts"));
     layout->addWidget(m_tabs, 1);
+    // A chart is drawn when its tab is first shown, so the window opens at the cost of one.
+    m_drawn.assign(m_data.charts.size(), false);
+    connect(m_tabs, &QTabWidget::currentChanged, this, [this](int i) {
+        if (i >= 0 && !m_drawn[std::size_t(i)]) {
+            m_drawn[std::size_t(i)] = true;
+            fill(m_views[std::size_t(i)], m_data.charts[std::size_t(i)].bars, m_data.charts[std::size_t(i)].title);
+        }
+    });
     for (const Chart& chart : m_data.charts) {
         auto* view = new QChartView(new QChart, m_tabs);
         view->setObjectName(chart.name);
         view->setRenderHint(QPainter::Antialiasing);
         m_views.push_back(view);
-        QString caption = chart.title;
-        m_tabs->addTab(view, caption.replace(QStringLiteral("Top Ten "), QString())
-                                 .replace(QStringLiteral("Movies per Decade"), QStringLiteral("Years")));
-        fill(view, chart.bars, chart.title);
+        m_tabs->addTab(view, chart.tab);
     }
 
     auto* buttons = new QHBoxLayout;

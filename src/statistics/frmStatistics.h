@@ -41,6 +41,7 @@ private:
     QTabWidget* m_tabs;
     QPushButton* m_cmdDecades;
     std::vector<QChartView*> m_views;
+    std::vector<bool> m_drawn;
     bool m_showingYears = false;
 };
 
