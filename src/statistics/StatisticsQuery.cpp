@@ -2,6 +2,7 @@
 
 #include "store/Credits.h"
 
+#include <algorithm>
 #include <map>
 
 namespace statistics {

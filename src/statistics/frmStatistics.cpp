@@ -26,6 +26,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <QValueAxis>
+#include <algorithm>
 
 namespace statistics {
 
@@ -226,17 +227,15 @@ void frmStatistics::saveChart()
 {
     QChartView* view = CurrentChart();
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+    const QString name = m_tabs->tabText(m_tabs->currentIndex()) + QStringLiteral(".png");
     QString selected;
-    QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Save Chart"),
-                                                QDir(folder).filePath(view->chart()->title() + QStringLiteral(".png")),
+    QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Save Chart"), QDir(folder).filePath(name),
                                                 QStringLiteral("PNG Image (*.png);;SVG Image (*.svg)"), &selected);
     if (path.isEmpty())
         return;
-    const bool svg = selected.contains(QStringLiteral("svg"))
-                         ? !path.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive)
-                         : path.endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive);
     if (QFileInfo(path).suffix().isEmpty())
-        path += svg ? QStringLiteral(".svg") : QStringLiteral(".png");
+        path += selected.contains(QStringLiteral("svg")) ? QStringLiteral(".svg") : QStringLiteral(".png");
+    const bool svg = QFileInfo(path).suffix().compare(QStringLiteral("svg"), Qt::CaseInsensitive) == 0;
     bool saved = false;
     if (svg) {
         QSvgGenerator generator;
