@@ -24,18 +24,25 @@ QString creditGroups(const store::Credit& c)
         .arg(L(c.key), L(c.table), L(c.name));
 }
 
+// Grouped by the stored text as it stands: sorting without the column's case-blind collation
+// costs a third less, and the editor stores these upper case.
 QString columnGroups(const QString& column)
 {
-    return QStringLiteral("SELECT [%1] AS name, COUNT(*) AS n FROM [tbl_Movie_Title] GROUP BY [%1]").arg(column);
+    return QStringLiteral("SELECT [%1] COLLATE BINARY AS name, COUNT(*) AS n FROM [tbl_Movie_Title] GROUP BY 1")
+        .arg(column);
 }
 
-// Grouped on the link table's own index before the names are joined; a link whose actor is gone
-// has no name. Links are counted as they stand: the cast editor never links an actor twice to a
-// movie, and counting distinct movies would cost ten times as much.
-const QString kActorGroups = QStringLiteral(
-    "SELECT CASE WHEN a.[Actor_ID] IS NULL THEN NULL ELSE ifnull(a.[Actor_Last_Name], '') || ', ' || "
-    "ifnull(a.[Actor_First_Name], '') END AS name, g.n AS n FROM (SELECT [Actor_ID] AS k, COUNT(*) AS n FROM "
-    "[tbl_Actor_Movie_Join] GROUP BY [Actor_ID]) AS g LEFT JOIN [tbl_Actor] AS a ON a.[Actor_ID] = g.k");
+// Actors are many: counted by key on the link table's own index, and named only when shown. A
+// link whose actor is gone counts under "Other". Links are counted as they stand: the cast editor
+// never links an actor twice to a movie, and counting distinct movies would cost ten times as much.
+// Rows as ranked() gives them.
+const QString kActors = QStringLiteral(
+    "WITH g AS MATERIALIZED (SELECT j.[Actor_ID] AS k, COUNT(*) AS n, EXISTS (SELECT 1 FROM [tbl_Actor] AS a "
+    "WHERE a.[Actor_ID] = j.[Actor_ID]) AS known FROM [tbl_Actor_Movie_Join] AS j GROUP BY j.[Actor_ID]) "
+    "SELECT 0, (SELECT ifnull(a.[Actor_Last_Name], '') || ', ' || ifnull(a.[Actor_First_Name], '') FROM [tbl_Actor] "
+    "AS a WHERE a.[Actor_ID] = t.k), t.n FROM (SELECT k, n FROM g WHERE known ORDER BY n DESC, k LIMIT ?2) AS t "
+    "UNION ALL SELECT 2, NULL, SUM(n) FROM g WHERE NOT known GROUP BY known "
+    "UNION ALL SELECT 3, COUNT(*), ifnull(SUM(n), 0) FROM g WHERE known");
 
 // From (name, n) groups: the ?2 largest named values (kind 0), the "Unknown" (?1) and the
 // nameless groups' sums (kinds 1 and 2), and how many named values and movies the rest hold (3).
@@ -75,7 +82,7 @@ struct ChartQuery
     const char* tab;
     const char* title;
     const char* field; // as the find box names it
-    QString groups;
+    QString sql;       // rows of kind, name and count
     int limit;
 };
 
@@ -83,21 +90,21 @@ std::vector<ChartQuery> chartQueries()
 {
     using namespace store;
     return {
-        {"chtGenres", "Genres", "Genres", "genre", creditGroups(kCredits[kGenre]), 20},
-        {"chtFormats", "Formats", "Formats", "format", creditGroups(kCredits[kFormat]), 20},
-        {"chtGrades", "Grades", "Grades", "grade", columnGroups(QStringLiteral("Grade")), 20},
-        {"chtRatings", "Ratings", "Ratings", "rating", columnGroups(QStringLiteral("Rating")), 20},
-        {"chtDirectors", "Directors", "Top Ten Directors", "director", creditGroups(kCredits[kDirector]), 10},
-        {"chtComposers", "Composers", "Top Ten Composers", "composer", creditGroups(kCredits[kComposer]), 10},
-        {"chtStudios", "Studios", "Top Ten Studios", "studio", creditGroups(kCredits[kStudio]), 10},
-        {"chtActors", "Actors", "Top Ten Actors", "actor", kActorGroups, 10},
+        {"chtGenres", "Genres", "Genres", "genre", ranked(creditGroups(kCredits[kGenre])), 20},
+        {"chtFormats", "Formats", "Formats", "format", ranked(creditGroups(kCredits[kFormat])), 20},
+        {"chtGrades", "Grades", "Grades", "grade", ranked(columnGroups(QStringLiteral("Grade"))), 20},
+        {"chtRatings", "Ratings", "Ratings", "rating", ranked(columnGroups(QStringLiteral("Rating"))), 20},
+        {"chtDirectors", "Directors", "Top Ten Directors", "director", ranked(creditGroups(kCredits[kDirector])), 10},
+        {"chtComposers", "Composers", "Top Ten Composers", "composer", ranked(creditGroups(kCredits[kComposer])), 10},
+        {"chtStudios", "Studios", "Top Ten Studios", "studio", ranked(creditGroups(kCredits[kStudio])), 10},
+        {"chtActors", "Actors", "Top Ten Actors", "actor", kActors, 10},
     };
 }
 
 Chart rankedChart(const store::Connection& db, const ChartQuery& q)
 {
     Chart chart{L(q.name), L(q.tab), L(q.title), {}};
-    store::Statement st(db, ranked(q.groups));
+    store::Statement st(db, q.sql);
     st.bindAll({kUnknown, q.limit});
     qint64 shownGroups = 0, shownMovies = 0;
     std::vector<Bar> apart;
@@ -195,7 +202,7 @@ QString SqliteScript()
     QString script = QStringLiteral(".parameter init\n.parameter set ?1 %1\n").arg(quoted(kUnknown));
     script += kTotals + QStringLiteral(";\n") + kYears + QStringLiteral(";\n");
     for (const ChartQuery& q : chartQueries())
-        script += QStringLiteral(".parameter set ?2 %1\n").arg(q.limit) + ranked(q.groups) + QStringLiteral(";\n");
+        script += QStringLiteral(".parameter set ?2 %1\n").arg(q.limit) + q.sql + QStringLiteral(";\n");
     return script;
 }
 
