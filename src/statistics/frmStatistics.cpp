@@ -21,6 +21,7 @@
 #include <QPainter>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QSvgGenerator>
 #include <QTabWidget>
@@ -148,6 +149,8 @@ void frmStatistics::fill(QChartView* view, const std::vector<Bar>& bars, const Q
 
     auto* names = new QBarCategoryAxis;
     names->append(labels);
+    // Qt shortens a name axis to dots long before it runs out of room; the names are what the chart is about.
+    names->setTruncateLabels(false);
     auto* counts = new QValueAxis;
     // Room past the longest bar for its count.
     counts->setRange(0, double(qMax<qint64>(1, most)) * 1.15);
@@ -270,8 +273,16 @@ void ShowStatistics(std::function<void(const QString&)> find)
     if (open) {
         window->setGeometry(open->geometry());
         open->close();
-    } else if (QWidget* owner = QApplication::activeWindow())
-        window->move(owner->geometry().center() - window->rect().center());
+    } else if (QWidget* owner = QApplication::activeWindow()) {
+        // Centred over a main window smaller than itself, it would start partly off screen.
+        QRect place(owner->geometry().center() - window->rect().center(), window->size());
+        if (const QScreen* screen = owner->screen()) {
+            const QRect area = screen->availableGeometry();
+            place.moveLeft(qBound(area.left(), place.left(), qMax(area.left(), area.right() - place.width())));
+            place.moveTop(qBound(area.top(), place.top(), qMax(area.top(), area.bottom() - place.height())));
+        }
+        window->move(place.topLeft());
+    }
     open = window;
     QObject::connect(window, &frmStatistics::FindRequested, window, std::move(find));
     window->show();
