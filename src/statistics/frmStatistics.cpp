@@ -113,8 +113,11 @@ void frmStatistics::fill(QChartView* view, const std::vector<Bar>& bars, const Q
 {
     QChart* chart = view->chart();
     chart->removeAllSeries();
-    for (QAbstractAxis* axis : chart->axes())
+    // Removing an axis hands it back rather than deleting it.
+    for (QAbstractAxis* axis : chart->axes()) {
         chart->removeAxis(axis);
+        delete axis;
+    }
     chart->legend()->hide();
 
     const bool up = upright(view);
