@@ -2,6 +2,7 @@
 // index, and what the index's triggers add to a save and a delete. The counters give the same
 // statements timed by the sqlite3 tool (its own .timer, best of five) and our time over theirs.
 #include "BenchSupport.h"
+#include "MainWindowSupport.h"
 #include "find/FindQuery.h"
 #include "find/FindSchema.h"
 #include "main_window/DataControl.h"
@@ -22,15 +23,6 @@
 namespace {
 
 const char* const kQueries[] = {"s", "sm", "smith", "harbour 42", "director:moreau", "\"golden road\"", "arbou", "zzz"};
-
-std::unique_ptr<main_window::frmMain> openWindow()
-{
-    auto w = std::make_unique<main_window::frmMain>();
-    w->Form_Load();
-    w->show();
-    QApplication::processEvents();
-    return w;
-}
 
 // The catalogue as the first release left it: no find index yet.
 QString firstRelease(int movies)
@@ -93,7 +85,7 @@ void BM_Keystroke(benchmark::State& state)
     const QString path = bench::UseCatalogue(int(state.range(0)));
     const QString typed = QString::fromUtf8(kQueries[state.range(1)]);
     state.SetLabel(typed.toStdString());
-    auto w = openWindow();
+    auto w = bench::OpenMainWindow();
     auto* box = w->findChild<QLineEdit*>(QStringLiteral("txtFind"));
     QElapsedTimer clock;
     qint64 ns = 0;
@@ -116,7 +108,7 @@ void BM_Keystroke(benchmark::State& state)
 void BM_ClearBox(benchmark::State& state)
 {
     const QString path = bench::UseCatalogue(int(state.range(0)));
-    auto w = openWindow();
+    auto w = bench::OpenMainWindow();
     auto* box = w->findChild<QLineEdit*>(QStringLiteral("txtFind"));
     QElapsedTimer clock;
     qint64 ns = 0;
@@ -136,7 +128,7 @@ void BM_ClearBox(benchmark::State& state)
 void BM_RequeryToday(benchmark::State& state)
 {
     bench::UseCatalogue(int(state.range(0)));
-    auto w = openWindow();
+    auto w = bench::OpenMainWindow();
     QElapsedTimer clock;
     for (auto _ : state) {
         clock.start();

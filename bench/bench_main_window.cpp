@@ -1,5 +1,6 @@
 // The movie browser over 1,000 / 10,000 / 50,000 movies, against sqlite3 reading the same rows.
 #include "BenchSupport.h"
+#include "MainWindowSupport.h"
 #include "main_window/DataControl.h"
 #include "main_window/MovieGrid.h"
 #include "main_window/frmMain.h"
@@ -11,20 +12,11 @@
 
 namespace {
 
-std::unique_ptr<main_window::frmMain> openWindow()
-{
-    auto w = std::make_unique<main_window::frmMain>();
-    w->Form_Load();
-    w->show();
-    QApplication::processEvents();
-    return w;
-}
-
 void BM_OpenMainWindow(benchmark::State& state)
 {
     bench::UseCatalogue(int(state.range(0)));
     for (auto _ : state) {
-        auto w = openWindow();
+        auto w = bench::OpenMainWindow();
         benchmark::DoNotOptimize(w.get());
     }
     state.counters["peak_MB"] = bench::PeakMegabytes();
@@ -33,7 +25,7 @@ void BM_OpenMainWindow(benchmark::State& state)
 void BM_Requery(benchmark::State& state)
 {
     bench::UseCatalogue(int(state.range(0)));
-    auto w = openWindow();
+    auto w = bench::OpenMainWindow();
     w->dbgMovie()->SetRow(int(state.range(0) / 2));
     for (auto _ : state)
         w->Form_Activate();
@@ -43,7 +35,7 @@ void BM_Requery(benchmark::State& state)
 void BM_SortByDirector(benchmark::State& state)
 {
     bench::UseCatalogue(int(state.range(0)));
-    auto w = openWindow();
+    auto w = bench::OpenMainWindow();
     for (auto _ : state) {
         w->dbgMovie_HeadClick(1);
         QApplication::processEvents();
@@ -53,7 +45,7 @@ void BM_SortByDirector(benchmark::State& state)
 void BM_RowChange(benchmark::State& state)
 {
     bench::UseCatalogue(int(state.range(0)));
-    auto w = openWindow();
+    auto w = bench::OpenMainWindow();
     int row = 0;
     for (auto _ : state) {
         row = (row + 7919) % int(state.range(0));
