@@ -84,6 +84,7 @@ frmLoans::frmLoans(qint64 movieId, std::function<void(qint64)> select, QWidget* 
     m_grdLoans = makeTable(this, "grdLoans",
                            {QStringLiteral("Movie"), QStringLiteral("Borrower"), QStringLiteral("Lent"),
                             QStringLiteral("Due"), QStringLiteral("Days Overdue")});
+    m_grdLoans->sortByColumn(4, Qt::DescendingOrder); // the longest overdue first
     layout->addWidget(m_grdLoans, 3);
 
     auto* row = new QHBoxLayout;
@@ -101,6 +102,7 @@ frmLoans::frmLoans(qint64 movieId, std::function<void(qint64)> select, QWidget* 
     m_grdHistory = makeTable(
         this, "grdHistory",
         {QStringLiteral("Borrower"), QStringLiteral("Lent"), QStringLiteral("Due"), QStringLiteral("Returned")});
+    m_grdHistory->sortByColumn(1, Qt::DescendingOrder); // the newest first
     layout->addWidget(m_grdHistory, 2);
 
     auto* bottom = new QHBoxLayout;
@@ -130,6 +132,7 @@ void frmLoans::fill()
     const QDate today = QDate::currentDate();
     const QSignalBlocker quiet(m_grdLoans);
     m_grdLoans->setSortingEnabled(false); // rows are filled whole, then sorted once
+    m_grdLoans->clearSelection();
     m_grdLoans->setRowCount(int(loans.size()));
     QTableWidgetItem* current = nullptr;
     for (int r = 0; r < int(loans.size()); ++r) {
