@@ -147,7 +147,7 @@ void frmMain::buildControls()
     m_lblStarring = makeLabel(m_info, QStringLiteral("lblStarring"), QStringLiteral("lblStarring"));
     place(m_lblYear, 1440, 300, 1320, 255);
     place(m_lblTime, 1440, 600, 1320, 255);
-    place(m_lblGrade, 1440, 900, 420, 255); // at most three characters
+    place(m_lblGrade, 1440, 900, 1320, 255);
     place(m_lblStarring, 120, 1560 + kLoanLines, 2640, 1500);
     m_lblLoan = makeLabel(m_info, QStringLiteral("lblLoan"), QString());
     m_lblLoan->setTextFormat(Qt::PlainText); // a borrower's name is never markup
@@ -156,7 +156,8 @@ void frmMain::buildControls()
     auto* lend = new QPushButton(QStringLiteral("Lend..."), m_info);
     lend->setObjectName(QStringLiteral("cmdLend"));
     lend->setToolTip(QStringLiteral("Lend the selected movie"));
-    place(lend, 1920, 850, 840, 330);
+    place(lend, 1920, 850, 840, 330); // over the grade's empty end: a grade has at most three characters
+    lend->raise();
     connect(lend, &QPushButton::clicked, this, [this] { shell::Guarded([this] { mnuLend_Click(); }); });
 
     m_txtStatus = new QLineEdit(m_client);
