@@ -124,7 +124,6 @@ private slots:
         QVERIFY(opened);
         QCOMPARE(f.boxes.texts(), refusal.isEmpty() ? QStringList() : QStringList{refusal});
         QCOMPARE(f.panel()->text(), shown);
-        QCOMPARE(f.panel()->textFormat(), Qt::PlainText);
         QCOMPARE(f.cat.scalar(S("SELECT count(*) FROM tbl_Loan")).toInt(), refusal.isEmpty() ? 2 : 1);
     }
 
