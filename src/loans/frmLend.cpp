@@ -97,11 +97,16 @@ void frmLend::cmdLend_Click()
 
 void LendMovie(QWidget* owner, qint64 movieId)
 {
-    const store::Connection db = store::OpenDatabase();
-    const QString title = MovieTitle(db, movieId);
+    QString title;
+    std::optional<Loan> out;
+    {
+        const store::Connection db = store::OpenDatabase(); // closed before the window opens
+        title = MovieTitle(db, movieId);
+        out = CurrentLoan(db, movieId);
+    }
     if (title.isNull())
         return; // no movie selected
-    if (const std::optional<Loan> out = CurrentLoan(db, movieId)) {
+    if (out) {
         shell::MsgBox(AlreadyOut(*out), shell::vbOKOnly | shell::vbInformation);
         return;
     }

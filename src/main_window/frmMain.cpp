@@ -472,6 +472,7 @@ void frmMain::dbgMovie_RowColChange()
         m_lblTime->setText(QString());
         m_lblStarring->setText(QString());
         m_lblLoan->setText(QString());
+        m_lblLoan->setToolTip(QString());
         return;
     }
     set.SetAbsolutePosition(row);
@@ -484,6 +485,7 @@ void frmMain::dbgMovie_RowColChange()
     const store::Connection db = store::OpenDatabase();
     const std::optional<loans::Loan> loan = loans::CurrentLoan(db, set.Value(QStringLiteral("Movie_ID")).toLongLong());
     m_lblLoan->setText(loan ? loans::LoanText(*loan) : QString());
+    m_lblLoan->setToolTip(m_lblLoan->text()); // a long name is cut off by the panel
     QPalette colours = m_info->palette();
     if (loan && loan->isOverdue(QDate::currentDate()))
         colours.setColor(QPalette::WindowText, QColor(192, 0, 0));
