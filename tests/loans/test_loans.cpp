@@ -144,7 +144,6 @@ private slots:
         QFETCH(bool, red);
         Fixture f;
         f.lend(f.alien, "Anna", -20, hasDue ? std::optional<int>(due) : std::nullopt);
-        QVERIFY(f.panel()->text().startsWith(S("On loan to Anna since ") + day(-20)));
         QCOMPARE(f.panel()->palette().color(QPalette::WindowText) == QColor(192, 0, 0), red);
         shell::SetModalHandler([](QWidget*) { QFAIL("lent twice"); });
         f.run("mnuLend");
@@ -203,7 +202,6 @@ private slots:
         f.run("mnuLoans");
         QCOMPARE(shell::CurrentMovieTitle(), S("Brazil"));
         QCOMPARE(f.w->findChild<QWidget*>(S("txtFind"))->property("text").toString(), QString());
-        QCOMPARE(f.panel()->text(), S("On loan to bob since ") + day(-10));
     }
 
     void deleteLentMovie_data()
