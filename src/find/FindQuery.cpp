@@ -1,6 +1,7 @@
 #include "find/FindQuery.h"
 
 #include "find/FindSchema.h"
+#include "loans/LoanSchema.h"
 
 #include <QHash>
 #include <QRegularExpression>
@@ -20,6 +21,8 @@ QString fieldNamed(const QString& name)
         f.insert(QStringLiteral("year"), QStringLiteral("Year_Released"));
         f.insert(QStringLiteral("screenplay"), QStringLiteral("Screenwriter"));
         f.insert(QStringLiteral("cast"), QStringLiteral("Actor"));
+        for (const char* word : {"borrower", "loaned", "overdue"})
+            f.insert(QLatin1String(word), QLatin1String(word));
         return f;
     }();
     return fields.value(name.toLower());
@@ -108,6 +111,10 @@ Filter MatchFilter(const QString& typed, const QString& keyColumn)
     const bool broad = std::all_of(terms.begin(), terms.end(), [](const Term& t) { return t.text.size() < 3; });
     const QString key = broad ? QLatin1Char('+') + keyColumn : keyColumn;
     for (const Term& t : terms) {
+        if (loans::IsFindWord(t.field)) {
+            conditions << loans::FindCondition(t.field, t.text, key, f.params);
+            continue;
+        }
         QStringList sources;
         // Words and word starts, accent-blind: "amelie" finds "Amélie", "ru" finds "Runner".
         if (hasWordCharacter(t.text)) {

@@ -1,5 +1,6 @@
 #include "main_window/DeleteMovie.h"
 
+#include "loans/frmLend.h"
 #include "main_window/DataControl.h"
 #include "main_window/MovieGrid.h"
 #include "main_window/frmMain.h"
@@ -96,8 +97,11 @@ bool DeleteCurrentMovie(frmMain& main)
 {
     bool deleted = false;
     shell::Guarded([&] {
-        if (shell::MsgBox(QStringLiteral("Are you sure you want to delete this movie?"),
-                          shell::vbYesNo | shell::vbExclamation, shell::kAppCaption) == shell::vbNo)
+        // A lent movie names its borrower, so the user knows what the delete would forget.
+        QString question = loans::DeleteQuestion(main.CurrentMovieId());
+        if (question.isEmpty())
+            question = QStringLiteral("Are you sure you want to delete this movie?");
+        if (shell::MsgBox(question, shell::vbYesNo | shell::vbExclamation, shell::kAppCaption) == shell::vbNo)
             return;
         DataControl& data = *main.datMovieQuery();
         MovieGrid& grid = *main.dbgMovie();

@@ -12,7 +12,7 @@ class frmMain;
 bool DeleteCurrentMovie(frmMain& main);
 
 // Removes one movie and tidies what it leaves behind, all in one transaction on db: the credit
-// rows no other movie uses (never one named "Unknown"), its cast links, and the actors left in no
+// rows no other movie uses (never one named "Unknown"), its cast links and loans, and the actors left in no
 // cast. False when no movie has that key; nothing is changed then. Throws StoreError after
 // rolling back.
 bool DeleteMovieRecord(store::Connection& db, qint64 movieId);

@@ -2,8 +2,11 @@
 
 #include "cast/frmActorInfo.h"
 #include "cast/frmActorList.h"
-#include "main_window/ButtonPictures.h"
 #include "find/FindBox.h"
+#include "loans/LoanStore.h"
+#include "loans/frmLend.h"
+#include "loans/frmLoans.h"
+#include "main_window/ButtonPictures.h"
 #include "main_window/DataControl.h"
 #include "main_window/DeleteMovie.h"
 #include "main_window/FindMovies.h"
@@ -32,6 +35,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QScopeGuard>
 #include <QTableView>
 #include <QToolButton>
@@ -135,7 +139,8 @@ void frmMain::buildControls()
     place(makeLabel(m_info, QStringLiteral("Label1"), QStringLiteral("Year:")), 120, 300, 1300, 255);
     place(makeLabel(m_info, QStringLiteral("Label2"), QStringLiteral("Running Time:")), 120, 600, 1300, 255);
     place(makeLabel(m_info, QStringLiteral("Label3"), QStringLiteral("Grade:")), 120, 900, 1300, 255);
-    place(makeLabel(m_info, QStringLiteral("Label4"), QStringLiteral("Starring:")), 120, 1260, 1300, 255);
+    constexpr double kLoanLines = 720; // the loan's text under the grade moves the cast down
+    place(makeLabel(m_info, QStringLiteral("Label4"), QStringLiteral("Starring:")), 120, 1260 + kLoanLines, 1300, 255);
     m_lblYear = makeLabel(m_info, QStringLiteral("lblYear"), QStringLiteral("lblYear"));
     m_lblTime = makeLabel(m_info, QStringLiteral("lblTime"), QStringLiteral("lblTime"));
     m_lblGrade = makeLabel(m_info, QStringLiteral("lblGrade"), QStringLiteral("lblGrade"));
@@ -143,7 +148,17 @@ void frmMain::buildControls()
     place(m_lblYear, 1440, 300, 1320, 255);
     place(m_lblTime, 1440, 600, 1320, 255);
     place(m_lblGrade, 1440, 900, 1320, 255);
-    place(m_lblStarring, 120, 1560, 2640, 1500);
+    place(m_lblStarring, 120, 1560 + kLoanLines, 2640, 1500);
+    m_lblLoan = makeLabel(m_info, QStringLiteral("lblLoan"), QString());
+    m_lblLoan->setTextFormat(Qt::PlainText); // a borrower's name is never markup
+    m_lblLoan->setWordWrap(true);
+    place(m_lblLoan, 120, 1230, 2640, kLoanLines - 30);
+    auto* lend = new QPushButton(QStringLiteral("Lend..."), m_info);
+    lend->setObjectName(QStringLiteral("cmdLend"));
+    lend->setToolTip(QStringLiteral("Lend the selected movie"));
+    place(lend, 1920, 850, 840, 330); // over the grade's empty end: a grade has at most three characters
+    lend->raise();
+    connect(lend, &QPushButton::clicked, this, [this] { shell::Guarded([this] { mnuLend_Click(); }); });
 
     m_txtStatus = new QLineEdit(m_client);
     m_txtStatus->setObjectName(QStringLiteral("txtStatus"));
@@ -243,6 +258,10 @@ void frmMain::buildMenus()
     item(help, "&About ", "mnuHelpAbout", [this] { mnuHelpAbout_Click(); });
 
     item(CollectionMenu(), "&Statistics...", "mnuStatistics", [this] { mnuStatistics_Click(); });
+    separator(CollectionMenu(), "mnuLoanLine");
+    item(CollectionMenu(), "&Lend...", "mnuLend", [this] { mnuLend_Click(); });
+    item(CollectionMenu(), "&Return", "mnuReturn", [this] { mnuReturn_Click(); });
+    item(CollectionMenu(), "&Loans...", "mnuLoans", [this] { mnuLoans_Click(); });
 }
 
 QMenu* frmMain::CollectionMenu()
@@ -452,6 +471,8 @@ void frmMain::dbgMovie_RowColChange()
         m_lblGrade->setText(QString());
         m_lblTime->setText(QString());
         m_lblStarring->setText(QString());
+        m_lblLoan->setText(QString());
+        m_lblLoan->setToolTip(QString());
         return;
     }
     set.SetAbsolutePosition(row);
@@ -462,6 +483,13 @@ void frmMain::dbgMovie_RowColChange()
     m_lblTime->setText(set.Value(QStringLiteral("Length")).toString());
 
     const store::Connection db = store::OpenDatabase();
+    const std::optional<loans::Loan> loan = loans::CurrentLoan(db, set.Value(QStringLiteral("Movie_ID")).toLongLong());
+    m_lblLoan->setText(loan ? loans::LoanText(*loan) : QString());
+    m_lblLoan->setToolTip(m_lblLoan->text()); // a long name is cut off by the panel
+    QPalette colours = m_info->palette();
+    if (loan && loan->isOverdue(QDate::currentDate()))
+        colours.setColor(QPalette::WindowText, QColor(192, 0, 0));
+    m_lblLoan->setPalette(colours);
     const QString title = set.Value(QStringLiteral("Movie_Title")).toString();
     store::Recordset cast(
         db, QStringLiteral("SELECT [Actor] FROM qry_Actor_Movie_Join ") + QStringLiteral("WHERE [Movie_Title] = ?"),
@@ -566,6 +594,55 @@ void frmMain::mnuHelpAbout_Click()
 void frmMain::mnuStatistics_Click()
 {
     statistics::ShowStatistics([this](const QString& text) { SetFindText(text); });
+}
+
+void frmMain::mnuLend_Click()
+{
+    loans::LendMovie(this, CurrentMovieId());
+    dbgMovie_RowColChange();
+}
+
+void frmMain::mnuReturn_Click()
+{
+    loans::ReturnMovie(CurrentMovieId());
+    dbgMovie_RowColChange();
+}
+
+void frmMain::mnuLoans_Click()
+{
+    shell::ShowModal(new loans::frmLoans(
+                         CurrentMovieId(), [this](qint64 id) { SelectMovieById(id); }, this),
+                     this);
+    dbgMovie_RowColChange();
+}
+
+qint64 frmMain::CurrentMovieId() const
+{
+    if (!m_data->IsOpen())
+        return -1;
+    store::Recordset& set = m_data->Recordset();
+    const int row = m_grid->Row();
+    return row >= 0 && row < set.RecordCount() ? set.At(row, set.ColumnIndex(QStringLiteral("Movie_ID"))).toLongLong()
+                                               : -1;
+}
+
+void frmMain::SelectMovieById(qint64 movieId)
+{
+    const auto rowOf = [&] {
+        store::Recordset& set = m_data->Recordset();
+        const int key = set.ColumnIndex(QStringLiteral("Movie_ID"));
+        for (qint64 r = 0; r < set.RecordCount(); ++r)
+            if (set.At(r, key).toLongLong() == movieId)
+                return int(r);
+        return -1;
+    };
+    int row = rowOf();
+    if (row < 0 && m_data->IsFiltered()) {
+        m_txtFind->clear();
+        row = rowOf();
+    }
+    if (row >= 0)
+        m_grid->SetRow(row);
 }
 
 void frmMain::SetFindText(const QString& text)

@@ -67,6 +67,14 @@ public:
     void mnuHelpAbout_Click();
     void mnuExit_Click();
     void mnuStatistics_Click();
+    void mnuLend_Click();
+    void mnuReturn_Click();
+    void mnuLoans_Click();
+
+    // The key of the grid's current movie; -1 when none is selected.
+    qint64 CurrentMovieId() const;
+    // Makes that movie the grid's current row, showing every movie first if the find box hides it.
+    void SelectMovieById(qint64 movieId);
 
     // The menu of commands over the whole collection, between "&Sorting" and "&Help"; made on first use.
     QMenu* CollectionMenu();
@@ -104,6 +112,7 @@ private:
     QLabel* m_lblTime = nullptr;
     QLabel* m_lblGrade = nullptr;
     QLabel* m_lblStarring = nullptr;
+    QLabel* m_lblLoan = nullptr;
     QLineEdit* m_txtStatus = nullptr;
     find::FindBox* m_txtFind = nullptr;
     QMenu* m_collection = nullptr;

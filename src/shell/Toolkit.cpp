@@ -137,6 +137,7 @@ int MsgBox(const QString& text, int style, const QString& title)
     box.setWindowTitle(title);
     QString shown = text;
     shown.replace(kCrLf, QStringLiteral("\n"));
+    box.setTextFormat(Qt::PlainText); // names the user typed may hold markup
     box.setText(shown);
     switch (rec.icon()) {
     case vbCritical:

@@ -1,6 +1,7 @@
 #include "store/Schema.h"
 
 #include "find/FindSchema.h"
+#include "loans/LoanSchema.h"
 #include "store/Sqlite.h"
 
 #include <QScopeGuard>
@@ -92,6 +93,8 @@ void UpgradeSchema(Connection& db)
         return;
     if (version < 2)
         addFindIndex(db);
+    if (version < 5)
+        run(db, loans::CreateLoanTablesSql());
     version = kSchemaVersion;
     db.exec(QStringLiteral("PRAGMA user_version = %1").arg(version));
     unit.commit();

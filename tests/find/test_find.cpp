@@ -1,5 +1,6 @@
 // Finding movies as you type: the matching rules, hostile input, and the filter kept while the
 // browser works on what it shows.
+#include "loans/LoanStore.h"
 #include "main_window/DataControl.h"
 #include "main_window/frmMain.h"
 #include "support/TestSupport.h"
@@ -36,6 +37,9 @@ struct Fixture
         cat.link(ford, blade);
         cat.link(ford, star);
         cat.link(cat.addActor(S("Hamill"), S("Mark")), star);
+        store::Connection db = cat.open();
+        loans::Lend(db, blade, S("Anna O'Brien"), QDate::currentDate().addDays(-9), QDate::currentDate().addDays(-1));
+        loans::Lend(db, star, S("100%_Bob"), QDate::currentDate(), QDate::currentDate());
         w = std::make_unique<main_window::frmMain>();
         w->Form_Load();
         w->show();
@@ -96,6 +100,12 @@ private slots:
         row("field elsewhere", "title:lucas", QString());
         row("several words", "ford lucasfilm", S("Star Wars"));
         row("right to left", "שבתי", S("סאלח שבתי"));
+        row("borrower", "borrower:o'brien", S("Blade Runner"));
+        row("borrower's whole name", "borrower:\"anna o'brien\" runner", S("Blade Runner"));
+        row("wildcards as text", "borrower:% borrower:_", S("Star Wars"));
+        row("loaned", "loaned:yes", S("Blade Runner|Star Wars"));
+        row("not loaned", "loaned:no year:19", S("Cléo de 5 à 7|M - Eine Stadt sucht einen mörder|סאלח שבתי"));
+        row("overdue", "overdue:yes", S("Blade Runner"));
         row("nothing found", "zzz", QString());
         // Typed as text, never an error.
         row("operators", "ford AND", QString());

@@ -1,5 +1,6 @@
 // The catalogue's schema version: an older catalogue is upgraded once, after a backup, and all
 // or nothing; a newer one is refused.
+#include "find/FindSchema.h"
 #include "store/Backup.h"
 #include "store/Schema.h"
 #include "support/TestSupport.h"
@@ -58,7 +59,30 @@ private slots:
                                      "'amelie director:jeunet actor:audrey';"
                                      "UPDATE tbl_Actor SET Actor_First_Name = 'Audrée';"
                                      "SELECT count(*) FROM tbl_Find_Words WHERE tbl_Find_Words MATCH 'audree';")),
-                 S("2\n1\n1\n1"));
+                 S("%1\n1\n1\n1").arg(store::kSchemaVersion));
+    }
+
+    // The catalogue users hold today, with its find index, gains the loan tables and keeps the rest.
+    void todaysCatalogueUpgraded()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(S("Reelkeeper.mdb")), made = path + S(".new");
+        {
+            store::Connection db(made, store::Connection::Mode::ReadWriteCreate);
+            db.exec(store::SchemaSql() + S("INSERT INTO tbl_Movie_Title (Movie_Title) VALUES ('Alien');"));
+            for (const QString& sql : find::CreateIndexSql())
+                db.exec(sql);
+            db.exec(S("PRAGMA user_version = 2"));
+            db.exec(S("INSERT INTO tbl_Find_Document SELECT * FROM qry_Find_Document"));
+        }
+        QFile::rename(made, path);
+        store::OpenDatabase(path);
+        QCOMPARE(cli(path, S("PRAGMA user_version; SELECT count(*) FROM tbl_Find_Words WHERE tbl_Find_Words MATCH "
+                             "'alien'; INSERT INTO tbl_Borrower (Borrower) VALUES ('Anna'); INSERT INTO tbl_Loan "
+                             "(Movie_ID, Borrower_ID, Date_Lent) VALUES (1, 1, '2026-12-03');"
+                             "DELETE FROM tbl_Movie_Title; SELECT count(*) FROM tbl_Loan;")),
+                 S("%1\n1\n0").arg(store::kSchemaVersion));
+        QCOMPARE(QDir(store::BackupFolder(path)).entryList({S("*.mdb")}).size(), 1);
     }
 
     void newerCatalogueRefused()

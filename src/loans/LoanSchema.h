@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <vector>
+
+namespace loans {
+
+// Borrowers (one row per name, whatever its case) and loans, dates as ISO text. A returned loan
+// keeps its row, so each movie's history stays; a movie is out to one borrower at a time.
+QStringList CreateLoanTablesSql();
+
+// The find box's words about loans: borrower:NAME, loaned:yes and overdue:yes ("no" turns the
+// last two round).
+bool IsFindWord(const QString& field);
+// The condition on keyColumn for one such word, with the values it binds appended to params.
+QString FindCondition(const QString& field, const QString& value, const QString& keyColumn,
+                      std::vector<QVariant>& params);
+
+} // namespace loans

@@ -1,0 +1,131 @@
+#include "loans/frmLend.h"
+
+#include "loans/LoanStore.h"
+#include "shell/ErrorReport.h"
+#include "shell/Toolkit.h"
+#include "store/Catalogue.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCompleter>
+#include <QDateEdit>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace loans {
+
+namespace {
+
+QDateEdit* makeDate(QWidget* parent, const char* name, const QDate& date)
+{
+    auto* edit = new QDateEdit(date, parent);
+    edit->setObjectName(QLatin1String(name));
+    edit->setDisplayFormat(QStringLiteral("d MMM yyyy"));
+    edit->setCalendarPopup(true);
+    return edit;
+}
+
+} // namespace
+
+frmLend::frmLend(qint64 movieId, const QString& title, QWidget* owner) : QDialog(owner), m_movieId(movieId)
+{
+    setObjectName(QStringLiteral("frmLend"));
+    setWindowTitle(QStringLiteral("Lend - ") + shell::kAppCaption);
+    setFont(shell::WindowFont(9));
+    auto* form = new QFormLayout(this);
+
+    auto* movie = new QLabel(title, this);
+    movie->setObjectName(QStringLiteral("lblMovie"));
+    movie->setTextFormat(Qt::PlainText);
+    movie->setWordWrap(true);
+    movie->setMaximumWidth(shell::TwipsToPixelsX(5000));
+    form->addRow(QStringLiteral("Movie:"), movie);
+
+    m_cboBorrower = new QComboBox(this);
+    m_cboBorrower->setObjectName(QStringLiteral("cboBorrower"));
+    m_cboBorrower->setEditable(true);
+    m_cboBorrower->setInsertPolicy(QComboBox::NoInsert);
+    m_cboBorrower->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_cboBorrower->setMinimumContentsLength(24);
+    m_cboBorrower->addItems(Borrowers(store::OpenDatabase()));
+    m_cboBorrower->setCurrentIndex(-1);
+    m_cboBorrower->lineEdit()->setMaxLength(kMaxNameLength);
+    m_cboBorrower->completer()->setCaseSensitivity(Qt::CaseInsensitive);
+    m_cboBorrower->completer()->setCompletionMode(QCompleter::InlineCompletion);
+    form->addRow(QStringLiteral("&Borrower:"), m_cboBorrower);
+
+    const QDate today = QDate::currentDate();
+    m_dtpLent = makeDate(this, "dtpLent", today);
+    m_dtpLent->setMaximumDate(today); // a loan starts when the disc leaves the shelf
+    form->addRow(QStringLiteral("Date &lent:"), m_dtpLent);
+
+    m_chkDue = new QCheckBox(QStringLiteral("&Due back:"), this);
+    m_chkDue->setObjectName(QStringLiteral("chkDue"));
+    m_dtpDue = makeDate(this, "dtpDue", today.addDays(14));
+    m_dtpDue->setEnabled(false);
+    connect(m_chkDue, &QCheckBox::toggled, m_dtpDue, &QWidget::setEnabled);
+    form->addRow(m_chkDue, m_dtpDue);
+
+    auto* buttons = new QDialogButtonBox(this);
+    QPushButton* lend = buttons->addButton(QStringLiteral("&Lend"), QDialogButtonBox::AcceptRole);
+    lend->setObjectName(QStringLiteral("cmdLend"));
+    lend->setDefault(true);
+    QPushButton* cancel = buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
+    cancel->setObjectName(QStringLiteral("cmdCancel"));
+    form->addRow(buttons);
+    connect(lend, &QPushButton::clicked, this, [this] { shell::Guarded([this] { cmdLend_Click(); }); });
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    m_cboBorrower->setFocus();
+}
+
+void frmLend::cmdLend_Click()
+{
+    const QDate due = m_chkDue->isChecked() ? m_dtpDue->date() : QDate();
+    store::Connection db = store::OpenDatabase();
+    const QString refusal = CheckLoan(db, m_movieId, m_cboBorrower->currentText(), m_dtpLent->date(), due);
+    if (!refusal.isEmpty()) {
+        shell::MsgBox(refusal, shell::vbOKOnly | shell::vbExclamation);
+        m_cboBorrower->setFocus();
+        return;
+    }
+    Lend(db, m_movieId, m_cboBorrower->currentText(), m_dtpLent->date(), due);
+    accept();
+}
+
+void LendMovie(QWidget* owner, qint64 movieId)
+{
+    QString title;
+    std::optional<Loan> out;
+    {
+        const store::Connection db = store::OpenDatabase(); // closed before the window opens
+        title = MovieTitle(db, movieId);
+        out = CurrentLoan(db, movieId);
+    }
+    if (title.isNull())
+        return; // no movie selected
+    if (out) {
+        shell::MsgBox(AlreadyOut(*out), shell::vbOKOnly | shell::vbInformation);
+        return;
+    }
+    shell::ShowModal(new frmLend(movieId, title, owner), owner);
+}
+
+void ReturnMovie(qint64 movieId)
+{
+    store::Connection db = store::OpenDatabase();
+    const QString title = MovieTitle(db, movieId);
+    if (!title.isNull() && !Return(db, movieId, QDate::currentDate()))
+        shell::MsgBox(title + QStringLiteral(" is not on loan."), shell::vbOKOnly | shell::vbInformation);
+}
+
+QString DeleteQuestion(qint64 movieId)
+{
+    const std::optional<Loan> out = CurrentLoan(store::OpenDatabase(), movieId);
+    return out ? out->title + QStringLiteral(" is on loan to ") + out->borrower + QStringLiteral(". Delete it anyway?")
+               : QString();
+}
+
+} // namespace loans

@@ -1,0 +1,230 @@
+// Lending and returning movies as the user does it: the lend window, the panel, the loans window
+// and deleting a lent movie. Names the user types stay plain text.
+#include "loans/LoanStore.h"
+#include "main_window/MovieGrid.h"
+#include "main_window/frmMain.h"
+#include "shell/App.h"
+#include "support/TestSupport.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QHeaderView>
+#include <QLabel>
+#include <QTableWidget>
+#include <QTest>
+
+namespace {
+const auto S = [](const char* text) { return QString::fromUtf8(text); };
+QString day(int fromToday)
+{
+    return QLocale::c().toString(QDate::currentDate().addDays(fromToday), S("d MMM yyyy"));
+}
+void click(QWidget* window, const char* name)
+{
+    QTest::mouseClick(window->findChild<QAbstractButton*>(S(name)), Qt::LeftButton);
+}
+// Each row's cells joined by commas, rows by bars.
+QString rows(const QTableWidget* table)
+{
+    QStringList out;
+    for (int r = 0; r < table->rowCount(); ++r) {
+        QStringList cells;
+        for (int c = 0; c < table->columnCount(); ++c)
+            cells << table->item(r, c)->text();
+        out << cells.join(QLatin1Char(','));
+    }
+    return out.join(QLatin1Char('|'));
+}
+
+struct Fixture
+{
+    testing::TempCatalogue cat;
+    testing::ScriptedMessages boxes;
+    std::unique_ptr<main_window::frmMain> w;
+    qint64 alien = cat.addMovie(S("Alien")), brazil = cat.addMovie(S("Brazil"));
+
+    Fixture()
+    {
+        w = std::make_unique<main_window::frmMain>();
+        w->Form_Load();
+        w->show();
+        QApplication::setActiveWindow(w.get());
+    }
+    ~Fixture() { shell::SetModalHandler(nullptr); }
+    void lend(qint64 movie, const char* name, int lent, std::optional<int> due = {}, std::optional<int> back = {})
+    {
+        store::Connection db = cat.open();
+        const QDate today = QDate::currentDate();
+        loans::Lend(db, movie, S(name), today.addDays(lent), due ? today.addDays(*due) : QDate());
+        if (back)
+            loans::Return(db, movie, today.addDays(*back));
+        w->dbgMovie_RowColChange();
+    }
+    QLabel* panel() const { return w->findChild<QLabel*>(S("lblLoan")); }
+    void run(const char* item) { w->findChild<QAction*>(S(item))->trigger(); }
+};
+} // namespace
+
+class TestLoans : public QObject
+{
+    Q_OBJECT
+private slots:
+    void lend_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("dueSteps"); // days the due date is stepped back from two weeks on; -1: none
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("refusal");
+        const QString since = S("On loan to %1 since ") + day(0);
+        QTest::newRow("new name") << S("Anna") << -1 << since.arg(S("Anna")) << QString();
+        QTest::newRow("earlier borrower") << S("dan") << -1 << since.arg(S("Dan")) << QString();
+        QTest::newRow("due date") << S("Anna") << 3 << since.arg(S("Anna")) + S(", due ") + day(11) << QString();
+        QTest::newRow("due today") << S("Anna") << 14 << since.arg(S("Anna")) + S(", due ") + day(0) << QString();
+        QTest::newRow("due before lent") << S("Anna") << 15 << QString()
+                                         << S("The due date cannot be before the date lent.");
+        QTest::newRow("no name") << S("  \t ") << -1 << QString() << S("Please type the name of the borrower.");
+        const QString hostile = S("<b>O'Brien</b> \"Bob\" &amp; %1 <img src=x>");
+        QTest::newRow("markup and quotes") << hostile << -1 << since.arg(hostile) << QString();
+        QTest::newRow("10000 characters") << QString(10000, QLatin1Char('x')) << -1
+                                          << since.arg(QString(loans::kMaxNameLength, QLatin1Char('x'))) << QString();
+    }
+    void lend()
+    {
+        QFETCH(QString, typed);
+        QFETCH(int, dueSteps);
+        QFETCH(QString, shown);
+        QFETCH(QString, refusal);
+        Fixture f;
+        f.lend(f.brazil, "Dan", -9, {}, -2);
+        bool opened = false;
+        shell::SetModalHandler([&](QWidget* window) {
+            opened = true;
+            QApplication::setActiveWindow(window);
+            QWidget* name = QApplication::focusWidget();
+            QCOMPARE(name->objectName(), S("cboBorrower"));
+            if (typed.size() > 100 || typed.contains(QLatin1Char('\t'))) {
+                QApplication::clipboard()->setText(typed); // as only a paste brings them
+                QTest::keyClick(name, Qt::Key_V, Qt::ControlModifier);
+            } else {
+                QTest::keyClicks(name, typed);
+            }
+            if (dueSteps >= 0) {
+                click(window, "chkDue");
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+                for (int i = 0; i < dueSteps; ++i)
+                    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+            }
+            click(window, "cmdLend");
+            if (!refusal.isEmpty())
+                click(window, "cmdCancel");
+        });
+        click(f.w.get(), "cmdLend");
+        QVERIFY(opened);
+        QCOMPARE(f.boxes.texts(), refusal.isEmpty() ? QStringList() : QStringList{refusal});
+        QCOMPARE(f.panel()->text(), shown);
+        QCOMPARE(f.cat.scalar(S("SELECT count(*) FROM tbl_Loan")).toInt(), refusal.isEmpty() ? 2 : 1);
+    }
+
+    // The panel turns red once the due date has passed; a movie that is out is not lent again.
+    void overdueAndReturn_data()
+    {
+        QTest::addColumn<bool>("hasDue");
+        QTest::addColumn<int>("due");
+        QTest::addColumn<bool>("red");
+        QTest::newRow("no due date") << false << 0 << false;
+        QTest::newRow("due today") << true << 0 << false;
+        QTest::newRow("due yesterday") << true << -1 << true;
+    }
+    void overdueAndReturn()
+    {
+        QFETCH(bool, hasDue);
+        QFETCH(int, due);
+        QFETCH(bool, red);
+        Fixture f;
+        f.lend(f.alien, "Anna", -20, hasDue ? std::optional<int>(due) : std::nullopt);
+        QCOMPARE(f.panel()->palette().color(QPalette::WindowText) == QColor(192, 0, 0), red);
+        shell::SetModalHandler([](QWidget*) { QFAIL("lent twice"); });
+        f.run("mnuLend");
+        f.run("mnuReturn");
+        QCOMPARE(f.panel()->text(), QString());
+        f.run("mnuReturn");
+        QCOMPARE(f.boxes.texts(),
+                 (QStringList{S("Alien is on loan to Anna since %1. Return it before lending it again.").arg(day(-20)),
+                              S("Alien is not on loan.")}));
+        QCOMPARE(f.cat.scalar(S("SELECT Date_Returned FROM tbl_Loan")).toString(),
+                 QDate::currentDate().toString(Qt::ISODate));
+    }
+
+    // Out now, sorted by each column, overdue rows marked; a loan returned there joins its movie's
+    // history, and a movie the find box hides is shown in the main grid.
+    void loansWindow()
+    {
+        Fixture f;
+        const qint64 casablanca = f.cat.addMovie(S("Casablanca"));
+        f.lend(f.alien, "Dan", -60, {}, -40);
+        f.lend(f.alien, "Anna", -30, -5);
+        f.lend(casablanca, "Cleo", -3, -1);
+        f.lend(f.brazil, "bob", -10);
+        QTest::keyClicks(f.w->findChild<QWidget*>(S("txtFind")), S("alien"));
+        shell::SetModalHandler([&](QWidget* window) {
+            auto* out = window->findChild<QTableWidget*>(S("grdLoans"));
+            auto* past = window->findChild<QTableWidget*>(S("grdHistory"));
+            QCOMPARE(out->selectedItems().first()->text(), S("Alien")); // the main grid's movie
+            QCOMPARE(rows(past), S("Dan,%1,,%2").arg(day(-60), day(-40)));
+            const auto sortBy = [&](int column) {
+                QHeaderView* header = out->horizontalHeader();
+                QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                                  QPoint(header->sectionViewportPosition(column) + 5, 5));
+                QStringList titles;
+                for (int r = 0; r < out->rowCount(); ++r)
+                    titles << out->item(r, 0)->text();
+                return titles.join(QLatin1Char(' '));
+            };
+            QCOMPARE(sortBy(4), S("Brazil Casablanca Alien"));
+            QCOMPARE(sortBy(4), S("Alien Casablanca Brazil"));
+            QCOMPARE(rows(out), S("Alien,Anna,%1,%2,5|Casablanca,Cleo,%3,%4,1|Brazil,bob,%5,,")
+                                    .arg(day(-30), day(-5), day(-3), day(-1), day(-10)));
+            QCOMPARE(out->item(1, 3)->foreground().color(), QColor(192, 0, 0));
+            QCOMPARE(out->item(2, 3)->foreground().style(), Qt::NoBrush);
+            QCOMPARE(sortBy(2), S("Alien Brazil Casablanca"));
+            QCOMPARE(sortBy(1), S("Alien Brazil Casablanca"));
+
+            click(window, "cmdReturn");
+            QCOMPARE(out->rowCount(), 2);
+            QCOMPARE(rows(past), S("Anna,%1,%2,%3|Dan,%4,,%5").arg(day(-30), day(-5), day(0), day(-60), day(-40)));
+            const QRect brazil = out->visualItemRect(out->findItems(S("Brazil"), Qt::MatchExactly).first());
+            QTest::mouseClick(out->viewport(), Qt::LeftButton, {}, brazil.center());
+            QCOMPARE(window->findChild<QLabel*>(S("lblHistory"))->text(), S("Past loans of Brazil:"));
+            click(window, "cmdSelect");
+        });
+        f.run("mnuLoans");
+        QCOMPARE(shell::CurrentMovieTitle(), S("Brazil"));
+        QCOMPARE(f.w->findChild<QWidget*>(S("txtFind"))->property("text").toString(), QString());
+    }
+
+    void deleteLentMovie_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QString>("left"); // movies and loans
+        QTest::newRow("no") << int(shell::vbNo) << S("2 1");
+        QTest::newRow("yes") << int(shell::vbYes) << S("1 0");
+    }
+    void deleteLentMovie()
+    {
+        QFETCH(int, answer);
+        QFETCH(QString, left);
+        Fixture f;
+        f.lend(f.alien, "Anna", -1);
+        f.boxes.answer(answer);
+        QTest::keyClick(f.w->dbgMovie()->Split(0), Qt::Key_Delete);
+        QCOMPARE(f.boxes.texts(), QStringList{S("Alien is on loan to Anna. Delete it anyway?")});
+        QCOMPARE(f.cat.scalar(S("SELECT (SELECT count(*) FROM tbl_Movie_Title) || ' ' || count(*) FROM tbl_Loan")),
+                 QVariant(left));
+        QCOMPARE(loans::Borrowers(f.cat.open()), QStringList{S("Anna")}); // still offered next time
+    }
+};
+
+QTEST_MAIN(TestLoans)
+#include "test_loans.moc"
