@@ -2,8 +2,10 @@
 
 #include "cast/frmActorInfo.h"
 #include "cast/frmActorList.h"
-#include "main_window/ButtonPictures.h"
+#include "covers/CoverView.h"
+#include "covers/CoverWidgets.h"
 #include "find/FindBox.h"
+#include "main_window/ButtonPictures.h"
 #include "main_window/DataControl.h"
 #include "main_window/DeleteMovie.h"
 #include "main_window/FindMovies.h"
@@ -144,6 +146,8 @@ void frmMain::buildControls()
     place(m_lblTime, 1440, 600, 1320, 255);
     place(m_lblGrade, 1440, 900, 1320, 255);
     place(m_lblStarring, 120, 1560, 2640, 1500);
+    m_cover = new covers::PanelCover(m_info);
+    connect(m_cover, &covers::PanelCover::Changed, this, [this] { placeCover(); });
 
     m_txtStatus = new QLineEdit(m_client);
     m_txtStatus->setObjectName(QStringLiteral("txtStatus"));
@@ -416,13 +420,27 @@ void frmMain::Form_Resize()
         QRectF info = m_twips.value(m_info);
         info.setHeight(grid.height() + 400);
         setTwips(m_info, info);
-        if (info.height() > 3101) {
-            QRectF starring = m_twips.value(m_lblStarring);
-            starring.setHeight(info.height() - 3100);
-            setTwips(m_lblStarring, starring);
-        }
+        placeCover();
     }
     SelectMovie();
+}
+
+// The cover stands above "Starring:" at the panel's width, and the cast list below it gives way; a
+// tall one keeps half the panel for the cast.
+void frmMain::placeCover()
+{
+    const QRectF info = m_twips.value(m_info);
+    const double height = shell::PixelsToTwipsY(
+        m_cover->View()->HeightAt(shell::TwipsToPixelsX(2640), shell::TwipsToPixelsY(info.height() / 2 - 600)));
+    const double shift = height > 0 ? height + 60 : 0;
+    place(m_cover->View(), 120, 1260, 2640, height);
+    m_cover->View()->setVisible(height > 0);
+    place(m_info->findChild<QLabel*>(QStringLiteral("Label4")), 120, 1260 + shift, 1300, 255);
+    QRectF starring = m_twips.value(m_lblStarring);
+    starring.moveTop(1560 + shift);
+    if (info.height() > 3101)
+        starring.setHeight(qMax(255.0, info.height() - 3100 - shift));
+    setTwips(m_lblStarring, starring);
 }
 
 void frmMain::SelectMovie()
@@ -452,6 +470,7 @@ void frmMain::dbgMovie_RowColChange()
         m_lblGrade->setText(QString());
         m_lblTime->setText(QString());
         m_lblStarring->setText(QString());
+        m_cover->Clear();
         return;
     }
     set.SetAbsolutePosition(row);
@@ -462,6 +481,7 @@ void frmMain::dbgMovie_RowColChange()
     m_lblTime->setText(set.Value(QStringLiteral("Length")).toString());
 
     const store::Connection db = store::OpenDatabase();
+    m_cover->Show(db, set.Value(QStringLiteral("Movie_ID")).toLongLong());
     const QString title = set.Value(QStringLiteral("Movie_Title")).toString();
     store::Recordset cast(
         db, QStringLiteral("SELECT [Actor] FROM qry_Actor_Movie_Join ") + QStringLiteral("WHERE [Movie_Title] = ?"),

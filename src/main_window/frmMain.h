@@ -13,6 +13,9 @@ class QLineEdit;
 class QMenu;
 class QToolButton;
 
+namespace covers {
+class PanelCover;
+}
 namespace find {
 class FindBox;
 }
@@ -91,6 +94,7 @@ private:
     void setTwips(QWidget* control, const QRectF& rect);
     void restoreSettings();
     void saveSettings();
+    void placeCover();
     QToolButton* makeButton(const QString& name, const QString& tip, ButtonPicture picture, double left);
 
     DataControl* m_data;
@@ -104,6 +108,7 @@ private:
     QLabel* m_lblTime = nullptr;
     QLabel* m_lblGrade = nullptr;
     QLabel* m_lblStarring = nullptr;
+    covers::PanelCover* m_cover = nullptr;
     QLineEdit* m_txtStatus = nullptr;
     find::FindBox* m_txtFind = nullptr;
     QMenu* m_collection = nullptr;

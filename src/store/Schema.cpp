@@ -1,5 +1,6 @@
 #include "store/Schema.h"
 
+#include "covers/CoverSchema.h"
 #include "find/FindSchema.h"
 #include "store/Sqlite.h"
 
@@ -92,6 +93,8 @@ void UpgradeSchema(Connection& db)
         return;
     if (version < 2)
         addFindIndex(db);
+    if (version < 4)
+        run(db, covers::CreateCoverSql());
     version = kSchemaVersion;
     db.exec(QStringLiteral("PRAGMA user_version = %1").arg(version));
     unit.commit();
