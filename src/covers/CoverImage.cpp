@@ -81,6 +81,9 @@ Prepared PrepareCover(const QByteArray& data, const QString& name)
 {
     if (data.size() > kMaxFileBytes)
         return tooLarge(name, data.size());
+    // Qt's own cap (128 MB) would refuse a 40-million-pixel picture the pixel rule lets in.
+    static const bool raised = (QImageReader::setAllocationLimit(512), true);
+    Q_UNUSED(raised);
     QByteArray bytes = data; // shared, not copied: the buffer only reads
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);

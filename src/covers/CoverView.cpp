@@ -12,6 +12,7 @@
 #include <QPointer>
 #include <QProgressDialog>
 #include <QThreadPool>
+#include <QTimer>
 #include <QUrl>
 
 namespace covers {
@@ -108,6 +109,7 @@ void CoverView::start(std::function<Prepared()> work)
     progress->setWindowTitle(shell::kAppCaption);
     progress->setWindowModality(Qt::WindowModal);
     progress->setMinimumDuration(1000);
+    QTimer::singleShot(1000, progress, &QWidget::show); // with no steps to report it would wait for four
     connect(progress, &QProgressDialog::canceled, this, [this] {
         ++m_job; // its result is dropped when it comes
         m_busy = false;

@@ -438,8 +438,10 @@ void frmMain::placeCover()
     place(m_info->findChild<QLabel*>(QStringLiteral("Label4")), 120, 1260 + shift, 1300, 255);
     QRectF starring = m_twips.value(m_lblStarring);
     starring.moveTop(1560 + shift);
-    if (info.height() > 3101)
-        starring.setHeight(qMax(255.0, info.height() - 3100 - shift));
+    if (shift > 0) // the cast list then reaches down to the panel's foot
+        starring.setHeight(qMax(255.0, info.height() - 1680 - shift));
+    else if (info.height() > 3101)
+        starring.setHeight(info.height() - 3100);
     setTwips(m_lblStarring, starring);
 }
 
