@@ -19,9 +19,9 @@ namespace covers {
 namespace {
 
 // Stores or removes a saved movie's cover in a transaction of its own.
-template <class F> void change(F&& write)
+template <class F> bool change(F&& write)
 {
-    shell::Guarded([&] {
+    return shell::Guarded([&] {
         store::Connection db = store::OpenDatabase();
         store::Transaction unit(db);
         write(db);
@@ -123,18 +123,18 @@ void EditorCover::Saved(qint64 movieId)
 
 void EditorCover::take(const Cover& cover)
 {
-    if (m_movie)
-        change([&](store::Connection& db) { SaveCover(db, m_movie, cover); });
-    else
+    if (!m_movie)
         m_pending = cover;
+    else if (!change([&](store::Connection& db) { SaveCover(db, m_movie, cover); }))
+        return;
     m_view->SetImage(QImage::fromData(cover.thumbnail));
     enableRemove();
 }
 
 void EditorCover::remove()
 {
-    if (m_movie)
-        change([&](store::Connection& db) { RemoveCover(db, m_movie); });
+    if (m_movie && !change([&](store::Connection& db) { RemoveCover(db, m_movie); }))
+        return;
     m_pending.reset();
     m_view->SetImage({});
     enableRemove();
