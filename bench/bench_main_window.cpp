@@ -1,12 +1,17 @@
 // The movie browser over 1,000 / 10,000 / 50,000 movies, against sqlite3 reading the same rows.
 #include "BenchSupport.h"
 #include "MainWindowSupport.h"
+#include "covers/CoverImage.h"
+#include "covers/CoverStore.h"
 #include "main_window/DataControl.h"
 #include "main_window/MovieGrid.h"
 #include "main_window/frmMain.h"
 #include "shell/App.h"
 
 #include <QApplication>
+#include <QBuffer>
+#include <QPainter>
+#include <QRandomGenerator>
 #include <benchmark/benchmark.h>
 #include <memory>
 
@@ -53,6 +58,72 @@ void BM_RowChange(benchmark::State& state)
     }
 }
 
+// The catalogue of that size with a cover on every movie: a hundred different pictures of 300 x 450
+// pixels, each movie holding its own copy, as a real collection would. Made once and kept.
+QString UseCoverCatalogue(int movies)
+{
+    const QString plain = bench::UseCatalogue(movies);
+    const QString dir = QFileInfo(plain).absolutePath() + QStringLiteral("-covers");
+    const QString path = dir + QStringLiteral("/Reelkeeper.mdb");
+    if (!QFileInfo::exists(path)) {
+        QDir().mkpath(dir);
+        QFile::copy(plain, path + QStringLiteral(".part"));
+        store::Connection db(path + QStringLiteral(".part"), store::Connection::Mode::ReadWrite);
+        std::vector<covers::Cover> pictures;
+        QRandomGenerator random(19);
+        for (int k = 0; k < 100; ++k) {
+            QImage image(300, 450, QImage::Format_RGB32);
+            image.fill(QColor::fromHsv(k * 359 / 100, 160, 200));
+            QPainter paint(&image);
+            for (int r = 0; r < 30; ++r)
+                paint.fillRect(random.bounded(300), random.bounded(450), random.bounded(120), random.bounded(120),
+                               QColor::fromRgb(random.generate()));
+            paint.end();
+            QByteArray bytes;
+            QBuffer buffer(&bytes);
+            buffer.open(QIODevice::WriteOnly);
+            image.save(&buffer, "jpeg", 88);
+            pictures.push_back(covers::PrepareCover(bytes, QStringLiteral("cover")).cover);
+        }
+        db.exec(QStringLiteral("BEGIN"));
+        store::Statement ids(db, QStringLiteral("SELECT Movie_ID FROM tbl_Movie_Title"));
+        for (int i = 0; ids.step(); ++i)
+            covers::SaveCover(db, ids.column(0).toLongLong(), pictures[std::size_t(i % 100)]);
+        db.exec(QStringLiteral("COMMIT"));
+        db.exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
+        QFile::rename(path + QStringLiteral(".part"), path);
+    }
+    shell::App::SetPath(dir);
+    return path;
+}
+
+// Moving through 50,000 movies that all have covers: the thumbnail read and decoded on each change.
+// The counters say how much the file grew beside how much the pictures hold.
+void BM_RowChangeWithCovers(benchmark::State& state)
+{
+    const QString plain = bench::UseCatalogue(int(state.range(0)));
+    const QString path = UseCoverCatalogue(int(state.range(0)));
+    auto w = bench::OpenMainWindow();
+    int row = 0;
+    for (auto _ : state) {
+        row = (row + 7919) % int(state.range(0));
+        w->dbgMovie()->SetRow(row);
+    }
+    store::Connection db(path, store::Connection::Mode::ReadOnly);
+    store::Statement sum(db, QStringLiteral("SELECT sum(length(Thumbnail) + length(Picture)) FROM tbl_Cover"));
+    sum.step();
+    state.counters["pictures_MB"] = sum.column(0).toDouble() / 1e6;
+    state.counters["growth_MB"] = double(QFileInfo(path).size() - QFileInfo(plain).size()) / 1e6;
+}
+
+void BM_Sqlite3Thumbnail(benchmark::State& state)
+{
+    const QString path = UseCoverCatalogue(int(state.range(0)));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(
+            bench::RawRead(path, "SELECT [Thumbnail] FROM [tbl_Cover] WHERE [Movie_ID] = ?", "4242"));
+}
+
 void BM_Sqlite3ReadGrid(benchmark::State& state)
 {
     const QString path = bench::UseCatalogue(int(state.range(0)));
@@ -97,6 +168,8 @@ BENCHMARK(BM_OpenMainWindow) SIZES->Iterations(3);
 BENCHMARK(BM_Requery) SIZES;
 BENCHMARK(BM_SortByDirector) SIZES;
 BENCHMARK(BM_RowChange)->Arg(1000)->Arg(10000)->Arg(50000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RowChangeWithCovers)->Arg(50000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Sqlite3Thumbnail)->Arg(50000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Sqlite3ReadGrid) SIZES;
 BENCHMARK(BM_Sqlite3ReadSortedByDirector) SIZES;
 BENCHMARK(BM_Sqlite3ReadKeys) SIZES;

@@ -1,1 +1,1 @@
-reelkeeper_add_bench(bench_main_window bench_main_window.cpp LIBS reelkeeper_main_window reelkeeper_bench_main)
+reelkeeper_add_bench(bench_main_window bench_main_window.cpp LIBS reelkeeper_main_window reelkeeper_covers reelkeeper_bench_main)

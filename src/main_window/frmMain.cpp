@@ -2,6 +2,8 @@
 
 #include "cast/frmActorInfo.h"
 #include "cast/frmActorList.h"
+#include "covers/CoverView.h"
+#include "covers/CoverWidgets.h"
 #include "find/FindBox.h"
 #include "loans/LoanStore.h"
 #include "loans/frmLend.h"
@@ -43,6 +45,9 @@
 namespace main_window {
 
 namespace {
+
+constexpr double kLoanLines = 720; // the loan's text under the grade moves the cover and the cast down
+
 struct SortItem
 {
     const char* name;
@@ -139,7 +144,6 @@ void frmMain::buildControls()
     place(makeLabel(m_info, QStringLiteral("Label1"), QStringLiteral("Year:")), 120, 300, 1300, 255);
     place(makeLabel(m_info, QStringLiteral("Label2"), QStringLiteral("Running Time:")), 120, 600, 1300, 255);
     place(makeLabel(m_info, QStringLiteral("Label3"), QStringLiteral("Grade:")), 120, 900, 1300, 255);
-    constexpr double kLoanLines = 720; // the loan's text under the grade moves the cast down
     place(makeLabel(m_info, QStringLiteral("Label4"), QStringLiteral("Starring:")), 120, 1260 + kLoanLines, 1300, 255);
     m_lblYear = makeLabel(m_info, QStringLiteral("lblYear"), QStringLiteral("lblYear"));
     m_lblTime = makeLabel(m_info, QStringLiteral("lblTime"), QStringLiteral("lblTime"));
@@ -159,6 +163,8 @@ void frmMain::buildControls()
     place(lend, 1920, 850, 840, 330); // over the grade's empty end: a grade has at most three characters
     lend->raise();
     connect(lend, &QPushButton::clicked, this, [this] { shell::Guarded([this] { mnuLend_Click(); }); });
+    m_cover = new covers::PanelCover(m_info);
+    connect(m_cover, &covers::PanelCover::Changed, this, [this] { placeCover(); });
 
     m_txtStatus = new QLineEdit(m_client);
     m_txtStatus->setObjectName(QStringLiteral("txtStatus"));
@@ -435,13 +441,29 @@ void frmMain::Form_Resize()
         QRectF info = m_twips.value(m_info);
         info.setHeight(grid.height() + 400);
         setTwips(m_info, info);
-        if (info.height() > 3101) {
-            QRectF starring = m_twips.value(m_lblStarring);
-            starring.setHeight(info.height() - 3100);
-            setTwips(m_lblStarring, starring);
-        }
+        placeCover();
     }
     SelectMovie();
+}
+
+// The cover stands above "Starring:" at the panel's width, and the cast list below it gives way; a
+// tall one keeps half the panel for the cast.
+void frmMain::placeCover()
+{
+    const QRectF info = m_twips.value(m_info);
+    const double height = shell::PixelsToTwipsY(
+        m_cover->View()->HeightAt(shell::TwipsToPixelsX(2640), shell::TwipsToPixelsY(info.height() / 2 - 600)));
+    const double shift = height > 0 ? height + 60 : 0;
+    place(m_cover->View(), 120, 1260 + kLoanLines, 2640, height);
+    m_cover->View()->setVisible(height > 0);
+    place(m_info->findChild<QLabel*>(QStringLiteral("Label4")), 120, 1260 + kLoanLines + shift, 1300, 255);
+    QRectF starring = m_twips.value(m_lblStarring);
+    starring.moveTop(1560 + kLoanLines + shift);
+    if (shift > 0) // the cast list then reaches down to the panel's foot
+        starring.setHeight(qMax(255.0, info.height() - 1680 - kLoanLines - shift));
+    else if (info.height() > 3101)
+        starring.setHeight(info.height() - 3100);
+    setTwips(m_lblStarring, starring);
 }
 
 void frmMain::SelectMovie()
@@ -473,6 +495,7 @@ void frmMain::dbgMovie_RowColChange()
         m_lblStarring->setText(QString());
         m_lblLoan->setText(QString());
         m_lblLoan->setToolTip(QString());
+        m_cover->Clear();
         return;
     }
     set.SetAbsolutePosition(row);
@@ -490,6 +513,7 @@ void frmMain::dbgMovie_RowColChange()
     if (loan && loan->isOverdue(QDate::currentDate()))
         colours.setColor(QPalette::WindowText, QColor(192, 0, 0));
     m_lblLoan->setPalette(colours);
+    m_cover->Show(db, set.Value(QStringLiteral("Movie_ID")).toLongLong());
     const QString title = set.Value(QStringLiteral("Movie_Title")).toString();
     store::Recordset cast(
         db, QStringLiteral("SELECT [Actor] FROM qry_Actor_Movie_Join ") + QStringLiteral("WHERE [Movie_Title] = ?"),

@@ -13,6 +13,9 @@ class QLineEdit;
 class QMenu;
 class QToolButton;
 
+namespace covers {
+class PanelCover;
+}
 namespace find {
 class FindBox;
 }
@@ -99,6 +102,7 @@ private:
     void setTwips(QWidget* control, const QRectF& rect);
     void restoreSettings();
     void saveSettings();
+    void placeCover();
     QToolButton* makeButton(const QString& name, const QString& tip, ButtonPicture picture, double left);
 
     DataControl* m_data;
@@ -113,6 +117,7 @@ private:
     QLabel* m_lblGrade = nullptr;
     QLabel* m_lblStarring = nullptr;
     QLabel* m_lblLoan = nullptr;
+    covers::PanelCover* m_cover = nullptr;
     QLineEdit* m_txtStatus = nullptr;
     find::FindBox* m_txtFind = nullptr;
     QMenu* m_collection = nullptr;

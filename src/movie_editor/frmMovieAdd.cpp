@@ -1,5 +1,6 @@
 #include "movie_editor/frmMovieAdd.h"
 
+#include "covers/CoverWidgets.h"
 #include "shell/App.h"
 #include "shell/ErrorReport.h"
 #include "shell/Toolkit.h"
@@ -184,7 +185,9 @@ void frmMovieAdd::buildControls()
 
     cmdOK = makeButton(this, "cmdOK", "E&xit");
     shell::PlaceTwips(cmdOK, 6840, 5820, 1440, 465);
-    setFixedSize(shell::TwipsToPixelsX(8400), shell::TwipsToPixelsY(6420));
+    m_cover = new covers::EditorCover(this);
+    shell::PlaceTwips(m_cover, 8400, 120, 2400, 5580);
+    setFixedSize(shell::TwipsToPixelsX(10920), shell::TwipsToPixelsY(6420));
 
     QWidget* order[] = {txtMovieTitle,
                         m_credits[Director].combo,
@@ -265,6 +268,7 @@ void frmMovieAdd::Form_Load()
         PopulateComboBoxes();
         const QString title = shell::CurrentMovieTitle();
         if (title.isEmpty()) {
+            m_cover->Clear();
             EnableForm();
             cmd_Update->setText(QStringLiteral("&Add Movie"));
             txtMovieTitle->setFocus();
@@ -286,6 +290,7 @@ void frmMovieAdd::Form_Load()
             box->setText(value);
         }
         chkWidescreen->setChecked(store::IsTrue(rs.Value(QStringLiteral("Widescreen"))));
+        m_cover->Load(db, rs.Value(QStringLiteral("Movie_ID")).toLongLong());
         cmdAddActor->setVisible(true);
     } catch (const store::StoreError& e) {
         showError(e);
@@ -329,6 +334,7 @@ void frmMovieAdd::EnableForm()
     if (!on)
         cmdAddActor->setVisible(false);
     cmd_Update->setEnabled(on);
+    m_cover->setEnabled(on);
 }
 
 void frmMovieAdd::Capitalize(char16_t& KeyAscii)
@@ -478,9 +484,12 @@ bool frmMovieAdd::storeMovie(bool overwrite)
         const bool widescreen = chkWidescreen->isChecked();
         if (overwrite ? store::IsTrue(rs.Value(QStringLiteral("Widescreen"))) != widescreen : widescreen)
             rs.Fields(QStringLiteral("Widescreen")) = widescreen;
+        const qint64 movieId = overwrite ? rs.Value(QStringLiteral("Movie_ID")).toLongLong() : 0;
         rs.Update();
+        m_cover->SaveWith(db, overwrite ? movieId : rs.LastInsertedKey()); // in the same unit as the movie
         rs.Close();
         unit.commit();
+        m_cover->Saved(overwrite ? movieId : rs.LastInsertedKey());
         if (overwrite)
             refreshMovieGrid();
         cmdAddActor->setVisible(true);
@@ -520,6 +529,7 @@ void frmMovieAdd::cmdClearForm_Click()
     for (QLineEdit* box : {txtLength, txtYear, txtGrade, txtRating})
         box->setText(QString());
     chkWidescreen->setChecked(false);
+    m_cover->Clear();
     cmd_Update->setText(QStringLiteral("&Add Movie"));
 }
 

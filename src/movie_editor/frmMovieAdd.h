@@ -14,6 +14,9 @@ class QPushButton;
 
 #include "store/Credits.h"
 
+namespace covers {
+class EditorCover;
+}
 namespace store {
 class StoreError;
 }
@@ -103,6 +106,7 @@ private:
     QPushButton* cmdAddActor = nullptr;
     QPushButton* cmdClearForm = nullptr;
     QPushButton* cmdOK = nullptr;
+    covers::EditorCover* m_cover = nullptr;
 
     QString m_title;                // remembered at the start of a save
     QObject* m_keyTarget = nullptr; // the box a key is being typed into

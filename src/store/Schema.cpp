@@ -1,5 +1,6 @@
 #include "store/Schema.h"
 
+#include "covers/CoverSchema.h"
 #include "find/FindSchema.h"
 #include "loans/LoanSchema.h"
 #include "store/Sqlite.h"
@@ -93,6 +94,8 @@ void UpgradeSchema(Connection& db)
         return;
     if (version < 2)
         addFindIndex(db);
+    if (version < 4)
+        run(db, covers::CreateCoverSql());
     if (version < 5)
         run(db, loans::CreateLoanTablesSql());
     version = kSchemaVersion;

@@ -1,0 +1,143 @@
+#include "covers/CoverImage.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QtEndian>
+
+namespace covers {
+
+namespace {
+
+const QString kTakes = QStringLiteral("Reelkeeper takes JPEG, PNG, WebP, GIF and BMP pictures as covers.");
+
+QString quoted(const QString& name)
+{
+    return QLatin1Char('"') + name + QLatin1Char('"');
+}
+
+Prepared refuse(const QString& text)
+{
+    return {{}, text};
+}
+
+Prepared damaged(const QString& name)
+{
+    return refuse(QStringLiteral("%1 could not be read: the picture is damaged or incomplete.").arg(quoted(name)));
+}
+
+Prepared tooLarge(const QString& name, qint64 bytes)
+{
+    return refuse(QStringLiteral("%1 is too large for a cover (%2 MB); a cover may be at most %3 MB.")
+                      .arg(quoted(name))
+                      .arg(bytes / (1024 * 1024))
+                      .arg(kMaxFileBytes / (1024 * 1024)));
+}
+
+QByteArray encode(const QImage& image)
+{
+    QByteArray out;
+    QBuffer buffer(&out);
+    buffer.open(QIODevice::WriteOnly);
+    // PNG only where the picture is transparent: a cover photograph is many times smaller as JPEG.
+    const bool png = image.hasAlphaChannel();
+    QImageWriter writer(&buffer, png ? "png" : "jpeg");
+    if (!png)
+        writer.setQuality(88);
+    writer.write(png ? image : image.convertToFormat(QImage::Format_RGB32));
+    return out;
+}
+
+// A JPEG that stops early decodes without an error, its missing part grey; the marker that ends a
+// whole one tells. Nothing in the coded data can look like it, and few files carry much after it.
+bool jpegComplete(const QByteArray& data)
+{
+    const qsizetype from = qMax<qsizetype>(0, data.size() - 4096);
+    return data.indexOf(QByteArrayLiteral("\xFF\xD9"), from) >= 0;
+}
+
+// So does a BMP; its header tells how long its pixels are, when they are not compressed.
+bool bmpComplete(const QByteArray& data)
+{
+    const auto u32 = [&](int at) { return qFromLittleEndian<quint32>(data.constData() + at); };
+    if (data.size() < 34 || u32(14) < 40 || (u32(30) != 0 && u32(30) != 3))
+        return data.size() >= 26;
+    const qint64 width = qint32(u32(18)), height = qAbs(qint32(u32(22)));
+    const qint64 bits = qFromLittleEndian<quint16>(data.constData() + 28);
+    return u32(10) + (width * bits + 31) / 32 * 4 * height <= data.size();
+}
+
+} // namespace
+
+QString DisplayName(const QString& path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+Prepared PrepareCover(const QByteArray& data, const QString& name)
+{
+    if (data.size() > kMaxFileBytes)
+        return tooLarge(name, data.size());
+    // Qt's own cap (128 MB) would refuse a 40-million-pixel picture the pixel rule lets in.
+    static const bool raised = (QImageReader::setAllocationLimit(512), true);
+    Q_UNUSED(raised);
+    QByteArray bytes = data; // shared, not copied: the buffer only reads
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    reader.setDecideFormatFromContent(true);
+    reader.setAutoTransform(true);
+    const QByteArray format = reader.format();
+    if (!QByteArrayList{"jpeg", "png", "webp", "gif", "bmp"}.contains(format))
+        return refuse(QStringLiteral("%1 is not a picture Reelkeeper can use. %2").arg(quoted(name), kTakes));
+    const QSize size = reader.size();
+    if (!size.isValid())
+        return damaged(name);
+    if (qint64(size.width()) * size.height() > kMaxPixels)
+        return refuse(QStringLiteral("%1 is too large for a cover (%2 × %3 pixels); a cover may have at most %4 "
+                                     "million pixels.")
+                          .arg(quoted(name))
+                          .arg(size.width())
+                          .arg(size.height())
+                          .arg(kMaxPixels / 1'000'000));
+    if ((format == "jpeg" && !jpegComplete(data)) || (format == "bmp" && !bmpComplete(data)))
+        return damaged(name);
+    const bool small = size.width() <= kPictureSide && size.height() <= kPictureSide;
+    if (!small)
+        reader.setScaledSize(size.scaled(kPictureSide, kPictureSide, Qt::KeepAspectRatio)); // JPEG decodes smaller
+    QImage image = reader.read();
+    if (image.isNull())
+        return damaged(name);
+    if (image.width() > kPictureSide || image.height() > kPictureSide)
+        image = image.scaled(kPictureSide, kPictureSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+
+    Cover cover;
+    // A JPEG or PNG that needs no change is kept as it came, without a second loss of quality.
+    const bool asItCame = small && (format == "jpeg" || format == "png") &&
+                          reader.transformation() == QImageIOHandler::TransformationNone;
+    cover.picture = asItCame ? data : encode(image);
+    cover.thumbnail =
+        encode(image.width() > kThumbnailSide || image.height() > kThumbnailSide
+                   ? image.scaled(kThumbnailSide, kThumbnailSide, Qt::KeepAspectRatio, Qt::SmoothTransformation)
+                   : image);
+    if (cover.picture.isEmpty() || cover.thumbnail.isEmpty())
+        return refuse(QStringLiteral("%1 could not be stored as a cover.").arg(quoted(name)));
+    return {cover, {}};
+}
+
+Prepared PrepareCoverFile(const QString& path)
+{
+    const QString name = DisplayName(path);
+    QFile file(path);
+    const QFileInfo info(path);
+    if (info.isFile() && info.size() > kMaxFileBytes)
+        return tooLarge(name, info.size());
+    if (!info.isFile() || !file.open(QIODevice::ReadOnly))
+        return refuse(QStringLiteral("%1 could not be opened: %2").arg(quoted(name), file.errorString()));
+    return PrepareCover(file.readAll(), name);
+}
+
+} // namespace covers

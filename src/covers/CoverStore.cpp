@@ -1,0 +1,64 @@
+#include "covers/CoverStore.h"
+
+#include "store/Sqlite.h"
+
+#include <QCache>
+
+namespace covers {
+
+namespace {
+
+struct Decoded
+{
+    QByteArray stored; // compared on every read, so a change made elsewhere is never hidden
+    QImage image;
+};
+
+QCache<qint64, Decoded>& cache()
+{
+    static QCache<qint64, Decoded> decoded(8);
+    return decoded;
+}
+
+} // namespace
+
+void SaveCover(store::Connection& db, qint64 movieId, const Cover& cover)
+{
+    store::Statement q(db, QStringLiteral("INSERT OR REPLACE INTO [tbl_Cover] ([Movie_ID], [Thumbnail], [Picture]) "
+                                          "VALUES (?, ?, ?)"));
+    q.bindAll({movieId, cover.thumbnail, cover.picture});
+    q.run();
+}
+
+void RemoveCover(store::Connection& db, qint64 movieId)
+{
+    store::Statement q(db, QStringLiteral("DELETE FROM [tbl_Cover] WHERE [Movie_ID] = ?"));
+    q.bind(1, movieId);
+    q.run();
+}
+
+bool HasCover(const store::Connection& db, qint64 movieId)
+{
+    store::Statement q(db, QStringLiteral("SELECT 1 FROM [tbl_Cover] WHERE [Movie_ID] = ?"));
+    q.bind(1, movieId);
+    return q.step();
+}
+
+QImage Thumbnail(const store::Connection& db, qint64 movieId)
+{
+    store::Statement q(db, QStringLiteral("SELECT [Thumbnail] FROM [tbl_Cover] WHERE [Movie_ID] = ?"));
+    q.bind(1, movieId);
+    if (!q.step()) {
+        cache().remove(movieId);
+        return {};
+    }
+    const QByteArray stored = q.column(0).toByteArray();
+    if (const Decoded* hit = cache().object(movieId); hit && hit->stored == stored)
+        return hit->image;
+    auto* decoded = new Decoded{stored, QImage::fromData(stored)};
+    const QImage image = decoded->image;
+    cache().insert(movieId, decoded);
+    return image;
+}
+
+} // namespace covers

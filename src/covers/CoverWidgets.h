@@ -1,0 +1,70 @@
+#pragma once
+
+#include "covers/CoverImage.h"
+
+#include <QGroupBox>
+#include <optional>
+
+class QPushButton;
+
+namespace store {
+class Connection;
+}
+
+namespace covers {
+
+class CoverView;
+
+// The cover in the main window's quick-info panel: the thumbnail of the movie shown, and a picture
+// dropped on the panel becomes that movie's cover at once.
+class PanelCover : public QObject
+{
+    Q_OBJECT
+public:
+    explicit PanelCover(QWidget* panel);
+
+    CoverView* View() const { return m_view; }
+    void Show(const store::Connection& db, qint64 movieId);
+    void Clear(); // no movie
+
+signals:
+    void Changed(); // the cover shown came or went, so its height changed
+
+private:
+    void show(qint64 movieId, const QImage& image);
+
+    CoverView* m_view;
+    qint64 m_movie = 0;
+};
+
+// The editor's cover: the picture, "Cover..." and "Remove Cover"; a picture dropped on the editor
+// or pasted into the picture sets it. A saved movie's cover changes at once; a new movie's waits for
+// its save, which calls SaveWith inside its own transaction and Saved after it.
+class EditorCover : public QGroupBox
+{
+    Q_OBJECT
+public:
+    explicit EditorCover(QWidget* editor);
+
+    void Load(const store::Connection& db, qint64 movieId);
+    void Clear(); // a new movie
+    void SaveWith(store::Connection& db, qint64 movieId);
+    void Saved(qint64 movieId);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void take(const Cover& cover);
+    void chooseFile();
+    void remove();
+    void enableRemove();
+
+    CoverView* m_view;
+    QPushButton* m_choose;
+    QPushButton* m_remove;
+    qint64 m_movie = 0;
+    std::optional<Cover> m_pending;
+};
+
+} // namespace covers

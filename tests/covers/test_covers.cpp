@@ -1,0 +1,203 @@
+// Covers: pictures refused before they are decoded, and the round trip through the quick-info
+// panel and the editor as the user drops, pastes, chooses, replaces and removes them.
+#include "covers/CoverImage.h"
+#include "covers/CoverView.h"
+#include "main_window/DeleteMovie.h"
+#include "main_window/MovieGrid.h"
+#include "main_window/frmMain.h"
+#include "movie_editor/frmMovieAdd.h"
+#include "support/TestSupport.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QClipboard>
+#include <QDataStream>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+const auto S = [](const char* text) { return QString::fromUtf8(text); };
+
+QByteArray picture(const char* format, int width = 600, int height = 900, QColor colour = Qt::darkCyan)
+{
+    if (qstrcmp(format, "gif") == 0) // Qt writes no GIF
+        return QByteArray::fromBase64("R0lGODlhBAAGAPAAAP8AAAAAACH5BAAAAAAALAAAAAAEAAYAAAIEhI+pVwA7");
+    QImage image(width, height, QImage::Format_ARGB32);
+    image.fill(colour);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return bytes;
+}
+
+// A PNG of 30,000 x 30,000 pixels in a few bytes: a bomb if decoded.
+QByteArray pngBomb()
+{
+    const auto chunk = [](const char* type, const QByteArray& body) -> QByteArray {
+        QByteArray out;
+        QDataStream(&out, QIODevice::WriteOnly) << quint32(body.size());
+        const QByteArray crcOf = QByteArray(type) + body;
+        quint32 crc = 0xFFFFFFFF;
+        for (const char c : crcOf) {
+            crc ^= quint8(c);
+            for (int k = 0; k < 8; ++k)
+                crc = (crc >> 1) ^ (0xEDB88320 & (0 - (crc & 1)));
+        }
+        QByteArray tail;
+        QDataStream(&tail, QIODevice::WriteOnly) << ~crc;
+        return out + crcOf + tail;
+    };
+    QByteArray header;
+    QDataStream(&header, QIODevice::WriteOnly)
+        << quint32(30000) << quint32(30000) << quint8(8) << quint8(6) << quint8(0) << quint8(0) << quint8(0);
+    QByteArray png("\x89PNG\r\n\x1a\n");
+    png += chunk("IHDR", header);
+    png += chunk("IDAT", qCompress(QByteArray(1 << 20, '\0')).mid(4));
+    return png + chunk("IEND", {});
+}
+
+// A real JPEG whose frame header says 30,000 x 30,000.
+QByteArray hugeJpeg()
+{
+    QByteArray bytes = picture("jpeg", 16, 16);
+    const qsizetype frame = bytes.indexOf(QByteArrayLiteral("\xFF\xC0")) + 5;
+    for (int i = 0; i < 4; ++i)
+        bytes[frame + i] = char(i % 2 ? 0x30 : 0x75); // 0x7530 = 30000
+    return bytes;
+}
+
+void drop(QWidget* target, const QString& file)
+{
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(file)});
+    const QPointF at(target->width() / 2, target->height() / 2);
+    QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent dropped(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &dropped);
+}
+} // namespace
+
+class TestCovers : public QObject
+{
+    Q_OBJECT
+private slots:
+    void picturesTakenOrRefused_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("refusal"); // empty: taken
+        QTest::newRow("large JPEG") << picture("jpeg", 2400, 1600) << QString();
+        QTest::newRow("PNG with alpha") << picture("png", 300, 200, Qt::transparent) << QString();
+        QTest::newRow("WebP") << picture("webp") << QString();
+        QTest::newRow("GIF") << picture("gif") << QString();
+        QTest::newRow("BMP") << picture("bmp") << QString();
+        QTest::newRow("TIFF") << picture("tiff") << S("is not a picture Reelkeeper can use");
+        QTest::newRow("text") << QByteArray("Not a picture\n") << S("is not a picture Reelkeeper can use");
+        for (const char* format : {"jpeg", "png", "webp", "gif", "bmp"})
+            QTest::newRow(qPrintable(S("truncated ") + S(format)))
+                << picture(format).chopped(picture(format).size() / 3) << S("damaged or incomplete");
+        QTest::newRow("30,000 x 30,000 JPEG") << hugeJpeg() << S("(30000 × 30000 pixels)");
+        QTest::newRow("PNG bomb") << pngBomb() << S("too large for a cover (30000 × 30000");
+        QTest::newRow("100 MB") << QByteArray() << S("too large for a cover (100 MB)");
+    }
+    void picturesTakenOrRefused()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, refusal);
+        QTemporaryDir dir;
+        QFile file(dir.filePath(S("picture.x")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        if (bytes.isEmpty())
+            file.resize(100LL * 1024 * 1024); // sparse: nothing is written
+        file.close();
+        const covers::Prepared got = covers::PrepareCoverFile(file.fileName());
+        if (!refusal.isEmpty()) {
+            QVERIFY2(got.error.contains(refusal) && got.error.contains(covers::DisplayName(file.fileName())),
+                     qPrintable(got.error));
+            return;
+        }
+        QVERIFY2(got.ok(), qPrintable(got.error));
+        const QImage stored = QImage::fromData(got.cover.picture), thumbnail = QImage::fromData(got.cover.thumbnail);
+        QVERIFY(qMax(stored.width(), stored.height()) <= 1000 && qMax(thumbnail.width(), thumbnail.height()) <= 320);
+        QCOMPARE(stored.width() * 100 / stored.height(), thumbnail.width() * 100 / thumbnail.height());
+    }
+
+    // Set on the panel, shown above "Starring:", replaced and removed in the editor, stored with a
+    // new movie's save and deleted with its movie.
+    void roundTrip()
+    {
+        testing::TempCatalogue cat;
+        testing::ScriptedMessages boxes;
+        const qint64 alien = cat.addMovie(S("Alien"));
+        cat.addMovie(S("Brazil"));
+        const QString tall = cat.dir() + S("/tall.jpg"), wide = cat.dir() + S("/wide.png");
+        for (const auto& [path, bytes] :
+             {std::pair{tall, picture("jpeg")}, {wide, picture("png", 900, 400, Qt::red)}}) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) > 0);
+        }
+        const auto stored = [&](qint64 movie) {
+            return cat.scalar(S("SELECT length(Picture) FROM tbl_Cover WHERE Movie_ID = ?"), {movie}).toInt();
+        };
+
+        main_window::frmMain main;
+        QVERIFY(main.Form_Load());
+        main.show();
+        auto* panel = main.findChild<QWidget*>(S("frmInfo"));
+        auto* shown = panel->findChild<covers::CoverView*>(S("imgCover"));
+        auto* starring = panel->findChild<QLabel*>(S("Label4"));
+        const int bare = starring->y();
+        drop(panel, tall);
+        QTRY_COMPARE(stored(alien), int(QFileInfo(tall).size()));
+        QTRY_VERIFY(shown->isVisible() && starring->y() > shown->geometry().bottom());
+        main.dbgMovie()->SetRow(1); // Brazil: nothing shown, the cast list back in its place
+        QVERIFY(!shown->isVisible() && starring->y() == bare);
+        main.dbgMovie()->SetRow(0);
+        QVERIFY(shown->isVisible());
+
+        movie_editor::frmMovieAdd editor;
+        editor.show();
+        auto* inEditor = editor.findChild<covers::CoverView*>(S("imgCover"));
+        QVERIFY(inEditor->HasImage());
+        QTest::mouseClick(editor.findChild<QPushButton*>(S("cmdRemoveCover")), Qt::LeftButton);
+        QCOMPARE(stored(alien), 0);
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            dialog->selectFile(wide); // as if picked in its list
+            QTest::keyClick(dialog->findChild<QLineEdit*>(S("fileNameEdit")), Qt::Key_Return);
+        });
+        QTest::mouseClick(editor.findChild<QPushButton*>(S("cmdCover")), Qt::LeftButton);
+        QTRY_VERIFY(stored(alien) > 0);
+        QApplication::clipboard()->setImage(QImage::fromData(picture("bmp", 50, 50)));
+        const int before = stored(alien);
+        QTest::keyClick(inEditor, Qt::Key_V, Qt::ControlModifier);
+        QTRY_VERIFY(stored(alien) != before);
+
+        // A new movie's cover waits for its save.
+        QTest::mouseClick(editor.findChild<QPushButton*>(S("cmdClearForm")), Qt::LeftButton);
+        QVERIFY(!inEditor->HasImage());
+        QTest::keyClicks(editor.findChild<QWidget*>(S("txtMovieTitle")), S("Casablanca"));
+        drop(&editor, tall);
+        QTRY_VERIFY(inEditor->HasImage());
+        QCOMPARE(cat.scalar(S("SELECT count(*) FROM tbl_Cover")).toInt(), 1);
+        QTest::mouseClick(editor.findChild<QPushButton*>(S("cmd_Update")), Qt::LeftButton);
+        const qint64 casablanca = cat.lookupKey(S("tbl_Movie_Title"), S("Movie_Title"), S("Casablanca"));
+        QCOMPARE(stored(casablanca), int(QFileInfo(tall).size()));
+
+        store::Connection db = cat.open();
+        QVERIFY(main_window::DeleteMovieRecord(db, alien));
+        QCOMPARE(cat.scalar(S("SELECT group_concat(Movie_ID) FROM tbl_Cover")).toLongLong(), casablanca);
+        QCOMPARE(boxes.count(), 1); // the editor's "added" and nothing else
+    }
+};
+
+QTEST_MAIN(TestCovers)
+#include "test_covers.moc"
