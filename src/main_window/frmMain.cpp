@@ -2,8 +2,9 @@
 
 #include "cast/frmActorInfo.h"
 #include "cast/frmActorList.h"
-#include "main_window/ButtonPictures.h"
+#include "exchange/ImportWindows.h"
 #include "find/FindBox.h"
+#include "main_window/ButtonPictures.h"
 #include "main_window/DataControl.h"
 #include "main_window/DeleteMovie.h"
 #include "main_window/FindMovies.h"
@@ -243,6 +244,11 @@ void frmMain::buildMenus()
     item(help, "&About ", "mnuHelpAbout", [this] { mnuHelpAbout_Click(); });
 
     item(CollectionMenu(), "&Statistics...", "mnuStatistics", [this] { mnuStatistics_Click(); });
+    item(CollectionMenu(), "&Import...", "mnuImport", [this] {
+        if (exchange::ImportInteractive(this))
+            Form_Activate(); // the grid re-read
+    });
+    item(CollectionMenu(), "E&xport...", "mnuExport", [this] { exchange::ExportInteractive(this); });
 }
 
 QMenu* frmMain::CollectionMenu()
