@@ -17,6 +17,9 @@ namespace exchange {
 
 namespace {
 
+// Each link re-reads the movie's whole cast for the find index, so a cast beyond this is cut.
+constexpr std::size_t kMaxCast = 1000;
+
 // The editor's values for short fields left empty.
 const char* const kShortDefaults[] = {"1:30", "1900", "C", "PG"};
 
@@ -53,8 +56,10 @@ public:
             return *it;
         m_find.reset();
         m_find.bind(1, text(a));
-        if (m_pair)
+        if (m_pair) {
             m_find.bind(2, text(b));
+            m_find.bind(3, QString(a + QStringLiteral(", ") + b));
+        }
         const qint64 id = m_find.step() ? m_find.column(0).toLongLong() : 0;
         m_find.reset();
         if (id)
@@ -92,8 +97,10 @@ QString creditFind(std::size_t i)
         .arg(QLatin1String(c.key), QLatin1String(c.table), QLatin1String(c.name));
 }
 
-const QString kActorFind =
-    QStringLiteral("SELECT [Actor_ID] FROM [tbl_Actor] WHERE [Actor_Last_Name] = ? AND [Actor_First_Name] = ? LIMIT 1");
+// By the display name first, so the catalogue's index on it finds the few candidates.
+const QString kActorFind = QStringLiteral(
+    "SELECT [Actor_ID] FROM [tbl_Actor] WHERE (ifnull([Actor_Last_Name], '') || ', ' || ifnull([Actor_First_Name], "
+    "'')) COLLATE NOCASE = ?3 AND [Actor_Last_Name] = ?1 AND [Actor_First_Name] = ?2 LIMIT 1");
 const QString kActorAdd =
     QStringLiteral("INSERT INTO [tbl_Actor] ([Actor_Last_Name], [Actor_First_Name]) VALUES (?, ?)");
 
@@ -201,6 +208,14 @@ Plan Preview(const store::Connection& db, ImportData data)
             continue;
         }
         seen[title].emplace_back(m.line, year);
+        if (m.cast.size() > kMaxCast) {
+            plan.data.problems << QStringLiteral("line %1, %2: %3 cast members; the first %4 are kept")
+                                      .arg(m.line)
+                                      .arg(m.title)
+                                      .arg(m.cast.size())
+                                      .arg(kMaxCast);
+            m.cast.resize(kMaxCast);
+        }
         qint64 match = 0;
         for (const auto& [id, y] : stored.value(title))
             if (!match && sameYear(y, year))
