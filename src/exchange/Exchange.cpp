@@ -277,8 +277,8 @@ Outcome WriteImport(store::Connection& db, const Plan& plan, bool overwrite, con
         sets += QStringLiteral("[%1] = ?, ").arg(QLatin1String(c.key));
     }
     store::Statement insert(db, QStringLiteral("INSERT INTO [tbl_Movie_Title] ([Movie_Title]%1, [Length], "
-                                               "[Year_Released], [Grade], [Rating], [Widescreen]) "
-                                               "VALUES (?%2, ?, ?, ?, ?, ?)")
+                                               "[Year_Released], [Grade], [Rating], [Widescreen], [Movie_ID]) "
+                                               "VALUES (?%2, ?, ?, ?, ?, ?, ?)")
                                     .arg(columns, marks));
     store::Statement update(db, QStringLiteral("UPDATE [tbl_Movie_Title] SET [Movie_Title] = ?, %1[Length] = ?, "
                                                "[Year_Released] = ?, [Grade] = ?, [Rating] = ?, [Widescreen] = ? "
@@ -288,6 +288,13 @@ Outcome WriteImport(store::Connection& db, const Plan& plan, bool overwrite, con
         db, QStringLiteral("SELECT 1 FROM [tbl_Actor_Movie_Join] WHERE [Actor_ID] = ? AND [Movie_ID] = ?"));
     store::Statement link(db,
                           QStringLiteral("INSERT INTO [tbl_Actor_Movie_Join] ([Actor_ID], [Movie_ID]) VALUES (?, ?)"));
+
+    qint64 nextId = 1;
+    store::Statement top(db, QStringLiteral("SELECT max(ifnull((SELECT max([Movie_ID]) FROM [tbl_Movie_Title]), 0), "
+                                            "ifnull((SELECT max([Movie_ID]) FROM [tbl_Actor_Movie_Join]), 0)) + 1"));
+    if (top.step())
+        nextId = top.column(0).toLongLong();
+    top.reset();
 
     const qint64 total = qint64(plan.data.movies.size());
     for (qint64 n = 0; n < total; ++n) {
@@ -301,22 +308,14 @@ Outcome WriteImport(store::Connection& db, const Plan& plan, bool overwrite, con
             ++outcome.skipped;
             continue;
         }
-        store::Statement& row = match ? update : insert;
-        row.reset();
-        int p = 1;
-        row.bind(p++, text(m.title));
+        // A new movie's cast goes in before its row, so the find index reads the movie once, cast and
+        // all, rather than again for every link. Its key is chosen here for that; stray links of a
+        // deleted movie never come with it.
+        const qint64 movieId = match ? match : nextId++;
         bool added = false;
+        std::array<qint64, store::kCredits.size()> credits{};
         for (std::size_t i = 0; i < lookups.size(); ++i)
-            row.bind(p++, lookups[i]->resolve(creditName(m, i), QString(), added));
-        const QString shortFields[] = {m.length, m.year, m.grade, m.rating};
-        for (std::size_t i = 0; i < std::size(shortFields); ++i)
-            row.bind(p++, shortFields[i].isEmpty() ? QString::fromLatin1(kShortDefaults[i]) : shortFields[i]);
-        row.bind(p++, m.widescreen);
-        if (match)
-            row.bind(p++, match);
-        row.run();
-        const qint64 movieId = match ? match : db.lastInsertRowId();
-        ++(match ? outcome.overwritten : outcome.added);
+            credits[i] = lookups[i]->resolve(creditName(m, i), QString(), added);
         QSet<qint64> cast; // one link per actor and movie
         for (const auto& [last, first] : m.cast) {
             const qint64 actor = actors.resolve(last, first, added);
@@ -338,6 +337,19 @@ Outcome WriteImport(store::Connection& db, const Plan& plan, bool overwrite, con
             link.run();
             ++outcome.links;
         }
+        store::Statement& row = match ? update : insert;
+        row.reset();
+        int p = 1;
+        row.bind(p++, text(m.title));
+        for (qint64 id : credits)
+            row.bind(p++, id);
+        const QString shortFields[] = {m.length, m.year, m.grade, m.rating};
+        for (std::size_t i = 0; i < std::size(shortFields); ++i)
+            row.bind(p++, shortFields[i].isEmpty() ? QString::fromLatin1(kShortDefaults[i]) : shortFields[i]);
+        row.bind(p++, m.widescreen);
+        row.bind(p++, movieId);
+        row.run();
+        ++(match ? outcome.overwritten : outcome.added);
     }
     if (progress && !progress(total, total)) {
         outcome.cancelled = true;

@@ -14,6 +14,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
 
@@ -274,7 +275,8 @@ private slots:
         for (const Movie& m : ReadCatalogue(empty.open()))
             after << full(m);
         QCOMPARE(after, before);
-        if (name.endsWith(S(".tc")) && QFile::exists(S("/usr/share/tellico/tellico.dtd"))) {
+        if (name.endsWith(S(".tc")) && QFile::exists(S("/usr/share/tellico/tellico.dtd")) &&
+            !QStandardPaths::findExecutable(S("xmllint")).isEmpty()) {
             const QString xml = write(out.path(), S("tellico.xml"), ZipEntry(readAll(path), S("tellico.xml"), 1 << 20));
             QCOMPARE(QProcess::execute(S("xmllint"), {S("--noout"), S("--nonet"), S("--dtdvalid"),
                                                       S("/usr/share/tellico/tellico.dtd"), xml}),
