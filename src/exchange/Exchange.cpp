@@ -254,7 +254,8 @@ QString PreviewText(const Plan& plan)
                   : QStringLiteral("New names in the lists: ") + names.join(QStringLiteral(", ")) + QLatin1Char('.'));
     lines << QStringLiteral("%1 new actors.").arg(plan.newActors);
     if (!plan.data.problems.isEmpty())
-        lines << QStringLiteral("%1 rows cannot be read and will be left out.").arg(plan.data.problems.size());
+        lines << QStringLiteral("%1 rows are left out or cut short; the list below says why.")
+                     .arg(plan.data.problems.size());
     return lines.join(QLatin1Char('\n'));
 }
 

@@ -154,6 +154,7 @@ frmImportPreview::frmImportPreview(const Plan& plan, QWidget* owner) : QDialog(o
     auto* layout = new QVBoxLayout(this);
     auto* summary = new QLabel(PreviewText(plan), this);
     summary->setObjectName(QStringLiteral("lblSummary"));
+    summary->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     layout->addWidget(summary);
     auto* problems = new QPlainTextEdit(this);
     problems->setObjectName(QStringLiteral("txtProblems"));
@@ -161,6 +162,7 @@ frmImportPreview::frmImportPreview(const Plan& plan, QWidget* owner) : QDialog(o
     problems->setPlainText((plan.data.problems + plan.data.notes).join(QLatin1Char('\n')));
     problems->setVisible(!problems->toPlainText().isEmpty());
     layout->addWidget(problems);
+    layout->addStretch();
     chkOverwrite = new QCheckBox(QStringLiteral("&Overwrite the movies already in the catalogue"), this);
     chkOverwrite->setObjectName(QStringLiteral("chkOverwrite"));
     chkOverwrite->setEnabled(plan.matched > 0);
