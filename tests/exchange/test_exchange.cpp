@@ -172,8 +172,12 @@ private slots:
         QTest::newRow("empty") << QByteArray(" \n") << S("the file is empty") << 0;
         QTest::newRow("binary") << QByteArray("\x89PNG\r\n\x1a\n\0\0", 10) << S("binary data") << 0;
         QTest::newRow("other zip") << MakeZip({{S("readme.txt"), "hi"}}) << S("holds no tellico.xml") << 0;
-        QTest::newRow("zip bomb") << MakeZip({{S("tellico.xml"), QByteArray(kMaxImportBytes + 1, ' ')}})
-                                  << S("unpacks to more than 128 MB") << 0;
+        const QByteArray bomb = MakeZip({{S("tellico.xml"), QByteArray(kMaxImportBytes + 1, ' ')}});
+        QByteArray liar = bomb; // its directory says ten bytes
+        for (qsizetype at : {qsizetype(22), liar.indexOf("PK\x01\x02") + 24})
+            liar.replace(at, 4, QByteArray("\x0a\0\0\0", 4));
+        QTest::newRow("zip bomb") << bomb << S("unpacks to more than 128 MB") << 0;
+        QTest::newRow("zip lying") << liar << S("unpacks to more than 128 MB") << 0;
         QTest::newRow("damaged zip") << QByteArray("PK\x03\x04garbage") << S("not a readable zip") << 0;
         QTest::newRow("billion laughs") << laughs << S("declares XML entities") << 0;
         QTest::newRow("external entity") << external << S("declares XML entities") << 0;
