@@ -1,3 +1,4 @@
+#include "exchange/CommandLine.h"
 #include "shell/ErrorReport.h"
 #include "shell/Module1.h"
 
@@ -20,6 +21,12 @@ public:
 
 int main(int argc, char** argv)
 {
+    // Import, export and --help run without a window or a display, and never hand over to a running instance.
+    if (exchange::IsCommandLine(argc, argv)) {
+        QCoreApplication app(argc, argv);
+        QCoreApplication::setApplicationName(QStringLiteral("Reelkeeper"));
+        return exchange::RunCommandLine(QCoreApplication::arguments());
+    }
     Application app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Reelkeeper"));
     QApplication::setApplicationVersion(QStringLiteral(REELKEEPER_VERSION));

@@ -4,6 +4,7 @@
 #include "cast/frmActorList.h"
 #include "covers/CoverView.h"
 #include "covers/CoverWidgets.h"
+#include "exchange/ImportWindows.h"
 #include "find/FindBox.h"
 #include "loans/LoanStore.h"
 #include "loans/frmLend.h"
@@ -264,6 +265,11 @@ void frmMain::buildMenus()
     item(help, "&About ", "mnuHelpAbout", [this] { mnuHelpAbout_Click(); });
 
     item(CollectionMenu(), "&Statistics...", "mnuStatistics", [this] { mnuStatistics_Click(); });
+    item(CollectionMenu(), "&Import...", "mnuImport", [this] {
+        if (exchange::ImportInteractive(this))
+            Form_Activate(); // the grid re-read
+    });
+    item(CollectionMenu(), "E&xport...", "mnuExport", [this] { exchange::ExportInteractive(this); });
     separator(CollectionMenu(), "mnuLoanLine");
     item(CollectionMenu(), "&Lend...", "mnuLend", [this] { mnuLend_Click(); });
     item(CollectionMenu(), "&Return", "mnuReturn", [this] { mnuReturn_Click(); });

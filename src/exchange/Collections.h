@@ -1,0 +1,39 @@
+#pragma once
+
+#include "exchange/Movie.h"
+
+#include <QByteArray>
+#include <stdexcept>
+
+namespace exchange {
+
+// A file this program cannot take, with the reason in plain words.
+class ImportError : public std::runtime_error
+{
+public:
+    explicit ImportError(const QString& why) : std::runtime_error(why.toStdString()), m_why(why) {}
+    QString why() const { return m_why; }
+
+private:
+    QString m_why;
+};
+
+enum class Kind { Csv, TellicoZip, TellicoXml, GcstarXml };
+
+// What the bytes hold, from their content alone. Throws ImportError for anything else (binary
+// data, a zip that is not Tellico's, an XML file of another kind).
+Kind DetectKind(const QByteArray& bytes);
+
+// The movies of a Tellico video collection or a GCstar GCfilms file. Entities are never expanded:
+// a document type that declares any is refused, and nothing outside the file is fetched.
+ImportData ReadTellico(const QByteArray& xml);
+ImportData ReadGcstar(const QByteArray& xml);
+
+// A Tellico video collection (its DTD's version 11) of the movies, and the same zipped as a .tc file.
+QByteArray WriteTellicoXml(const std::vector<Movie>& movies);
+QByteArray WriteTellicoZip(const std::vector<Movie>& movies);
+
+// The largest file, or unpacked archive entry, an import reads.
+inline constexpr qint64 kMaxImportBytes = 128LL << 20;
+
+} // namespace exchange

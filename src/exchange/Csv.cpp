@@ -1,0 +1,312 @@
+#include "exchange/Csv.h"
+
+#include "main_window/MovieColumns.h"
+#include "store/Values.h"
+
+#include <QHash>
+#include <QSet>
+#include <QStringDecoder>
+
+namespace exchange {
+
+namespace {
+
+// The bytes 0x80 to 0x9F where Windows-1252 differs from Latin-1; 0 where it has no character.
+constexpr char16_t kCp1252High[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                      0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+                                      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                      0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+QString normalized(const QString& name)
+{
+    QString out;
+    for (QChar c : name)
+        if (c.isLetter())
+            out += c.toLower();
+    return out;
+}
+
+const QHash<QString, int>& headerNames()
+{
+    static const QHash<QString, int> names = [] {
+        QHash<QString, int> n;
+        for (int f = kTitle; f < kFieldCount; ++f)
+            n.insert(normalized(FieldCaption(f)), f);
+        for (std::size_t i = 0; i < store::kCredits.size(); ++i)
+            n.insert(normalized(QLatin1String(store::kCredits[i].name)), kFirstCredit + int(i));
+        n.insert(QStringLiteral("movietitle"), kTitle);
+        n.insert(QStringLiteral("name"), kTitle);
+        n.insert(QStringLiteral("screenplay"), CreditField(store::kScreenplay));
+        n.insert(QStringLiteral("executiveproducer"), CreditField(store::kExecutiveProducer));
+        n.insert(QStringLiteral("yearreleased"), kYear);
+        n.insert(QStringLiteral("released"), kYear);
+        n.insert(QStringLiteral("runningtime"), kLength);
+        n.insert(QStringLiteral("actors"), kCast);
+        n.insert(QStringLiteral("medium"), CreditField(store::kFormat));
+        n.insert(QStringLiteral("certification"), kRating);
+        return n;
+    }();
+    return names;
+}
+
+struct Parsed
+{
+    std::vector<QStringList> rows;
+    std::vector<int> lines;
+};
+
+Parsed parse(const QString& text, QChar sep, std::size_t maxRecords)
+{
+    Parsed out;
+    QStringList record;
+    QString field;
+    bool quoted = false, inRecord = false, wasQuoted = false;
+    int line = 1, start = 1;
+    const qsizetype n = text.size();
+    auto endField = [&] {
+        record.append(field);
+        field.clear();
+        wasQuoted = false;
+    };
+    auto endRecord = [&] {
+        endField();
+        // A blank line holds no record.
+        if (!(record.size() == 1 && record.front().isEmpty())) {
+            out.rows.push_back(record);
+            out.lines.push_back(start);
+        }
+        record.clear();
+        inRecord = false;
+    };
+    for (qsizetype i = 0; i < n && out.rows.size() < maxRecords; ++i) {
+        const QChar c = text.at(i);
+        if (!inRecord) {
+            inRecord = true;
+            start = line;
+        }
+        if (quoted) {
+            if (c == QLatin1Char('"')) {
+                if (i + 1 < n && text.at(i + 1) == QLatin1Char('"')) {
+                    field += c;
+                    ++i;
+                } else {
+                    quoted = false;
+                }
+            } else {
+                if (c == QLatin1Char('\n'))
+                    ++line;
+                field += c;
+            }
+        } else if (c == QLatin1Char('"') && field.isEmpty() && !wasQuoted) {
+            quoted = wasQuoted = true;
+        } else if (c == sep) {
+            endField();
+        } else if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
+            if (c == QLatin1Char('\r') && i + 1 < n && text.at(i + 1) == QLatin1Char('\n'))
+                ++i;
+            ++line;
+            endRecord();
+        } else {
+            field += c;
+        }
+    }
+    if (inRecord && out.rows.size() < maxRecords)
+        endRecord();
+    return out;
+}
+
+bool isNumber(const QString& text)
+{
+    bool ok = false;
+    text.trimmed().toDouble(&ok);
+    return ok;
+}
+
+} // namespace
+
+QString DecodeText(const QByteArray& bytes)
+{
+    QByteArrayView view(bytes);
+    if (view.startsWith("\xEF\xBB\xBF"))
+        view = view.sliced(3);
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8.decode(view);
+    if (!utf8.hasError())
+        return text;
+    text.clear();
+    text.reserve(view.size());
+    for (char byte : view) {
+        const auto b = static_cast<unsigned char>(byte);
+        const char16_t high = b >= 0x80 && b < 0xA0 ? kCp1252High[b - 0x80] : 0;
+        text += QChar(high ? high : (b >= 0x80 && b < 0xA0 ? char16_t(0xFFFD) : char16_t(b)));
+    }
+    return text;
+}
+
+CsvTable ParseCsv(const QString& text)
+{
+    CsvTable table;
+    // The separator that gives the sample the same number of fields, above one, on most records.
+    int best = 0;
+    for (QChar sep : {QLatin1Char(','), QLatin1Char(';'), QLatin1Char('\t')}) {
+        const Parsed sample = parse(text, sep, 50);
+        if (sample.rows.empty() || sample.rows.front().size() < 2)
+            continue;
+        int score = 0;
+        for (const QStringList& row : sample.rows)
+            score += row.size() == sample.rows.front().size() ? 1 : 0;
+        score = score * 1000 + int(sample.rows.front().size());
+        if (score > best) {
+            best = score;
+            table.separator = sep;
+        }
+    }
+    Parsed all = parse(text, table.separator, std::size_t(-1));
+    table.rows = std::move(all.rows);
+    table.lines = std::move(all.lines);
+    if (table.rows.empty())
+        return table;
+    const QStringList& first = table.rows.front();
+    bool header = false;
+    for (int field : MappingFromHeader(first))
+        header = header || field != kIgnore;
+    // A header without our names: text above a column of numbers.
+    for (qsizetype c = 0; !header && table.rows.size() > 1 && c < first.size(); ++c)
+        header = !first.at(c).trimmed().isEmpty() && !isNumber(first.at(c)) && c < table.rows[1].size() &&
+                 isNumber(table.rows[1].at(c));
+    if (header) {
+        table.hasHeader = true;
+        table.header = first;
+        table.rows.erase(table.rows.begin());
+        table.lines.erase(table.lines.begin());
+    }
+    return table;
+}
+
+std::vector<int> MappingFromHeader(const QStringList& header)
+{
+    std::vector<int> mapping;
+    QSet<int> taken;
+    for (const QString& name : header) {
+        int field = headerNames().value(normalized(name), kIgnore);
+        if (taken.contains(field))
+            field = kIgnore;
+        if (field != kIgnore)
+            taken.insert(field);
+        mapping.push_back(field);
+    }
+    return mapping;
+}
+
+ImportData MapRows(const CsvTable& table, const std::vector<int>& mapping)
+{
+    ImportData data;
+    const qsizetype width = qsizetype(mapping.size());
+    for (std::size_t r = 0; r < table.rows.size(); ++r) {
+        const QStringList& row = table.rows[r];
+        const QString where = QStringLiteral("line %1: ").arg(table.lines[r]);
+        bool extra = false;
+        for (qsizetype c = width; c < row.size(); ++c)
+            extra = extra || !row.at(c).trimmed().isEmpty();
+        if (extra) {
+            data.problems << where + QStringLiteral("%1 fields where the file has %2").arg(row.size()).arg(width);
+            continue;
+        }
+        Movie movie;
+        movie.line = table.lines[r];
+        for (qsizetype c = 0; c < width && c < row.size(); ++c) {
+            const int field = mapping[std::size_t(c)];
+            const QString value = row.at(c).trimmed();
+            if (field == kTitle)
+                movie.title = value;
+            else if (field >= kFirstCredit && field < kLength)
+                movie.credits[std::size_t(field - kFirstCredit)] = value;
+            else if (field == kLength)
+                movie.length = isNumber(value) ? MinutesToLength(value) : value;
+            else if (field == kYear)
+                movie.year = value;
+            else if (field == kGrade)
+                movie.grade = value;
+            else if (field == kRating)
+                movie.rating = value;
+            else if (field == kWidescreen)
+                movie.widescreen = store::IsTrue(value);
+            else if (field == kCast)
+                for (const QString& name : value.split(QLatin1Char(';'), Qt::SkipEmptyParts))
+                    if (!name.trimmed().isEmpty())
+                        movie.cast.push_back(SplitActorName(name));
+        }
+        if (movie.title.isEmpty()) {
+            data.problems << where + QStringLiteral("no title");
+            continue;
+        }
+        data.movies.push_back(std::move(movie));
+    }
+    return data;
+}
+
+QString CsvRecord(const QStringList& fields)
+{
+    QString out;
+    for (qsizetype i = 0; i < fields.size(); ++i) {
+        QString f = fields.at(i);
+        if (i)
+            out += QLatin1Char(',');
+        if (f.contains(QLatin1Char(',')) || f.contains(QLatin1Char('"')) || f.contains(QLatin1Char('\n')) ||
+            f.contains(QLatin1Char('\r')) || f.contains(QLatin1Char(';')) || f.contains(QLatin1Char('\t'))) {
+            f.replace(QLatin1String("\""), QLatin1String("\"\""));
+            f = QLatin1Char('"') + f + QLatin1Char('"');
+        }
+        out += f;
+    }
+    return out + QLatin1String("\r\n");
+}
+
+QByteArray WriteCsv(const std::vector<Movie>& movies)
+{
+    // The grid's columns, each named by the movie field it shows.
+    static const int kGridFields[16] = {kTitle,
+                                        CreditField(store::kDirector),
+                                        CreditField(store::kProducer),
+                                        CreditField(store::kWriter),
+                                        CreditField(store::kScreenplay),
+                                        CreditField(store::kComposer),
+                                        CreditField(store::kExecutiveProducer),
+                                        CreditField(store::kCinematographer),
+                                        CreditField(store::kGenre),
+                                        CreditField(store::kStudio),
+                                        CreditField(store::kFormat),
+                                        kLength,
+                                        kYear,
+                                        kGrade,
+                                        kRating,
+                                        kWidescreen};
+    QStringList header;
+    for (const auto& column : main_window::kMovieColumns)
+        header << QLatin1String(column.caption);
+    header << QStringLiteral("Cast");
+    QString text = CsvRecord(header);
+    for (const Movie& m : movies) {
+        QStringList row;
+        for (int field : kGridFields) {
+            if (field == kTitle)
+                row << m.title;
+            else if (field < kLength)
+                row << m.credits[std::size_t(field - kFirstCredit)];
+            else
+                row << (field == kLength   ? m.length
+                        : field == kYear   ? m.year
+                        : field == kGrade  ? m.grade
+                        : field == kRating ? m.rating
+                                           : (m.widescreen ? QStringLiteral("True") : QStringLiteral("False")));
+        }
+        QStringList cast;
+        for (const auto& [last, first] : m.cast)
+            cast << last + QStringLiteral(", ") + first;
+        row << cast.join(QStringLiteral("; "));
+        text += CsvRecord(row);
+    }
+    return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+}
+
+} // namespace exchange

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "exchange/Movie.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+namespace exchange {
+
+// Text from a file's bytes: UTF-8 with or without a byte-order mark, else Windows-1252.
+QString DecodeText(const QByteArray& bytes);
+
+struct CsvTable
+{
+    QChar separator = QLatin1Char(',');
+    bool hasHeader = false;
+    QStringList header; // empty when the file has none
+    std::vector<QStringList> rows;
+    std::vector<int> lines; // the line each row starts on
+};
+
+// RFC 4180 records; the separator is found among comma, semicolon and tab, the header by its names.
+CsvTable ParseCsv(const QString& text);
+
+// Each column's field as its header names it, else kIgnore.
+std::vector<int> MappingFromHeader(const QStringList& header);
+
+// The rows as movies under a mapping (one field per column).
+ImportData MapRows(const CsvTable& table, const std::vector<int>& mapping);
+
+// One record, quoted where it must be, ended by CRLF.
+QString CsvRecord(const QStringList& fields);
+
+// All movies with the grid's captions and "Cast", UTF-8 with a byte-order mark.
+QByteArray WriteCsv(const std::vector<Movie>& movies);
+
+} // namespace exchange

@@ -1,0 +1,422 @@
+#include "exchange/Exchange.h"
+
+#include "exchange/Zip.h"
+#include "shell/App.h"
+#include "shell/Settings.h"
+#include "store/Sqlite.h"
+#include "store/Values.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QSaveFile>
+#include <QSet>
+
+namespace exchange {
+
+namespace {
+
+// Each link re-reads the movie's whole cast for the find index, so a cast beyond this is cut.
+constexpr std::size_t kMaxCast = 1000;
+
+// The editor's values for short fields left empty.
+const char* const kShortDefaults[] = {"1:30", "1900", "C", "PG"};
+
+QVariant text(const QString& s)
+{
+    return s.isNull() ? QVariant(QStringLiteral("")) : QVariant(s);
+}
+
+QString key(const QString& title, const QString& year = QString())
+{
+    return title.toLower() + QLatin1Char('\n') + year.trimmed();
+}
+
+QString headerKey(const QStringList& header)
+{
+    return QString::fromLatin1(
+        QCryptographicHash::hash(header.join(QChar(0x1f)).toUtf8(), QCryptographicHash::Sha1).toHex());
+}
+
+// Name -> key in one lookup table or the actor library, found as a save finds it.
+class Names
+{
+public:
+    // Actors go by two names, lookups by one.
+    Names(const store::Connection& db, bool pair, const QString& find, const QString& add)
+        : m_pair(pair), m_find(db, find), m_add(add.isEmpty() ? nullptr : std::make_unique<store::Statement>(db, add)),
+          m_db(db)
+    {
+    }
+    qint64 find(const QString& a, const QString& b = QString())
+    {
+        const QString k = a + QChar(0x1f) + b;
+        if (const auto it = m_cache.constFind(k); it != m_cache.constEnd())
+            return *it;
+        m_find.reset();
+        m_find.bind(1, text(a));
+        if (m_pair) {
+            m_find.bind(2, text(b));
+            m_find.bind(3, QString(a + QStringLiteral(", ") + b));
+        }
+        const qint64 id = m_find.step() ? m_find.column(0).toLongLong() : 0;
+        m_find.reset();
+        if (id)
+            m_cache.insert(k, id);
+        return id;
+    }
+    qint64 resolve(const QString& a, const QString& b, bool& added)
+    {
+        added = false;
+        if (const qint64 id = find(a, b))
+            return id;
+        m_add->reset();
+        m_add->bind(1, text(a));
+        if (m_pair)
+            m_add->bind(2, text(b));
+        m_add->run();
+        const qint64 id = m_db.lastInsertRowId();
+        m_cache.insert(a + QChar(0x1f) + b, id);
+        added = true;
+        return id;
+    }
+
+private:
+    bool m_pair;
+    store::Statement m_find;
+    std::unique_ptr<store::Statement> m_add;
+    const store::Connection& m_db;
+    QHash<QString, qint64> m_cache;
+};
+
+QString creditFind(std::size_t i)
+{
+    const store::Credit& c = store::kCredits[i];
+    return QStringLiteral("SELECT [%1] FROM [%2] WHERE [%3] = ? LIMIT 1")
+        .arg(QLatin1String(c.key), QLatin1String(c.table), QLatin1String(c.name));
+}
+
+// By the display name first, so the catalogue's index on it finds the few candidates.
+const QString kActorFind = QStringLiteral(
+    "SELECT [Actor_ID] FROM [tbl_Actor] WHERE (ifnull([Actor_Last_Name], '') || ', ' || ifnull([Actor_First_Name], "
+    "'')) COLLATE NOCASE = ?3 AND [Actor_Last_Name] = ?1 AND [Actor_First_Name] = ?2 LIMIT 1");
+const QString kActorAdd =
+    QStringLiteral("INSERT INTO [tbl_Actor] ([Actor_Last_Name], [Actor_First_Name]) VALUES (?, ?)");
+
+QString creditName(const Movie& m, std::size_t i)
+{
+    return m.credits[i].isEmpty() ? QStringLiteral("Unknown") : m.credits[i];
+}
+
+} // namespace
+
+ImportSource ReadImportFile(const QString& path)
+{
+    QFile file(path);
+    if (!QFileInfo(path).isFile())
+        throw ImportError(QStringLiteral("\"%1\" is not a file").arg(path));
+    if (file.size() > kMaxImportBytes)
+        throw ImportError(QStringLiteral("the file is larger than %1 MB").arg(kMaxImportBytes >> 20));
+    if (!file.open(QIODevice::ReadOnly))
+        throw ImportError(QStringLiteral("the file cannot be read: %1").arg(file.errorString()));
+    const QByteArray bytes = file.read(kMaxImportBytes + 1);
+    if (bytes.size() > kMaxImportBytes)
+        throw ImportError(QStringLiteral("the file is larger than %1 MB").arg(kMaxImportBytes >> 20));
+    ImportSource source;
+    source.kind = DetectKind(bytes);
+    switch (source.kind) {
+    case Kind::TellicoZip:
+        try {
+            source.data = ReadTellico(ZipEntry(bytes, QStringLiteral("tellico.xml"), kMaxImportBytes));
+        } catch (const ZipError& e) {
+            throw ImportError(QStringLiteral("the Tellico file cannot be unpacked: %1").arg(e.why()));
+        }
+        break;
+    case Kind::TellicoXml:
+        source.data = ReadTellico(bytes);
+        break;
+    case Kind::GcstarXml:
+        source.data = ReadGcstar(bytes);
+        break;
+    case Kind::Csv:
+        source.table = ParseCsv(DecodeText(bytes));
+        if (source.table.rows.empty())
+            throw ImportError(QStringLiteral("the file holds no rows to import"));
+        break;
+    }
+    return source;
+}
+
+std::vector<int> RememberedMapping(const QStringList& header, int columns)
+{
+    std::vector<int> mapping = MappingFromHeader(header);
+    mapping.resize(std::size_t(columns), kIgnore);
+    if (header.isEmpty())
+        return mapping;
+    const QStringList saved =
+        shell::GetSetting(shell::App::Title(), QStringLiteral("Import Mapping"), headerKey(header))
+            .split(QLatin1Char(','));
+    if (saved.size() == columns)
+        for (int c = 0; c < columns; ++c)
+            mapping[std::size_t(c)] = qBound(int(kIgnore), saved.at(c).toInt(), int(kFieldCount) - 1);
+    return mapping;
+}
+
+void RememberMapping(const QStringList& header, const std::vector<int>& mapping)
+{
+    if (header.isEmpty())
+        return;
+    QStringList values;
+    for (int field : mapping)
+        values << QString::number(field);
+    shell::SaveSetting(shell::App::Title(), QStringLiteral("Import Mapping"), headerKey(header),
+                       values.join(QLatin1Char(',')));
+}
+
+Plan Preview(const store::Connection& db, ImportData data)
+{
+    Plan plan;
+    // Stored movies by title: key and year.
+    QHash<QString, std::vector<std::pair<qint64, QString>>> stored;
+    store::Statement all(db,
+                         QStringLiteral("SELECT [Movie_ID], [Movie_Title], [Year_Released] FROM [tbl_Movie_Title]"));
+    while (all.step())
+        stored[all.column(1).toString().toLower()].emplace_back(all.column(0).toLongLong(),
+                                                                all.column(2).toString().trimmed());
+    auto sameYear = [](const QString& a, const QString& b) { return a.isEmpty() || b.isEmpty() || a == b; };
+
+    QHash<QString, std::vector<std::pair<int, QString>>> seen; // title -> (line, year) within the file
+    std::array<std::unique_ptr<Names>, store::kCredits.size()> lookups;
+    for (std::size_t i = 0; i < lookups.size(); ++i)
+        lookups[i] = std::make_unique<Names>(db, false, creditFind(i), QString());
+    Names actors(db, true, kActorFind, QString());
+    std::array<QSet<QString>, store::kCredits.size()> newNames;
+    QSet<QString> newActors;
+    for (Movie& m : data.movies) {
+        const QString title = m.title.toLower();
+        const QString year = m.year.trimmed();
+        int duplicateOf = 0;
+        for (const auto& [line, y] : seen.value(title))
+            if (!duplicateOf && sameYear(y, year))
+                duplicateOf = line;
+        if (duplicateOf) {
+            plan.data.problems << QStringLiteral("line %1: the same movie as line %2, %3 (skipped)")
+                                      .arg(m.line)
+                                      .arg(duplicateOf)
+                                      .arg(m.title);
+            continue;
+        }
+        seen[title].emplace_back(m.line, year);
+        if (m.cast.size() > kMaxCast) {
+            plan.data.problems << QStringLiteral("line %1, %2: %3 cast members; the first %4 are kept")
+                                      .arg(m.line)
+                                      .arg(m.title)
+                                      .arg(m.cast.size())
+                                      .arg(kMaxCast);
+            m.cast.resize(kMaxCast);
+        }
+        qint64 match = 0;
+        for (const auto& [id, y] : stored.value(title))
+            if (!match && sameYear(y, year))
+                match = id;
+        plan.matches.push_back(match);
+        ++(match ? plan.matched : plan.added);
+        for (std::size_t i = 0; i < lookups.size(); ++i) {
+            const QString name = creditName(m, i);
+            if (!newNames[i].contains(name.toLower()) && !lookups[i]->find(name))
+                newNames[i].insert(name.toLower());
+        }
+        for (const auto& [last, first] : m.cast)
+            if (!newActors.contains(key(last, first)) && !actors.find(last, first))
+                newActors.insert(key(last, first));
+        plan.data.movies.push_back(std::move(m));
+    }
+    plan.data.problems = data.problems + plan.data.problems;
+    plan.data.notes = data.notes;
+    for (std::size_t i = 0; i < newNames.size(); ++i)
+        plan.newNames[i] = int(newNames[i].size());
+    plan.newActors = int(newActors.size());
+    return plan;
+}
+
+QString PreviewText(const Plan& plan)
+{
+    QStringList lines;
+    lines << QStringLiteral("%1 movies will be added.").arg(plan.added);
+    lines << QStringLiteral("%1 movies match one already in the catalogue (same title and year).").arg(plan.matched);
+    QStringList names;
+    for (std::size_t i = 0; i < plan.newNames.size(); ++i)
+        if (plan.newNames[i])
+            names << QStringLiteral("%1 %2").arg(plan.newNames[i]).arg(FieldCaption(kFirstCredit + int(i)));
+    lines << (names.isEmpty()
+                  ? QStringLiteral("No new names in the lists.")
+                  : QStringLiteral("New names in the lists: ") + names.join(QStringLiteral(", ")) + QLatin1Char('.'));
+    lines << QStringLiteral("%1 new actors.").arg(plan.newActors);
+    if (!plan.data.problems.isEmpty())
+        lines << QStringLiteral("%1 rows are left out or cut short; the list below says why.")
+                     .arg(plan.data.problems.size());
+    return lines.join(QLatin1Char('\n'));
+}
+
+Outcome WriteImport(store::Connection& db, const Plan& plan, bool overwrite, const Progress& progress)
+{
+    Outcome outcome;
+    store::Transaction unit(db);
+    std::array<std::unique_ptr<Names>, store::kCredits.size()> lookups;
+    for (std::size_t i = 0; i < lookups.size(); ++i) {
+        const store::Credit& c = store::kCredits[i];
+        lookups[i] = std::make_unique<Names>(
+            db, false, creditFind(i),
+            QStringLiteral("INSERT INTO [%1] ([%2]) VALUES (?)").arg(QLatin1String(c.table), QLatin1String(c.name)));
+    }
+    Names actors(db, true, kActorFind, kActorAdd);
+    QString columns, marks, sets;
+    for (const store::Credit& c : store::kCredits) {
+        columns += QStringLiteral(", [%1]").arg(QLatin1String(c.key));
+        marks += QStringLiteral(", ?");
+        sets += QStringLiteral("[%1] = ?, ").arg(QLatin1String(c.key));
+    }
+    store::Statement insert(db, QStringLiteral("INSERT INTO [tbl_Movie_Title] ([Movie_Title]%1, [Length], "
+                                               "[Year_Released], [Grade], [Rating], [Widescreen], [Movie_ID]) "
+                                               "VALUES (?%2, ?, ?, ?, ?, ?, ?)")
+                                    .arg(columns, marks));
+    store::Statement update(db, QStringLiteral("UPDATE [tbl_Movie_Title] SET [Movie_Title] = ?, %1[Length] = ?, "
+                                               "[Year_Released] = ?, [Grade] = ?, [Rating] = ?, [Widescreen] = ? "
+                                               "WHERE [Movie_ID] = ?")
+                                    .arg(sets));
+    store::Statement linked(
+        db, QStringLiteral("SELECT 1 FROM [tbl_Actor_Movie_Join] WHERE [Actor_ID] = ? AND [Movie_ID] = ?"));
+    store::Statement link(db,
+                          QStringLiteral("INSERT INTO [tbl_Actor_Movie_Join] ([Actor_ID], [Movie_ID]) VALUES (?, ?)"));
+
+    qint64 nextId = 1;
+    store::Statement top(db, QStringLiteral("SELECT max(ifnull((SELECT max([Movie_ID]) FROM [tbl_Movie_Title]), 0), "
+                                            "ifnull((SELECT max([Movie_ID]) FROM [tbl_Actor_Movie_Join]), 0)) + 1"));
+    if (top.step())
+        nextId = top.column(0).toLongLong();
+    top.reset();
+
+    const qint64 total = qint64(plan.data.movies.size());
+    for (qint64 n = 0; n < total; ++n) {
+        if (progress && n % 128 == 0 && !progress(n, total)) {
+            outcome.cancelled = true;
+            return outcome; // the transaction rolls back
+        }
+        const Movie& m = plan.data.movies[std::size_t(n)];
+        const qint64 match = plan.matches[std::size_t(n)];
+        if (match && !overwrite) {
+            ++outcome.skipped;
+            continue;
+        }
+        // A new movie's cast goes in before its row, so the find index reads the movie once, cast and
+        // all, rather than again for every link. Its key is chosen here for that; stray links of a
+        // deleted movie never come with it.
+        const qint64 movieId = match ? match : nextId++;
+        bool added = false;
+        std::array<qint64, store::kCredits.size()> credits{};
+        for (std::size_t i = 0; i < lookups.size(); ++i)
+            credits[i] = lookups[i]->resolve(creditName(m, i), QString(), added);
+        QSet<qint64> cast; // one link per actor and movie
+        for (const auto& [last, first] : m.cast) {
+            const qint64 actor = actors.resolve(last, first, added);
+            if (cast.contains(actor))
+                continue;
+            cast.insert(actor);
+            if (match) {
+                linked.reset();
+                linked.bind(1, actor);
+                linked.bind(2, movieId);
+                const bool there = linked.step();
+                linked.reset();
+                if (there)
+                    continue;
+            }
+            link.reset();
+            link.bind(1, actor);
+            link.bind(2, movieId);
+            link.run();
+            ++outcome.links;
+        }
+        store::Statement& row = match ? update : insert;
+        row.reset();
+        int p = 1;
+        row.bind(p++, text(m.title));
+        for (qint64 id : credits)
+            row.bind(p++, id);
+        const QString shortFields[] = {m.length, m.year, m.grade, m.rating};
+        for (std::size_t i = 0; i < std::size(shortFields); ++i)
+            row.bind(p++, shortFields[i].isEmpty() ? QString::fromLatin1(kShortDefaults[i]) : shortFields[i]);
+        row.bind(p++, m.widescreen);
+        row.bind(p++, movieId);
+        row.run();
+        ++(match ? outcome.overwritten : outcome.added);
+    }
+    if (progress && !progress(total, total)) {
+        outcome.cancelled = true;
+        return outcome;
+    }
+    unit.commit();
+    return outcome;
+}
+
+QString OutcomeText(const Outcome& outcome)
+{
+    if (outcome.cancelled)
+        return QStringLiteral("The import was cancelled; the catalogue is as it was.");
+    return QStringLiteral("%1 movies added, %2 overwritten, %3 skipped as already in the catalogue; %4 cast links.")
+        .arg(outcome.added)
+        .arg(outcome.overwritten)
+        .arg(outcome.skipped)
+        .arg(outcome.links);
+}
+
+std::vector<Movie> ReadCatalogue(const store::Connection& db)
+{
+    QHash<qint64, std::vector<std::pair<QString, QString>>> casts;
+    store::Statement cast(db, QStringLiteral("SELECT j.[Movie_ID], a.[Actor_Last_Name], a.[Actor_First_Name] "
+                                             "FROM [tbl_Actor_Movie_Join] AS j JOIN [tbl_Actor] AS a "
+                                             "ON a.[Actor_ID] = j.[Actor_ID] ORDER BY j.rowid"));
+    while (cast.step())
+        casts[cast.column(0).toLongLong()].emplace_back(cast.column(1).toString(), cast.column(2).toString());
+    QString names;
+    for (const store::Credit& c : store::kCredits)
+        names += QStringLiteral(", [%1]").arg(QLatin1String(c.name));
+    store::Statement rows(db, QStringLiteral("SELECT [Movie_ID], [Movie_Title]%1, [Length], [Year_Released], "
+                                             "[Grade], [Rating], [Widescreen] FROM [qry_Movie_Title]")
+                                  .arg(names));
+    std::vector<Movie> movies;
+    while (rows.step()) {
+        Movie m;
+        int c = 0;
+        const qint64 id = rows.column(c++).toLongLong();
+        m.title = rows.column(c++).toString();
+        for (QString& credit : m.credits)
+            credit = rows.column(c++).toString();
+        for (QString* field : {&m.length, &m.year, &m.grade, &m.rating})
+            *field = rows.column(c++).toString();
+        m.widescreen = store::IsTrue(rows.column(c++));
+        m.cast = casts.value(id);
+        movies.push_back(std::move(m));
+    }
+    return movies;
+}
+
+int ExportFile(const store::Connection& db, const QString& path)
+{
+    const std::vector<Movie> movies = ReadCatalogue(db);
+    const bool tellico = QFileInfo(path).suffix().compare(QLatin1String("tc"), Qt::CaseInsensitive) == 0;
+    QByteArray bytes;
+    try {
+        bytes = tellico ? WriteTellicoZip(movies) : WriteCsv(movies);
+    } catch (const ZipError& e) {
+        throw ImportError(QStringLiteral("the Tellico file cannot be made: %1").arg(e.why()));
+    }
+    // Written beside the target and renamed over it, so a failure leaves no partial file.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        throw ImportError(QStringLiteral("the file cannot be written: %1").arg(file.errorString()));
+    return int(movies.size());
+}
+
+} // namespace exchange

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "exchange/Collections.h"
+#include "exchange/Csv.h"
+
+#include <array>
+#include <functional>
+
+namespace store {
+class Connection;
+}
+
+namespace exchange {
+
+// A file chosen for import, read and recognised. A CSV file waits for its mapping (MapRows).
+struct ImportSource
+{
+    Kind kind = Kind::Csv;
+    CsvTable table;
+    ImportData data;
+};
+ImportSource ReadImportFile(const QString& path); // throws ImportError
+
+// The mapping last confirmed for a file with this header, else the one the header names.
+std::vector<int> RememberedMapping(const QStringList& header, int columns);
+void RememberMapping(const QStringList& header, const std::vector<int>& mapping);
+
+// What an import would do, worked out before anything is written.
+struct Plan
+{
+    ImportData data;             // duplicates within the file removed
+    std::vector<qint64> matches; // per movie: the stored movie it matches, or 0
+    int added = 0, matched = 0;
+    std::array<int, store::kCredits.size()> newNames{};
+    int newActors = 0;
+};
+Plan Preview(const store::Connection& db, ImportData data);
+QString PreviewText(const Plan& plan);
+
+// Told how far the writing has got; answering false cancels it.
+using Progress = std::function<bool(qint64 done, qint64 total)>;
+struct Outcome
+{
+    int added = 0, overwritten = 0, skipped = 0, links = 0;
+    bool cancelled = false;
+};
+// After the run's backup, in one transaction: all of it or, on Cancel or any failure, nothing.
+Outcome WriteImport(store::Connection& db, const Plan& plan, bool overwrite, const Progress& progress = {});
+QString OutcomeText(const Outcome& outcome);
+
+// Every movie of the catalogue with its cast, in title order.
+std::vector<Movie> ReadCatalogue(const store::Connection& db);
+// Writes the catalogue as CSV or, for a name ending in ".tc", as a Tellico file, through QSaveFile.
+// Returns how many movies went out; throws ImportError.
+int ExportFile(const store::Connection& db, const QString& path);
+
+} // namespace exchange

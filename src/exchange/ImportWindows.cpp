@@ -1,0 +1,266 @@
+#include "exchange/ImportWindows.h"
+
+#include "shell/Toolkit.h"
+#include "store/Catalogue.h"
+#include "store/Sqlite.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace exchange {
+
+namespace {
+
+constexpr int kPreviewRows = 10;
+
+QString folder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+}
+
+class WaitCursor
+{
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+};
+
+} // namespace
+
+frmImportMap::frmImportMap(const CsvTable& table, QWidget* owner) : QDialog(owner), m_table(table)
+{
+    setObjectName(QStringLiteral("frmImportMap"));
+    setWindowTitle(QStringLiteral("Import - Columns"));
+    if (m_table.hasHeader) {
+        m_table.rows.insert(m_table.rows.begin(), m_table.header);
+        m_table.lines.insert(m_table.lines.begin(), 1);
+    }
+    for (const QStringList& row : m_table.rows)
+        m_columns = qMax(m_columns, int(row.size()));
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(new QLabel(QStringLiteral("Choose the field each column fills; leave the ones to skip at "
+                                                "\"(ignore)\"."),
+                                 this));
+    chkHeader = new QCheckBox(QStringLiteral("&First row names the columns"), this);
+    chkHeader->setObjectName(QStringLiteral("chkHeader"));
+    chkHeader->setChecked(table.hasHeader);
+    layout->addWidget(chkHeader);
+    grdPreview = new QTableWidget(this);
+    grdPreview->setObjectName(QStringLiteral("grdPreview"));
+    grdPreview->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grdPreview->setColumnCount(m_columns);
+    grdPreview->verticalHeader()->setVisible(false);
+    layout->addWidget(grdPreview);
+    const std::vector<int> mapping = RememberedMapping(table.header, m_columns);
+    for (int c = 0; c < m_columns; ++c) {
+        auto* combo = new QComboBox(grdPreview);
+        combo->setObjectName(QStringLiteral("cboField%1").arg(c));
+        combo->addItem(FieldCaption(kIgnore), int(kIgnore));
+        for (int f = kTitle; f < kFieldCount; ++f)
+            combo->addItem(FieldCaption(f), f);
+        combo->setCurrentIndex(combo->findData(mapping[std::size_t(c)]));
+        connect(combo, &QComboBox::currentIndexChanged, this, [this] { check(); });
+        m_fields.push_back(combo);
+    }
+    lblHint = new QLabel(this);
+    lblHint->setObjectName(QStringLiteral("lblHint"));
+    layout->addWidget(lblHint);
+    auto* buttons = new QDialogButtonBox(this);
+    cmdOK = buttons->addButton(QStringLiteral("&Next"), QDialogButtonBox::AcceptRole);
+    cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    QPushButton* cancel = buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
+    cancel->setObjectName(QStringLiteral("cmdCancel"));
+    layout->addWidget(buttons);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(chkHeader, &QCheckBox::toggled, this, [this] { fill(); });
+    fill();
+    resize(760, 420);
+}
+
+void frmImportMap::fill()
+{
+    const bool header = chkHeader->isChecked();
+    const int first = header ? 1 : 0;
+    const int shown = qMin(kPreviewRows, int(m_table.rows.size()) - first);
+    // Row 0 holds the field boxes; the file's rows follow.
+    grdPreview->setRowCount(qMax(0, shown) + 1);
+    QStringList captions;
+    for (int c = 0; c < m_columns; ++c) {
+        captions << (header ? m_table.rows.front().value(c) : QStringLiteral("Column %1").arg(c + 1));
+        grdPreview->setCellWidget(0, c, m_fields[std::size_t(c)]);
+    }
+    grdPreview->setHorizontalHeaderLabels(captions);
+    for (int r = 0; r < shown; ++r)
+        for (int c = 0; c < m_columns; ++c)
+            grdPreview->setItem(r + 1, c, new QTableWidgetItem(m_table.rows[std::size_t(r + first)].value(c)));
+    check();
+}
+
+void frmImportMap::check()
+{
+    const std::vector<int> mapping = Mapping();
+    const bool title = std::find(mapping.begin(), mapping.end(), int(kTitle)) != mapping.end();
+    QStringList twice;
+    for (int f = kTitle; f < kFieldCount; ++f)
+        if (std::count(mapping.begin(), mapping.end(), f) > 1)
+            twice << FieldCaption(f);
+    lblHint->setText(!title            ? QStringLiteral("Map one column to Title.")
+                     : twice.isEmpty() ? QString()
+                                       : QStringLiteral("Mapped twice: ") + twice.join(QStringLiteral(", ")));
+    cmdOK->setEnabled(title && twice.isEmpty());
+}
+
+std::vector<int> frmImportMap::Mapping() const
+{
+    std::vector<int> mapping;
+    for (const QComboBox* combo : m_fields)
+        mapping.push_back(combo->currentData().toInt());
+    return mapping;
+}
+
+CsvTable frmImportMap::Table() const
+{
+    CsvTable table = m_table;
+    table.hasHeader = chkHeader->isChecked();
+    table.header.clear();
+    if (table.hasHeader && !table.rows.empty()) {
+        table.header = table.rows.front();
+        table.rows.erase(table.rows.begin());
+        table.lines.erase(table.lines.begin());
+    }
+    return table;
+}
+
+frmImportPreview::frmImportPreview(const Plan& plan, QWidget* owner) : QDialog(owner)
+{
+    setObjectName(QStringLiteral("frmImportPreview"));
+    setWindowTitle(QStringLiteral("Import - Preview"));
+    auto* layout = new QVBoxLayout(this);
+    auto* summary = new QLabel(PreviewText(plan), this);
+    summary->setObjectName(QStringLiteral("lblSummary"));
+    summary->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    layout->addWidget(summary);
+    auto* problems = new QPlainTextEdit(this);
+    problems->setObjectName(QStringLiteral("txtProblems"));
+    problems->setReadOnly(true);
+    problems->setPlainText((plan.data.problems + plan.data.notes).join(QLatin1Char('\n')));
+    problems->setVisible(!problems->toPlainText().isEmpty());
+    layout->addWidget(problems);
+    layout->addStretch();
+    chkOverwrite = new QCheckBox(QStringLiteral("&Overwrite the movies already in the catalogue"), this);
+    chkOverwrite->setObjectName(QStringLiteral("chkOverwrite"));
+    chkOverwrite->setEnabled(plan.matched > 0);
+    layout->addWidget(chkOverwrite);
+    auto* buttons = new QDialogButtonBox(this);
+    QPushButton* import = buttons->addButton(QStringLiteral("&Import"), QDialogButtonBox::AcceptRole);
+    import->setObjectName(QStringLiteral("cmdImport"));
+    import->setEnabled(!plan.data.movies.empty());
+    QPushButton* cancel = buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
+    cancel->setObjectName(QStringLiteral("cmdCancel"));
+    layout->addWidget(buttons);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    resize(560, plan.data.problems.isEmpty() && plan.data.notes.isEmpty() ? 200 : 420);
+}
+
+bool frmImportPreview::Overwrite() const
+{
+    return chkOverwrite->isChecked();
+}
+
+bool ImportInteractive(QWidget* owner)
+{
+    const QString path =
+        QFileDialog::getOpenFileName(owner, QStringLiteral("Import Movies"), folder(),
+                                     QStringLiteral("Collections (*.csv *.txt *.tc *.xml *.gcs);;All files (*)"));
+    if (path.isEmpty())
+        return false;
+    auto refuse = [&](const QString& why) {
+        shell::MsgBox(QStringLiteral("\"%1\" cannot be imported: %2.").arg(QDir::toNativeSeparators(path), why),
+                      shell::vbOKOnly | shell::vbExclamation, QStringLiteral("Import"));
+        return false;
+    };
+    try {
+        ImportSource source;
+        {
+            const WaitCursor wait;
+            source = ReadImportFile(path);
+        }
+        if (source.kind == Kind::Csv) {
+            frmImportMap map(source.table, owner);
+            if (map.exec() != QDialog::Accepted)
+                return false;
+            const CsvTable table = map.Table();
+            RememberMapping(table.header, map.Mapping());
+            source.data = MapRows(table, map.Mapping());
+        }
+        store::Connection db = store::OpenDatabase();
+        Plan plan;
+        {
+            const WaitCursor wait;
+            plan = Preview(db, std::move(source.data));
+        }
+        frmImportPreview preview(plan, owner);
+        if (preview.exec() != QDialog::Accepted)
+            return false;
+        QProgressDialog progress(QStringLiteral("Importing movies..."), QStringLiteral("Cancel"), 0, 1000, owner);
+        progress.setObjectName(QStringLiteral("frmImportProgress"));
+        progress.setWindowTitle(QStringLiteral("Import"));
+        progress.setWindowModality(Qt::ApplicationModal);
+        progress.setMinimumDuration(500);
+        const Outcome outcome = WriteImport(db, plan, preview.Overwrite(), [&](qint64 done, qint64 total) {
+            progress.setValue(int(total > 0 ? done * 1000 / total : 1000));
+            QApplication::processEvents();
+            return !progress.wasCanceled();
+        });
+        progress.reset();
+        shell::MsgBox(OutcomeText(outcome), shell::vbOKOnly | shell::vbInformation, QStringLiteral("Import"));
+        return !outcome.cancelled;
+    } catch (const ImportError& e) {
+        return refuse(e.why());
+    } catch (const store::StoreError& e) {
+        return refuse(QStringLiteral("nothing was written, because %1").arg(e.message()));
+    }
+}
+
+void ExportInteractive(QWidget* owner)
+{
+    QString selected;
+    QString path = QFileDialog::getSaveFileName(owner, QStringLiteral("Export Movies"),
+                                                QDir(folder()).filePath(QStringLiteral("Movies.csv")),
+                                                QStringLiteral("CSV (*.csv);;Tellico (*.tc)"), &selected);
+    if (path.isEmpty())
+        return;
+    if (QFileInfo(path).suffix().isEmpty())
+        path += selected.startsWith(QLatin1String("Tellico")) ? QStringLiteral(".tc") : QStringLiteral(".csv");
+    try {
+        const WaitCursor wait;
+        const int count = ExportFile(store::OpenDatabase(), path);
+        shell::MsgBox(QStringLiteral("%1 movies written to \"%2\".").arg(count).arg(QDir::toNativeSeparators(path)),
+                      shell::vbOKOnly | shell::vbInformation, QStringLiteral("Export"));
+    } catch (const ImportError& e) {
+        shell::MsgBox(QStringLiteral("\"%1\" was not written: %2.").arg(QDir::toNativeSeparators(path), e.why()),
+                      shell::vbOKOnly | shell::vbExclamation, QStringLiteral("Export"));
+    } catch (const store::StoreError& e) {
+        shell::MsgBox(QStringLiteral("\"%1\" was not written: %2").arg(QDir::toNativeSeparators(path), e.message()),
+                      shell::vbOKOnly | shell::vbExclamation, QStringLiteral("Export"));
+    }
+}
+
+} // namespace exchange

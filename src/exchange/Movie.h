@@ -1,0 +1,60 @@
+#pragma once
+
+#include "store/Credits.h"
+
+#include <QString>
+#include <QStringList>
+#include <array>
+#include <utility>
+#include <vector>
+
+namespace exchange {
+
+// A movie as the files carry it: names rather than keys, its cast as (last, first) pairs.
+struct Movie
+{
+    int line = 0; // where it starts in the file read, for messages
+    QString title;
+    std::array<QString, store::kCredits.size()> credits; // in kCredits order
+    QString length, year, grade, rating;
+    bool widescreen = false;
+    std::vector<std::pair<QString, QString>> cast;
+};
+
+// What a reader made of a file: the movies, the lines it could not read ("line 12: why") and the
+// values it could not keep ("line 30, Heat: also genres Crime, Drama").
+struct ImportData
+{
+    std::vector<Movie> movies;
+    QStringList problems;
+    QStringList notes;
+};
+
+// The fields a CSV column can be mapped to: none, the title, the ten credits, the short fields, cast.
+enum Field : int {
+    kIgnore = -1,
+    kTitle = 0,
+    kFirstCredit = 1, // + CreditIndex
+    kLength = kFirstCredit + int(store::kCredits.size()),
+    kYear,
+    kGrade,
+    kRating,
+    kWidescreen,
+    kCast,
+    kFieldCount
+};
+QString FieldCaption(int field);
+constexpr int CreditField(store::CreditIndex credit)
+{
+    return int(kFirstCredit) + int(credit);
+}
+
+// "First Last" split at the last blank; "Last, First" as the program shows names.
+std::pair<QString, QString> SplitActorName(const QString& name);
+
+// Minutes as "h:mm"; empty when the text holds no number.
+QString MinutesToLength(const QString& minutes);
+// "h:mm" (or a plain number of minutes) back to minutes; empty when it does not read.
+QString LengthToMinutes(const QString& length);
+
+} // namespace exchange

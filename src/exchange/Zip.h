@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <stdexcept>
+#include <utility>
+#include <vector>
+
+namespace exchange {
+
+// Zip archives in memory through libzip. Names are paths inside the archive ("tellico.xml";
+// images later go under "images/").
+class ZipError : public std::runtime_error
+{
+public:
+    explicit ZipError(const QString& why) : std::runtime_error(why.toStdString()), m_why(why) {}
+    QString why() const { return m_why; }
+
+private:
+    QString m_why;
+};
+
+bool IsZip(const QByteArray& bytes);
+
+// The archive's entry names; throws ZipError when the bytes are no readable zip.
+QStringList ZipEntries(const QByteArray& zip);
+
+// One entry's content. Refuses one whose size, as the directory gives it or as it unpacks, passes
+// maxSize (a zip bomb), and a missing entry. Throws ZipError.
+QByteArray ZipEntry(const QByteArray& zip, const QString& name, qint64 maxSize);
+
+// An archive of the given entries, compressed.
+QByteArray MakeZip(const std::vector<std::pair<QString, QByteArray>>& entries);
+
+} // namespace exchange

@@ -1,0 +1,433 @@
+// Import and export: the three readers, the mapping and duplicate rules, round trips, hostile files,
+// an interrupted import, the command line and the import windows.
+#include "exchange/Exchange.h"
+#include "exchange/ImportWindows.h"
+#include "exchange/Zip.h"
+#include "shell/App.h"
+#include "support/TestSupport.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTest>
+#include <QTimer>
+
+using namespace exchange;
+
+namespace {
+const auto S = [](const char* text) { return QString::fromUtf8(text); };
+
+// The fields a reader fills, in one line: title|director|genre|format|length|year|rating|grade|widescreen|cast.
+QString brief(const Movie& m)
+{
+    QStringList cast;
+    for (const auto& [last, first] : m.cast)
+        cast << last + QLatin1Char('/') + first;
+    return QStringList{m.title,
+                       m.credits[store::kDirector],
+                       m.credits[store::kGenre],
+                       m.credits[store::kFormat],
+                       m.length,
+                       m.year,
+                       m.rating,
+                       m.grade,
+                       QString::number(m.widescreen),
+                       cast.join(QLatin1Char(';'))}
+        .join(QLatin1Char('|'));
+}
+
+QString full(const Movie& m)
+{
+    return brief(m) + QLatin1Char('|') + QStringList(m.credits.begin(), m.credits.end()).join(QLatin1Char('|'));
+}
+
+QString write(const QString& dir, const QString& name, const QByteArray& bytes)
+{
+    QFile file(dir + QLatin1Char('/') + name);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        qFatal("cannot write the test file");
+    return file.fileName();
+}
+
+// The whole path an import takes: read, map a CSV file by its header, preview, write.
+Outcome importFile(const QString& path, bool overwrite = false, Plan* seen = nullptr)
+{
+    ImportSource source = ReadImportFile(path);
+    if (source.kind == Kind::Csv)
+        source.data = MapRows(source.table, MappingFromHeader(source.table.header));
+    store::Connection db = store::OpenDatabase();
+    const Plan plan = Preview(db, std::move(source.data));
+    if (seen)
+        *seen = plan;
+    return WriteImport(db, plan, overwrite);
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QByteArray data(const char* name)
+{
+    return readAll(QStringLiteral(EXCHANGE_DATA "/") + QLatin1String(name));
+}
+} // namespace
+
+class TestExchange : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_config;
+
+private slots:
+    void initTestCase()
+    {
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_config.path());
+        shell::App::SetTitle(S("ReelkeeperExchangeTest"));
+    }
+
+    void csvTables_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("layout"); // separator, header row, rows, mapping
+        QTest::addColumn<QString>("lastRow");
+        QTest::newRow("quoted fields") << QByteArray("Title,Director,Notes\r\n\"Heat, the film\",\"Mann\"\r\n"
+                                                     "\"Say \"\"hi\"\"\",x,\"two\r\nlines\"\r\n")
+                                       << S(",|1|2|0,1,-1") << S("Say \"hi\"|x|two\r\nlines");
+        QTest::newRow("semicolon, BOM") << QByteArray("\xEF\xBB\xBFMovie Title;Year Released;Cast\nAmélie;2001;A, B\n")
+                                        << S(";|1|1|0,12,16") << S("Amélie|2001|A, B");
+        QTest::newRow("tab, Windows-1252")
+            << QByteArray("Titel\tJahr\nCaf\xE9 \x80\t1999\n") << S("\t|1|1|-1,-1") << S("Café €|1999");
+        QTest::newRow("no header") << QByteArray("Heat,1995\nAlien,1979\n") << S(",|0|2|") << S("Alien|1979");
+        QTest::newRow("one column") << QByteArray("Title\nHeat\n\nAlien") << S(",|1|2|0") << S("Alien");
+    }
+    void csvTables()
+    {
+        QFETCH(QByteArray, bytes);
+        const CsvTable t = ParseCsv(DecodeText(bytes));
+        QStringList mapping;
+        for (int f : MappingFromHeader(t.header))
+            mapping << QString::number(f);
+        QTEST(QStringList({t.separator, QString::number(t.hasHeader), QString::number(t.rows.size()),
+                           mapping.join(QLatin1Char(','))})
+                  .join(QLatin1Char('|')),
+              "layout");
+        QTEST(t.rows.back().join(QLatin1Char('|')), "lastRow");
+    }
+
+    void readers_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("movies");
+        QTest::addColumn<QStringList>("told"); // problems, then notes
+        const QStringList fargo{S("Fargo|Joel Coen|Crime|DVD|1:38|1996|R|B|1|McDormand/Frances;Macy/William H.")};
+        const QStringList told{S("line 9: an entry without a title"),
+                               S("line 5, Fargo: also directors Ethan Coen (not kept)"),
+                               S("line 5, Fargo: also genres Drama (not kept)")};
+        QTest::newRow("Tellico") << data("videos.xml") << fargo << told;
+        QTest::newRow("Tellico zipped") << MakeZip({{S("tellico.xml"), data("videos.xml")}}) << fargo << told;
+        QTest::newRow("GCstar")
+            << data("films.gcs")
+            << QStringList{S("Brazil|Terry Gilliam|Comedy|DVD|2:12|1985|R|B|0|Pryce/Jonathan;Niro/Robert De"),
+                           S("Dune|David Lynch|||||||0|MacLachlan/Kyle;Young/Sean")}
+            << QStringList{S("line 3, Brazil: also genres Sci-Fi (not kept)")};
+        QTest::newRow("CSV ragged") << QByteArray("Title,Length,Widescreen\nA,95,yes\nB,1:40,no,extra\nC\n,2:00\n")
+                                    << QStringList{S("A||||1:35||||1|"), S("C||||||||0|")}
+                                    << QStringList{S("line 3: 4 fields where the file has 3"), S("line 5: no title")};
+    }
+    void readers()
+    {
+        QFETCH(QByteArray, bytes);
+        QTemporaryDir dir;
+        ImportSource source = ReadImportFile(write(dir.path(), S("file"), bytes));
+        if (source.kind == Kind::Csv)
+            source.data = MapRows(source.table, MappingFromHeader(source.table.header));
+        QStringList movies;
+        for (const Movie& m : source.data.movies)
+            movies << brief(m);
+        QTEST(movies, "movies");
+        QTEST(source.data.problems + source.data.notes, "told");
+    }
+
+    // Hostile and odd files: a clear reason and nothing written, or the movies imported whole.
+    void hostileFiles_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("error");
+        QTest::addColumn<int>("movies");
+        const QByteArray laughs =
+            "<?xml version=\"1.0\"?><!DOCTYPE tellico [<!ENTITY a \"lol\"><!ENTITY b \"&a;&a;&a;\">]>"
+            "<tellico><collection type=\"3\"><entry><title>&b;</title></entry></collection></tellico>";
+        QByteArray external = laughs;
+        external.replace("<!ENTITY a \"lol\">", "<!ENTITY a SYSTEM \"file:///etc/passwd\">");
+        QByteArray manyActors = "Title,Cast\nCrowd,\"";
+        for (int i = 0; i < 100000; ++i)
+            manyActors += "Extra, No" + QByteArray::number(i) + "; ";
+        QTest::newRow("empty") << QByteArray(" \n") << S("the file is empty") << 0;
+        QTest::newRow("binary") << QByteArray("\x89PNG\r\n\x1a\n\0\0", 10) << S("binary data") << 0;
+        QTest::newRow("other zip") << MakeZip({{S("readme.txt"), "hi"}}) << S("holds no tellico.xml") << 0;
+        const QByteArray bomb = MakeZip({{S("tellico.xml"), QByteArray(kMaxImportBytes + 1, ' ')}});
+        QByteArray liar = bomb; // its directory says ten bytes
+        for (qsizetype at : {qsizetype(22), liar.indexOf("PK\x01\x02") + 24})
+            liar.replace(at, 4, QByteArray("\x0a\0\0\0", 4));
+        QTest::newRow("zip bomb") << bomb << S("unpacks to more than 128 MB") << 0;
+        QTest::newRow("zip lying") << liar << S("unpacks to more than 128 MB") << 0;
+        QTest::newRow("damaged zip") << QByteArray("PK\x03\x04garbage") << S("not a readable zip") << 0;
+        QTest::newRow("billion laughs") << laughs << S("declares XML entities") << 0;
+        QTest::newRow("external entity") << external << S("declares XML entities") << 0;
+        QTest::newRow("damaged XML") << QByteArray("<tellico><collection type='3'><entry><title>A</entry>")
+                                     << S("damaged at line 1") << 0;
+        QTest::newRow("Tellico books") << QByteArray("<tellico><collection type='2'/></tellico>") << S("not videos")
+                                       << 0;
+        QTest::newRow("GCstar books") << QByteArray("<collection type='GCbooks'/>") << S("not GCfilms") << 0;
+        QTest::newRow("other XML") << QByteArray("<?xml version='1.0'?><html/>") << S("neither") << 0;
+        QTest::newRow("1 GB") << QByteArray() << S("larger than 128 MB") << 0;
+        QTest::newRow("long title") << "Title\n" + QByteArray(100000, 'x') << QString() << 1;
+        QTest::newRow("100,000 cast") << manyActors + '"' << QString() << 1;
+    }
+    void hostileFiles()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, error);
+        testing::TempCatalogue cat;
+        const QString path = write(cat.dir(), S("file"), bytes);
+        if (bytes.isEmpty())
+            QFile::resize(path, 1LL << 30); // sparse
+        try {
+            importFile(path);
+            QVERIFY2(error.isEmpty(), "no error");
+        } catch (const ImportError& e) {
+            QVERIFY2(e.why().contains(error), qPrintable(e.why()));
+        }
+        QTEST(cat.scalar(S("SELECT count(*) FROM tbl_Movie_Title")).toInt(), "movies");
+        if (QTest::currentDataTag() == QByteArray("long title"))
+            QCOMPARE(cat.scalar(S("SELECT length(Movie_Title) FROM tbl_Movie_Title")).toInt(), 100000);
+        if (QTest::currentDataTag() == QByteArray("100,000 cast"))
+            QCOMPARE(cat.scalar(S("SELECT count(*) FROM tbl_Actor_Movie_Join")).toInt(), 1000);
+    }
+
+    // Same title, and same year where both have one: within the file a duplicate, in the catalogue a match.
+    void duplicates_data()
+    {
+        QTest::addColumn<bool>("overwrite");
+        QTest::addColumn<QString>("outcome");
+        QTest::addColumn<QString>("director");
+        QTest::newRow("skip") << false << S("2 movies added, 0 overwritten, 1 skipped") << S("Michael Mann");
+        QTest::newRow("overwrite") << true << S("2 movies added, 1 overwritten, 0 skipped") << S("M. Mann");
+    }
+    void duplicates()
+    {
+        testing::TempCatalogue cat;
+        cat.addMovie(S("Heat"), {{S("Director"), S("Michael Mann")}, {S("Year_Released"), S("1995")}});
+        const QString path =
+            write(cat.dir(), S("dup.csv"),
+                  "Title,Year,Director\nheat,1995,M. Mann\nHeat,1986,\nHEAT,,\nAlien,1979,\nAlien,,\n");
+        QFETCH(bool, overwrite);
+        QFETCH(QString, outcome);
+        Plan plan;
+        QVERIFY(OutcomeText(importFile(path, overwrite, &plan)).startsWith(outcome));
+        QCOMPARE(plan.data.problems, QStringList({S("line 4: the same movie as line 2, HEAT (skipped)"),
+                                                  S("line 6: the same movie as line 5, Alien (skipped)")}));
+        QTEST(cat.scalar(S("SELECT Director FROM qry_Movie_Title WHERE Year_Released = '1995'")).toString(),
+              "director");
+    }
+
+    // Export, then import into an empty catalogue: the same movies, credits and casts.
+    void roundTrip_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("CSV") << S("movies.csv");
+        QTest::newRow("Tellico") << S("movies.tc");
+    }
+    void roundTrip()
+    {
+        QFETCH(QString, name);
+        QTemporaryDir out;
+        const QString path = out.path() + QLatin1Char('/') + name;
+        QStringList before;
+        {
+            testing::TempCatalogue cat;
+            std::map<QString, QVariant> fields;
+            for (const store::Credit& c : store::kCredits)
+                fields[QLatin1String(c.name)] = QString(QLatin1String(c.name) + S(", \"Jr.\"; é"));
+            fields[S("Length")] = S("1:05");
+            fields[S("Year_Released")] = S("1999");
+            fields[S("Grade")] = S("A");
+            fields[S("Rating")] = S("PG-13");
+            fields[S("Widescreen")] = true;
+            const qint64 a = cat.addMovie(S("Ünïcode \"quoted\", title\nwith a break"), fields);
+            const qint64 b = cat.addMovie(S("Odd"), {{S("Length"), S("90 min")},
+                                                     {S("Year_Released"), S("c. 1950")},
+                                                     {S("Grade"), S("B+")},
+                                                     {S("Rating"), S("Not Rated")}});
+            cat.link(cat.addActor(S("Van Damme"), S("Jean-Claude")), a);
+            cat.link(cat.addActor(S("Cher"), S("")), a);
+            cat.link(cat.addActor(S("Ford"), S("Harrison")), b);
+            for (const Movie& m : ReadCatalogue(cat.open()))
+                before << full(m);
+            QCOMPARE(ExportFile(cat.open(), path), 2);
+        }
+        testing::TempCatalogue empty;
+        QCOMPARE(importFile(path).added, 2);
+        QStringList after;
+        for (const Movie& m : ReadCatalogue(empty.open()))
+            after << full(m);
+        QCOMPARE(after, before);
+        if (name.endsWith(S(".tc")) && QFile::exists(S("/usr/share/tellico/tellico.dtd")) &&
+            !QStandardPaths::findExecutable(S("xmllint")).isEmpty()) {
+            const QString xml = write(out.path(), S("tellico.xml"), ZipEntry(readAll(path), S("tellico.xml"), 1 << 20));
+            QCOMPARE(QProcess::execute(S("xmllint"), {S("--noout"), S("--nonet"), S("--dtdvalid"),
+                                                      S("/usr/share/tellico/tellico.dtd"), xml}),
+                     0);
+        }
+    }
+
+    // Cancel, or a failure half way, leaves the catalogue byte for byte as it was.
+    void interrupted_data()
+    {
+        QTest::addColumn<bool>("cancel");
+        QTest::newRow("Cancel") << true;
+        QTest::newRow("failure") << false;
+    }
+    void interrupted()
+    {
+        QFETCH(bool, cancel);
+        testing::TempCatalogue cat;
+        cat.addMovie(S("Heat"));
+        ImportData data;
+        for (int i = 0; i < 1000; ++i) {
+            Movie m;
+            m.title = S("Movie %1").arg(i);
+            m.credits[store::kGenre] = S("Genre %1").arg(i);
+            m.cast = {{S("Actor"), S("No %1").arg(i)}};
+            data.movies.push_back(m);
+        }
+        const QByteArray before = readAll(cat.path());
+        {
+            store::Connection db = cat.open();
+            const Plan plan = Preview(db, data);
+            const auto halfway = [&](qint64 done, qint64 total) {
+                if (done >= total / 2 && !cancel)
+                    throw store::StoreError(13, S("database or disk is full"));
+                return done < total / 2;
+            };
+            try {
+                QVERIFY(WriteImport(db, plan, false, halfway).cancelled);
+            } catch (const store::StoreError&) {
+                QVERIFY(!cancel);
+            }
+        }
+        QVERIFY(readAll(cat.path()) == before);
+    }
+
+    // The program without a window or a display, on the catalogue it is given.
+    void commandLine_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("said");
+        QTest::addColumn<int>("movies");
+        QTest::newRow("help") << QStringList{S("--help")} << 0 << S("--export FILE.tc") << 1;
+        QTest::newRow("import") << QStringList{S("--import"), S("in.csv")} << 0
+                                << S("1 movies added, 0 overwritten, 1 skipped") << 2;
+        QTest::newRow("export") << QStringList{S("--export"), S("out.tc")} << 0 << S("1 movies written to out.tc") << 1;
+        QTest::newRow("unwritable") << QStringList{S("--export"), S("no/such/folder/out.csv")} << 1
+                                    << S("reelkeeper: \"no/such/folder/out.csv\": the file cannot be written") << 1;
+        QTest::newRow("missing file") << QStringList{S("--import"), S("none.csv")} << 1
+                                      << S("reelkeeper: \"none.csv\": \"none.csv\" is not a file") << 1;
+        QTest::newRow("unmapped CSV") << QStringList{S("--import"), S("bare.csv")} << 1 << S("no column is named Title")
+                                      << 1;
+        QTest::newRow("unknown") << QStringList{S("--frobnicate")} << 1 << S("unknown argument \"--frobnicate\"") << 1;
+    }
+    void commandLine()
+    {
+        QFETCH(QStringList, arguments);
+        testing::TempCatalogue cat;
+        cat.addMovie(S("Heat"), {{S("Year_Released"), S("1995")}});
+        write(cat.dir(), S("in.csv"), "Title,Year\nHeat,1995\nAlien,1979\n");
+        write(cat.dir(), S("bare.csv"), "Heat,1995\n");
+        QProcess run;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            env.remove(QLatin1String(name));
+        env.insert(S("HOME"), cat.dir());
+        env.insert(S("XDG_CONFIG_HOME"), cat.dir());
+        run.setProcessEnvironment(env);
+        run.setWorkingDirectory(cat.dir());
+        run.start(S(REELKEEPER_BIN), QStringList{S("--catalogue"), cat.path()} + arguments);
+        QVERIFY(run.waitForFinished(60000));
+        QFETCH(QString, said);
+        const QString output = QString::fromUtf8(run.readAllStandardOutput() + run.readAllStandardError());
+        QVERIFY2(output.contains(said), qPrintable(output));
+        QTEST(run.exitCode(), "status");
+        QTEST(cat.scalar(S("SELECT count(*) FROM tbl_Movie_Title")).toInt(), "movies");
+        QCOMPARE(QDir(cat.dir()).entryList({S("*.csv"), S("*.tc")}).size(), arguments.contains(S("out.tc")) ? 3 : 2);
+    }
+
+    // A CSV file whose header names no field: the user maps its columns, previews and imports; the
+    // next file with that header opens with the same mapping.
+    void importWindow()
+    {
+        testing::TempCatalogue cat;
+        testing::ScriptedMessages boxes;
+        const QString path = write(cat.dir(), S("filme.csv"), "Film;Regisseur;Jahr\nHeat;Michael Mann;1995\n");
+        const auto chooseFile = [&](QWidget* dialog) {
+            QVERIFY(QTest::qWaitForWindowExposed(dialog));
+            auto* edit = dialog->findChild<QLineEdit*>(S("fileNameEdit"));
+            QTest::keyClicks(edit, path);
+            QTest::keyClick(edit, Qt::Key_Return);
+        };
+        std::vector<std::pair<const char*, std::function<void(QWidget*)>>> script = {
+            {nullptr, chooseFile},
+            {"frmImportMap",
+             [](QWidget* map) {
+                 QVERIFY(!map->findChild<QPushButton*>(S("cmdOK"))->isEnabled());
+                 for (auto [combo, field] :
+                      {std::pair{"cboField0", "Title"}, {"cboField1", "Director"}, {"cboField2", "Year"}})
+                     QTest::keyClicks(map->findChild<QComboBox*>(S(combo)), S(field));
+                 QTest::mouseClick(map->findChild<QPushButton*>(S("cmdOK")), Qt::LeftButton);
+             }},
+            {"frmImportPreview",
+             [](QWidget* preview) {
+                 QVERIFY(preview->findChild<QLabel*>(S("lblSummary"))->text().startsWith(S("1 movies will be added.")));
+                 QTest::mouseClick(preview->findChild<QPushButton*>(S("cmdImport")), Qt::LeftButton);
+             }},
+            {nullptr, chooseFile},
+            {"frmImportMap",
+             [](QWidget* map) {
+                 QCOMPARE(map->findChild<QComboBox*>(S("cboField1"))->currentText(), S("Director"));
+                 QTest::mouseClick(map->findChild<QPushButton*>(S("cmdCancel")), Qt::LeftButton);
+             }},
+        };
+        // Each window the import opens gets the next step, as it shows.
+        std::size_t next = 0;
+        std::function<void()> poll = [&] {
+            if (next >= script.size())
+                return;
+            QWidget* modal = QApplication::activeModalWidget();
+            const auto& [name, act] = script[next];
+            auto* fileName = modal ? modal->findChild<QLineEdit*>(S("fileNameEdit")) : nullptr;
+            if (modal && (name ? modal->objectName() == QLatin1String(name) : fileName && fileName->isVisible())) {
+                ++next;
+                act(modal);
+            }
+            QTimer::singleShot(20, poll);
+        };
+        QTimer::singleShot(0, poll);
+        QVERIFY(ImportInteractive(nullptr));
+        QVERIFY(!ImportInteractive(nullptr));
+        QCOMPARE(next, script.size());
+        QCOMPARE(boxes.texts().value(0).left(25), S("1 movies added, 0 overwri"));
+        QCOMPARE(cat.scalar(S("SELECT Director || Year_Released FROM qry_Movie_Title")).toString(),
+                 S("Michael Mann1995"));
+    }
+};
+
+QTEST_MAIN(TestExchange)
+#include "test_exchange.moc"
