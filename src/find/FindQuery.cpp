@@ -100,7 +100,7 @@ std::vector<Term> ParseQuery(const QString& typed)
 Filter MatchFilter(const QString& typed, const QString& keyColumn)
 {
     Filter f;
-    QStringList conditions;
+    QStringList conditions, sets, words;
     const std::vector<Term> terms = ParseQuery(typed);
     // Words of one or two letters alone match most of a catalogue: reading the movies in their
     // order and keeping those found beats fetching each found movie and sorting them all (the
@@ -119,10 +119,21 @@ Filter MatchFilter(const QString& typed, const QString& keyColumn)
             sources << QStringLiteral("SELECT rowid FROM [%1] WHERE [%1] MATCH ?").arg(kTrigramTable);
             f.params.emplace_back(inField(t, ftsString(t.text)));
         }
-        if (!sources.isEmpty())
+        if (!sources.isEmpty()) {
             conditions << key + QStringLiteral(" IN (") + sources.join(QStringLiteral(" UNION ")) + QLatin1Char(')');
+            sets << QStringLiteral("SELECT rowid FROM (") + sources.join(QStringLiteral(" UNION ")) + QLatin1Char(')');
+            if (sources.size() == 1 && hasWordCharacter(t.text) && t.text.toUcs4().size() < 3)
+                words << QStringLiteral("'(' || ? || ')'");
+        }
     }
     f.where = conditions.join(QStringLiteral(" AND "));
+    // The word index counts its own matches of several words far faster than sets intersect.
+    if (!sets.isEmpty() && words.size() == sets.size())
+        f.count = QStringLiteral("SELECT count(*) FROM [%1] WHERE [%1] MATCH ").arg(kWordsTable) +
+                  words.join(QStringLiteral(" || ' AND ' || "));
+    else if (!sets.isEmpty())
+        f.count =
+            QStringLiteral("SELECT count(*) FROM (") + sets.join(QStringLiteral(" INTERSECT ")) + QLatin1Char(')');
     return f;
 }
 

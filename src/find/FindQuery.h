@@ -28,6 +28,7 @@ std::vector<Term> ParseQuery(const QString& typed);
 struct Filter
 {
     QString where;
+    QString count; // counts the movies found from the indexes alone, binding the same values
     std::vector<QVariant> params;
     bool isEmpty() const { return where.isEmpty(); }
 };

@@ -62,40 +62,106 @@ Recordset::Recordset(const Connection& db, const QString& sql, std::vector<QVari
         } else if (type == QLatin1String("view")) {
             // The movie view has one row per movie, so its Movie_ID keys the set.
             if (source.compare(QLatin1String("qry_Movie_Title"), Qt::CaseInsensitive) == 0) {
-                m_deleteView = source;
-                m_keyed = true;
-                m_lazy = true;
+                useMovieView();
                 m_runSql = QStringLiteral("SELECT [Movie_ID] AS ") + kKeyAlias + QStringLiteral(" FROM ") +
                            quoted(source) + rest;
-                // Prepared only, for the column names, which the view alone decides.
-                Statement shape(db, QStringLiteral("SELECT * FROM ") + quoted(source));
-                for (int i = 0; i < shape.columnCount(); ++i)
-                    m_columns << shape.columnName(i);
-                for (int i = int(m_columns.size()) - 1; i >= 0; --i)
-                    m_index.insert(m_columns[i].toLower(), i);
-                m_stride = int(m_columns.size()) + 1;
-                m_rowSql = QStringLiteral("SELECT [Movie_ID], * FROM ") + quoted(source) +
-                           QStringLiteral(" WHERE [Movie_ID] IN (");
             }
         }
     }
     load();
 }
 
+Recordset::Recordset(const Connection& db, const SortedKeys& order, std::vector<QVariant> params)
+    : m_db(&db), m_sql(order.keys), m_runSql(order.keys), m_params(std::move(params)), m_countSql(order.count)
+{
+    useMovieView();
+    load();
+}
+
+void Recordset::useMovieView()
+{
+    const QString view = QStringLiteral("qry_Movie_Title");
+    m_deleteView = view;
+    m_keyed = true;
+    m_lazy = true;
+    // Prepared only, for the column names, which the view alone decides.
+    Statement shape(*m_db, QStringLiteral("SELECT * FROM ") + quoted(view));
+    for (int i = 0; i < shape.columnCount(); ++i)
+        m_columns << shape.columnName(i);
+    for (int i = int(m_columns.size()) - 1; i >= 0; --i)
+        m_index.insert(m_columns[i].toLower(), i);
+    m_stride = int(m_columns.size()) + 1;
+    m_rowSql = QStringLiteral("SELECT [Movie_ID], * FROM ") + quoted(view) + QStringLiteral(" WHERE [Movie_ID] IN (");
+}
+
+qint64 Recordset::dataVersion() const
+{
+    Statement q(*m_db, QStringLiteral("PRAGMA data_version"));
+    return q.step() ? q.column(0).toLongLong() : -1;
+}
+
+bool Recordset::IsStale() const
+{
+    return m_dataVersion != dataVersion();
+}
+
+void Recordset::readKeys(qint64 row) const
+{
+    if (m_allKeys || row < qint64(m_keys.size()))
+        return;
+    // A block at least as large as what was read before: scrolling to the end reads each key
+    // about twice, whatever the size; the statement is not held open between blocks, so the
+    // set never holds the catalogue's read lock while the user looks at it.
+    constexpr qint64 kFirst = 256;
+    const qint64 have = qint64(m_keys.size());
+    const qint64 want = qMax(qMax(kFirst, have), row + 1 - have);
+    Statement q(*m_db, m_runSql + QStringLiteral(" LIMIT ? OFFSET ?"));
+    std::vector<QVariant> params = m_params;
+    params.emplace_back(want);
+    params.emplace_back(have);
+    q.bindAll(params);
+    while (q.step())
+        m_keys.push_back(q.column(0).toLongLong());
+    if (qint64(m_keys.size()) - have < want) {
+        m_allKeys = true;
+        m_count = qint64(m_keys.size()); // another program may have changed the count since
+    }
+}
+
+QVariant Recordset::keyAt(qint64 row) const
+{
+    if (!m_lazy)
+        return m_rows[std::size_t(row * m_stride)];
+    readKeys(row);
+    return row < qint64(m_keys.size()) ? QVariant(m_keys[std::size_t(row)]) : QVariant();
+}
+
 void Recordset::load()
 {
-    Statement q(*m_db, m_runSql);
-    q.bindAll(m_params);
+    m_dataVersion = dataVersion();
     if (m_lazy) {
         m_keys.clear();
         m_cache.clear();
-        while (q.step())
-            m_keys.push_back(q.column(0).toLongLong());
         m_pos = 0;
         m_onDeleted = false;
         m_mode = EditMode::None;
+        if (!m_countSql.isEmpty()) {
+            Statement count(*m_db, m_countSql);
+            count.bindAll(m_params);
+            m_count = count.step() ? count.column(0).toLongLong() : 0;
+            m_allKeys = m_count == 0;
+            return;
+        }
+        Statement q(*m_db, m_runSql);
+        q.bindAll(m_params);
+        while (q.step())
+            m_keys.push_back(q.column(0).toLongLong());
+        m_count = qint64(m_keys.size());
+        m_allKeys = true;
         return;
     }
+    Statement q(*m_db, m_runSql);
+    q.bindAll(m_params);
     const int first = m_keyed ? 1 : 0;
     const int n = q.columnCount();
     if (m_columns.isEmpty()) {
@@ -218,18 +284,21 @@ QVariant Recordset::At(qint64 row, int column) const
 const std::vector<QVariant>& Recordset::fetched(qint64 row) const
 {
     static const std::vector<QVariant> kGone;
+    constexpr qint64 kBlock = 64;
+    const qint64 first = row / kBlock * kBlock;
+    const qint64 last = qMin(rowCount(), first + kBlock);
+    readKeys(last - 1);
+    if (row >= qint64(m_keys.size()))
+        return kGone;
     const qint64 key = m_keys[std::size_t(row)];
     if (auto it = m_cache.find(key); it != m_cache.end())
         return it->second;
     // Fetch the block of rows around this one in one statement; grids look at neighbours next.
-    constexpr qint64 kBlock = 64;
     if (m_cache.size() > 16 * 1024)
         m_cache.clear();
-    const qint64 first = row / kBlock * kBlock;
-    const qint64 last = qMin(rowCount(), first + kBlock);
     std::vector<QVariant> wanted;
     QString sql = m_rowSql;
-    for (qint64 r = first; r < last; ++r) {
+    for (qint64 r = first; r < qMin(last, qint64(m_keys.size())); ++r) {
         if (m_cache.count(m_keys[std::size_t(r)]))
             continue;
         sql += wanted.empty() ? QStringLiteral("?") : QStringLiteral(", ?");
@@ -368,9 +437,11 @@ void Recordset::Delete()
     Statement del(*m_db, sql);
     del.bind(1, keyAt(m_pos));
     del.run();
-    if (m_lazy)
-        m_keys.erase(m_keys.begin() + std::ptrdiff_t(m_pos));
-    else
+    if (m_lazy) {
+        if (m_pos < qint64(m_keys.size()))
+            m_keys.erase(m_keys.begin() + std::ptrdiff_t(m_pos));
+        --m_count;
+    } else
         m_rows.erase(m_rows.begin() + std::ptrdiff_t(m_pos * m_stride),
                      m_rows.begin() + std::ptrdiff_t((m_pos + 1) * m_stride));
     m_onDeleted = true;
@@ -409,12 +480,19 @@ void Recordset::SetBookmark(const QVariant& bookmark)
     }
     const qint64 key = bookmark.toLongLong();
     if (m_lazy) {
-        const auto it = std::find(m_keys.begin(), m_keys.end(), key);
-        if (it != m_keys.end()) {
-            m_pos = qint64(it - m_keys.begin());
-            m_onDeleted = false;
+        // The keys not read yet are read a block at a time until the row turns up.
+        for (std::size_t from = 0;;) {
+            const auto it = std::find(m_keys.begin() + std::ptrdiff_t(from), m_keys.end(), key);
+            if (it != m_keys.end()) {
+                m_pos = qint64(it - m_keys.begin());
+                m_onDeleted = false;
+                return;
+            }
+            if (m_allKeys)
+                return;
+            from = m_keys.size();
+            readKeys(qint64(from));
         }
-        return;
     }
     for (qint64 row = 0, n = rowCount(); row < n; ++row) {
         if (keyAt(row).toLongLong() == key) {

@@ -1,6 +1,7 @@
 #include "store/Schema.h"
 
 #include "find/FindSchema.h"
+#include "store/SortOrder.h"
 #include "store/Sqlite.h"
 
 #include <QScopeGuard>
@@ -58,6 +59,25 @@ void addFindIndex(Connection& db)
         progress(total, total);
 }
 
+// Version 3: the indexes the grid reads its orders from. An index is built in one statement, so
+// the progress moves (in movies, as the other steps count) and may cancel between indexes.
+void addSortIndexes(Connection& db)
+{
+    Statement count(db, QStringLiteral("SELECT count(*) FROM [tbl_Movie_Title]"));
+    count.step();
+    const qint64 total = count.column(0).toLongLong();
+    const QStringList sql = SortIndexSql();
+    const UpgradeProgress& progress = progressHook();
+    for (qsizetype i = 0; i < sql.size(); ++i) {
+        if (progress && !progress(total * i / sql.size(), total))
+            throw StoreError(SQLITE_INTERRUPT,
+                             QStringLiteral("its upgrade was cancelled; the catalogue was left as it was."));
+        db.exec(sql[i]);
+    }
+    if (progress)
+        progress(total, total);
+}
+
 } // namespace
 
 void RefuseNewerSchema(const Connection& db)
@@ -92,6 +112,8 @@ void UpgradeSchema(Connection& db)
         return;
     if (version < 2)
         addFindIndex(db);
+    if (version < 3)
+        addSortIndexes(db);
     version = kSchemaVersion;
     db.exec(QStringLiteral("PRAGMA user_version = %1").arg(version));
     unit.commit();

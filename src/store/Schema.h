@@ -8,8 +8,8 @@ namespace store {
 class Connection;
 
 // The catalogue's schema version, kept in PRAGMA user_version. 1: the catalogue as first shipped;
-// 2: the find index.
-inline constexpr int kSchemaVersion = 2;
+// 2: the find index; 3: the indexes of the grid's orders.
+inline constexpr int kSchemaVersion = 3;
 
 // Refuses a catalogue written by a newer version of the program: its meaning is not ours to guess.
 void RefuseNewerSchema(const Connection& db);

@@ -58,7 +58,7 @@ private slots:
                                      "'amelie director:jeunet actor:audrey';"
                                      "UPDATE tbl_Actor SET Actor_First_Name = 'Audrée';"
                                      "SELECT count(*) FROM tbl_Find_Words WHERE tbl_Find_Words MATCH 'audree';")),
-                 S("2\n1\n1\n1"));
+                 S("%1\n1\n1\n1").arg(store::kSchemaVersion));
     }
 
     void newerCatalogueRefused()
