@@ -72,7 +72,8 @@ Recordset::Recordset(const Connection& db, const QString& sql, std::vector<QVari
 }
 
 Recordset::Recordset(const Connection& db, const SortedKeys& order, std::vector<QVariant> params)
-    : m_db(&db), m_sql(order.keys), m_runSql(order.keys), m_params(std::move(params)), m_countSql(order.count)
+    : m_db(&db), m_sql(order.keys), m_runSql(order.keys), m_params(std::move(params)), m_countSql(order.count),
+      m_memberSql(order.member)
 {
     useMovieView();
     load();
@@ -480,19 +481,24 @@ void Recordset::SetBookmark(const QVariant& bookmark)
     }
     const qint64 key = bookmark.toLongLong();
     if (m_lazy) {
-        // The keys not read yet are read a block at a time until the row turns up.
-        for (std::size_t from = 0;;) {
-            const auto it = std::find(m_keys.begin() + std::ptrdiff_t(from), m_keys.end(), key);
-            if (it != m_keys.end()) {
-                m_pos = qint64(it - m_keys.begin());
-                m_onDeleted = false;
+        auto it = std::find(m_keys.begin(), m_keys.end(), key);
+        if (it == m_keys.end() && !m_allKeys) {
+            // The keys not read yet are read in one go, and only when the row is among them.
+            Statement member(*m_db, m_memberSql);
+            std::vector<QVariant> params = m_params;
+            params.emplace_back(key);
+            member.bindAll(params);
+            if (!member.step())
                 return;
-            }
-            if (m_allKeys)
-                return;
-            from = m_keys.size();
-            readKeys(qint64(from));
+            const std::size_t from = m_keys.size();
+            readKeys(m_count - 1);
+            it = std::find(m_keys.begin() + std::ptrdiff_t(from), m_keys.end(), key);
         }
+        if (it != m_keys.end()) {
+            m_pos = qint64(it - m_keys.begin());
+            m_onDeleted = false;
+        }
+        return;
     }
     for (qint64 row = 0, n = rowCount(); row < n; ++row) {
         if (keyAt(row).toLongLong() == key) {

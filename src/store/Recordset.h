@@ -119,7 +119,8 @@ private:
     // Keyed view sets: the keys in the set's order, and the rows fetched so far by key.
     bool m_lazy = false;
     QString m_rowSql;
-    QString m_countSql;                 // empty when the keys are all read at once
+    QString m_countSql; // empty when the keys are all read at once
+    QString m_memberSql;
     mutable std::vector<qint64> m_keys; // the first keys in order
     mutable qint64 m_count = 0;
     mutable bool m_allKeys = true;

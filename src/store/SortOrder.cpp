@@ -56,7 +56,9 @@ SortedKeys SortedKeysSql(const QString& field, const QString& where)
     const QString from =
         QStringLiteral(" FROM [%1]").arg(table) + (where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where);
     return {QStringLiteral("SELECT [Movie_ID]") + from + QStringLiteral(" ORDER BY ") + order,
-            QStringLiteral("SELECT count(*)") + from};
+            QStringLiteral("SELECT count(*)") + from,
+            QStringLiteral("SELECT 1") + from + (where.isEmpty() ? QStringLiteral(" WHERE") : QStringLiteral(" AND")) +
+                QStringLiteral(" [Movie_ID] = ?")};
 }
 
 } // namespace store

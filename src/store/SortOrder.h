@@ -20,6 +20,7 @@ struct SortedKeys
 {
     QString keys;
     QString count;
+    QString member; // yields a row when the movie bound after the condition's values is among them
     bool isEmpty() const { return keys.isEmpty(); }
 };
 SortedKeys SortedKeysSql(const QString& field, const QString& where = {});
