@@ -36,10 +36,10 @@ double sqlite3FirstRows(const QString& path, const QString& field)
 {
     const store::SortedKeys order = store::SortedKeysSql(field);
     const QByteArray keys = (order.keys + QStringLiteral(" LIMIT 256")).toUtf8(), count = order.count.toUtf8();
-    const QByteArray rows =
-        ("SELECT [Movie_ID], * FROM [qry_Movie_Title] WHERE [Movie_ID] IN (SELECT [Movie_ID] FROM (" + order.keys +
-         QStringLiteral(" LIMIT 64)))"))
-            .toUtf8();
+    const QByteArray rows = QString(QStringLiteral("SELECT [Movie_ID], * FROM [qry_Movie_Title] WHERE [Movie_ID] IN "
+                                                   "(SELECT [Movie_ID] FROM (") +
+                                    order.keys + QStringLiteral(" LIMIT 64))"))
+                                .toUtf8();
     return bestMs([&] {
         benchmark::DoNotOptimize(bench::RawRead(path, keys.constData()) + bench::RawRead(path, count.constData()) +
                                  bench::RawRead(path, rows.constData()));
