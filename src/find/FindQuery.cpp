@@ -100,7 +100,7 @@ std::vector<Term> ParseQuery(const QString& typed)
 Filter MatchFilter(const QString& typed, const QString& keyColumn)
 {
     Filter f;
-    QStringList conditions, sets, words;
+    QStringList conditions, sets, words, probes;
     const std::vector<Term> terms = ParseQuery(typed);
     // Words of one or two letters alone match most of a catalogue: reading the movies in their
     // order and keeping those found beats fetching each found movie and sorting them all (the
@@ -108,18 +108,25 @@ Filter MatchFilter(const QString& typed, const QString& keyColumn)
     const bool broad = std::all_of(terms.begin(), terms.end(), [](const Term& t) { return t.text.size() < 3; });
     const QString key = broad ? QLatin1Char('+') + keyColumn : keyColumn;
     for (const Term& t : terms) {
-        QStringList sources;
+        QStringList sources, probe;
+        const auto probing = [&](const QString& table) {
+            probe << QStringLiteral("EXISTS (SELECT 1 FROM [%1] WHERE [%1] MATCH ? AND rowid = %2)")
+                         .arg(table, keyColumn);
+        };
         // Words and word starts, accent-blind: "amelie" finds "Amélie", "ru" finds "Runner".
         if (hasWordCharacter(t.text)) {
             sources << QStringLiteral("SELECT rowid FROM [%1] WHERE [%1] MATCH ?").arg(kWordsTable);
+            probing(kWordsTable);
             f.params.emplace_back(inField(t, ftsString(t.text) + (t.phrase ? QString() : QStringLiteral("*"))));
         }
         // Any three or more characters inside a value: "unner" finds "Runner".
         if (t.text.toUcs4().size() >= 3) {
             sources << QStringLiteral("SELECT rowid FROM [%1] WHERE [%1] MATCH ?").arg(kTrigramTable);
+            probing(kTrigramTable);
             f.params.emplace_back(inField(t, ftsString(t.text)));
         }
         if (!sources.isEmpty()) {
+            probes << QLatin1Char('(') + probe.join(QStringLiteral(" OR ")) + QLatin1Char(')');
             conditions << key + QStringLiteral(" IN (") + sources.join(QStringLiteral(" UNION ")) + QLatin1Char(')');
             sets << QStringLiteral("SELECT rowid FROM (") + sources.join(QStringLiteral(" UNION ")) + QLatin1Char(')');
             if (sources.size() == 1 && hasWordCharacter(t.text) && t.text.toUcs4().size() < 3)
@@ -127,6 +134,7 @@ Filter MatchFilter(const QString& typed, const QString& keyColumn)
         }
     }
     f.where = conditions.join(QStringLiteral(" AND "));
+    f.probe = probes.join(QStringLiteral(" AND "));
     // The word index counts its own matches of several words far faster than sets intersect.
     if (!sets.isEmpty() && words.size() == sets.size())
         f.count = QStringLiteral("SELECT count(*) FROM [%1] WHERE [%1] MATCH ").arg(kWordsTable) +

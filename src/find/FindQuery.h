@@ -29,6 +29,9 @@ struct Filter
 {
     QString where;
     QString count; // counts the movies found from the indexes alone, binding the same values
+    // The same condition asked of one movie at a time: cheaper than `where` when the movies are
+    // read in their order and most of them match, or when only one is asked about.
+    QString probe;
     std::vector<QVariant> params;
     bool isEmpty() const { return where.isEmpty(); }
 };

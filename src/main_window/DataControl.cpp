@@ -60,7 +60,7 @@ void DataControl::Refresh()
     const QString source = m_recordSource.trimmed();
     if (const QRegularExpressionMatch order = gridOrder.match(source); order.hasMatch()) {
         const QString field = order.captured(1).isEmpty() ? QStringLiteral("Movie_Title") : order.captured(1);
-        if (store::SortedKeys keys = store::SortedKeysSql(field, m_filter.where); !keys.isEmpty()) {
+        if (store::SortedKeys keys = store::SortedKeysSql(field, m_filter.where, m_filter.probe); !keys.isEmpty()) {
             if (IsFiltered())
                 keys.count = m_filter.count;
             m_set.emplace(*m_db, keys, m_filter.params);

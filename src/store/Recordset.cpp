@@ -73,7 +73,7 @@ Recordset::Recordset(const Connection& db, const QString& sql, std::vector<QVari
 
 Recordset::Recordset(const Connection& db, const SortedKeys& order, std::vector<QVariant> params)
     : m_db(&db), m_sql(order.keys), m_runSql(order.keys), m_params(std::move(params)), m_countSql(order.count),
-      m_memberSql(order.member)
+      m_memberSql(order.member), m_walkSql(order.walk)
 {
     useMovieView();
     load();
@@ -110,20 +110,21 @@ void Recordset::readKeys(qint64 row) const
 {
     if (m_allKeys || row < qint64(m_keys.size()))
         return;
-    // A block at least as large as what was read before: scrolling to the end reads each key
-    // about twice, whatever the size; the statement is not held open between blocks, so the
-    // set never holds the catalogue's read lock while the user looks at it.
+    // The first block for the first screen; past it, the rest in one statement, which costs
+    // about what a second block would (the engine walks the order from its start either way).
+    // No statement stays open between reads, so the set never holds the catalogue's read lock
+    // while the user looks at it.
     constexpr qint64 kFirst = 256;
     const qint64 have = qint64(m_keys.size());
-    const qint64 want = qMax(qMax(kFirst, have), row + 1 - have);
-    Statement q(*m_db, m_runSql + QStringLiteral(" LIMIT ? OFFSET ?"));
+    const qint64 want = have == 0 ? qMax(kFirst, row + 1) : -1;
+    Statement q(*m_db, (have == 0 && m_walkFirst ? m_walkSql : m_runSql) + QStringLiteral(" LIMIT ? OFFSET ?"));
     std::vector<QVariant> params = m_params;
     params.emplace_back(want);
     params.emplace_back(have);
     q.bindAll(params);
     while (q.step())
         m_keys.push_back(q.column(0).toLongLong());
-    if (qint64(m_keys.size()) - have < want) {
+    if (want < 0 || qint64(m_keys.size()) - have < want) {
         m_allKeys = true;
         m_count = qint64(m_keys.size()); // another program may have changed the count since
     }
@@ -151,6 +152,13 @@ void Recordset::load()
             count.bindAll(m_params);
             m_count = count.step() ? count.column(0).toLongLong() : 0;
             m_allKeys = m_count == 0;
+            // Asking each movie in order costs about movies / found questions per row shown;
+            // collecting every match first costs about one step per match.
+            if (!m_walkSql.isEmpty() && m_count > 0) {
+                Statement all(*m_db, QStringLiteral("SELECT count(*) FROM [tbl_Movie_Title]"));
+                const qint64 movies = all.step() ? all.column(0).toLongLong() : 0;
+                m_walkFirst = m_count * 2 > movies || m_count * m_count > 20000 * movies;
+            }
             return;
         }
         Statement q(*m_db, m_runSql);
@@ -469,7 +477,7 @@ QVariant Recordset::Bookmark() const
     return m_keyed ? keyAt(m_pos) : QVariant(m_pos);
 }
 
-void Recordset::SetBookmark(const QVariant& bookmark)
+void Recordset::SetBookmark(const QVariant& bookmark, bool readAll)
 {
     requireOpen();
     if (!m_keyed) {
@@ -482,7 +490,7 @@ void Recordset::SetBookmark(const QVariant& bookmark)
     const qint64 key = bookmark.toLongLong();
     if (m_lazy) {
         auto it = std::find(m_keys.begin(), m_keys.end(), key);
-        if (it == m_keys.end() && !m_allKeys) {
+        if (it == m_keys.end() && !m_allKeys && readAll) {
             // The keys not read yet are read in one go, and only when the row is among them.
             Statement member(*m_db, m_memberSql);
             std::vector<QVariant> params = m_params;

@@ -70,9 +70,10 @@ public:
     void Close();
 
     // A position token of the current row that survives a requery (the row's key where the set
-    // has one). Moving to a token whose row is gone leaves the position where it is.
+    // has one). Moving to a token whose row is gone leaves the position where it is; so does one
+    // whose row is not read yet, unless `readAll` lets the set read on until it finds it.
     QVariant Bookmark() const;
-    void SetBookmark(const QVariant& bookmark);
+    void SetBookmark(const QVariant& bookmark, bool readAll = true);
     qint64 AbsolutePosition() const; // zero-based; -1 off the ends
     void SetAbsolutePosition(qint64 row);
 
@@ -121,6 +122,8 @@ private:
     QString m_rowSql;
     QString m_countSql; // empty when the keys are all read at once
     QString m_memberSql;
+    QString m_walkSql;
+    bool m_walkFirst = false;
     mutable std::vector<qint64> m_keys; // the first keys in order
     mutable qint64 m_count = 0;
     mutable bool m_allKeys = true;

@@ -37,7 +37,7 @@ QStringList SortIndexSql()
     return sql;
 }
 
-SortedKeys SortedKeysSql(const QString& field, const QString& where)
+SortedKeys SortedKeysSql(const QString& field, const QString& where, const QString& probe)
 {
     QString table = QStringLiteral("tbl_Movie_Title");
     QString order;
@@ -53,12 +53,21 @@ SortedKeys SortedKeysSql(const QString& field, const QString& where)
         if (order.isEmpty())
             return {};
     }
-    const QString from =
-        QStringLiteral(" FROM [%1]").arg(table) + (where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where);
-    return {QStringLiteral("SELECT [Movie_ID]") + from + QStringLiteral(" ORDER BY ") + order,
-            QStringLiteral("SELECT count(*)") + from,
-            QStringLiteral("SELECT 1") + from + (where.isEmpty() ? QStringLiteral(" WHERE") : QStringLiteral(" AND")) +
-                QStringLiteral(" [Movie_ID] = ?")};
+    const QString from = QStringLiteral(" FROM [%1]").arg(table);
+    const auto only = [](const QString& condition) -> QString {
+        return condition.isEmpty() ? QString() : QStringLiteral(" WHERE (") + condition + QLatin1Char(')');
+    };
+    const auto keys = [&](const QString& condition) -> QString {
+        // The key last, as the indexes hold it, so every statement gives ties the same order.
+        return QStringLiteral("SELECT [Movie_ID]") + from + only(condition) + QStringLiteral(" ORDER BY ") + order +
+               QStringLiteral(", [Movie_ID]");
+    };
+    const QString test = probe.isEmpty() ? where : probe;
+    return {keys(where), QStringLiteral("SELECT count(*)") + from + only(where),
+            QStringLiteral("SELECT 1") + from + only(test) +
+                (test.isEmpty() ? QStringLiteral(" WHERE") : QStringLiteral(" AND")) +
+                QStringLiteral(" [Movie_ID] = ?"),
+            probe.isEmpty() ? QString() : keys(probe)};
 }
 
 } // namespace store

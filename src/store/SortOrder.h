@@ -15,14 +15,16 @@ QStringList SortIndexSql();
 
 // The statement giving the movie keys in the order of `field`, then title, of the movies
 // meeting `where` (a condition on [Movie_ID], binding its own parameters; empty for every
-// movie), and the one counting them. Empty when `field` is not one of the grid's columns.
+// movie), and the one counting them. `probe`, when given, is the same condition asked of one
+// movie at a time. Empty when `field` is not one of the grid's columns.
 struct SortedKeys
 {
     QString keys;
     QString count;
     QString member; // yields a row when the movie bound after the condition's values is among them
+    QString walk;   // `keys` with the probe: the first rows of a filter most movies meet
     bool isEmpty() const { return keys.isEmpty(); }
 };
-SortedKeys SortedKeysSql(const QString& field, const QString& where = {});
+SortedKeys SortedKeysSql(const QString& field, const QString& where = {}, const QString& probe = {});
 
 } // namespace store
