@@ -238,26 +238,25 @@ private slots:
         QCOMPARE(shell::CurrentMovieTitle(), first);
     }
 
-    // Every order is read off an index, never sorted whole, and is the order the view's own gives.
+    // Every order is read off an index, never sorted whole, and is the order the view gives.
     void everyOrderWithoutSort()
     {
         Fixture f;
         f.addThree();
-        f.cat.addMovie(S("Zelig"), {{S("Director"), S("allen")}, {S("Genre"), S("Comedy")}});
+        f.cat.addMovie(S("Zelig"), {{S("Director"), S("allen")}});
         f.cat.scalar(S("UPDATE tbl_Movie_Title SET Director_ID = 99 WHERE Movie_Title = 'Brazil'")); // no such row
         f.load();
         const auto db = f.cat.open();
         for (int column = 0; column < 16; ++column) {
             f.w->dbgMovie_HeadClick(column);
-            const store::Recordset& set = f.w->datMovieQuery()->Recordset();
-            store::Statement plan(db, S("EXPLAIN QUERY PLAN ") + set.Sql());
-            while (plan.step())
-                QVERIFY2(!plan.column(3).toString().contains(S("TEMP B-TREE")), qPrintable(set.Sql()));
-            QStringList shown, view;
+            QStringList plan, shown, view;
+            for (store::Statement q(db, S("EXPLAIN QUERY PLAN ") + f.w->datMovieQuery()->Recordset().Sql()); q.step();)
+                plan << q.column(3).toString();
             for (int row = 0; row < f.w->datMovieQuery()->rowCount(); ++row)
                 shown << f.w->datMovieQuery()->CellText(row, 0);
             for (store::Statement q(db, f.source().replace(S("*"), S("Movie_Title"))); q.step();)
                 view << q.column(0).toString();
+            QVERIFY2(!plan.join(S(" ")).contains(S("TEMP B-TREE")), qPrintable(plan.join(S("; "))));
             QCOMPARE(shown, view);
         }
     }
