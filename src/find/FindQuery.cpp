@@ -134,7 +134,10 @@ Filter MatchFilter(const QString& typed, const QString& keyColumn)
         }
     }
     f.where = conditions.join(QStringLiteral(" AND "));
-    f.probe = probes.join(QStringLiteral(" AND "));
+    // Asking one movie is cheap only of the prefixes the word index keeps whole (one and two
+    // letters); a longer word start is looked for among every word at each question.
+    if (broad)
+        f.probe = probes.join(QStringLiteral(" AND "));
     // The word index counts its own matches of several words far faster than sets intersect.
     if (!sets.isEmpty() && words.size() == sets.size())
         f.count = QStringLiteral("SELECT count(*) FROM [%1] WHERE [%1] MATCH ").arg(kWordsTable) +
