@@ -100,7 +100,7 @@ std::vector<Term> ParseQuery(const QString& typed)
 Filter MatchFilter(const QString& typed, const QString& keyColumn)
 {
     Filter f;
-    QStringList conditions, sets, words, probes;
+    QStringList conditions, words, probes;
     const std::vector<Term> terms = ParseQuery(typed);
     // Words of one or two letters alone match most of a catalogue: reading the movies in their
     // order and keeping those found beats fetching each found movie and sorting them all (the
@@ -128,23 +128,19 @@ Filter MatchFilter(const QString& typed, const QString& keyColumn)
         if (!sources.isEmpty()) {
             probes << QLatin1Char('(') + probe.join(QStringLiteral(" OR ")) + QLatin1Char(')');
             conditions << key + QStringLiteral(" IN (") + sources.join(QStringLiteral(" UNION ")) + QLatin1Char(')');
-            sets << QStringLiteral("SELECT rowid FROM (") + sources.join(QStringLiteral(" UNION ")) + QLatin1Char(')');
-            if (sources.size() == 1 && hasWordCharacter(t.text) && t.text.toUcs4().size() < 3)
-                words << QStringLiteral("'(' || ? || ')'");
+            words << QStringLiteral("'(' || ? || ')'");
         }
     }
     f.where = conditions.join(QStringLiteral(" AND "));
     // Asking one movie is cheap only of the prefixes the word index keeps whole (one and two
-    // letters); a longer word start is looked for among every word at each question.
-    if (broad)
+    // letters, the only index such words use); a longer word start is looked for among every
+    // word at each question. The word index counts its own matches of several words at once.
+    // Longer words find fewer movies: read in one statement, they need no count apart.
+    if (broad && !probes.isEmpty()) {
         f.probe = probes.join(QStringLiteral(" AND "));
-    // The word index counts its own matches of several words far faster than sets intersect.
-    if (!sets.isEmpty() && words.size() == sets.size())
         f.count = QStringLiteral("SELECT count(*) FROM [%1] WHERE [%1] MATCH ").arg(kWordsTable) +
                   words.join(QStringLiteral(" || ' AND ' || "));
-    else if (!sets.isEmpty())
-        f.count =
-            QStringLiteral("SELECT count(*) FROM (") + sets.join(QStringLiteral(" INTERSECT ")) + QLatin1Char(')');
+    }
     return f;
 }
 

@@ -62,7 +62,7 @@ void DataControl::Refresh()
         const QString field = order.captured(1).isEmpty() ? QStringLiteral("Movie_Title") : order.captured(1);
         if (store::SortedKeys keys = store::SortedKeysSql(field, m_filter.where, m_filter.probe); !keys.isEmpty()) {
             if (IsFiltered())
-                keys.count = m_filter.count;
+                keys.count = m_filter.count; // none: the few movies found are read at once
             m_set.emplace(*m_db, keys, m_filter.params);
             mapColumns();
             Sync();

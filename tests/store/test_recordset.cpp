@@ -27,10 +27,6 @@ private slots:
         const auto db = cat.open();
         Recordset rs(db, S("SELECT * FROM [qry_Movie_Title]"));
         QCOMPARE(rs.RecordCount(), 3); // full count straight after opening
-        QStringList seen;
-        for (; !rs.Eof(); rs.MoveNext())
-            seen << rs.Value(S("Movie_Title")).toString();
-        QCOMPARE(seen, (QStringList{S("aa"), S("Bb"), S("Cc")}));
         rs.MoveLast();
         QCOMPARE(rs.AbsolutePosition(), 2);
         for (const char* name : {"Director", "director", "[DIRECTOR]", " [Director] "})
