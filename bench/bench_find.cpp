@@ -1,4 +1,4 @@
-// Find as you type at 50,000 and 500,000 movies: one keystroke, clearing the box, building the
+// Find as you type at 50,000, 200,000 and 500,000 movies: one keystroke, clearing the box, building the
 // index, and what the index's triggers add to a save and a delete. The counters give the same
 // statements timed by the sqlite3 tool (its own .timer, best of five) and our time over theirs.
 #include "BenchSupport.h"
