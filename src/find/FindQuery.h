@@ -28,6 +28,11 @@ std::vector<Term> ParseQuery(const QString& typed);
 struct Filter
 {
     QString where;
+    // For words of one or two letters, which may match most movies: the condition asked of one
+    // movie at a time, cheaper than `where` for the first rows in order, and a count from the
+    // word index alone; both bind the same values. Empty otherwise.
+    QString probe;
+    QString count;
     std::vector<QVariant> params;
     bool isEmpty() const { return where.isEmpty(); }
 };

@@ -51,7 +51,24 @@ void DataControl::Refresh()
     if (!m_db)
         throw store::StoreError(3420, QStringLiteral("Object invalid or no longer set."));
     static const QRegularExpression bareName(QStringLiteral("^\\[?[A-Za-z_][A-Za-z0-9_]*\\]?$"));
+    // The grid's own orders are read off an index, a block of keys at a time.
+    static const QRegularExpression gridOrder(
+        QStringLiteral(
+            "^(?:\\[?qry_Movie_Title\\]?|select\\s+\\*\\s+from\\s+\\[?qry_Movie_Title\\]?(?:\\s+order\\s+by\\s+"
+            "\\[?(\\w+)\\]?(?:\\s*,\\s*\\[?Movie_Title\\]?)?)?)\\s*$"),
+        QRegularExpression::CaseInsensitiveOption);
     const QString source = m_recordSource.trimmed();
+    if (const QRegularExpressionMatch order = gridOrder.match(source); order.hasMatch()) {
+        const QString field = order.captured(1).isEmpty() ? QStringLiteral("Movie_Title") : order.captured(1);
+        if (store::SortedKeys keys = store::SortedKeysSql(field, m_filter.where, m_filter.probe); !keys.isEmpty()) {
+            if (IsFiltered())
+                keys.count = m_filter.count; // none: the few movies found are read at once
+            m_set.emplace(*m_db, keys, m_filter.params);
+            mapColumns();
+            Sync();
+            return;
+        }
+    }
     QString sql = source;
     if (bareName.match(source).hasMatch()) {
         QString name = source;
@@ -68,6 +85,9 @@ void DataControl::Refresh()
 
 void DataControl::Requery()
 {
+    // Nothing to read again when no connection has changed the catalogue since the last read.
+    if (!Recordset().IsStale())
+        return;
     Recordset().Requery();
     Sync();
 }

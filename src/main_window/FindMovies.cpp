@@ -26,8 +26,10 @@ void FindMovies(frmMain& main, const QString& typed)
         if (set.RecordCount() == 0) {
             main.dbgMovie_RowColChange(); // empty labels, no error
         } else {
+            // Narrowing keeps the movie when it is among the first rows read, as reading every
+            // match to look for it would cost the keystroke; clearing the box keeps it wherever.
             if (mark.isValid())
-                set.SetBookmark(mark);
+                set.SetBookmark(mark, !data.IsFiltered());
             const int row = int(qMax<qint64>(0, set.AbsolutePosition()));
             if (grid.Row() == row)
                 main.dbgMovie_RowColChange();

@@ -62,40 +62,115 @@ Recordset::Recordset(const Connection& db, const QString& sql, std::vector<QVari
         } else if (type == QLatin1String("view")) {
             // The movie view has one row per movie, so its Movie_ID keys the set.
             if (source.compare(QLatin1String("qry_Movie_Title"), Qt::CaseInsensitive) == 0) {
-                m_deleteView = source;
-                m_keyed = true;
-                m_lazy = true;
+                useMovieView();
                 m_runSql = QStringLiteral("SELECT [Movie_ID] AS ") + kKeyAlias + QStringLiteral(" FROM ") +
                            quoted(source) + rest;
-                // Prepared only, for the column names, which the view alone decides.
-                Statement shape(db, QStringLiteral("SELECT * FROM ") + quoted(source));
-                for (int i = 0; i < shape.columnCount(); ++i)
-                    m_columns << shape.columnName(i);
-                for (int i = int(m_columns.size()) - 1; i >= 0; --i)
-                    m_index.insert(m_columns[i].toLower(), i);
-                m_stride = int(m_columns.size()) + 1;
-                m_rowSql = QStringLiteral("SELECT [Movie_ID], * FROM ") + quoted(source) +
-                           QStringLiteral(" WHERE [Movie_ID] IN (");
             }
         }
     }
     load();
 }
 
+Recordset::Recordset(const Connection& db, const SortedKeys& order, std::vector<QVariant> params)
+    : m_db(&db), m_sql(order.keys), m_runSql(order.keys), m_params(std::move(params)), m_countSql(order.count),
+      m_memberSql(order.member), m_walkSql(order.walk)
+{
+    useMovieView();
+    load();
+}
+
+void Recordset::useMovieView()
+{
+    const QString view = QStringLiteral("qry_Movie_Title");
+    m_deleteView = view;
+    m_keyed = true;
+    m_lazy = true;
+    // Prepared only, for the column names, which the view alone decides.
+    Statement shape(*m_db, QStringLiteral("SELECT * FROM ") + quoted(view));
+    for (int i = 0; i < shape.columnCount(); ++i)
+        m_columns << shape.columnName(i);
+    for (int i = int(m_columns.size()) - 1; i >= 0; --i)
+        m_index.insert(m_columns[i].toLower(), i);
+    m_stride = int(m_columns.size()) + 1;
+    m_rowSql = QStringLiteral("SELECT [Movie_ID], * FROM ") + quoted(view) + QStringLiteral(" WHERE [Movie_ID] IN (");
+}
+
+qint64 Recordset::dataVersion() const
+{
+    Statement q(*m_db, QStringLiteral("PRAGMA data_version"));
+    return q.step() ? q.column(0).toLongLong() : -1;
+}
+
+bool Recordset::IsStale() const
+{
+    return m_dataVersion != dataVersion();
+}
+
+void Recordset::readKeys(qint64 row) const
+{
+    if (m_allKeys || row < qint64(m_keys.size()))
+        return;
+    // The first block for the first screen; past it, the rest in one statement, which costs
+    // about what a second block would (the engine walks the order from its start either way).
+    // No statement stays open between reads, so the set never holds the catalogue's read lock
+    // while the user looks at it.
+    constexpr qint64 kFirst = 256;
+    const qint64 have = qint64(m_keys.size());
+    const qint64 want = have == 0 ? qMax(kFirst, row + 1) : -1;
+    Statement q(*m_db, (have == 0 && m_walkFirst ? m_walkSql : m_runSql) + QStringLiteral(" LIMIT ? OFFSET ?"));
+    std::vector<QVariant> params = m_params;
+    params.emplace_back(want);
+    params.emplace_back(have);
+    q.bindAll(params);
+    while (q.step())
+        m_keys.push_back(q.column(0).toLongLong());
+    if (want < 0 || qint64(m_keys.size()) - have < want) {
+        m_allKeys = true;
+        m_count = qint64(m_keys.size()); // another program may have changed the count since
+    }
+}
+
+QVariant Recordset::keyAt(qint64 row) const
+{
+    if (!m_lazy)
+        return m_rows[std::size_t(row * m_stride)];
+    readKeys(row);
+    return row < qint64(m_keys.size()) ? QVariant(m_keys[std::size_t(row)]) : QVariant();
+}
+
 void Recordset::load()
 {
-    Statement q(*m_db, m_runSql);
-    q.bindAll(m_params);
+    m_dataVersion = dataVersion();
     if (m_lazy) {
         m_keys.clear();
         m_cache.clear();
-        while (q.step())
-            m_keys.push_back(q.column(0).toLongLong());
         m_pos = 0;
         m_onDeleted = false;
         m_mode = EditMode::None;
+        if (!m_countSql.isEmpty()) {
+            Statement count(*m_db, m_countSql);
+            count.bindAll(m_params);
+            m_count = count.step() ? count.column(0).toLongLong() : 0;
+            m_allKeys = m_count == 0;
+            // Asking each movie in order costs about movies / found questions per row shown;
+            // collecting every match first costs about one step per match.
+            if (!m_walkSql.isEmpty() && m_count > 0) {
+                Statement all(*m_db, QStringLiteral("SELECT count(*) FROM [tbl_Movie_Title]"));
+                const qint64 movies = all.step() ? all.column(0).toLongLong() : 0;
+                m_walkFirst = m_count * 2 > movies || m_count * m_count > 20000 * movies;
+            }
+            return;
+        }
+        Statement q(*m_db, m_runSql);
+        q.bindAll(m_params);
+        while (q.step())
+            m_keys.push_back(q.column(0).toLongLong());
+        m_count = qint64(m_keys.size());
+        m_allKeys = true;
         return;
     }
+    Statement q(*m_db, m_runSql);
+    q.bindAll(m_params);
     const int first = m_keyed ? 1 : 0;
     const int n = q.columnCount();
     if (m_columns.isEmpty()) {
@@ -218,18 +293,21 @@ QVariant Recordset::At(qint64 row, int column) const
 const std::vector<QVariant>& Recordset::fetched(qint64 row) const
 {
     static const std::vector<QVariant> kGone;
+    constexpr qint64 kBlock = 64;
+    const qint64 first = row / kBlock * kBlock;
+    const qint64 last = qMin(rowCount(), first + kBlock);
+    readKeys(last - 1);
+    if (row >= qint64(m_keys.size()))
+        return kGone;
     const qint64 key = m_keys[std::size_t(row)];
     if (auto it = m_cache.find(key); it != m_cache.end())
         return it->second;
     // Fetch the block of rows around this one in one statement; grids look at neighbours next.
-    constexpr qint64 kBlock = 64;
     if (m_cache.size() > 16 * 1024)
         m_cache.clear();
-    const qint64 first = row / kBlock * kBlock;
-    const qint64 last = qMin(rowCount(), first + kBlock);
     std::vector<QVariant> wanted;
     QString sql = m_rowSql;
-    for (qint64 r = first; r < last; ++r) {
+    for (qint64 r = first; r < qMin(last, qint64(m_keys.size())); ++r) {
         if (m_cache.count(m_keys[std::size_t(r)]))
             continue;
         sql += wanted.empty() ? QStringLiteral("?") : QStringLiteral(", ?");
@@ -368,9 +446,11 @@ void Recordset::Delete()
     Statement del(*m_db, sql);
     del.bind(1, keyAt(m_pos));
     del.run();
-    if (m_lazy)
-        m_keys.erase(m_keys.begin() + std::ptrdiff_t(m_pos));
-    else
+    if (m_lazy) {
+        if (m_pos < qint64(m_keys.size()))
+            m_keys.erase(m_keys.begin() + std::ptrdiff_t(m_pos));
+        --m_count;
+    } else
         m_rows.erase(m_rows.begin() + std::ptrdiff_t(m_pos * m_stride),
                      m_rows.begin() + std::ptrdiff_t((m_pos + 1) * m_stride));
     m_onDeleted = true;
@@ -397,7 +477,7 @@ QVariant Recordset::Bookmark() const
     return m_keyed ? keyAt(m_pos) : QVariant(m_pos);
 }
 
-void Recordset::SetBookmark(const QVariant& bookmark)
+void Recordset::SetBookmark(const QVariant& bookmark, bool readAll)
 {
     requireOpen();
     if (!m_keyed) {
@@ -409,7 +489,19 @@ void Recordset::SetBookmark(const QVariant& bookmark)
     }
     const qint64 key = bookmark.toLongLong();
     if (m_lazy) {
-        const auto it = std::find(m_keys.begin(), m_keys.end(), key);
+        auto it = std::find(m_keys.begin(), m_keys.end(), key);
+        if (it == m_keys.end() && !m_allKeys && readAll) {
+            // The keys not read yet are read in one go, and only when the row is among them.
+            Statement member(*m_db, m_memberSql);
+            std::vector<QVariant> params = m_params;
+            params.emplace_back(key);
+            member.bindAll(params);
+            if (!member.step())
+                return;
+            const std::size_t from = m_keys.size();
+            readKeys(m_count - 1);
+            it = std::find(m_keys.begin() + std::ptrdiff_t(from), m_keys.end(), key);
+        }
         if (it != m_keys.end()) {
             m_pos = qint64(it - m_keys.begin());
             m_onDeleted = false;

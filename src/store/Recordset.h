@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/SortOrder.h"
 #include "store/Sqlite.h"
 
 #include <QHash>
@@ -42,6 +43,12 @@ class Recordset
 {
 public:
     Recordset(const Connection& db, const QString& sql, std::vector<QVariant> params = {});
+    // The movie view's rows in an order an index gives: the keys are counted first and read a
+    // block at a time as rows are looked at, so the first rows cost the same at any size.
+    Recordset(const Connection& db, const SortedKeys& order, std::vector<QVariant> params = {});
+
+    // True when another connection has changed the catalogue since the set was read.
+    bool IsStale() const;
 
     qint64 RecordCount() const;
     bool Eof() const;
@@ -63,9 +70,10 @@ public:
     void Close();
 
     // A position token of the current row that survives a requery (the row's key where the set
-    // has one). Moving to a token whose row is gone leaves the position where it is.
+    // has one). Moving to a token whose row is gone leaves the position where it is; so does one
+    // whose row is not read yet, unless `readAll` lets the set read on until it finds it.
     QVariant Bookmark() const;
-    void SetBookmark(const QVariant& bookmark);
+    void SetBookmark(const QVariant& bookmark, bool readAll = true);
     qint64 AbsolutePosition() const; // zero-based; -1 off the ends
     void SetAbsolutePosition(qint64 row);
 
@@ -84,17 +92,17 @@ private:
     Field Fields(const QString& name) const { return const_cast<Recordset*>(this)->Fields(name); }
     enum class EditMode { None, Edit, Add };
 
+    void useMovieView();
     void load();
+    void readKeys(qint64 row) const; // until `row` is read or the keys end
+    qint64 dataVersion() const;
     void requireOpen() const;
     void requireCurrent() const;
     void requireUpdatable() const;
     QVariant read(int column) const;
     void write(int column, const QVariant& value);
-    qint64 rowCount() const { return m_lazy ? qint64(m_keys.size()) : qint64(m_rows.size() / std::size_t(m_stride)); }
-    QVariant keyAt(qint64 row) const
-    {
-        return m_lazy ? QVariant(m_keys[std::size_t(row)]) : m_rows[std::size_t(row * m_stride)];
-    }
+    qint64 rowCount() const { return m_lazy ? m_count : qint64(m_rows.size() / std::size_t(m_stride)); }
+    QVariant keyAt(qint64 row) const;
     const std::vector<QVariant>& fetched(qint64 row) const;
     void appendStoredRow(qint64 key);
 
@@ -112,7 +120,14 @@ private:
     // Keyed view sets: the keys in the set's order, and the rows fetched so far by key.
     bool m_lazy = false;
     QString m_rowSql;
-    std::vector<qint64> m_keys;
+    QString m_countSql; // empty when the keys are all read at once
+    QString m_memberSql;
+    QString m_walkSql;
+    bool m_walkFirst = false;
+    mutable std::vector<qint64> m_keys; // the first keys in order
+    mutable qint64 m_count = 0;
+    mutable bool m_allKeys = true;
+    qint64 m_dataVersion = -1;
     mutable std::unordered_map<qint64, std::vector<QVariant>> m_cache;
     qint64 m_pos = 0;
     bool m_onDeleted = false;

@@ -8,7 +8,7 @@ namespace store {
 class Connection;
 
 // The catalogue's schema version, kept in PRAGMA user_version. 1: the catalogue as first shipped;
-// 2: the find index; 4: the covers; 5: borrowers and loans.
+// 2: the find index; 3: the indexes of the grid's orders; 4: the covers; 5: borrowers and loans.
 inline constexpr int kSchemaVersion = 5;
 
 // Refuses a catalogue written by a newer version of the program: its meaning is not ours to guess.

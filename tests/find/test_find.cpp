@@ -92,6 +92,7 @@ private slots:
         row("inside a word", "unne", S("Blade Runner"));
         row("two letters", "ha", S("Blade Runner|Star Wars"));
         row("one letter", "w", S("Star Wars"));
+        row("most movies", "19", S("Blade Runner|Cléo de 5 à 7|M - Eine Stadt sucht einen mörder|Star Wars|סאלח שבתי"));
         row("phrase", "\"de 5 à\"", S("Cléo de 5 à 7"));
         row("phrase out of order", "\"runner blade\"", QString());
         row("cast", "hamill", S("Star Wars"));

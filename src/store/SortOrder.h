@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace store {
+
+// The grid's sixteen orders (a qry_Movie_Title column, then the title) read straight off an
+// index: the movie's own columns from tbl_Movie_Title, the credit names from the find documents,
+// which hold each movie's names already and are kept right by their triggers. Reading the first
+// rows of an order then costs a few index pages, not a sort of the whole catalogue.
+
+// The statements creating those indexes, one index each.
+QStringList SortIndexSql();
+
+// The statement giving the movie keys in the order of `field`, then title, of the movies
+// meeting `where` (a condition on [Movie_ID], binding its own parameters; empty for every
+// movie), and the one counting them. `probe`, when given, is the same condition asked of one
+// movie at a time. Empty when `field` is not one of the grid's columns.
+struct SortedKeys
+{
+    QString keys;
+    QString count;
+    QString member; // yields a row when the movie bound after the condition's values is among them
+    QString walk;   // `keys` with the probe: the first rows of a filter most movies meet
+    bool isEmpty() const { return keys.isEmpty(); }
+};
+SortedKeys SortedKeysSql(const QString& field, const QString& where = {}, const QString& probe = {});
+
+} // namespace store
