@@ -78,10 +78,11 @@ int Main()
     try {
         path = shell::SettleCatalogue();
         marker.emplace(path);
-        // After an unclean end the check stands before the window, as the first open makes it;
-        // otherwise it runs once the window shows.
-        if (!marker->UncleanBefore())
-            store::DeferCheck(path);
+        // After an unclean end the check stands before the window; otherwise it runs once the
+        // window shows.
+        store::DeferCheck(path);
+        if (marker->UncleanBefore())
+            store::RequireSound(path);
         if (!main->Form_Load())
             return 0; // the earlier instance came forward
         marker->Forget();

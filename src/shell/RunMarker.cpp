@@ -55,7 +55,9 @@ bool alive(qint64 pid, const QByteArray& boot, const QByteArray& started)
 
 QByteArray identity(const QString& path)
 {
-    struct stat info{};
+    struct stat info
+    {
+    };
     if (::stat(QFile::encodeName(path).constData(), &info) != 0)
         return {};
     return QByteArray::number(qulonglong(info.st_dev)) + ':' + QByteArray::number(qulonglong(info.st_ino));
@@ -65,7 +67,8 @@ QByteArray identity(const QString& path)
 
 QString RunMarker::Folder()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/Reelkeeper/running");
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+           QStringLiteral("/Reelkeeper/running");
 }
 
 RunMarker::RunMarker(const QString& cataloguePath)

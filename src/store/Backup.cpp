@@ -138,7 +138,7 @@ void BeforeFirstChange(sqlite3* db)
 {
     const char* name = sqlite3_db_filename(db, "main");
     if (!name || !*name)
-        return; // in memory
+        return;                            // in memory
     RequireSound(QString::fromUtf8(name)); // nothing goes into a damaged file
     const QString path = key(QString::fromUtf8(name));
     if (handled().contains(path) || created().contains(path))

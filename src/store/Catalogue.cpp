@@ -91,12 +91,30 @@ void verify(const Connection& db)
             throw StoreError(kForeign, QStringLiteral("the view %1 is missing.").arg(QString::fromLatin1(v)));
 }
 
+// What can be told of the file without opening it.
+void refuseUnusable(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        throw StoreError(SQLITE_CANTOPEN, describe(path, QStringLiteral("the file does not exist.")));
+    if (info.isDir())
+        throw StoreError(SQLITE_CANTOPEN, describe(path, QStringLiteral("it is a folder, not a file.")));
+    if (!info.isReadable())
+        throw StoreError(SQLITE_CANTOPEN, describe(path, QStringLiteral("you may not read it.")));
+    if (!info.isWritable())
+        throw StoreError(SQLITE_READONLY,
+                         describe(path, QStringLiteral("it is read-only. Allow writing to it and start again.")));
+    if (info.size() == 0)
+        throw unusable(path, SQLITE_NOTADB, QStringLiteral("the file is empty."), QString());
+    checkLength(path);
+}
+
 // The file's words for a failed open or check: plain words first, the engine's last.
 StoreError explain(const QString& path, const StoreError& e)
 {
     if (e.code() == kForeign)
-        return unusable(path, SQLITE_NOTADB, QStringLiteral("it is not a Reelkeeper catalogue, or a part of it is missing."),
-                        e.message());
+        return unusable(path, SQLITE_NOTADB,
+                        QStringLiteral("it is not a Reelkeeper catalogue, or a part of it is missing."), e.message());
     const int primary = e.code() & 0xff;
     if (primary == SQLITE_CORRUPT)
         return unusable(path, e.code(), QStringLiteral("the file is damaged."), e.message());
@@ -192,7 +210,7 @@ void checkOnce(const Connection& db, const QString& path)
         Checks& c = checks();
         std::lock_guard guard(c.lock);
         if (c.files.count(key))
-            return; // checked, deferred or under way; a failed one was refused before the open
+            return; // checked, deferred or under way: reading goes on, changes wait for the verdict
     }
     if (auto error = quickCheck(db.handle()))
         throw *error;
@@ -216,8 +234,11 @@ void StartCheck(const QString& path, std::function<void()> onVerdict)
     {
         std::lock_guard guard(c.lock);
         CheckState& state = c.files[key];
-        if (state.stage != CheckState::Deferred)
+        if (state.stage != CheckState::Deferred) {
+            if (state.stage != CheckState::Running && onVerdict)
+                onVerdict(); // a change made it already
             return;
+        }
         state.stage = CheckState::Running;
         c.pending = true;
     }
@@ -226,8 +247,8 @@ void StartCheck(const QString& path, std::function<void()> onVerdict)
         Checks& c = checks();
         sqlite3* db = nullptr;
         std::optional<StoreError> error;
-        int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX,
-                                 nullptr);
+        int rc =
+            sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX, nullptr);
         if (rc == SQLITE_OK) {
             sqlite3_extended_result_codes(db, 1);
             sqlite3_busy_timeout(db, 2000);
@@ -267,8 +288,13 @@ void RequireSound(const QString& path)
     };
     if (stage() == CheckState::Deferred) {
         guard.unlock();
-        const Connection db(path, Connection::Mode::ReadWrite);
-        settle(key, path, quickCheck(db.handle()));
+        refuseUnusable(path);
+        try {
+            const Connection db(path, Connection::Mode::ReadWrite);
+            settle(key, path, quickCheck(db.handle()));
+        } catch (const StoreError& e) {
+            throw explain(path, e); // not opened: no verdict
+        }
         guard.lock();
     }
     if (stage() == CheckState::Running) {
@@ -282,7 +308,7 @@ void RequireSound(const QString& path)
             guard.lock();
             if (!waited)
                 throw StoreError(SQLITE_INTERRUPT, describe(path, QStringLiteral("it was still being checked for "
-                                                                                  "damage, and nothing was changed.")));
+                                                                                 "damage, and nothing was changed.")));
         }
         c.changed.wait(guard, [&] { return stage() != CheckState::Running; });
     }
@@ -315,26 +341,7 @@ QString CataloguePath()
 
 Connection OpenDatabase(const QString& path)
 {
-    const QFileInfo info(path);
-    if (!info.exists())
-        throw StoreError(SQLITE_CANTOPEN, describe(path, QStringLiteral("the file does not exist.")));
-    if (info.isDir())
-        throw StoreError(SQLITE_CANTOPEN, describe(path, QStringLiteral("it is a folder, not a file.")));
-    if (!info.isReadable())
-        throw StoreError(SQLITE_CANTOPEN, describe(path, QStringLiteral("you may not read it.")));
-    if (!info.isWritable())
-        throw StoreError(SQLITE_READONLY,
-                         describe(path, QStringLiteral("it is read-only. Allow writing to it and start again.")));
-    if (info.size() == 0)
-        throw unusable(path, SQLITE_NOTADB, QStringLiteral("the file is empty."), QString());
-    checkLength(path);
-    {
-        Checks& c = checks();
-        std::lock_guard guard(c.lock);
-        const auto it = c.files.find(checkKey(path));
-        if (it != c.files.end() && it->second.stage == CheckState::Failed)
-            throw *it->second.error;
-    }
+    refuseUnusable(path);
     try {
         Connection db(path, Connection::Mode::ReadWrite);
         RefuseNewerSchema(db);
