@@ -11,6 +11,7 @@
 #include <QLocale>
 #include <QStandardPaths>
 #include <algorithm>
+#include <sqlite3.h>
 #include <vector>
 
 namespace ReportModule {
@@ -80,18 +81,45 @@ int statementColumn(const store::Statement& q, const QString& name)
     return -1;
 }
 
-template <class Value> void writeCells(ReportFile& out, const std::vector<Column>& columns, Value value)
+// A column's text as the report writes it. Integers and sound text are read in place; what would
+// come out differently that way (reals, blobs, broken text) goes through the value as before.
+QByteArrayView fieldText(const store::Statement& q, int i, QByteArray& kept)
 {
+    sqlite3_stmt* const s = q.handle();
+    switch (sqlite3_column_type(s, i)) {
+    case SQLITE_NULL:
+        return {};
+    case SQLITE_INTEGER:
+        kept.setNum(sqlite3_column_int64(s, i));
+        return kept;
+    case SQLITE_TEXT: {
+        const QByteArrayView text(reinterpret_cast<const char*>(sqlite3_column_text(s, i)), sqlite3_column_bytes(s, i));
+        if (text.isValidUtf8())
+            return text;
+        break;
+    }
+    default:
+        break;
+    }
+    kept = q.column(i).toString().toUtf8();
+    return kept;
+}
+
+void writeCells(ReportFile& out, const std::vector<Column>& columns, const store::Statement& q,
+                const std::vector<int>& cols)
+{
+    QByteArray kept;
     for (std::size_t i = 0; i < columns.size(); ++i) {
+        const QByteArrayView text = fieldText(q, cols[i], kept);
         switch (columns[i].form) {
         case Form::Bold:
-            out.GroupCell(value(i));
+            out.GroupCell(text);
             break;
         case Form::Plain:
-            out.PlainCell(value(i));
+            out.PlainCell(text);
             break;
         case Form::Centred:
-            out.CentredCell(value(i));
+            out.CentredCell(text);
             break;
         }
     }
@@ -144,7 +172,7 @@ void writeGroup(ReportFile& out, const Report& r, store::Statement& perGroup, co
     while (perGroup.step()) {
         out.Line("<tr>");
         out.EmptyCells(1);
-        writeCells(out, r.columns, [&](std::size_t i) { return perGroup.column(cols[i]); });
+        writeCells(out, r.columns, perGroup, cols);
         out.Line("</tr>");
         ++movies;
         progress.Refresh();
@@ -171,7 +199,7 @@ void writeFlat(ReportFile& out, const Report& r, const store::Connection& db)
         progress.Refresh();
         progress.SetCurrent(counter);
         out.Line("<tr>");
-        writeCells(out, r.columns, [&](std::size_t i) { return rows.column(cols[i]); });
+        writeCells(out, r.columns, rows, cols);
         out.Line("</tr>");
         if (widescreen)
             progress.Refresh();
@@ -186,10 +214,10 @@ void writeFlat(ReportFile& out, const Report& r, const store::Connection& db)
     out.TotalValueCell(counter - 1);
     out.EmptyCells(4);
     out.Line("</tr>");
-    const store::Recordset all(db, QString::fromLatin1(kMovieSql));
+    store::Statement all(db, QStringLiteral("SELECT count(*) FROM (%1)").arg(QString::fromLatin1(kMovieSql)));
     out.Line("<tr>");
     out.Line("<td><font size=\"1\">Total Movies in Library:</td>");
-    out.TotalValueCell(all.RecordCount());
+    out.TotalValueCell(all.step() ? all.column(0).toLongLong() : 0);
 }
 
 void writeGrouped(ReportFile& out, const Report& r, const store::Connection& db)
@@ -260,6 +288,14 @@ void run(const Report& r)
             // A grouped report visits the same pages thousands of times; keep them in memory
             // rather than asking the system for them again (the default cache holds 2 MB).
             db.exec(QStringLiteral("PRAGMA cache_size = -65536"));
+            // A long sort or count before the first row still repaints the progress window.
+            sqlite3_progress_handler(
+                db.handle(), 1 << 16,
+                [](void*) {
+                    Progress().Refresh();
+                    return 0;
+                },
+                nullptr);
             if (r.indexSql) {
                 // Without the index every group scans the whole movie table. The report reads
                 // correctly either way, so a catalogue that cannot take the index (busy) goes without.
