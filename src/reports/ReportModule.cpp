@@ -48,7 +48,11 @@ struct Report
     const char* indexSql;        // an index the per-group statement needs, for catalogues made without it
     std::vector<Column> columns; // movie row cells after the group's empty cell
     const char* totalLabel;
+    // A flat report's row count without its joins and sort (they only look names up, one each).
+    const char* countSql = nullptr;
 };
+
+const char* const kLibraryCountSql = "SELECT count(*) FROM [tbl_Movie_Title]";
 
 // The per-group columns most grouped reports share.
 const std::vector<Column> kByDirector = {{"Movie Title", Form::Plain, "Movie_Title"},
@@ -56,8 +60,6 @@ const std::vector<Column> kByDirector = {{"Movie Title", Form::Plain, "Movie_Tit
                                          {"Year", Form::Centred, "Year_Released"},
                                          {"Length", Form::Centred, "Length"},
                                          {"Grade", Form::Plain, "Grade"}};
-
-const char* const kMovieSql = "SELECT * FROM [qry_Movie_Title]";
 
 // Finds columns once, so rows are read by position.
 template <class Source> std::vector<int> columnIndexes(const Source& names, const std::vector<Column>& columns)
@@ -189,7 +191,7 @@ void writeFlat(ReportFile& out, const Report& r, const store::Connection& db)
 {
     auto& progress = Progress();
     const QString sql = QString::fromLatin1(r.groupSql);
-    store::Statement count(db, QStringLiteral("SELECT count(*) FROM (") + sql + QLatin1Char(')'));
+    store::Statement count(db, QString::fromLatin1(r.countSql));
     progress.SetTotal(count.step() ? count.column(0).toLongLong() : 0);
     store::Statement rows(db, sql);
     const std::vector<int> cols = columnIndexes([&](const QString& n) { return statementColumn(rows, n); }, r.columns);
@@ -214,7 +216,7 @@ void writeFlat(ReportFile& out, const Report& r, const store::Connection& db)
     out.TotalValueCell(counter - 1);
     out.EmptyCells(4);
     out.Line("</tr>");
-    store::Statement all(db, QStringLiteral("SELECT count(*) FROM (%1)").arg(QString::fromLatin1(kMovieSql)));
+    store::Statement all(db, QString::fromLatin1(kLibraryCountSql));
     out.Line("<tr>");
     out.Line("<td><font size=\"1\">Total Movies in Library:</td>");
     out.TotalValueCell(all.step() ? all.column(0).toLongLong() : 0);
@@ -467,7 +469,8 @@ void PrintMovieTitleReport()
                            {"Length", Form::Centred, "Length"},
                            {"Grade", Form::Plain, "Grade"},
                            {"Format", Form::Plain, "Format"}},
-                          ">Total Movies in Library:</strong></td>"};
+                          ">Total Movies in Library:</strong></td>",
+                          kLibraryCountSql};
     run(r);
 }
 
@@ -489,7 +492,8 @@ void PrintWidescreenReport()
                            {"Grade", Form::Centred, "Grade"},
                            {"Rating", Form::Plain, "Rating"},
                            {"Format", Form::Plain, "Format"}},
-                          nullptr};
+                          nullptr,
+                          "SELECT count(*) FROM [tbl_Movie_Title] WHERE [Widescreen] <> 0"};
     run(r);
 }
 
