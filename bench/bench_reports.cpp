@@ -43,7 +43,9 @@ void prepare()
     ready = true;
     const int movies = qEnvironmentVariableIntValue("REELKEEPER_BENCH_MOVIES");
     bench::UseCatalogue(movies > 0 ? movies : 50000);
-    ReportModule::SetDesktopFolder(desktop.path());
+    // REELKEEPER_BENCH_REPORTS keeps the reports there, to compare two builds' files.
+    const QString kept = qEnvironmentVariable("REELKEEPER_BENCH_REPORTS");
+    ReportModule::SetDesktopFolder(kept.isEmpty() ? desktop.path() : kept);
     shell::SetMessageHandler([](const shell::MessageRecord& box) {
         if (box.icon() != shell::vbInformation)
             qFatal("%s", qPrintable(box.text));
