@@ -1,5 +1,5 @@
 // Each report on a full-size catalogue against sqlite3 running one query that yields the same rows.
-#include "CatalogueGenerator.h"
+#include "BenchSupport.h"
 #include "reports/ReportModule.h"
 #include "shell/App.h"
 #include "shell/Toolkit.h"
@@ -33,18 +33,19 @@ double baselineSeconds(const char* sql)
     return s;
 }
 
-// One full-size catalogue for all reports, made on first use.
+// One full-size catalogue for all reports, kept between runs (REELKEEPER_BENCH_MOVIES, 50,000 by default).
 void prepare()
 {
-    static QTemporaryDir dir;
+    static QTemporaryDir desktop;
     static bool ready = false;
     if (ready)
         return;
     ready = true;
-    shell::App::SetPath(dir.path());
     const int movies = qEnvironmentVariableIntValue("REELKEEPER_BENCH_MOVIES");
-    bench::GenerateCatalogue(store::CataloguePath(), bench::ShapeFor(movies > 0 ? movies : 50000));
-    ReportModule::SetDesktopFolder(dir.path());
+    bench::UseCatalogue(movies > 0 ? movies : 50000);
+    // REELKEEPER_BENCH_REPORTS keeps the reports there, to compare two builds' files.
+    const QString kept = qEnvironmentVariable("REELKEEPER_BENCH_REPORTS");
+    ReportModule::SetDesktopFolder(kept.isEmpty() ? desktop.path() : kept);
     shell::SetMessageHandler([](const shell::MessageRecord& box) {
         if (box.icon() != shell::vbInformation)
             qFatal("%s", qPrintable(box.text));

@@ -39,14 +39,19 @@ ReportFile::~ReportFile()
 
 void ReportFile::AppendEscaped(QByteArray& out, const QVariant& value)
 {
-    if (value.isNull())
-        return;
-    const QByteArray text = value.toString().toUtf8();
+    if (!value.isNull())
+        AppendEscaped(out, QByteArrayView(value.toString().toUtf8()));
+}
+
+void ReportFile::AppendEscaped(QByteArray& out, QByteArrayView text)
+{
     // UTF-8 continuation bytes never look like ASCII, so escaping byte by byte is safe.
-    qsizetype plain = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
+    const char* const begin = text.data();
+    const char* const end = begin + text.size();
+    const char* plain = begin;
+    for (const char* p = begin; p != end; ++p) {
         const char* entity = nullptr;
-        switch (text[i]) {
+        switch (*p) {
         case '&':
             entity = "&amp;";
             break;
@@ -62,11 +67,11 @@ void ReportFile::AppendEscaped(QByteArray& out, const QVariant& value)
         default:
             continue;
         }
-        out.append(text.constData() + plain, i - plain);
+        out.append(plain, p - plain);
         out.append(entity);
-        plain = i + 1;
+        plain = p + 1;
     }
-    out.append(text.constData() + plain, text.size() - plain);
+    out.append(plain, end - plain);
 }
 
 void ReportFile::endLine()
@@ -106,27 +111,32 @@ void ReportFile::Header(const char* caption)
     endLine();
 }
 
-void ReportFile::cell(const char* start, const QVariant& value, const char* end)
+void ReportFile::cell(const char* start, QByteArrayView utf8, const char* end)
 {
     m_buffer.append(start);
-    AppendEscaped(m_buffer, value);
+    AppendEscaped(m_buffer, utf8);
     m_buffer.append(end);
     endLine();
 }
 
 void ReportFile::GroupCell(const QVariant& value)
 {
-    cell("<td><strong><font size=\"1\">", value, "</strong></td>");
+    GroupCell(value.isNull() ? QByteArrayView() : QByteArrayView(value.toString().toUtf8()));
 }
 
-void ReportFile::PlainCell(const QVariant& value)
+void ReportFile::GroupCell(QByteArrayView utf8)
 {
-    cell("<td><font size=\"1\">", value, "</td>");
+    cell("<td><strong><font size=\"1\">", utf8, "</strong></td>");
 }
 
-void ReportFile::CentredCell(const QVariant& value)
+void ReportFile::PlainCell(QByteArrayView utf8)
 {
-    cell("<td align=\"center\"><font size=\"1\">", value, "</td>");
+    cell("<td><font size=\"1\">", utf8, "</td>");
+}
+
+void ReportFile::CentredCell(QByteArrayView utf8)
+{
+    cell("<td align=\"center\"><font size=\"1\">", utf8, "</td>");
 }
 
 void ReportFile::EmptyCells(int count)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QFile>
 #include <QString>
 #include <QVariant>
@@ -27,8 +28,9 @@ public:
     void Line(const char* text);
     void Header(const char* caption);
     void GroupCell(const QVariant& value); // bold
-    void PlainCell(const QVariant& value);
-    void CentredCell(const QVariant& value);
+    void GroupCell(QByteArrayView utf8);
+    void PlainCell(QByteArrayView utf8);
+    void CentredCell(QByteArrayView utf8);
     void EmptyCells(int count);
     void MovieTotalCell(qint64 count);
     void TotalLabelCell(const char* piece);
@@ -37,9 +39,10 @@ public:
 
     // Appends the value's text with &, <, > and " turned into entities.
     static void AppendEscaped(QByteArray& out, const QVariant& value);
+    static void AppendEscaped(QByteArray& out, QByteArrayView utf8);
 
 private:
-    void cell(const char* start, const QVariant& value, const char* end);
+    void cell(const char* start, QByteArrayView utf8, const char* end);
     void endLine();
     void flushIfFull();
     void writeBuffer();

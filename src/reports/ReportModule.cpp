@@ -11,6 +11,7 @@
 #include <QLocale>
 #include <QStandardPaths>
 #include <algorithm>
+#include <sqlite3.h>
 #include <vector>
 
 namespace ReportModule {
@@ -47,7 +48,11 @@ struct Report
     const char* indexSql;        // an index the per-group statement needs, for catalogues made without it
     std::vector<Column> columns; // movie row cells after the group's empty cell
     const char* totalLabel;
+    // A flat report's row count without its joins and sort (they only look names up, one each).
+    const char* countSql = nullptr;
 };
+
+const char* const kLibraryCountSql = "SELECT count(*) FROM [tbl_Movie_Title]";
 
 // The per-group columns most grouped reports share.
 const std::vector<Column> kByDirector = {{"Movie Title", Form::Plain, "Movie_Title"},
@@ -55,8 +60,6 @@ const std::vector<Column> kByDirector = {{"Movie Title", Form::Plain, "Movie_Tit
                                          {"Year", Form::Centred, "Year_Released"},
                                          {"Length", Form::Centred, "Length"},
                                          {"Grade", Form::Plain, "Grade"}};
-
-const char* const kMovieSql = "SELECT * FROM [qry_Movie_Title]";
 
 // Finds columns once, so rows are read by position.
 template <class Source> std::vector<int> columnIndexes(const Source& names, const std::vector<Column>& columns)
@@ -80,18 +83,45 @@ int statementColumn(const store::Statement& q, const QString& name)
     return -1;
 }
 
-template <class Value> void writeCells(ReportFile& out, const std::vector<Column>& columns, Value value)
+// A column's text as the report writes it. Integers and sound text are read in place; what would
+// come out differently that way (reals, blobs, broken text) goes through the value as before.
+QByteArrayView fieldText(const store::Statement& q, int i, QByteArray& kept)
 {
+    sqlite3_stmt* const s = q.handle();
+    switch (sqlite3_column_type(s, i)) {
+    case SQLITE_NULL:
+        return {};
+    case SQLITE_INTEGER:
+        kept.setNum(sqlite3_column_int64(s, i));
+        return kept;
+    case SQLITE_TEXT: {
+        const QByteArrayView text(reinterpret_cast<const char*>(sqlite3_column_text(s, i)), sqlite3_column_bytes(s, i));
+        if (text.isValidUtf8())
+            return text;
+        break;
+    }
+    default:
+        break;
+    }
+    kept = q.column(i).toString().toUtf8();
+    return kept;
+}
+
+void writeCells(ReportFile& out, const std::vector<Column>& columns, const store::Statement& q,
+                const std::vector<int>& cols)
+{
+    QByteArray kept;
     for (std::size_t i = 0; i < columns.size(); ++i) {
+        const QByteArrayView text = fieldText(q, cols[i], kept);
         switch (columns[i].form) {
         case Form::Bold:
-            out.GroupCell(value(i));
+            out.GroupCell(text);
             break;
         case Form::Plain:
-            out.PlainCell(value(i));
+            out.PlainCell(text);
             break;
         case Form::Centred:
-            out.CentredCell(value(i));
+            out.CentredCell(text);
             break;
         }
     }
@@ -144,7 +174,7 @@ void writeGroup(ReportFile& out, const Report& r, store::Statement& perGroup, co
     while (perGroup.step()) {
         out.Line("<tr>");
         out.EmptyCells(1);
-        writeCells(out, r.columns, [&](std::size_t i) { return perGroup.column(cols[i]); });
+        writeCells(out, r.columns, perGroup, cols);
         out.Line("</tr>");
         ++movies;
         progress.Refresh();
@@ -161,7 +191,7 @@ void writeFlat(ReportFile& out, const Report& r, const store::Connection& db)
 {
     auto& progress = Progress();
     const QString sql = QString::fromLatin1(r.groupSql);
-    store::Statement count(db, QStringLiteral("SELECT count(*) FROM (") + sql + QLatin1Char(')'));
+    store::Statement count(db, QString::fromLatin1(r.countSql));
     progress.SetTotal(count.step() ? count.column(0).toLongLong() : 0);
     store::Statement rows(db, sql);
     const std::vector<int> cols = columnIndexes([&](const QString& n) { return statementColumn(rows, n); }, r.columns);
@@ -171,7 +201,7 @@ void writeFlat(ReportFile& out, const Report& r, const store::Connection& db)
         progress.Refresh();
         progress.SetCurrent(counter);
         out.Line("<tr>");
-        writeCells(out, r.columns, [&](std::size_t i) { return rows.column(cols[i]); });
+        writeCells(out, r.columns, rows, cols);
         out.Line("</tr>");
         if (widescreen)
             progress.Refresh();
@@ -186,10 +216,10 @@ void writeFlat(ReportFile& out, const Report& r, const store::Connection& db)
     out.TotalValueCell(counter - 1);
     out.EmptyCells(4);
     out.Line("</tr>");
-    const store::Recordset all(db, QString::fromLatin1(kMovieSql));
+    store::Statement all(db, QString::fromLatin1(kLibraryCountSql));
     out.Line("<tr>");
     out.Line("<td><font size=\"1\">Total Movies in Library:</td>");
-    out.TotalValueCell(all.RecordCount());
+    out.TotalValueCell(all.step() ? all.column(0).toLongLong() : 0);
 }
 
 void writeGrouped(ReportFile& out, const Report& r, const store::Connection& db)
@@ -260,6 +290,14 @@ void run(const Report& r)
             // A grouped report visits the same pages thousands of times; keep them in memory
             // rather than asking the system for them again (the default cache holds 2 MB).
             db.exec(QStringLiteral("PRAGMA cache_size = -65536"));
+            // A long sort or count before the first row still repaints the progress window.
+            sqlite3_progress_handler(
+                db.handle(), 1 << 16,
+                [](void*) {
+                    Progress().Refresh();
+                    return 0;
+                },
+                nullptr);
             if (r.indexSql) {
                 // Without the index every group scans the whole movie table. The report reads
                 // correctly either way, so a catalogue that cannot take the index (busy) goes without.
@@ -431,7 +469,8 @@ void PrintMovieTitleReport()
                            {"Length", Form::Centred, "Length"},
                            {"Grade", Form::Plain, "Grade"},
                            {"Format", Form::Plain, "Format"}},
-                          ">Total Movies in Library:</strong></td>"};
+                          ">Total Movies in Library:</strong></td>",
+                          kLibraryCountSql};
     run(r);
 }
 
@@ -453,7 +492,8 @@ void PrintWidescreenReport()
                            {"Grade", Form::Centred, "Grade"},
                            {"Rating", Form::Plain, "Rating"},
                            {"Format", Form::Plain, "Format"}},
-                          nullptr};
+                          nullptr,
+                          "SELECT count(*) FROM [tbl_Movie_Title] WHERE [Widescreen] <> 0"};
     run(r);
 }
 

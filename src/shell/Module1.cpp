@@ -4,21 +4,51 @@
 #include "shell/App.h"
 #include "shell/CatalogueHome.h"
 #include "shell/ErrorReport.h"
+#include "shell/RunMarker.h"
 #include "shell/SingleInstance.h"
 #include "shell/Toolkit.h"
 #include "shell/frmSplashR.h"
+#include "store/Catalogue.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QIcon>
+#include <QProgressDialog>
 #include <QScopeGuard>
 #include <QScreen>
+#include <QTimer>
 #include <memory>
+#include <optional>
 
 namespace Module1 {
 
 namespace {
 main_window::frmMain* g_main = nullptr;
+
+// A change made while the catalogue is checked in the background waits for the verdict; the
+// window comes only when the wait is long enough to notice.
+bool waitForCheck(const std::function<bool()>& ready)
+{
+    if (ready())
+        return true;
+    QProgressDialog window(QStringLiteral("Checking the catalogue for damage before the change..."),
+                           QStringLiteral("Cancel"), 0, 0);
+    window.setWindowTitle(shell::kAppCaption);
+    window.setWindowModality(Qt::ApplicationModal);
+    window.setMinimumDuration(300);
+    window.setValue(0);
+    QEventLoop loop;
+    QTimer poll;
+    poll.callOnTimeout([&] {
+        if (ready())
+            loop.quit();
+    });
+    poll.start(10);
+    QObject::connect(&window, &QProgressDialog::canceled, &loop, &QEventLoop::quit);
+    loop.exec();
+    return ready() || !window.wasCanceled();
 }
+} // namespace
 
 main_window::frmMain* MainWindow()
 {
@@ -43,10 +73,19 @@ int Main()
     auto main = std::make_unique<main_window::frmMain>();
     g_main = main.get();
     const auto forget = qScopeGuard([] { g_main = nullptr; });
+    QString path;
+    std::optional<shell::RunMarker> marker; // removed on every orderly return from here
     try {
-        shell::SettleCatalogue();
+        path = shell::SettleCatalogue();
+        marker.emplace(path);
+        // After an unclean end the check stands before the window; otherwise it runs once the
+        // window shows.
+        store::DeferCheck(path);
+        if (marker->UncleanBefore())
+            store::RequireSound(path);
         if (!main->Form_Load())
             return 0; // the earlier instance came forward
+        marker->Forget();
     } catch (const store::StoreError& e) {
         splash.reset();
         shell::MsgBox(e.message(), shell::vbCritical);
@@ -59,6 +98,28 @@ int Main()
     splash.reset();
     main->show();
     main->activateWindow();
+
+    // A damaged verdict is told and ends the run, as a damaged file at start does.
+    QObject verdicts;
+    store::SetCheckWaiter(waitForCheck);
+    const auto stopChecking = qScopeGuard([] {
+        store::StopChecks();
+        store::SetCheckWaiter({});
+    });
+    store::StartCheck(path, [&verdicts, path, w = main.get()] {
+        QMetaObject::invokeMethod(
+            &verdicts,
+            [path, w] {
+                try {
+                    store::RequireSound(path);
+                } catch (const store::StoreError& e) {
+                    w->hide();
+                    shell::MsgBox(e.message(), shell::vbCritical);
+                    QApplication::exit(1);
+                }
+            },
+            Qt::QueuedConnection);
+    });
     return QApplication::exec();
 }
 

@@ -1,5 +1,6 @@
 #include "store/Backup.h"
 
+#include "store/Catalogue.h"
 #include "store/Sqlite.h"
 
 #include <QDateTime>
@@ -138,6 +139,8 @@ void BeforeFirstChange(sqlite3* db)
     const char* name = sqlite3_db_filename(db, "main");
     if (!name || !*name)
         return; // in memory
+    // Nothing goes into a damaged file, nor into one whose check is still under way.
+    RequireSound(QString::fromUtf8(name));
     const QString path = key(QString::fromUtf8(name));
     if (handled().contains(path) || created().contains(path))
         return;

@@ -6,8 +6,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSet>
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <map>
+#include <mutex>
+#include <optional>
 #include <sqlite3.h>
+#include <thread>
 
 namespace store {
 
@@ -85,34 +91,8 @@ void verify(const Connection& db)
             throw StoreError(kForeign, QStringLiteral("the view %1 is missing.").arg(QString::fromLatin1(v)));
 }
 
-// A damaged file is found when the program starts, not halfway through the user's work. Once per
-// file and run: the check reads every page.
-void checkOnce(const Connection& db, const QString& path)
-{
-    static QSet<QString> checked;
-    const QString key = QFileInfo(path).absoluteFilePath();
-    if (checked.contains(key))
-        return;
-    Statement check(db, QStringLiteral("PRAGMA quick_check(1)"));
-    const QString verdict = check.step() ? check.column(0).toString() : QString();
-    if (verdict != QLatin1String("ok"))
-        throw StoreError(SQLITE_CORRUPT, QStringLiteral("database disk image is malformed: ") + verdict.simplified());
-    checked.insert(key);
-}
-
-} // namespace
-
-void SetCataloguePath(const QString& path)
-{
-    cataloguePath() = path;
-}
-
-QString CataloguePath()
-{
-    return cataloguePath();
-}
-
-Connection OpenDatabase(const QString& path)
+// What can be told of the file without opening it.
+void refuseUnusable(const QString& path)
 {
     const QFileInfo info(path);
     if (!info.exists())
@@ -127,6 +107,241 @@ Connection OpenDatabase(const QString& path)
     if (info.size() == 0)
         throw unusable(path, SQLITE_NOTADB, QStringLiteral("the file is empty."), QString());
     checkLength(path);
+}
+
+// The file's words for a failed open or check: plain words first, the engine's last.
+StoreError explain(const QString& path, const StoreError& e)
+{
+    if (e.code() == kForeign)
+        return unusable(path, SQLITE_NOTADB,
+                        QStringLiteral("it is not a Reelkeeper catalogue, or a part of it is missing."), e.message());
+    const int primary = e.code() & 0xff;
+    if (primary == SQLITE_CORRUPT)
+        return unusable(path, e.code(), QStringLiteral("the file is damaged."), e.message());
+    if (primary == SQLITE_NOTADB)
+        return unusable(path, e.code(), QStringLiteral("the file is damaged, or it is not a Reelkeeper catalogue."),
+                        e.message());
+    QString reason = e.message();
+    if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED)
+        reason = QStringLiteral("another program is using it. Close that program and try again.");
+    else if (!reason.endsWith(QLatin1Char('.')))
+        reason += QLatin1Char('.');
+    return StoreError(e.code(), describe(path, reason));
+}
+
+// Runs the check on db; an empty result for a sound file.
+std::optional<StoreError> quickCheck(sqlite3* db)
+{
+    sqlite3_stmt* check = nullptr;
+    int rc = sqlite3_prepare_v2(db, "PRAGMA quick_check(1)", -1, &check, nullptr);
+    QString verdict;
+    if (rc == SQLITE_OK && (rc = sqlite3_step(check)) == SQLITE_ROW)
+        verdict = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(check, 0)));
+    const int specific = check ? sqlite3_reset(check) : rc;
+    sqlite3_finalize(check);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+        return StoreError(specific != SQLITE_OK ? specific : rc, ErrorText(specific != SQLITE_OK ? specific : rc, db));
+    if (verdict != QLatin1String("ok"))
+        return StoreError(SQLITE_CORRUPT, QStringLiteral("database disk image is malformed: ") + verdict.simplified());
+    return std::nullopt;
+}
+
+// Where each file's check stands in this run, by absolute path.
+struct CheckState
+{
+    enum Stage { Deferred, Running, Sound, Failed } stage = Deferred;
+    std::optional<StoreError> error; // as OpenDatabase would throw it
+};
+
+struct Checks
+{
+    std::mutex lock;
+    std::condition_variable changed;
+    std::map<QString, CheckState> files;
+    std::atomic<bool> pending{false}; // a deferred, running or failed check: changes look first
+    std::thread worker;
+    sqlite3* checking = nullptr; // the worker's connection, for an interrupt
+    std::function<bool(const std::function<bool()>&)> waiter;
+    ~Checks() { stop(); }
+    void stop()
+    {
+        {
+            std::lock_guard guard(lock);
+            if (checking)
+                sqlite3_interrupt(checking);
+        }
+        if (worker.joinable())
+            worker.join();
+    }
+};
+
+Checks& checks()
+{
+    static Checks c;
+    return c;
+}
+
+QString checkKey(const QString& path)
+{
+    const QFileInfo info(path);
+    const QString canonical = info.canonicalFilePath();
+    return canonical.isEmpty() ? info.absoluteFilePath() : canonical;
+}
+
+void settle(const QString& key, const QString& path, std::optional<StoreError> error)
+{
+    Checks& c = checks();
+    std::lock_guard guard(c.lock);
+    CheckState& state = c.files[key];
+    state.stage = error ? CheckState::Failed : CheckState::Sound;
+    if (error)
+        state.error = explain(path, *error);
+    c.pending = std::any_of(c.files.cbegin(), c.files.cend(),
+                            [](const auto& f) { return f.second.stage != CheckState::Sound; });
+    c.changed.notify_all();
+}
+
+// A damaged file is found before the user's work goes into it. Once per file and run: the check
+// reads every page.
+void checkOnce(const Connection& db, const QString& path)
+{
+    const QString key = checkKey(path);
+    {
+        Checks& c = checks();
+        std::lock_guard guard(c.lock);
+        if (c.files.count(key))
+            return; // checked, deferred or under way: reading goes on, changes wait for the verdict
+    }
+    if (auto error = quickCheck(db.handle()))
+        throw *error;
+    settle(key, path, std::nullopt);
+}
+
+} // namespace
+
+void DeferCheck(const QString& path)
+{
+    Checks& c = checks();
+    std::lock_guard guard(c.lock);
+    c.files[checkKey(path)] = CheckState{};
+    c.pending = true;
+}
+
+void StartCheck(const QString& path, std::function<void()> onVerdict)
+{
+    Checks& c = checks();
+    const QString key = checkKey(path);
+    {
+        std::lock_guard guard(c.lock);
+        CheckState& state = c.files[key];
+        if (state.stage != CheckState::Deferred) {
+            if (state.stage != CheckState::Running && onVerdict)
+                onVerdict(); // a change made it already
+            return;
+        }
+        state.stage = CheckState::Running;
+        c.pending = true;
+    }
+    c.stop(); // a check of an earlier file in this run
+    c.worker = std::thread([key, path, onVerdict = std::move(onVerdict)] {
+        Checks& c = checks();
+        sqlite3* db = nullptr;
+        std::optional<StoreError> error;
+        int rc =
+            sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX, nullptr);
+        if (rc == SQLITE_OK) {
+            sqlite3_extended_result_codes(db, 1);
+            sqlite3_busy_timeout(db, 2000);
+            {
+                std::lock_guard guard(c.lock);
+                c.checking = db;
+            }
+            error = quickCheck(db);
+            std::lock_guard guard(c.lock);
+            c.checking = nullptr;
+        } else {
+            error = StoreError(rc, ErrorText(rc, db));
+        }
+        sqlite3_close_v2(db);
+        if (error && (error->code() & 0xff) == SQLITE_INTERRUPT) {
+            std::lock_guard guard(c.lock);
+            c.files[key].stage = CheckState::Deferred; // stopped at the end of the run: no verdict
+            c.changed.notify_all();
+            return;
+        }
+        settle(key, path, std::move(error));
+        if (onVerdict)
+            onVerdict();
+    });
+}
+
+void RequireSound(const QString& path)
+{
+    Checks& c = checks();
+    if (!c.pending)
+        return;
+    const QString key = checkKey(path);
+    std::unique_lock guard(c.lock);
+    auto stage = [&] {
+        const auto it = c.files.find(key);
+        return it == c.files.end() ? CheckState::Sound : it->second.stage;
+    };
+    if (stage() == CheckState::Deferred) {
+        guard.unlock();
+        refuseUnusable(path);
+        try {
+            const Connection db(path, Connection::Mode::ReadWrite);
+            settle(key, path, quickCheck(db.handle()));
+        } catch (const StoreError& e) {
+            throw explain(path, e); // not opened: no verdict
+        }
+        guard.lock();
+    }
+    if (stage() == CheckState::Running) {
+        const auto waiter = c.waiter;
+        if (waiter) {
+            guard.unlock();
+            const bool waited = waiter([&] {
+                std::lock_guard inner(c.lock);
+                return stage() != CheckState::Running;
+            });
+            guard.lock();
+            if (!waited)
+                throw StoreError(SQLITE_INTERRUPT, describe(path, QStringLiteral("it was still being checked for "
+                                                                                 "damage, and nothing was changed.")));
+        }
+        c.changed.wait(guard, [&] { return stage() != CheckState::Running; });
+    }
+    const auto it = c.files.find(key);
+    if (it != c.files.end() && it->second.stage == CheckState::Failed)
+        throw *it->second.error;
+}
+
+void SetCheckWaiter(std::function<bool(const std::function<bool()>& ready)> waiter)
+{
+    Checks& c = checks();
+    std::lock_guard guard(c.lock);
+    c.waiter = std::move(waiter);
+}
+
+void StopChecks()
+{
+    checks().stop();
+}
+
+void SetCataloguePath(const QString& path)
+{
+    cataloguePath() = path;
+}
+
+QString CataloguePath()
+{
+    return cataloguePath();
+}
+
+Connection OpenDatabase(const QString& path)
+{
+    refuseUnusable(path);
     try {
         Connection db(path, Connection::Mode::ReadWrite);
         RefuseNewerSchema(db);
@@ -142,22 +357,7 @@ Connection OpenDatabase(const QString& path)
         UpgradeSchema(db);
         return db;
     } catch (const StoreError& e) {
-        if (e.code() == kForeign)
-            throw unusable(path, SQLITE_NOTADB,
-                           QStringLiteral("it is not a Reelkeeper catalogue, or a part of it is missing."),
-                           e.message());
-        const int primary = e.code() & 0xff;
-        if (primary == SQLITE_CORRUPT)
-            throw unusable(path, e.code(), QStringLiteral("the file is damaged."), e.message());
-        if (primary == SQLITE_NOTADB)
-            throw unusable(path, e.code(), QStringLiteral("the file is damaged, or it is not a Reelkeeper catalogue."),
-                           e.message());
-        QString reason = e.message();
-        if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED)
-            reason = QStringLiteral("another program is using it. Close that program and try again.");
-        else if (!reason.endsWith(QLatin1Char('.')))
-            reason += QLatin1Char('.');
-        throw StoreError(e.code(), describe(path, reason));
+        throw explain(path, e);
     }
 }
 

@@ -3,6 +3,7 @@
 #include "store/Sqlite.h"
 
 #include <QString>
+#include <functional>
 
 namespace store {
 
@@ -18,6 +19,21 @@ inline Connection OpenDatabase()
 {
     return OpenDatabase(CataloguePath());
 }
+
+// The integrity check reads every page. By default the first OpenDatabase of a file in a run makes
+// it before anything is read. After a clean end start-up defers it (DeferCheck before the first
+// open), then has it run on a connection and thread of its own once the window shows (StartCheck).
+// Changes wait for the verdict: Statement and Transaction call RequireSound before the first change.
+void DeferCheck(const QString& path);
+// onVerdict runs on the checking thread once the verdict is in; RequireSound then tells it.
+void StartCheck(const QString& path, std::function<void()> onVerdict);
+// Throws the damaged file's StoreError; waits for a running check; makes a deferred one here.
+void RequireSound(const QString& path);
+// Who waits for a running check: returns once ready() is true, or false when the user gave up.
+// Without one the caller blocks.
+void SetCheckWaiter(std::function<bool(const std::function<bool()>& ready)> waiter);
+// Interrupts a running check and waits for its thread; at the end of the run.
+void StopChecks();
 
 // Writes a fresh catalogue from the shipped schema. Refuses to touch an existing file.
 void CreateCatalogue(const QString& path);

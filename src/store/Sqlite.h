@@ -61,6 +61,7 @@ public:
     int columnCount() const;
     QString columnName(int i) const;
     QVariant column(int i) const;
+    sqlite3_stmt* handle() const { return m_stmt; } // for reading a column in place
 
 private:
     sqlite3* m_db;

@@ -1,14 +1,20 @@
-// Start-up: a missing catalogue ends it with a message naming the file; a saved place that would
-// hide the main window is brought back onto a screen.
+// Start-up: a missing catalogue ends it with a message naming the file; a damaged one is refused
+// before any change, ahead of the window after a killed run; a saved place that would hide the
+// main window is brought back onto a screen.
+#include "main_window/frmMain.h"
 #include "shell/App.h"
 #include "shell/Module1.h"
 #include "shell/Settings.h"
+#include "store/Recordset.h"
 #include "support/TestSupport.h"
 
 #include <QFile>
+#include <QProcess>
 #include <QScreen>
 #include <QTest>
+#include <QTimer>
 #include <algorithm>
+#include <cstdio>
 
 class TestModule1 : public QObject
 {
@@ -16,9 +22,16 @@ class TestModule1 : public QObject
     QTemporaryDir m_runtime;
 
 private slots:
-    // A socket folder of our own: a Reelkeeper the user has open must not take over the start.
-    void initTestCase() { qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path())); }
+    // Socket and data folders of our own: the user's Reelkeeper and its traces stay out of it.
+    void initTestCase()
+    {
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path()));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(m_runtime.path()));
+        shell::App::SetTitle(QStringLiteral("Reelkeeper test_module1"));
+    }
     void missingCatalogueEndsWithMessage();
+    void damageFoundBeforeAnyChange_data();
+    void damageFoundBeforeAnyChange();
     void savedPlaceStaysVisible_data();
     void savedPlaceStaysVisible();
 };
@@ -38,6 +51,71 @@ void TestModule1::missingCatalogueEndsWithMessage()
     QVERIFY(std::none_of(windows.cbegin(), windows.cend(), [](QWidget* w) { return w->isVisible(); }));
     QVERIFY(!QFile::exists(path)); // never created
     shell::App::SetPath(QString());
+}
+
+void TestModule1::damageFoundBeforeAnyChange_data()
+{
+    QTest::addColumn<bool>("killed"); // how the run before ended
+    QTest::newRow("after a clean exit, once the window shows") << false;
+    QTest::newRow("after a killed run, before the window") << true;
+}
+
+void TestModule1::damageFoundBeforeAnyChange()
+{
+    QFETCH(bool, killed);
+    testing::TempCatalogue cat;
+    cat.addMovie(QStringLiteral("Kept"));
+    int page = 0, pageSize = 0;
+    {
+        store::Connection db = cat.open();
+        db.exec(QStringLiteral("CREATE TABLE notes (body TEXT); INSERT INTO notes VALUES ('mine');"));
+        pageSize = cat.scalar(QStringLiteral("PRAGMA page_size")).toInt();
+        page = cat.scalar(QStringLiteral("SELECT rootpage FROM sqlite_master WHERE name = 'notes'")).toInt();
+    }
+    QProcess run; // the program as the user had it, on a sound catalogue
+    run.start(QCoreApplication::applicationFilePath(), {QStringLiteral("run"), cat.dir()});
+    QVERIFY(run.waitForReadyRead(20000));
+    if (killed)
+        run.kill();
+    QVERIFY(run.waitForFinished(20000));
+    QCOMPARE(run.exitStatus() == QProcess::CrashExit, killed);
+
+    // A page no start-up read touches, so only the check can find it.
+    QFile file(cat.path());
+    QVERIFY(file.open(QIODevice::ReadWrite) && file.seek(qint64(page - 1) * pageSize));
+    file.write(QByteArray(pageSize, '\x7f'));
+    file.close();
+    const QByteArray damaged = [&] {
+        QFile f(cat.path());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+
+    testing::ScriptedMessages boxes;
+    struct Watch : QObject
+    {
+        bool shown = false, refused = false;
+        bool eventFilter(QObject* watched, QEvent* event) override
+        {
+            if (event->type() != QEvent::Show || watched != Module1::MainWindow() || shown)
+                return false;
+            shown = true;
+            try { // a change made at once
+                store::Connection db = store::OpenDatabase();
+                store::Statement(db, QStringLiteral("UPDATE tbl_Movie_Title SET Movie_Title = 'Gone'")).run();
+            } catch (const store::StoreError& e) {
+                refused = e.message().contains(QStringLiteral("the file is damaged"));
+            }
+            return false;
+        }
+    } watch;
+    qApp->installEventFilter(&watch);
+    QCOMPARE(Module1::Main(), 1);
+    QCOMPARE(watch.shown, !killed);
+    QCOMPARE(watch.refused, !killed);
+    QCOMPARE(boxes.count(), 1);
+    QVERIFY2(boxes.last().text.contains(QStringLiteral("the file is damaged")), qPrintable(boxes.last().text));
+    QFile after(cat.path());
+    QVERIFY(after.open(QIODevice::ReadOnly) && after.readAll() == damaged);
 }
 
 void TestModule1::savedPlaceStaysVisible_data()
@@ -64,5 +142,27 @@ void TestModule1::savedPlaceStaysVisible()
     QVERIFY(screen.contains(shell::VisibleGeometryTwips(QRectF(3.4e38, -3.4e38, 1e30, 3.4e38))));
 }
 
-QTEST_MAIN(TestModule1)
+// "run <folder>": the program on the folder's catalogue, as a test kills it or lets it end.
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    if (argc == 3 && qstrcmp(argv[1], "run") == 0) {
+        shell::App::SetTitle(QStringLiteral("Reelkeeper test_module1 run"));
+        shell::App::SetPath(QString::fromLocal8Bit(argv[2]));
+        QTimer shown;
+        shown.callOnTimeout([&] {
+            if (!Module1::MainWindow() || !Module1::MainWindow()->isVisible())
+                return;
+            shown.stop();
+            std::printf("shown\n");
+            std::fflush(stdout);
+            QTimer::singleShot(300, Module1::MainWindow(), &QWidget::close); // unless killed first
+        });
+        shown.start(1);
+        return Module1::Main();
+    }
+    TestModule1 test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "test_module1.moc"

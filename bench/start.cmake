@@ -1,0 +1,1 @@
+reelkeeper_add_bench(bench_start bench_start.cpp LIBS reelkeeper_startup reelkeeper_bench_main)
