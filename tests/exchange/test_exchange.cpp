@@ -218,8 +218,11 @@ private slots:
         QTest::addColumn<bool>("overwrite");
         QTest::addColumn<QString>("outcome");
         QTest::addColumn<QString>("director");
-        QTest::newRow("skip") << false << S("2 movies added, 0 overwritten, 1 skipped") << S("Michael Mann");
-        QTest::newRow("overwrite") << true << S("2 movies added, 1 overwritten, 0 skipped") << S("M. Mann");
+        QTest::addColumn<QString>("found"); // by the find index, right after the import
+        QTest::newRow("skip") << false << S("2 movies added, 0 overwritten, 1 skipped") << S("Michael Mann")
+                              << S("Heat/Michael Mann/|Alien/Unknown/Weaver, Sigourney");
+        QTest::newRow("overwrite") << true << S("2 movies added, 1 overwritten, 0 skipped") << S("M. Mann")
+                                   << S("Alien/Unknown/Weaver, Sigourney");
     }
     void duplicates()
     {
@@ -227,7 +230,8 @@ private slots:
         cat.addMovie(S("Heat"), {{S("Director"), S("Michael Mann")}, {S("Year_Released"), S("1995")}});
         const QString path =
             write(cat.dir(), S("dup.csv"),
-                  "Title,Year,Director\nheat,1995,M. Mann\nHeat,1986,\nHEAT,,\nAlien,1979,\nAlien,,\n");
+                  "Title,Year,Director,Cast\nheat,1995,M. Mann,\nHeat,1986,,\nHEAT,,,\nAlien,1979,,Sigourney "
+                  "Weaver\nAlien,,,\n");
         QFETCH(bool, overwrite);
         QFETCH(QString, outcome);
         Plan plan;
@@ -236,6 +240,10 @@ private slots:
                                                   S("line 6: the same movie as line 5, Alien (skipped)")}));
         QTEST(cat.scalar(S("SELECT Director FROM qry_Movie_Title WHERE Year_Released = '1995'")).toString(),
               "director");
+        QTEST(cat.scalar(S("SELECT group_concat(Movie_Title || '/' || Director || '/' || ifnull(Actor, ''), '|') "
+                           "FROM tbl_Find_Words WHERE tbl_Find_Words MATCH 'michael OR weaver OR alien'"))
+                  .toString(),
+              "found");
     }
 
     // Export, then import into an empty catalogue: the same movies, credits and casts.
