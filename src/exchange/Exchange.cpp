@@ -18,9 +18,6 @@ namespace exchange {
 
 namespace {
 
-// Each link re-reads the movie's whole cast for the find index, so a cast beyond this is cut.
-constexpr std::size_t kMaxCast = 1000;
-
 // The editor's values for short fields left empty.
 const char* const kShortDefaults[] = {"1:30", "1900", "C", "PG"};
 
@@ -209,14 +206,6 @@ Plan Preview(const store::Connection& db, ImportData data)
             continue;
         }
         seen[title].emplace_back(m.line, year);
-        if (m.cast.size() > kMaxCast) {
-            plan.data.problems << QStringLiteral("line %1, %2: %3 cast members; the first %4 are kept")
-                                      .arg(m.line)
-                                      .arg(m.title)
-                                      .arg(m.cast.size())
-                                      .arg(kMaxCast);
-            m.cast.resize(kMaxCast);
-        }
         qint64 match = 0;
         for (const auto& [id, y] : stored.value(title))
             if (!match && sameYear(y, year))
