@@ -435,16 +435,27 @@ std::vector<Movie> ReadCatalogue(const store::Connection& db)
     return movies;
 }
 
-int ExportFile(const store::Connection& db, const QString& path)
+int ExportFile(const store::Connection& db, const QString& path, const Progress& progress)
 {
+    // Reading the catalogue is the first tenth of the work, making the file the rest.
+    constexpr qint64 kWhole = 1000, kRead = 100;
+    if (progress && !progress(0, kWhole))
+        return -1;
     const std::vector<Movie> movies = ReadCatalogue(db);
+    Progress making;
+    if (progress)
+        making = [&](qint64 done, qint64 total) {
+            return progress(kRead + (total > 0 ? done * (kWhole - kRead) / total : 0), kWhole);
+        };
     const bool tellico = QFileInfo(path).suffix().compare(QLatin1String("tc"), Qt::CaseInsensitive) == 0;
     QByteArray bytes;
     try {
-        bytes = tellico ? WriteTellicoZip(movies) : WriteCsv(movies);
+        bytes = tellico ? WriteTellicoZip(movies, making) : WriteCsv(movies, making);
     } catch (const ZipError& e) {
         throw ImportError(QStringLiteral("the Tellico file cannot be made: %1").arg(e.why()));
     }
+    if (bytes.isEmpty() || (progress && !progress(kWhole, kWhole)))
+        return -1;
     // Written beside the target and renamed over it, so a failure leaves no partial file.
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
