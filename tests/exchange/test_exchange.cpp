@@ -354,9 +354,11 @@ private slots:
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("said");
         QTest::addColumn<int>("movies");
-        QTest::newRow("help") << QStringList{S("--help")} << 0 << S("--export FILE.tc") << 1;
+        QTest::newRow("help") << QStringList{S("--help")} << 0 << S("--overwrite") << 1;
         QTest::newRow("import") << QStringList{S("--import"), S("in.csv")} << 0
                                 << S("1 movies added, 0 overwritten, 1 skipped") << 2;
+        QTest::newRow("overwrite") << QStringList{S("--import"), S("in.csv"), S("--overwrite")} << 0
+                                   << S("1 movies added, 1 overwritten, 0 skipped") << 2;
         QTest::newRow("export") << QStringList{S("--export"), S("out.tc")} << 0 << S("1 movies written to out.tc") << 1;
         QTest::newRow("unwritable") << QStringList{S("--export"), S("no/such/folder/out.csv")} << 1
                                     << S("reelkeeper: \"no/such/folder/out.csv\": the file cannot be written") << 1;
