@@ -314,7 +314,7 @@ ImportData ReadGcstar(const QByteArray& xml)
     return data;
 }
 
-QByteArray WriteTellicoXml(const std::vector<Movie>& movies)
+QByteArray WriteTellicoXml(const std::vector<Movie>& movies, const Progress& progress)
 {
     QByteArray out;
     QXmlStreamWriter w(&out);
@@ -385,6 +385,8 @@ QByteArray WriteTellicoXml(const std::vector<Movie>& movies)
     static const QRegularExpression yearPattern(QStringLiteral("^\\d{1,4}$"));
     int id = 0;
     for (const Movie& m : movies) {
+        if (const qint64 n = &m - movies.data(); progress && n % 256 == 0 && !progress(n, qint64(movies.size())))
+            return {};
         w.writeStartElement(QStringLiteral("entry"));
         w.writeAttribute(QStringLiteral("id"), QString::number(++id));
         w.writeTextElement(QStringLiteral("title"), m.title);
@@ -455,9 +457,21 @@ QByteArray WriteTellicoXml(const std::vector<Movie>& movies)
     return out;
 }
 
-QByteArray WriteTellicoZip(const std::vector<Movie>& movies)
+QByteArray WriteTellicoZip(const std::vector<Movie>& movies, const Progress& progress)
 {
-    return MakeZip({{kTellicoXml, WriteTellicoXml(movies)}});
+    // Writing the XML is the first half of the work, packing it the second.
+    const qint64 n = qint64(movies.size());
+    Progress half;
+    if (progress)
+        half = [&](qint64 done, qint64) { return progress(done, 2 * n); };
+    const QByteArray xml = WriteTellicoXml(movies, half);
+    if (xml.isEmpty())
+        return {};
+    // libzip tells no useful share of one entry packed, only asks whether to go on.
+    std::function<bool()> packing;
+    if (progress)
+        packing = [&] { return progress(n, 2 * n); };
+    return MakeZip({{kTellicoXml, xml}}, packing);
 }
 
 } // namespace exchange

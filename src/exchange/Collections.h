@@ -29,9 +29,10 @@ Kind DetectKind(const QByteArray& bytes);
 ImportData ReadTellico(const QByteArray& xml);
 ImportData ReadGcstar(const QByteArray& xml);
 
-// A Tellico video collection (its DTD's version 11) of the movies, and the same zipped as a .tc file.
-QByteArray WriteTellicoXml(const std::vector<Movie>& movies);
-QByteArray WriteTellicoZip(const std::vector<Movie>& movies);
+// A Tellico video collection (its DTD's version 11) of the movies, and the same zipped as a .tc
+// file; nothing when progress cancels it.
+QByteArray WriteTellicoXml(const std::vector<Movie>& movies, const Progress& progress = {});
+QByteArray WriteTellicoZip(const std::vector<Movie>& movies, const Progress& progress = {});
 
 // The largest file, or unpacked archive entry, an import reads.
 inline constexpr qint64 kMaxImportBytes = 128LL << 20;

@@ -14,11 +14,12 @@ namespace exchange {
 namespace {
 
 const char* const kUsage =
-    "Usage: reelkeeper [--catalogue PATH] [--import FILE | --export FILE.csv|FILE.tc]\n"
+    "Usage: reelkeeper [--catalogue PATH] [--import FILE [--overwrite] | --export FILE.csv|FILE.tc]\n"
     "\n"
     "With no arguments the program opens its window.\n"
     "  --import FILE        adds the movies of a CSV file, a Tellico file (.tc or its XML) or a\n"
     "                       GCstar GCfilms file; movies already in the catalogue are skipped\n"
+    "  --overwrite          with --import: movies already in the catalogue are overwritten instead\n"
     "  --export FILE.csv    writes every movie as CSV (UTF-8, the grid's columns and Cast)\n"
     "  --export FILE.tc     writes every movie as a Tellico video collection\n"
     "  --catalogue PATH     works on that catalogue instead of the program's own\n"
@@ -35,7 +36,7 @@ int fail(const QString& why)
     return 1;
 }
 
-int import(const QString& path)
+int import(const QString& path, bool overwrite)
 {
     ImportSource source = ReadImportFile(path);
     if (source.kind == Kind::Csv) {
@@ -51,7 +52,7 @@ int import(const QString& path)
     print(stdout, PreviewText(plan));
     for (const QString& line : plan.data.problems + plan.data.notes)
         print(stdout, line);
-    const Outcome outcome = WriteImport(db, plan, false);
+    const Outcome outcome = WriteImport(db, plan, overwrite);
     print(stdout, OutcomeText(outcome));
     return 0;
 }
@@ -61,7 +62,7 @@ int import(const QString& path)
 bool IsCommandLine(int argc, char** argv)
 {
     for (int i = 1; i < argc; ++i)
-        for (const char* option : {"--import", "--export", "--help", "-h", "--catalogue"})
+        for (const char* option : {"--import", "--export", "--help", "-h", "--catalogue", "--overwrite"})
             if (std::strcmp(argv[i], option) == 0)
                 return true;
     return false;
@@ -70,11 +71,16 @@ bool IsCommandLine(int argc, char** argv)
 int RunCommandLine(const QStringList& arguments)
 {
     QString importPath, exportPath, catalogue;
+    bool overwrite = false;
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         const QString& a = arguments.at(i);
         if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
             print(stdout, QString::fromLatin1(kUsage).trimmed());
             return 0;
+        }
+        if (a == QLatin1String("--overwrite")) {
+            overwrite = true;
+            continue;
         }
         QString* target = a == QLatin1String("--import")      ? &importPath
                           : a == QLatin1String("--export")    ? &exportPath
@@ -88,6 +94,8 @@ int RunCommandLine(const QStringList& arguments)
     }
     if (importPath.isEmpty() == exportPath.isEmpty())
         return fail(QStringLiteral("give either --import FILE or --export FILE"));
+    if (overwrite && importPath.isEmpty())
+        return fail(QStringLiteral("--overwrite goes with --import"));
     try {
         if (catalogue.isEmpty())
             shell::SettleCatalogue();
@@ -95,7 +103,7 @@ int RunCommandLine(const QStringList& arguments)
             store::SetCataloguePath(QFileInfo(catalogue).absoluteFilePath());
         store::SetBackupFailureHandler([](const QString& message) { print(stderr, message); });
         if (!importPath.isEmpty())
-            return import(importPath);
+            return import(importPath, overwrite);
         const store::Connection db = store::OpenDatabase();
         const int count = ExportFile(db, exportPath);
         print(stdout, QStringLiteral("%1 movies written to %2.").arg(count).arg(exportPath));

@@ -262,7 +262,7 @@ QString CsvRecord(const QStringList& fields)
     return out + QLatin1String("\r\n");
 }
 
-QByteArray WriteCsv(const std::vector<Movie>& movies)
+QByteArray WriteCsv(const std::vector<Movie>& movies, const Progress& progress)
 {
     // The grid's columns, each named by the movie field it shows.
     static const int kGridFields[16] = {kTitle,
@@ -287,6 +287,8 @@ QByteArray WriteCsv(const std::vector<Movie>& movies)
     header << QStringLiteral("Cast");
     QString text = CsvRecord(header);
     for (const Movie& m : movies) {
+        if (const qint64 n = &m - movies.data(); progress && n % 256 == 0 && !progress(n, qint64(movies.size())))
+            return {};
         QStringList row;
         for (int field : kGridFields) {
             if (field == kTitle)

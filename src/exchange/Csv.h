@@ -33,7 +33,8 @@ ImportData MapRows(const CsvTable& table, const std::vector<int>& mapping);
 // One record, quoted where it must be, ended by CRLF.
 QString CsvRecord(const QStringList& fields);
 
-// All movies with the grid's captions and "Cast", UTF-8 with a byte-order mark.
-QByteArray WriteCsv(const std::vector<Movie>& movies);
+// All movies with the grid's captions and "Cast", UTF-8 with a byte-order mark; nothing when
+// progress cancels it.
+QByteArray WriteCsv(const std::vector<Movie>& movies, const Progress& progress = {});
 
 } // namespace exchange

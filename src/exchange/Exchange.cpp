@@ -1,6 +1,7 @@
 #include "exchange/Exchange.h"
 
 #include "exchange/Zip.h"
+#include "find/FindSchema.h"
 #include "shell/App.h"
 #include "shell/Settings.h"
 #include "store/Sqlite.h"
@@ -16,9 +17,6 @@
 namespace exchange {
 
 namespace {
-
-// Each link re-reads the movie's whole cast for the find index, so a cast beyond this is cut.
-constexpr std::size_t kMaxCast = 1000;
 
 // The editor's values for short fields left empty.
 const char* const kShortDefaults[] = {"1:30", "1900", "C", "PG"};
@@ -208,14 +206,6 @@ Plan Preview(const store::Connection& db, ImportData data)
             continue;
         }
         seen[title].emplace_back(m.line, year);
-        if (m.cast.size() > kMaxCast) {
-            plan.data.problems << QStringLiteral("line %1, %2: %3 cast members; the first %4 are kept")
-                                      .arg(m.line)
-                                      .arg(m.title)
-                                      .arg(m.cast.size())
-                                      .arg(kMaxCast);
-            m.cast.resize(kMaxCast);
-        }
         qint64 match = 0;
         for (const auto& [id, y] : stored.value(title))
             if (!match && sameYear(y, year))
@@ -263,6 +253,11 @@ Outcome WriteImport(store::Connection& db, const Plan& plan, bool overwrite, con
 {
     Outcome outcome;
     store::Transaction unit(db);
+    // Inside the transaction the find index's triggers are set aside and the documents of the movies
+    // written are filled afterwards in batches: a trigger would re-read a movie for every link. Any
+    // other connection sees the catalogue with its triggers, before or after; Cancel restores them.
+    for (const QString& sql : find::DropCatalogueTriggerSql())
+        db.exec(sql);
     std::array<std::unique_ptr<Names>, store::kCredits.size()> lookups;
     for (std::size_t i = 0; i < lookups.size(); ++i) {
         const store::Credit& c = store::kCredits[i];
@@ -297,8 +292,11 @@ Outcome WriteImport(store::Connection& db, const Plan& plan, bool overwrite, con
         nextId = top.column(0).toLongLong();
     top.reset();
 
-    const qint64 total = qint64(plan.data.movies.size());
-    for (qint64 n = 0; n < total; ++n) {
+    const qint64 rows = qint64(plan.data.movies.size());
+    const qint64 total = 2 * rows; // the rows, then their documents
+    const qint64 firstNew = nextId;
+    std::vector<qint64> overwritten;
+    for (qint64 n = 0; n < rows; ++n) {
         if (progress && n % 128 == 0 && !progress(n, total)) {
             outcome.cancelled = true;
             return outcome; // the transaction rolls back
@@ -309,9 +307,8 @@ Outcome WriteImport(store::Connection& db, const Plan& plan, bool overwrite, con
             ++outcome.skipped;
             continue;
         }
-        // A new movie's cast goes in before its row, so the find index reads the movie once, cast and
-        // all, rather than again for every link. Its key is chosen here for that; stray links of a
-        // deleted movie never come with it.
+        // A new movie's key is chosen here, above any stray link of a deleted movie, so the new
+        // movies' documents are filled as one range.
         const qint64 movieId = match ? match : nextId++;
         bool added = false;
         std::array<qint64, store::kCredits.size()> credits{};
@@ -351,7 +348,43 @@ Outcome WriteImport(store::Connection& db, const Plan& plan, bool overwrite, con
         row.bind(p++, movieId);
         row.run();
         ++(match ? outcome.overwritten : outcome.added);
+        if (match)
+            overwritten.push_back(match);
     }
+
+    std::vector<std::unique_ptr<store::Statement>> fill;
+    for (const QString& sql : find::FillIndexSql())
+        fill.push_back(std::make_unique<store::Statement>(db, sql));
+    fill.insert(fill.begin(),
+                std::make_unique<store::Statement>(
+                    db, QStringLiteral("DELETE FROM [tbl_Find_Document] WHERE [Movie_ID] BETWEEN ?1 AND ?2")));
+    // An overwritten movie's old document goes first.
+    const auto index = [&](qint64 low, qint64 high) {
+        for (auto& q : fill) {
+            q->reset();
+            q->bind(1, low);
+            q->bind(2, high);
+            q->run();
+        }
+    };
+    constexpr qint64 kBatch = 1000;
+    qint64 done = rows;
+    for (std::size_t i = 0; i < overwritten.size(); ++i, ++done) {
+        if (progress && i % kBatch == 0 && !progress(done, total)) {
+            outcome.cancelled = true;
+            return outcome;
+        }
+        index(overwritten[i], overwritten[i]);
+    }
+    for (qint64 low = firstNew; low < nextId; low += kBatch, done += kBatch) {
+        if (progress && !progress(qMin(done, total), total)) {
+            outcome.cancelled = true;
+            return outcome;
+        }
+        index(low, qMin(nextId - 1, low + kBatch - 1));
+    }
+    for (const QString& sql : find::CatalogueTriggerSql())
+        db.exec(sql);
     if (progress && !progress(total, total)) {
         outcome.cancelled = true;
         return outcome;
@@ -402,16 +435,27 @@ std::vector<Movie> ReadCatalogue(const store::Connection& db)
     return movies;
 }
 
-int ExportFile(const store::Connection& db, const QString& path)
+int ExportFile(const store::Connection& db, const QString& path, const Progress& progress)
 {
+    // Reading the catalogue is the first tenth of the work, making the file the rest.
+    constexpr qint64 kWhole = 1000, kRead = 100;
+    if (progress && !progress(0, kWhole))
+        return -1;
     const std::vector<Movie> movies = ReadCatalogue(db);
+    Progress making;
+    if (progress)
+        making = [&](qint64 done, qint64 total) {
+            return progress(kRead + (total > 0 ? done * (kWhole - kRead) / total : 0), kWhole);
+        };
     const bool tellico = QFileInfo(path).suffix().compare(QLatin1String("tc"), Qt::CaseInsensitive) == 0;
     QByteArray bytes;
     try {
-        bytes = tellico ? WriteTellicoZip(movies) : WriteCsv(movies);
+        bytes = tellico ? WriteTellicoZip(movies, making) : WriteCsv(movies, making);
     } catch (const ZipError& e) {
         throw ImportError(QStringLiteral("the Tellico file cannot be made: %1").arg(e.why()));
     }
+    if (bytes.isEmpty() || (progress && !progress(kWhole, kWhole)))
+        return -1;
     // Written beside the target and renamed over it, so a failure leaves no partial file.
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())

@@ -4,7 +4,6 @@
 #include "exchange/Csv.h"
 
 #include <array>
-#include <functional>
 
 namespace store {
 class Connection;
@@ -37,8 +36,6 @@ struct Plan
 Plan Preview(const store::Connection& db, ImportData data);
 QString PreviewText(const Plan& plan);
 
-// Told how far the writing has got; answering false cancels it.
-using Progress = std::function<bool(qint64 done, qint64 total)>;
 struct Outcome
 {
     int added = 0, overwritten = 0, skipped = 0, links = 0;
@@ -51,7 +48,8 @@ QString OutcomeText(const Outcome& outcome);
 // Every movie of the catalogue with its cast, in title order.
 std::vector<Movie> ReadCatalogue(const store::Connection& db);
 // Writes the catalogue as CSV or, for a name ending in ".tc", as a Tellico file, through QSaveFile.
-// Returns how many movies went out; throws ImportError.
-int ExportFile(const store::Connection& db, const QString& path);
+// Returns how many movies went out, or -1 when progress cancelled it and nothing was written;
+// throws ImportError.
+int ExportFile(const store::Connection& db, const QString& path, const Progress& progress = {});
 
 } // namespace exchange

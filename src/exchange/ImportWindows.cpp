@@ -250,8 +250,19 @@ void ExportInteractive(QWidget* owner)
     if (QFileInfo(path).suffix().isEmpty())
         path += selected.startsWith(QLatin1String("Tellico")) ? QStringLiteral(".tc") : QStringLiteral(".csv");
     try {
-        const WaitCursor wait;
-        const int count = ExportFile(store::OpenDatabase(), path);
+        QProgressDialog progress(QStringLiteral("Exporting movies..."), QStringLiteral("Cancel"), 0, 1000, owner);
+        progress.setObjectName(QStringLiteral("frmExportProgress"));
+        progress.setWindowTitle(QStringLiteral("Export"));
+        progress.setWindowModality(Qt::ApplicationModal);
+        progress.setMinimumDuration(500);
+        const int count = ExportFile(store::OpenDatabase(), path, [&](qint64 done, qint64 total) {
+            progress.setValue(int(total > 0 ? done * 1000 / total : 1000));
+            QApplication::processEvents();
+            return !progress.wasCanceled();
+        });
+        progress.reset();
+        if (count < 0)
+            return; // cancelled: the file was never written
         shell::MsgBox(QStringLiteral("%1 movies written to \"%2\".").arg(count).arg(QDir::toNativeSeparators(path)),
                       shell::vbOKOnly | shell::vbInformation, QStringLiteral("Export"));
     } catch (const ImportError& e) {

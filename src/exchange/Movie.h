@@ -5,10 +5,14 @@
 #include <QString>
 #include <QStringList>
 #include <array>
+#include <functional>
 #include <utility>
 #include <vector>
 
 namespace exchange {
+
+// Told how far a long piece of work has got; answering false cancels it.
+using Progress = std::function<bool(qint64 done, qint64 total)>;
 
 // A movie as the files carry it: names rather than keys, its cast as (last, first) pairs.
 struct Movie

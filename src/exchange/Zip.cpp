@@ -96,7 +96,7 @@ QByteArray ZipEntry(const QByteArray& zip, const QString& name, qint64 maxSize)
     return out;
 }
 
-QByteArray MakeZip(const std::vector<std::pair<QString, QByteArray>>& entries)
+QByteArray MakeZip(const std::vector<std::pair<QString, QByteArray>>& entries, const std::function<bool()>& going)
 {
     zip_error_t error;
     zip_error_init(&error);
@@ -118,7 +118,25 @@ QByteArray MakeZip(const std::vector<std::pair<QString, QByteArray>>& entries)
             throw ZipError(why);
         }
     }
+    struct Watch
+    {
+        const std::function<bool()>& going;
+        bool cancelled = false;
+    } watch{going};
+    if (going)
+        zip_register_cancel_callback_with_state(
+            archive,
+            [](zip_t*, void* w) {
+                auto* watch = static_cast<Watch*>(w);
+                watch->cancelled = !watch->going();
+                return watch->cancelled ? 1 : 0;
+            },
+            nullptr, &watch);
     if (zip_close(archive) != 0) {
+        if (watch.cancelled) {
+            zip_discard(archive);
+            return {};
+        }
         const QString why = QString::fromUtf8(zip_strerror(archive));
         zip_discard(archive);
         throw ZipError(why);

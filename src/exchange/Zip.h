@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <stdexcept>
 #include <utility>
 #include <vector>
@@ -30,7 +31,8 @@ QStringList ZipEntries(const QByteArray& zip);
 // maxSize (a zip bomb), and a missing entry. Throws ZipError.
 QByteArray ZipEntry(const QByteArray& zip, const QString& name, qint64 maxSize);
 
-// An archive of the given entries, compressed.
-QByteArray MakeZip(const std::vector<std::pair<QString, QByteArray>>& entries);
+// An archive of the given entries, compressed. `going` is asked now and then whether to go on;
+// answering false cancels the archive, and nothing is returned.
+QByteArray MakeZip(const std::vector<std::pair<QString, QByteArray>>& entries, const std::function<bool()>& going = {});
 
 } // namespace exchange

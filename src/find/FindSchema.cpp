@@ -2,6 +2,8 @@
 
 #include "store/Credits.h"
 
+#include <QRegularExpression>
+
 namespace find {
 
 namespace {
@@ -149,6 +151,20 @@ QStringList FillIndexSql()
 {
     return {QStringLiteral("INSERT INTO [tbl_Find_Document] SELECT * FROM [qry_Find_Document] "
                            "WHERE [Movie_ID] BETWEEN ?1 AND ?2")};
+}
+
+QStringList CatalogueTriggerSql()
+{
+    // Those on tbl_Find_Document carry the documents into the indexes and stay.
+    return CreateIndexSql().filter(QRegularExpression(QStringLiteral("^CREATE TRIGGER \\[trg_Find_(?!Document_)")));
+}
+
+QStringList DropCatalogueTriggerSql()
+{
+    QStringList sql;
+    for (const QString& create : CatalogueTriggerSql())
+        sql << QStringLiteral("DROP TRIGGER ") + create.section(QLatin1Char(' '), 2, 2);
+    return sql;
 }
 
 } // namespace find

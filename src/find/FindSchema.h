@@ -23,4 +23,10 @@ QStringList CreateIndexSql();
 // the two bound parameters.
 QStringList FillIndexSql();
 
+// Statements that create, and that drop, the triggers keeping the documents up with the catalogue's
+// tables. A bulk writer drops them in its transaction, fills the documents it touched with
+// FillIndexSql() and creates them again.
+QStringList CatalogueTriggerSql();
+QStringList DropCatalogueTriggerSql();
+
 } // namespace find

@@ -209,7 +209,7 @@ private slots:
         if (QTest::currentDataTag() == QByteArray("long title"))
             QCOMPARE(cat.scalar(S("SELECT length(Movie_Title) FROM tbl_Movie_Title")).toInt(), 100000);
         if (QTest::currentDataTag() == QByteArray("100,000 cast"))
-            QCOMPARE(cat.scalar(S("SELECT count(*) FROM tbl_Actor_Movie_Join")).toInt(), 1000);
+            QCOMPARE(cat.scalar(S("SELECT count(*) FROM tbl_Actor_Movie_Join")).toInt(), 100000);
     }
 
     // Same title, and same year where both have one: within the file a duplicate, in the catalogue a match.
@@ -218,8 +218,11 @@ private slots:
         QTest::addColumn<bool>("overwrite");
         QTest::addColumn<QString>("outcome");
         QTest::addColumn<QString>("director");
-        QTest::newRow("skip") << false << S("2 movies added, 0 overwritten, 1 skipped") << S("Michael Mann");
-        QTest::newRow("overwrite") << true << S("2 movies added, 1 overwritten, 0 skipped") << S("M. Mann");
+        QTest::addColumn<QString>("found"); // by the find index, right after the import
+        QTest::newRow("skip") << false << S("2 movies added, 0 overwritten, 1 skipped") << S("Michael Mann")
+                              << S("Heat/Michael Mann/|Alien/Unknown/Weaver, Sigourney");
+        QTest::newRow("overwrite") << true << S("2 movies added, 1 overwritten, 0 skipped") << S("M. Mann")
+                                   << S("Alien/Unknown/Weaver, Sigourney");
     }
     void duplicates()
     {
@@ -227,7 +230,8 @@ private slots:
         cat.addMovie(S("Heat"), {{S("Director"), S("Michael Mann")}, {S("Year_Released"), S("1995")}});
         const QString path =
             write(cat.dir(), S("dup.csv"),
-                  "Title,Year,Director\nheat,1995,M. Mann\nHeat,1986,\nHEAT,,\nAlien,1979,\nAlien,,\n");
+                  "Title,Year,Director,Cast\nheat,1995,M. Mann,\nHeat,1986,,\nHEAT,,,\nAlien,1979,,Sigourney "
+                  "Weaver\nAlien,,,\n");
         QFETCH(bool, overwrite);
         QFETCH(QString, outcome);
         Plan plan;
@@ -236,6 +240,10 @@ private slots:
                                                   S("line 6: the same movie as line 5, Alien (skipped)")}));
         QTEST(cat.scalar(S("SELECT Director FROM qry_Movie_Title WHERE Year_Released = '1995'")).toString(),
               "director");
+        QTEST(cat.scalar(S("SELECT group_concat(Movie_Title || '/' || Director || '/' || ifnull(Actor, ''), '|') "
+                           "FROM tbl_Find_Words WHERE tbl_Find_Words MATCH 'michael OR weaver OR alien'"))
+                  .toString(),
+              "found");
     }
 
     // Export, then import into an empty catalogue: the same movies, credits and casts.
@@ -288,12 +296,16 @@ private slots:
         }
     }
 
-    // Cancel, or a failure half way, leaves the catalogue byte for byte as it was.
+    // Cancel, or a failure late in the work, leaves the catalogue byte for byte as it was; a cancelled
+    // export leaves no file.
     void interrupted_data()
     {
         QTest::addColumn<bool>("cancel");
-        QTest::newRow("Cancel") << true;
-        QTest::newRow("failure") << false;
+        QTest::addColumn<QString>("exported");
+        QTest::newRow("Cancel") << true << QString();
+        QTest::newRow("failure") << false << QString();
+        QTest::newRow("export CSV") << true << S("out.csv");
+        QTest::newRow("export Tellico") << true << S("out.tc");
     }
     void interrupted()
     {
@@ -308,17 +320,26 @@ private slots:
             m.cast = {{S("Actor"), S("No %1").arg(i)}};
             data.movies.push_back(m);
         }
+        QFETCH(QString, exported);
+        // Late, so an import is filling the find index.
+        const auto late = [&](qint64 done, qint64 total) {
+            if (done >= total * 4 / 5 && !cancel)
+                throw store::StoreError(13, S("database or disk is full"));
+            return done < total * 4 / 5;
+        };
+        if (!exported.isEmpty()) {
+            store::Connection db = cat.open();
+            WriteImport(db, Preview(db, data), false);
+            QCOMPARE(ExportFile(db, cat.dir() + QLatin1Char('/') + exported, late), -1);
+            QCOMPARE(QDir(cat.dir()).entryList({S("out*")}), QStringList());
+            return;
+        }
         const QByteArray before = readAll(cat.path());
         {
             store::Connection db = cat.open();
             const Plan plan = Preview(db, data);
-            const auto halfway = [&](qint64 done, qint64 total) {
-                if (done >= total / 2 && !cancel)
-                    throw store::StoreError(13, S("database or disk is full"));
-                return done < total / 2;
-            };
             try {
-                QVERIFY(WriteImport(db, plan, false, halfway).cancelled);
+                QVERIFY(WriteImport(db, plan, false, late).cancelled);
             } catch (const store::StoreError&) {
                 QVERIFY(!cancel);
             }
@@ -333,9 +354,11 @@ private slots:
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("said");
         QTest::addColumn<int>("movies");
-        QTest::newRow("help") << QStringList{S("--help")} << 0 << S("--export FILE.tc") << 1;
+        QTest::newRow("help") << QStringList{S("--help")} << 0 << S("--overwrite") << 1;
         QTest::newRow("import") << QStringList{S("--import"), S("in.csv")} << 0
                                 << S("1 movies added, 0 overwritten, 1 skipped") << 2;
+        QTest::newRow("overwrite") << QStringList{S("--import"), S("in.csv"), S("--overwrite")} << 0
+                                   << S("1 movies added, 1 overwritten, 0 skipped") << 2;
         QTest::newRow("export") << QStringList{S("--export"), S("out.tc")} << 0 << S("1 movies written to out.tc") << 1;
         QTest::newRow("unwritable") << QStringList{S("--export"), S("no/such/folder/out.csv")} << 1
                                     << S("reelkeeper: \"no/such/folder/out.csv\": the file cannot be written") << 1;

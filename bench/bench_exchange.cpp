@@ -1,0 +1,175 @@
+// Import and export at the sizes collectors bring: 50,000 CSV rows with five cast each, a Tellico
+// file of 10,000 entries, and both exports of 50,000 movies. Beside each import the sqlite3 tool
+// writes the same rows into the same empty catalogue as plain INSERT statements in one
+// transaction, with the find index's catalogue triggers set aside and the documents filled after,
+// as the import does; beside each export it writes the same rows as CSV with its own .mode csv.
+// The counters give the tool's wall time, our time over theirs and our peak memory.
+#include "BenchSupport.h"
+#include "exchange/Exchange.h"
+#include "find/FindSchema.h"
+#include "store/Catalogue.h"
+#include "store/Credits.h"
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <benchmark/benchmark.h>
+
+namespace {
+
+QString dataDir()
+{
+    const QString dir = QDir::currentPath() + QStringLiteral("/bench-data/exchange");
+    QDir().mkpath(dir);
+    return dir;
+}
+
+// The file an export of the generated catalogue of `movies` gives, made once.
+QString exported(int movies, const char* suffix)
+{
+    const QString path = dataDir() + QStringLiteral("/movies-%1.%2").arg(movies).arg(QLatin1String(suffix));
+    if (!QFileInfo::exists(path))
+        exchange::ExportFile(store::OpenDatabase(bench::UseCatalogue(movies)), path);
+    return path;
+}
+
+QString emptyCatalogue()
+{
+    const QString path = dataDir() + QStringLiteral("/empty.mdb");
+    if (!QFileInfo::exists(path))
+        store::CreateCatalogue(path);
+    return path;
+}
+
+// A fresh copy of the empty catalogue at `name`.
+QString freshCopy(const QString& name)
+{
+    const QString path = dataDir() + QLatin1Char('/') + name;
+    for (const char* tail : {"", "-wal", "-shm"})
+        QFile::remove(path + QLatin1String(tail));
+    QFile::copy(emptyCatalogue(), path);
+    return path;
+}
+
+// Milliseconds the sqlite3 tool takes, start to exit, to run the script on the catalogue.
+double sqlite3Tool(const QString& path, const QByteArray& script, QByteArray* out = nullptr)
+{
+    QProcess tool;
+    QElapsedTimer clock;
+    clock.start();
+    tool.start(QStringLiteral("sqlite3"), {path});
+    tool.write(script);
+    tool.closeWriteChannel();
+    tool.waitForFinished(-1);
+    const double ms = double(clock.nsecsElapsed()) / 1e6;
+    if (out)
+        *out = tool.readAllStandardOutput();
+    return ms;
+}
+
+// The rows an import added to `imported`, as the INSERT statements the tool's .mode insert writes,
+// wrapped as the import wraps its own writing.
+QByteArray insertScript(const QString& imported)
+{
+    QStringList tables{QStringLiteral("tbl_Actor"), QStringLiteral("tbl_Movie_Title"),
+                       QStringLiteral("tbl_Actor_Movie_Join")};
+    for (const store::Credit& c : store::kCredits)
+        tables.prepend(QLatin1String(c.table));
+    store::Connection empty = store::OpenDatabase(emptyCatalogue());
+    QByteArray dump;
+    for (const QString& t : tables) {
+        store::Statement top(empty, QStringLiteral("SELECT ifnull(max(rowid), 0) FROM [%1]").arg(t));
+        top.step();
+        QByteArray rows;
+        sqlite3Tool(imported,
+                    QStringLiteral(".mode insert %1\nSELECT * FROM [%1] WHERE rowid > %2;\n")
+                        .arg(t)
+                        .arg(top.column(0).toLongLong())
+                        .toUtf8(),
+                    &rows);
+        dump += rows;
+    }
+    store::Connection db = store::OpenDatabase(imported);
+    store::Statement range(db, QStringLiteral("SELECT min([Movie_ID]), max([Movie_ID]) FROM [tbl_Movie_Title]"));
+    range.step();
+    QString fill;
+    for (qint64 low = range.column(0).toLongLong(), high = range.column(1).toLongLong(); low <= high; low += 1000)
+        fill += find::FillIndexSql()
+                    .join(QStringLiteral(";\n"))
+                    .replace(QStringLiteral("?1"), QString::number(low))
+                    .replace(QStringLiteral("?2"), QString::number(low + 999)) +
+                QStringLiteral(";\n");
+    const auto statements = [](const QStringList& sql) { return (sql.join(QStringLiteral(";\n")) + u";\n").toUtf8(); };
+    return "BEGIN;\n" + statements(find::DropCatalogueTriggerSql()) + dump + fill.toUtf8() +
+           statements(find::CatalogueTriggerSql()) + "COMMIT;\n";
+}
+
+void report(benchmark::State& state, double oursMs, double toolMs)
+{
+    state.counters["sqlite3_ms"] = toolMs;
+    state.counters["ratio"] = toolMs > 0 ? oursMs / toolMs : 0;
+    state.counters["peak_MB"] = bench::PeakMegabytes();
+}
+
+// The whole import as the command line runs it: read, map, preview, write, into an empty catalogue.
+void BM_Import(benchmark::State& state)
+{
+    const bool csv = state.range(0) == 0;
+    const QString file = csv ? exported(50000, "csv") : exported(10000, "tc");
+    state.SetLabel(csv ? "50,000 CSV rows, five cast each" : "Tellico, 10,000 entries");
+    QString path;
+    QElapsedTimer clock;
+    qint64 ns = 0;
+    for (auto _ : state) {
+        path = freshCopy(QStringLiteral("ours.mdb"));
+        clock.start();
+        exchange::ImportSource source = exchange::ReadImportFile(file);
+        if (source.kind == exchange::Kind::Csv)
+            source.data = exchange::MapRows(source.table, exchange::MappingFromHeader(source.table.header));
+        store::Connection db = store::OpenDatabase(path);
+        const exchange::Outcome outcome =
+            exchange::WriteImport(db, exchange::Preview(db, std::move(source.data)), false);
+        ns += clock.nsecsElapsed();
+        state.SetIterationTime(double(clock.nsecsElapsed()) / 1e9);
+        if (outcome.added != (csv ? 50000 : 10000))
+            state.SkipWithError("not every movie was added");
+    }
+    // Kept beside the data, to run by hand.
+    const QByteArray script = insertScript(path);
+    QFile kept(dataDir() + (csv ? QStringLiteral("/tool-csv.sql") : QStringLiteral("/tool-tc.sql")));
+    if (kept.open(QIODevice::WriteOnly))
+        kept.write(script);
+    report(state, double(ns) / 1e6 / double(state.iterations()),
+           sqlite3Tool(freshCopy(QStringLiteral("tool.mdb")), script));
+}
+
+void BM_Export(benchmark::State& state)
+{
+    const bool csv = state.range(0) == 0;
+    state.SetLabel(csv ? "50,000 movies to CSV" : "50,000 movies to Tellico");
+    const QString source = bench::UseCatalogue(50000);
+    const QString path = dataDir() + (csv ? QStringLiteral("/out.csv") : QStringLiteral("/out.tc"));
+    QElapsedTimer clock;
+    qint64 ns = 0;
+    for (auto _ : state) {
+        clock.start();
+        exchange::ExportFile(store::OpenDatabase(source), path);
+        ns += clock.nsecsElapsed();
+        state.SetIterationTime(double(clock.nsecsElapsed()) / 1e9);
+    }
+    QString names;
+    for (const store::Credit& c : store::kCredits)
+        names += QStringLiteral(", [%1]").arg(QLatin1String(c.name));
+    const QString script =
+        QStringLiteral(".headers on\n.mode csv\n.once %1\nSELECT m.[Movie_Title]%2, m.[Length], m.[Year_Released], "
+                       "m.[Grade], m.[Rating], m.[Widescreen], (SELECT group_concat(a.[Actor_Last_Name] || ', ' || "
+                       "a.[Actor_First_Name], '; ') FROM [tbl_Actor_Movie_Join] AS j JOIN [tbl_Actor] AS a ON "
+                       "a.[Actor_ID] = j.[Actor_ID] WHERE j.[Movie_ID] = m.[Movie_ID]) AS [Cast] "
+                       "FROM [qry_Movie_Title] AS m;\n")
+            .arg(dataDir() + QStringLiteral("/tool.csv"), names);
+    report(state, double(ns) / 1e6 / double(state.iterations()), sqlite3Tool(source, script.toUtf8()));
+}
+
+} // namespace
+
+BENCHMARK(BM_Import)->Arg(0)->Arg(1)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Export)->Arg(0)->Arg(1)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);

@@ -1,0 +1,1 @@
+reelkeeper_add_bench(bench_exchange bench_exchange.cpp LIBS reelkeeper_exchange reelkeeper_bench_main)
