@@ -29,6 +29,13 @@ MovieGrid::MovieGrid(QWidget* parent) : QFrame(parent)
             &QScrollBar::setValue);
     connect(m_titles->verticalScrollBar(), &QScrollBar::valueChanged, m_rest->verticalScrollBar(),
             &QScrollBar::setValue);
+    // A pane lays out its new rows later than the other may scroll to them: a position clamped to
+    // its old range is taken again from the other pane once its range has grown.
+    QScrollBar* const titlesBar = m_titles->verticalScrollBar();
+    QScrollBar* const restBar = m_rest->verticalScrollBar();
+    connect(restBar, &QScrollBar::rangeChanged, this, [titlesBar, restBar] { restBar->setValue(titlesBar->value()); });
+    connect(titlesBar, &QScrollBar::rangeChanged, this,
+            [titlesBar, restBar] { titlesBar->setValue(restBar->value()); });
     // The left pane follows its title column at once; a drag never takes the column past the grid,
     // so its border stays in reach.
     connect(m_titles->horizontalHeader(), &QHeaderView::sectionResized, this, [this](int column, int, int size) {
