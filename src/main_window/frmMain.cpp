@@ -41,6 +41,7 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QTableView>
+#include <QTimer>
 #include <QToolButton>
 
 namespace main_window {
@@ -129,7 +130,13 @@ void frmMain::buildControls()
     makeButton(QStringLiteral("cmdReports"), QStringLiteral("Print Reports"), ButtonPicture::Reports, 4320);
     // Find as you type: the list narrows with every keystroke.
     m_txtFind = new find::FindBox(m_client, 5100, 210);
-    connect(m_txtFind, &QLineEdit::textChanged, this, [this](const QString& typed) { FindMovies(*this, typed); });
+    // The search runs once the keys already typed are in, so keys typed while a slow search runs
+    // are searched for together rather than one after another.
+    m_findLater = new QTimer(this);
+    m_findLater->setSingleShot(true);
+    m_findLater->setInterval(0);
+    connect(m_findLater, &QTimer::timeout, this, [this] { FindMovies(*this, m_txtFind->text()); });
+    connect(m_txtFind, &QLineEdit::textChanged, m_findLater, qOverload<>(&QTimer::start));
     connect(m_txtFind, &find::FindBox::LeaveToList, this, [this] { m_grid->Split(0)->setFocus(); });
 
     m_frame = new QGroupBox(QStringLiteral("Movie Information"), m_client);
@@ -669,10 +676,17 @@ void frmMain::SelectMovieById(qint64 movieId)
     int row = rowOf();
     if (row < 0 && m_data->IsFiltered()) {
         m_txtFind->clear();
+        findNow();
         row = rowOf();
     }
     if (row >= 0)
         m_grid->SetRow(row);
+}
+
+void frmMain::findNow()
+{
+    m_findLater->stop();
+    FindMovies(*this, m_txtFind->text());
 }
 
 void frmMain::SetFindText(const QString& text)
@@ -680,6 +694,7 @@ void frmMain::SetFindText(const QString& text)
     if (!m_txtFind)
         return;
     m_txtFind->setText(text);
+    findNow();
     if (isMinimized())
         setWindowState(windowState() & ~Qt::WindowMinimized);
     raise();

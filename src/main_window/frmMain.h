@@ -11,6 +11,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
+class QTimer;
 class QToolButton;
 
 namespace covers {
@@ -103,6 +104,7 @@ private:
     void restoreSettings();
     void saveSettings();
     void placeCover();
+    void findNow(); // what the box holds, searched for at once
     QToolButton* makeButton(const QString& name, const QString& tip, ButtonPicture picture, double left);
 
     DataControl* m_data;
@@ -120,6 +122,7 @@ private:
     covers::PanelCover* m_cover = nullptr;
     QLineEdit* m_txtStatus = nullptr;
     find::FindBox* m_txtFind = nullptr;
+    QTimer* m_findLater = nullptr;
     QMenu* m_collection = nullptr;
     std::array<QAction*, 15> m_sortItems{};
     QHash<const QWidget*, QRectF> m_twips;

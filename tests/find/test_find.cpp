@@ -67,6 +67,7 @@ struct Fixture
             for (QChar c : typed) // as a keyboard with these letters sends them
                 QTest::sendKeyEvent(QTest::Click, box, Qt::Key_unknown, QString(c), Qt::NoModifier);
         }
+        QCoreApplication::processEvents(); // the search runs once the keys are in
     }
 };
 } // namespace
@@ -152,6 +153,7 @@ private slots:
 
         QTest::keyClick(f.w.get(), Qt::Key_F, Qt::ControlModifier);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QCoreApplication::processEvents();
         QCOMPARE(f.shown(), (QStringList{S("Cléo de 5 à 7"), S("סאלח שבתי"), S("M - Eine Stadt sucht einen mörder"),
                                          S("Amélie")})); // still by director
         QCOMPARE(QApplication::focusWidget()->objectName(), S("dbgMovieSplit0"));

@@ -168,6 +168,7 @@ private slots:
         f.lend(casablanca, "Cleo", -3, -1);
         f.lend(f.brazil, "bob", -10);
         QTest::keyClicks(f.w->findChild<QWidget*>(S("txtFind")), S("alien"));
+        QCoreApplication::processEvents();
         shell::SetModalHandler([&](QWidget* window) {
             auto* out = window->findChild<QTableWidget*>(S("grdLoans"));
             auto* past = window->findChild<QTableWidget*>(S("grdHistory"));
