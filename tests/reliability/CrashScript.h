@@ -2,6 +2,8 @@
 
 // What the crash child writes for a movie, shared with the test that checks it. Every save writes
 // one of a few variants in full, so a half-written movie shows as a mix of two.
+#include "store/Credits.h"
+
 #include <QString>
 #include <utility>
 #include <vector>
@@ -18,31 +20,22 @@ struct Variant
 
 inline Variant VariantOf(int v)
 {
-    static const char* const credits[][2] = {
-        {"dbcDirector", "Director"},
-        {"dbcProducer", "Producer"},
-        {"dbcExecutiveProducer", "Executive_Producer"},
-        {"dbcComposer", "Composer"},
-        {"dbcWriter", "Writer"},
-        {"dbcScreenWriter", "Screenwriter"},
-        {"dbcCinematographer", "Cinematographer"},
-        {"dbcStudio", "Studio"},
-        {"dbcGenre", "Genre"},
-        {"dbcFormat", "Format"},
-    };
-    Variant out;
-    for (const auto& c : credits) {
-        const QString name = QStringLiteral("%1 %2").arg(QString::fromLatin1(c[1])).arg(v);
-        out.controls.emplace_back(QString::fromLatin1(c[0]), name);
-        out.columns.emplace_back(QString::fromLatin1(c[1]), name);
-    }
-    const std::pair<const char*, const char*> plain[] = {
-        {"txtLength", "Length"}, {"txtYear", "Year_Released"}, {"txtGrade", "Grade"}, {"txtRating", "Rating"}};
+    // The ten credits in the order of store::kCredits, then four plain boxes.
+    static const char* const controls[] = {"dbcDirector",        "dbcProducer", "dbcExecutiveProducer",
+                                           "dbcComposer",        "dbcWriter",   "dbcScreenWriter",
+                                           "dbcCinematographer", "dbcStudio",   "dbcGenre",
+                                           "dbcFormat",          "txtLength",   "txtYear",
+                                           "txtGrade",           "txtRating"};
+    static const char* const plain[] = {"Length", "Year_Released", "Grade", "Rating"};
     const QString values[] = {QStringLiteral("1:3%1").arg(v), QStringLiteral("190%1").arg(v), QString(QChar(u'A' + v)),
                               QStringLiteral("R%1").arg(v)};
-    for (std::size_t i = 0; i < std::size(plain); ++i) {
-        out.controls.emplace_back(QString::fromLatin1(plain[i].first), values[i]);
-        out.columns.emplace_back(QString::fromLatin1(plain[i].second), values[i]);
+    Variant out;
+    for (std::size_t i = 0; i < std::size(controls); ++i) {
+        const QString column =
+            QString::fromLatin1(i < store::kCredits.size() ? store::kCredits[i].name : plain[i - 10]);
+        const QString value = i < store::kCredits.size() ? QStringLiteral("%1 %2").arg(column).arg(v) : values[i - 10];
+        out.controls.emplace_back(QString::fromLatin1(controls[i]), value);
+        out.columns.emplace_back(column, value);
     }
     return out;
 }

@@ -30,25 +30,13 @@ namespace {
 
 using reliability::Variant;
 
-class Log
+// The line is on disk before the caller goes on, so the log never claims more than happened.
+void logLine(int fd, const QString& text)
 {
-public:
-    explicit Log(const QString& path)
-        : m_fd(::open(path.toLocal8Bit().constData(), O_WRONLY | O_APPEND | O_CREAT, 0644))
-    {
-    }
-    ~Log() { ::close(m_fd); }
-    // The line is on disk before the caller goes on, so the log never claims more than happened.
-    void line(const QString& text)
-    {
-        const QByteArray bytes = text.toUtf8() + '\n';
-        if (::write(m_fd, bytes.constData(), std::size_t(bytes.size())) != bytes.size() || ::fsync(m_fd) != 0)
-            std::_Exit(3);
-    }
-
-private:
-    int m_fd;
-};
+    const QByteArray bytes = text.toUtf8() + '\n';
+    if (::write(fd, bytes.constData(), std::size_t(bytes.size())) != bytes.size() || ::fsync(fd) != 0)
+        std::_Exit(3);
+}
 
 void printBoxes(const testing::ScriptedMessages& boxes)
 {
@@ -104,7 +92,7 @@ void linkNewActor(const QString& title, const QString& actor)
 int crash(const QStringList& args)
 {
     shell::App::SetPath(args[0]);
-    Log log(args[1]);
+    const int log = ::open(args[1].toLocal8Bit().constData(), O_WRONLY | O_APPEND | O_CREAT, 0644);
     const QString run = args[2];
     QRandomGenerator random(args[3].toUInt());
     testing::ScriptedMessages boxes;
@@ -114,35 +102,32 @@ int crash(const QStringList& args)
     std::fflush(stdout);
     for (int n = 0;; ++n) {
         const int pick = mine.isEmpty() ? 0 : int(random.bounded(10));
-        if (pick < 4) {
-            const QString title = QStringLiteral("R%1-M%2").arg(run).arg(n);
-            const int v = int(random.bounded(reliability::kVariants));
-            log.line(QStringLiteral("B save %1 %2").arg(title).arg(v));
-            if (!saveThroughEditor(title, QString(), v, boxes))
+        if (pick < 7) { // a new movie, or one of this run's saved again as another variant
+            const bool fresh = pick < 4;
+            const QString title = fresh ? QStringLiteral("R%1-M%2").arg(run).arg(n)
+                                        : mine[qsizetype(random.bounded(quint32(mine.size())))];
+            const int v = fresh ? int(random.bounded(reliability::kVariants))
+                                : (variants[title] + 1 + int(random.bounded(reliability::kVariants - 1))) %
+                                      reliability::kVariants;
+            logLine(log, QStringLiteral("B save %1 %2").arg(title).arg(v));
+            if (!saveThroughEditor(title, fresh ? QString() : title, v, boxes))
                 return printBoxes(boxes), 4;
-            mine << title;
-            variants[title] = v;
-        } else if (pick < 7) {
-            const QString title = mine[qsizetype(random.bounded(quint32(mine.size())))];
-            const int v =
-                (variants[title] + 1 + int(random.bounded(reliability::kVariants - 1))) % reliability::kVariants;
-            log.line(QStringLiteral("B save %1 %2").arg(title).arg(v));
-            if (!saveThroughEditor(title, title, v, boxes))
-                return printBoxes(boxes), 4;
+            if (fresh)
+                mine << title;
             variants[title] = v;
         } else if (pick < 9) {
             const QString title = mine[qsizetype(random.bounded(quint32(mine.size())))];
             const QString actor = QStringLiteral("A%1-%2").arg(run).arg(n);
-            log.line(QStringLiteral("B link %1 %2").arg(title, actor));
+            logLine(log, QStringLiteral("B link %1 %2").arg(title, actor));
             linkNewActor(title, actor);
         } else {
             const QString title = mine.takeAt(qsizetype(random.bounded(quint32(mine.size()))));
-            log.line(QStringLiteral("B delete %1").arg(title));
+            logLine(log, QStringLiteral("B delete %1").arg(title));
             store::Connection db = store::OpenDatabase();
             if (!main_window::DeleteMovieRecord(db, movieKey(db, title)))
                 return 4;
         }
-        log.line(QStringLiteral("D"));
+        logLine(log, QStringLiteral("D"));
     }
 }
 

@@ -56,14 +56,6 @@ QString randomText(QRandomGenerator& random)
     return out;
 }
 
-QString escaped(QString text)
-{
-    return text.replace(QLatin1Char('&'), S("&amp;"))
-        .replace(QLatin1Char('<'), S("&lt;"))
-        .replace(QLatin1Char('>'), S("&gt;"))
-        .replace(QLatin1Char('"'), S("&quot;"));
-}
-
 template <class T = QWidget> T* control(QWidget& form, const char* name)
 {
     return form.findChild<T*>(QString::fromLatin1(name));
@@ -134,7 +126,8 @@ void TestHostile::oddTextIsStoredFoundAndEscaped()
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QString html = QString::fromUtf8(file.readAll());
     for (qsizetype i = 0; i < texts.size(); ++i)
-        QVERIFY2(html.contains(escaped(QStringLiteral("%1 ").arg(i) + texts[i])), qPrintable(QString::number(i)));
+        QVERIFY2(html.contains(QString(QStringLiteral("%1 ").arg(i) + texts[i]).toHtmlEscaped()),
+                 qPrintable(QString::number(i)));
     QVERIFY(!html.contains(S("<script")));
 }
 
@@ -144,10 +137,7 @@ void TestHostile::invalidUtf8FromOtherToolsIsShownSafely()
     cat.addMovie(S("Plain"));
     {
         store::Connection db = cat.open();
-        store::Statement bad(db, S("INSERT INTO tbl_Movie_Title (Movie_Title, Director_ID, Producer_ID, "
-                                   "Executive_Producer_ID, Composer_ID, Writer_ID, Screenplay_ID, Cinematographer_ID, "
-                                   "Studio_ID, Genre_ID, Format_ID) VALUES (CAST(? AS TEXT), 1, 1, 1, 1, 1, 1, 1, 1, "
-                                   "1, 1)"));
+        store::Statement bad(db, S("INSERT INTO tbl_Movie_Title (Movie_Title) VALUES (CAST(? AS TEXT))"));
         bad.bind(1, QByteArray("Broken \xff\xfe <title> \xc3"));
         bad.run();
     }

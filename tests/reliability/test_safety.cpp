@@ -49,6 +49,13 @@ void addMovie(const QString& path, const QString& title)
     add.run();
 }
 
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
 QStringList copies(const QString& path)
 {
     return QDir(store::BackupFolder(path)).entryList({S("Reelkeeper-*.mdb")}, QDir::Files, QDir::Name);
@@ -128,10 +135,8 @@ void TestSafety::lastFiveKeptNewestFirst()
     QTemporaryDir dir;
     const QString path = delivered(dir, {S("Alpha")});
     QDir().mkpath(store::BackupFolder(path));
-    for (const QString& name : planted) {
-        QFile file(store::BackupFolder(path) + QLatin1Char('/') + name);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-    }
+    for (const QString& name : planted)
+        writeFile(store::BackupFolder(path) + QLatin1Char('/') + name, {});
     const store::Connection db = store::OpenDatabase(path);
     QStringList made;
     for (int i = 0; i < 7; ++i)
@@ -143,9 +148,7 @@ void TestSafety::failedCopyToldOnceWorkGoesOn()
 {
     QTemporaryDir dir;
     const QString path = delivered(dir, {S("Alpha")});
-    QFile blocker(store::BackupFolder(path)); // a file where the folder should go
-    QVERIFY(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
+    writeFile(store::BackupFolder(path), {}); // a file where the folder should go
     QStringList told;
     store::SetBackupFailureHandler([&](const QString& message) { told << message; });
     addMovie(path, S("Beta"));
@@ -160,15 +163,9 @@ void TestSafety::helpFollowsOnlyItsOwnPages()
 {
     QTemporaryDir dir;
     const QString help = dir.filePath(S("Reelkeeper.html"));
-    QFile page(help);
-    QVERIFY(page.open(QIODevice::WriteOnly));
-    page.write("<html><body><a name=\"top\">Top</a> <a href=\"http://example.invalid/\">away</a>"
-               "<img src=\"http://example.invalid/x.png\"></body></html>");
-    page.close();
-    QFile second(dir.filePath(S("second.html")));
-    QVERIFY(second.open(QIODevice::WriteOnly));
-    second.write("<html><body>Second page</body></html>");
-    second.close();
+    writeFile(help, "<html><body><a name=\"top\">Top</a> <a href=\"http://example.invalid/\">away</a>"
+                    "<img src=\"http://example.invalid/x.png\"></body></html>");
+    writeFile(dir.filePath(S("second.html")), "<html><body>Second page</body></html>");
 
     LinkCatcher catcher;
     for (const char* scheme : {"http", "https", "file", "mailto", "ftp"})
@@ -209,11 +206,8 @@ void TestSafety::systemInformationStartsNoShell()
     QFETCH(bool, runs);
     QTemporaryDir dir;
     const QString program = dir.filePath(S("sys info;x.sh"));
-    QFile script(program);
-    QVERIFY(script.open(QIODevice::WriteOnly));
-    script.write(QStringLiteral("#!/bin/sh\ntouch '%1/ran'\n").arg(dir.path()).toUtf8());
-    script.close();
-    script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    writeFile(program, QStringLiteral("#!/bin/sh\ntouch '%1/ran'\n").arg(dir.path()).toUtf8());
+    QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     shell::SaveSetting(shell::App::Title(), S("SysInfo"), S("PATH"), setting.arg(dir.path()));
 
     testing::ScriptedMessages boxes;

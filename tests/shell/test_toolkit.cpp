@@ -1,4 +1,4 @@
-// The toolkit layer: twips, message boxes, modal showing, the program's own facts and small windows.
+// The toolkit layer: message boxes, modal showing, the program's own facts and small windows.
 #include "shell/App.h"
 #include "shell/HelpViewer.h"
 #include "shell/Toolkit.h"
@@ -19,23 +19,14 @@ class TestToolkit : public QObject
 {
     Q_OBJECT
 private slots:
-    void twipsFollowLogicalDpi();
     void messageBoxes();
     void modalWindowIsShownAndDeleted();
     void minimisedModalWindowComesBack_data();
     void minimisedModalWindowComesBack();
     void aboutBoxHasAFixedSize();
     void helpSearchSaysWhenAWordIsMissing();
-    void applicationFacts();
+    void programFolderHasNoTrailingSeparator();
 };
-
-void TestToolkit::twipsFollowLogicalDpi()
-{
-    const double dpi = QGuiApplication::primaryScreen()->logicalDotsPerInchX();
-    QCOMPARE(shell::TwipsToPixelsX(1440), qRound(dpi));
-    for (int px : {0, 1, 17, 433, 1920})
-        QCOMPARE(shell::TwipsToPixelsX(shell::PixelsToTwipsX(px)), px);
-}
 
 void TestToolkit::messageBoxes()
 {
@@ -146,14 +137,10 @@ void TestToolkit::helpSearchSaysWhenAWordIsMissing()
                                 "\"rubbish\" was not found anywhere in the help. Try a shorter or different word.")});
 }
 
-void TestToolkit::applicationFacts()
+void TestToolkit::programFolderHasNoTrailingSeparator()
 {
-    QCOMPARE(shell::App::Title(), QStringLiteral("Reelkeeper"));
-    QCOMPARE(QStringLiteral("%1.%2.%3").arg(shell::App::Major()).arg(shell::App::Minor()).arg(shell::App::Revision()),
-             QStringLiteral(REELKEEPER_VERSION));
-    QCOMPARE(shell::App::Path(), QCoreApplication::applicationDirPath());
-    shell::App::SetPath(QStringLiteral("/tmp/x/"));
-    QCOMPARE(shell::App::Path(), QStringLiteral("/tmp/x")); // no trailing separator
+    shell::App::SetPath(QStringLiteral("/tmp/x//"));
+    QCOMPARE(store::CataloguePath(), QStringLiteral("/tmp/x/Reelkeeper.mdb"));
     shell::App::SetPath(QString());
 }
 
