@@ -7,7 +7,6 @@
 #include "shell/App.h"
 #include "support/TestSupport.h"
 
-#include <QAbstractButton>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QTest>
@@ -16,6 +15,7 @@ using cast::FlexGrid;
 using cast::frmActorAdd;
 using cast::frmActorInfo;
 using cast::frmActorList;
+using testing::click;
 #define L QStringLiteral
 
 namespace {
@@ -27,14 +27,6 @@ QStringList names(const FlexGrid* grid)
         out << grid->TextMatrix(i, 1) +
                    (grid->TextMatrix(i, 0) == QString::number(i + 1) ? L("") : L(" (misnumbered)"));
     return out;
-}
-void click(QWidget* window, const char* name)
-{
-    window->findChild<QAbstractButton*>(QString::fromLatin1(name))->click();
-}
-qint64 count(const testing::TempCatalogue& cat, const char* table)
-{
-    return cat.scalar(L("SELECT count(*) FROM ") + QString::fromLatin1(table)).toLongLong();
 }
 // Both kinds of quote, so that no value can be pasted into the statements' text unharmed.
 const QString kQuoted = L("Ocean's \"Eleven\"");
@@ -67,7 +59,7 @@ private slots:
         }
         QCOMPARE(names(cast), (QStringList{L("De Niro, Robert"), kQuotedName + L(", Peter"), L("Sizemore, Tom")}));
         emit list->DblClick(); // the same actor again
-        QCOMPARE(count(cat, "tbl_Actor_Movie_Join"), 4);
+        QCOMPARE(cat.count(L("tbl_Actor_Movie_Join")), 4);
         QCOMPARE(msgs.texts(), (QStringList{L("There is no actor to delete!"),
                                             L("You may not add an actor that is alread featured in this film!")}));
 
@@ -77,7 +69,7 @@ private slots:
         click(&w, "cmdDeselectAll"); // no question first
         QCOMPARE(msgs.count(), 2);
         QCOMPARE(cast->Rows(), 0);
-        QCOMPARE(count(cat, "tbl_Actor_Movie_Join"), 1); // Casino keeps its cast
+        QCOMPARE(cat.count(L("tbl_Actor_Movie_Join")), 1); // Casino keeps its cast
     }
 
     void unknownActorOrMovieChangesNothing()
@@ -103,8 +95,8 @@ private slots:
         const QString noActor = L("This actor is not in your library!"),
                       noMovie = L("This movie is not in your library!");
         QCOMPARE(msgs.texts(), (QStringList{noActor, noActor, noMovie, L("There is no actor to delete!"), noMovie}));
-        QCOMPARE(count(cat, "tbl_Actor"), 2);
-        QCOMPARE(count(cat, "tbl_Actor_Movie_Join"), 0);
+        QCOMPARE(cat.count(L("tbl_Actor")), 2);
+        QCOMPARE(cat.count(L("tbl_Actor_Movie_Join")), 0);
     }
 
     void pickingAndTyping()

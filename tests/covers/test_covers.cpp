@@ -4,14 +4,13 @@
 #include "covers/CoverView.h"
 #include "main_window/DeleteMovie.h"
 #include "main_window/MovieGrid.h"
-#include "main_window/frmMain.h"
 #include "movie_editor/frmMovieAdd.h"
+#include "support/MainWindow.h"
 #include "support/TestSupport.h"
 
 #include <QApplication>
 #include <QBuffer>
 #include <QClipboard>
-#include <QDataStream>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -34,32 +33,6 @@ QByteArray picture(const char* format, int width = 600, int height = 900, QColor
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, format);
     return bytes;
-}
-
-// A PNG of 30,000 x 30,000 pixels in a few bytes: a bomb if decoded.
-QByteArray pngBomb()
-{
-    const auto chunk = [](const char* type, const QByteArray& body) -> QByteArray {
-        QByteArray out;
-        QDataStream(&out, QIODevice::WriteOnly) << quint32(body.size());
-        const QByteArray crcOf = QByteArray(type) + body;
-        quint32 crc = 0xFFFFFFFF;
-        for (const char c : crcOf) {
-            crc ^= quint8(c);
-            for (int k = 0; k < 8; ++k)
-                crc = (crc >> 1) ^ (0xEDB88320 & (0 - (crc & 1)));
-        }
-        QByteArray tail;
-        QDataStream(&tail, QIODevice::WriteOnly) << ~crc;
-        return out + crcOf + tail;
-    };
-    QByteArray header;
-    QDataStream(&header, QIODevice::WriteOnly)
-        << quint32(30000) << quint32(30000) << quint8(8) << quint8(6) << quint8(0) << quint8(0) << quint8(0);
-    QByteArray png("\x89PNG\r\n\x1a\n");
-    png += chunk("IHDR", header);
-    png += chunk("IDAT", qCompress(QByteArray(1 << 20, '\0')).mid(4));
-    return png + chunk("IEND", {});
 }
 
 // A real JPEG whose frame header says 30,000 x 30,000.
@@ -103,8 +76,7 @@ private slots:
         for (const char* format : {"jpeg", "png", "webp", "gif", "bmp"})
             QTest::newRow(qPrintable(S("truncated ") + S(format)))
                 << picture(format).chopped(picture(format).size() / 3) << S("damaged or incomplete");
-        QTest::newRow("30,000 x 30,000 JPEG") << hugeJpeg() << S("(30000 × 30000 pixels)");
-        QTest::newRow("PNG bomb") << pngBomb() << S("too large for a cover (30000 × 30000");
+        QTest::newRow("30,000 x 30,000 JPEG") << hugeJpeg() << S("too large for a cover (30000 × 30000 pixels)");
         QTest::newRow("100 MB") << QByteArray() << S("too large for a cover (100 MB)");
     }
     void picturesTakenOrRefused()
@@ -148,19 +120,17 @@ private slots:
             return cat.scalar(S("SELECT length(Picture) FROM tbl_Cover WHERE Movie_ID = ?"), {movie}).toInt();
         };
 
-        main_window::frmMain main;
-        QVERIFY(main.Form_Load());
-        main.show();
-        auto* panel = main.findChild<QWidget*>(S("frmInfo"));
+        const auto main = testing::OpenMain();
+        auto* panel = main->findChild<QWidget*>(S("frmInfo"));
         auto* shown = panel->findChild<covers::CoverView*>(S("imgCover"));
         auto* starring = panel->findChild<QLabel*>(S("Label4"));
         const int bare = starring->y();
         drop(panel, tall);
         QTRY_COMPARE(stored(alien), int(QFileInfo(tall).size()));
         QTRY_VERIFY(shown->isVisible() && starring->y() > shown->geometry().bottom());
-        main.dbgMovie()->SetRow(1); // Brazil: nothing shown, the cast list back in its place
+        main->dbgMovie()->SetRow(1); // Brazil: nothing shown, the cast list back in its place
         QVERIFY(!shown->isVisible() && starring->y() == bare);
-        main.dbgMovie()->SetRow(0);
+        main->dbgMovie()->SetRow(0);
         QVERIFY(shown->isVisible());
 
         movie_editor::frmMovieAdd editor;

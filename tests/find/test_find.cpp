@@ -2,7 +2,7 @@
 // browser works on what it shows.
 #include "loans/LoanStore.h"
 #include "main_window/DataControl.h"
-#include "main_window/frmMain.h"
+#include "support/MainWindow.h"
 #include "support/TestSupport.h"
 
 #include <QAction>
@@ -40,10 +40,7 @@ struct Fixture
         store::Connection db = cat.open();
         loans::Lend(db, blade, S("Anna O'Brien"), QDate::currentDate().addDays(-9), QDate::currentDate().addDays(-1));
         loans::Lend(db, star, S("100%_Bob"), QDate::currentDate(), QDate::currentDate());
-        w = std::make_unique<main_window::frmMain>();
-        w->Form_Load();
-        w->show();
-        QApplication::setActiveWindow(w.get());
+        w = testing::OpenMain();
     }
     QStringList shown() const
     {
@@ -86,10 +83,8 @@ private slots:
             QTest::newRow(name) << S(typed) << found;
         };
         row("empty box", "", all);
-        row("accents", "amelie", S("Amélie"));
         row("accent and case", "CLEO", S("Cléo de 5 à 7"));
         row("umlaut typed", "MÖRDER", S("M - Eine Stadt sucht einen mörder"));
-        row("word in a value", "runner", S("Blade Runner"));
         row("inside a word", "unne", S("Blade Runner"));
         row("two letters", "ha", S("Blade Runner|Star Wars"));
         row("one letter", "w", S("Star Wars"));
@@ -102,7 +97,6 @@ private slots:
         row("field elsewhere", "title:lucas", QString());
         row("several words", "ford lucasfilm", S("Star Wars"));
         row("right to left", "שבתי", S("סאלח שבתי"));
-        row("borrower", "borrower:o'brien", S("Blade Runner"));
         row("borrower's whole name", "borrower:\"anna o'brien\" runner", S("Blade Runner"));
         row("wildcards as text", "borrower:% borrower:_", S("Star Wars"));
         row("loaned", "loaned:yes", S("Blade Runner|Star Wars"));

@@ -2,11 +2,10 @@
 // and deleting a lent movie. Names the user types stay plain text.
 #include "loans/LoanStore.h"
 #include "main_window/MovieGrid.h"
-#include "main_window/frmMain.h"
 #include "shell/App.h"
+#include "support/MainWindow.h"
 #include "support/TestSupport.h"
 
-#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -20,10 +19,6 @@ const auto S = [](const char* text) { return QString::fromUtf8(text); };
 QString day(int fromToday)
 {
     return QLocale::c().toString(QDate::currentDate().addDays(fromToday), S("d MMM yyyy"));
-}
-void click(QWidget* window, const char* name)
-{
-    QTest::mouseClick(window->findChild<QAbstractButton*>(S(name)), Qt::LeftButton);
 }
 // Each row's cells joined by commas, rows by bars.
 QString rows(const QTableWidget* table)
@@ -42,16 +37,9 @@ struct Fixture
 {
     testing::TempCatalogue cat;
     testing::ScriptedMessages boxes;
-    std::unique_ptr<main_window::frmMain> w;
     qint64 alien = cat.addMovie(S("Alien")), brazil = cat.addMovie(S("Brazil"));
+    std::unique_ptr<main_window::frmMain> w = testing::OpenMain();
 
-    Fixture()
-    {
-        w = std::make_unique<main_window::frmMain>();
-        w->Form_Load();
-        w->show();
-        QApplication::setActiveWindow(w.get());
-    }
     ~Fixture() { shell::SetModalHandler(nullptr); }
     void lend(qint64 movie, const char* name, int lent, std::optional<int> due = {}, std::optional<int> back = {})
     {
@@ -66,6 +54,7 @@ struct Fixture
     void run(const char* item) { w->findChild<QAction*>(S(item))->trigger(); }
 };
 } // namespace
+using testing::click;
 
 class TestLoans : public QObject
 {
@@ -78,9 +67,7 @@ private slots:
         QTest::addColumn<QString>("shown");
         QTest::addColumn<QString>("refusal");
         const QString since = S("On loan to %1 since ") + day(0);
-        QTest::newRow("new name") << S("Anna") << -1 << since.arg(S("Anna")) << QString();
         QTest::newRow("earlier borrower") << S("dan") << -1 << since.arg(S("Dan")) << QString();
-        QTest::newRow("due date") << S("Anna") << 3 << since.arg(S("Anna")) + S(", due ") + day(11) << QString();
         QTest::newRow("due today") << S("Anna") << 14 << since.arg(S("Anna")) + S(", due ") + day(0) << QString();
         QTest::newRow("due before lent") << S("Anna") << 15 << QString()
                                          << S("The due date cannot be before the date lent.");

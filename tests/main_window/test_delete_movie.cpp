@@ -2,9 +2,9 @@
 #include "main_window/DataControl.h"
 #include "main_window/DeleteMovie.h"
 #include "main_window/MovieGrid.h"
-#include "main_window/frmMain.h"
 #include "shell/App.h"
 #include "store/Credits.h"
+#include "support/MainWindow.h"
 #include "support/TestSupport.h"
 
 #include <QTest>
@@ -22,18 +22,15 @@ class TestDeleteMovie : public QObject
     std::unique_ptr<main_window::frmMain> main;
     testing::ScriptedMessages boxes;
 
-    qint64 count(const QString& from) const { return cat->scalar(S("SELECT count(*) FROM ") + from).toLongLong(); }
     qint64 fingerprint() const
     {
-        return count(S("tbl_Movie_Title")) * 1000 + count(S("tbl_Director")) * 100 + count(S("tbl_Actor")) * 10 +
-               count(S("tbl_Actor_Movie_Join"));
+        return cat->count(S("tbl_Movie_Title")) * 1000 + cat->count(S("tbl_Director")) * 100 +
+               cat->count(S("tbl_Actor")) * 10 + cat->count(S("tbl_Actor_Movie_Join"));
     }
     // Selects the movie with this key in a fresh main window and runs the delete command on it.
     bool deleteMovie(qint64 id)
     {
-        main = std::make_unique<main_window::frmMain>();
-        main->Form_Load();
-        main->show();
+        main = testing::OpenMain();
         store::Recordset& set = main->datMovieQuery()->Recordset();
         for (int r = 0; r < set.RecordCount(); ++r)
             if (set.At(r, set.ColumnIndex(S("Movie_ID"))).toLongLong() == id)
@@ -114,11 +111,11 @@ private slots:
         QVERIFY(deleteMovie(a));
         for (const store::Credit& c : store::kCredits) {
             const QString table = S(c.table);
-            QVERIFY2(count(table + S(" WHERE rowid > 1")) == (stays ? 1 : 0), c.table);
-            QVERIFY2(count(table + S(" WHERE rowid = 1")) == 1, c.table);
+            QVERIFY2(cat->count(table + S(" WHERE rowid > 1")) == (stays ? 1 : 0), c.table);
+            QVERIFY2(cat->count(table + S(" WHERE rowid = 1")) == 1, c.table);
         }
-        QCOMPARE(count(S("tbl_Movie_Title")), 1);
-        QCOMPARE(count(S("tbl_Actor")), 2);
+        QCOMPARE(cat->count(S("tbl_Movie_Title")), 1);
+        QCOMPARE(cat->count(S("tbl_Actor")), 2);
         QCOMPARE(cat->scalar(S("SELECT group_concat(Actor_ID) FROM tbl_Actor_Movie_Join WHERE Movie_ID = ?"), {b}),
                  QVariant(S("%1,%2").arg(both).arg(other)));
         QCOMPARE(shell::CurrentMovieTitle(), S("Twin"));

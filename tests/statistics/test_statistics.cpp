@@ -1,6 +1,6 @@
 // Statistics: the counts over a small catalogue, a click on a bar, a chart saved and copied.
-#include "main_window/frmMain.h"
 #include "statistics/frmStatistics.h"
+#include "support/MainWindow.h"
 #include "support/TestSupport.h"
 
 #include <QAbstractBarSeries>
@@ -80,132 +80,126 @@ class TestStatistics : public QObject
 {
     Q_OBJECT
 private slots:
-    void counts_data();
-    void counts();
-    void barClick_data();
-    void barClick();
-    void saveChart_data();
-    void saveChart();
-};
-
-void TestStatistics::counts_data()
-{
-    QTest::addColumn<bool>("empty");
-    QTest::addColumn<QString>("chart");
-    QTest::addColumn<QString>("bars");
-    // Lengths 1:57 and 2:01; "abc", "" and "1:61" are not read.
-    QTest::newRow("totals") << false << S("totals")
-                            << S("Movies: 5    Actors: 2    Directors: 2\nHours of film: 3 h 58 min (Other: 3 not "
-                                 "read as h:mm)    Widescreen: 2 (40.0%)"); // 1:57 and 2:01; "abc", "", "1:61" odd
-    QTest::newRow("decades") << false << S("chtYears") << S("1970s=2 1980s=2 Other=1");
-    QTest::newRow("years") << false << S("1970") << S("1977=1 1979=1");
-    QTest::newRow("genres") << false << S("chtGenres") << S("Drama=2 Sci-Fi=1 Unknown=1 Other=1");
-    QTest::newRow("grades") << false << S("chtGrades") << S("A=2 B=1 B+=1 Other=1");
-    QTest::newRow("directors") << false << S("chtDirectors") << S("Ridley Scott=2 George Lucas=1 Unknown=2");
-    QTest::newRow("actors") << false << S("chtActors") << S("Ford, Harrison=2 Hamill, Mark=1 Other=1");
-    QTest::newRow("empty totals") << true << S("totals")
-                                  << S("Movies: 0    Actors: 0    Directors: 0\nHours of film: 0 h 00 min    "
-                                       "Widescreen: 0 (0.0%)");
-    QTest::newRow("empty genres") << true << S("chtGenres") << QString();
-    QTest::newRow("empty decades") << true << S("chtYears") << QString();
-}
-
-void TestStatistics::counts()
-{
-    QFETCH(bool, empty);
-    QFETCH(QString, chart);
-    testing::TempCatalogue cat;
-    if (!empty)
-        fill(cat);
-    const statistics::Statistics s = statistics::Collect(cat.open());
-    // Zeros and empty charts draw without complaint.
-    statistics::frmStatistics window(s);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    QString got = window.findChild<QLabel*>(S("lblTotals"))->text();
-    if (chart.front().isDigit())
-        got = shape(statistics::YearsOf(s.years, chart.toInt()));
-    for (const statistics::Chart& c : s.charts)
-        if (c.name == chart)
-            got = shape(c.bars);
-    QTEST(got, "bars");
-}
-
-void TestStatistics::barClick_data()
-{
-    QTest::addColumn<QString>("chart");
-    QTest::addColumn<QStringList>("clicks");
-    QTest::addColumn<QString>("find");
-    QTest::newRow("genre") << S("chtGenres") << QStringList{S("Drama")} << S("genre:Drama");
-    QTest::newRow("a decade, then a year") << S("chtYears") << QStringList{S("1980s"), S("1982")} << S("year:1982");
-    QTest::newRow("actor") << S("chtActors") << QStringList{S("Ford, Harrison")} << S("actor:\"Ford, Harrison\"");
-    QTest::newRow("unknown director") << S("chtDirectors") << QStringList{S("Unknown")} << S("director:Unknown");
-    QTest::newRow("other is no value") << S("chtGenres") << QStringList{S("Other")} << QString();
-}
-
-void TestStatistics::barClick()
-{
-    QFETCH(QString, chart);
-    QFETCH(QStringList, clicks);
-    testing::TempCatalogue cat;
-    fill(cat);
-    main_window::frmMain w;
-    w.Form_Load();
-    w.show();
-    w.findChild<QAction*>(S("mnuStatistics"))->trigger();
-    statistics::frmStatistics* stats = nullptr;
-    QTRY_VERIFY((stats = qobject_cast<statistics::frmStatistics*>(QApplication::activeWindow())));
-    auto* tabs = stats->findChild<QTabWidget*>(S("tabCharts"));
-    auto* view = stats->findChild<QChartView*>(chart);
-    QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {}, tabs->tabBar()->tabRect(tabs->indexOf(view)).center());
-    QCOMPARE(stats->CurrentChart(), view);
-    for (const QString& label : clicks)
-        clickBar(view, label);
-    QTEST(w.findChild<QLineEdit*>(S("txtFind"))->text(), "find");
-    stats->close();
-}
-
-void TestStatistics::saveChart_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::newRow("png") << S("chart.png");
-    QTest::newRow("svg") << S("chart.svg");
-}
-
-void TestStatistics::saveChart()
-{
-    QFETCH(QString, name);
-    testing::TempCatalogue cat;
-    fill(cat);
-    statistics::frmStatistics window(statistics::Collect(cat.open()));
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    QChartView* view = window.CurrentChart();
-    const QString path = cat.dir() + QLatin1Char('/') + name;
-    // The user types the name into the dialog and presses Enter.
-    std::function<void()> answer = [&] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        auto* edit = dialog ? dialog->findChild<QLineEdit*>(S("fileNameEdit")) : nullptr;
-        if (!edit || !edit->isVisible())
-            return QTimer::singleShot(20, answer);
-        QVERIFY(QTest::qWaitForWindowExposed(dialog));
-        edit->selectAll();
-        QTest::keyClicks(edit, path);
-        QTest::keyClick(edit, Qt::Key_Return);
-    };
-    QTimer::singleShot(0, answer);
-    QTest::mouseClick(window.findChild<QPushButton*>(S("cmdSave")), Qt::LeftButton);
-    const QSize expected = view->size() * view->devicePixelRatio();
-    if (name.endsWith(S(".svg"))) {
-        QSvgRenderer svg(path);
-        QVERIFY(svg.isValid());
-        QCOMPARE(svg.viewBox().size(), view->size());
-    } else {
-        QCOMPARE(QImage(path).size(), expected);
-        QTest::mouseClick(window.findChild<QPushButton*>(S("cmdCopy")), Qt::LeftButton);
-        QCOMPARE(QApplication::clipboard()->image().size(), expected);
+    void counts_data()
+    {
+        QTest::addColumn<bool>("empty");
+        QTest::addColumn<QString>("chart");
+        QTest::addColumn<QString>("bars");
+        // Lengths 1:57 and 2:01; "abc", "" and "1:61" are not read.
+        QTest::newRow("totals") << false << S("totals")
+                                << S("Movies: 5    Actors: 2    Directors: 2\nHours of film: 3 h 58 "
+                                     "min (Other: 3 not "
+                                     "read as h:mm)    Widescreen: 2 (40.0%)"); // 1:57 and 2:01; "abc",
+                                                                                // "", "1:61" odd
+        QTest::newRow("decades") << false << S("chtYears") << S("1970s=2 1980s=2 Other=1");
+        QTest::newRow("years") << false << S("1970") << S("1977=1 1979=1");
+        QTest::newRow("genres") << false << S("chtGenres") << S("Drama=2 Sci-Fi=1 Unknown=1 Other=1");
+        QTest::newRow("grades") << false << S("chtGrades") << S("A=2 B=1 B+=1 Other=1");
+        QTest::newRow("directors") << false << S("chtDirectors") << S("Ridley Scott=2 George Lucas=1 Unknown=2");
+        QTest::newRow("actors") << false << S("chtActors") << S("Ford, Harrison=2 Hamill, Mark=1 Other=1");
+        QTest::newRow("empty totals") << true << S("totals")
+                                      << S("Movies: 0    Actors: 0    Directors: "
+                                           "0\nHours of film: 0 h 00 min    "
+                                           "Widescreen: 0 (0.0%)");
+        QTest::newRow("empty genres") << true << S("chtGenres") << QString();
+        QTest::newRow("empty decades") << true << S("chtYears") << QString();
     }
-}
+
+    void counts()
+    {
+        QFETCH(bool, empty);
+        QFETCH(QString, chart);
+        testing::TempCatalogue cat;
+        if (!empty)
+            fill(cat);
+        const statistics::Statistics s = statistics::Collect(cat.open());
+        // Zeros and empty charts draw without complaint.
+        statistics::frmStatistics window(s);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QString got = window.findChild<QLabel*>(S("lblTotals"))->text();
+        if (chart.front().isDigit())
+            got = shape(statistics::YearsOf(s.years, chart.toInt()));
+        for (const statistics::Chart& c : s.charts)
+            if (c.name == chart)
+                got = shape(c.bars);
+        QTEST(got, "bars");
+    }
+
+    void barClick_data()
+    {
+        QTest::addColumn<QString>("chart");
+        QTest::addColumn<QStringList>("clicks");
+        QTest::addColumn<QString>("find");
+        QTest::newRow("genre") << S("chtGenres") << QStringList{S("Drama")} << S("genre:Drama");
+        QTest::newRow("a decade, then a year") << S("chtYears") << QStringList{S("1980s"), S("1982")} << S("year:1982");
+        QTest::newRow("actor") << S("chtActors") << QStringList{S("Ford, Harrison")} << S("actor:\"Ford, Harrison\"");
+        QTest::newRow("unknown director") << S("chtDirectors") << QStringList{S("Unknown")} << S("director:Unknown");
+        QTest::newRow("other is no value") << S("chtGenres") << QStringList{S("Other")} << QString();
+    }
+
+    void barClick()
+    {
+        QFETCH(QString, chart);
+        QFETCH(QStringList, clicks);
+        testing::TempCatalogue cat;
+        fill(cat);
+        const auto w = testing::OpenMain();
+        w->findChild<QAction*>(S("mnuStatistics"))->trigger();
+        statistics::frmStatistics* stats = nullptr;
+        QTRY_VERIFY((stats = qobject_cast<statistics::frmStatistics*>(QApplication::activeWindow())));
+        auto* tabs = stats->findChild<QTabWidget*>(S("tabCharts"));
+        auto* view = stats->findChild<QChartView*>(chart);
+        QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {}, tabs->tabBar()->tabRect(tabs->indexOf(view)).center());
+        QCOMPARE(stats->CurrentChart(), view);
+        for (const QString& label : clicks)
+            clickBar(view, label);
+        QTEST(w->findChild<QLineEdit*>(S("txtFind"))->text(), "find");
+        stats->close();
+    }
+
+    void saveChart_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("png") << S("chart.png");
+        QTest::newRow("svg") << S("chart.svg");
+    }
+
+    void saveChart()
+    {
+        QFETCH(QString, name);
+        testing::TempCatalogue cat;
+        fill(cat);
+        statistics::frmStatistics window(statistics::Collect(cat.open()));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QChartView* view = window.CurrentChart();
+        const QString path = cat.dir() + QLatin1Char('/') + name;
+        // The user types the name into the dialog and presses Enter.
+        std::function<void()> answer = [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            auto* edit = dialog ? dialog->findChild<QLineEdit*>(S("fileNameEdit")) : nullptr;
+            if (!edit || !edit->isVisible())
+                return QTimer::singleShot(20, answer);
+            QVERIFY(QTest::qWaitForWindowExposed(dialog));
+            edit->selectAll();
+            QTest::keyClicks(edit, path);
+            QTest::keyClick(edit, Qt::Key_Return);
+        };
+        QTimer::singleShot(0, answer);
+        QTest::mouseClick(window.findChild<QPushButton*>(S("cmdSave")), Qt::LeftButton);
+        const QSize expected = view->size() * view->devicePixelRatio();
+        if (name.endsWith(S(".svg"))) {
+            QSvgRenderer svg(path);
+            QVERIFY(svg.isValid());
+            QCOMPARE(svg.viewBox().size(), view->size());
+        } else {
+            QCOMPARE(QImage(path).size(), expected);
+            QTest::mouseClick(window.findChild<QPushButton*>(S("cmdCopy")), Qt::LeftButton);
+            QCOMPARE(QApplication::clipboard()->image().size(), expected);
+        }
+    }
+};
 
 QTEST_MAIN(TestStatistics)
 #include "test_statistics.moc"

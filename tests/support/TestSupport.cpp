@@ -3,6 +3,7 @@
 #include "shell/App.h"
 #include "store/Credits.h"
 
+#include <QAbstractButton>
 #include <QTest>
 
 namespace testing {
@@ -118,6 +119,11 @@ QStringList ScriptedMessages::texts() const
     for (const auto& b : m_boxes)
         out << b.text;
     return out;
+}
+
+void click(QWidget* window, const char* name)
+{
+    QTest::mouseClick(window->findChild<QAbstractButton*>(QString::fromLatin1(name)), Qt::LeftButton);
 }
 
 } // namespace testing

@@ -32,6 +32,11 @@ public:
 
     // One value of the first row the statement yields (null when none).
     QVariant scalar(const QString& sql, const std::vector<QVariant>& params = {}) const;
+    // Rows of a table, or of "table WHERE ..." when given.
+    qint64 count(const QString& from) const
+    {
+        return scalar(QStringLiteral("SELECT count(*) FROM ") + from).toLongLong();
+    }
 
 private:
     QTemporaryDir m_dir;
@@ -58,5 +63,8 @@ private:
     std::deque<int> m_answers;
     int m_defaultYesNo = shell::vbYes;
 };
+
+// Clicks the button of that name in the window with the mouse, as the user does.
+void click(QWidget* window, const char* name);
 
 } // namespace testing
