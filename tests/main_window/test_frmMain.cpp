@@ -252,6 +252,27 @@ private slots:
             QCOMPARE(shown, view);
         }
     }
+
+    // Rows that come back when the find box is cleared, with the cursor on the last of them: both
+    // panes show the same rows.
+    void panesLevelAfterFindCleared()
+    {
+        Fixture f;
+        f.cat.scalar(S("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 400) "
+                       "INSERT INTO tbl_Movie_Title (Movie_Title) SELECT printf('Movie %03d', i) FROM n"));
+        f.load();
+        f.w->dbgMovie()->Split(0)->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_End, Qt::ControlModifier);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F, Qt::ControlModifier);
+        QTest::keyClicks(QApplication::focusWidget(), S("40"));
+        QCoreApplication::processEvents();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QCoreApplication::processEvents();
+        QCOMPARE(f.text("txtStatus"), S("Record 400 of 400"));
+        const auto bar = [&](const char* pane) { return f.w->findChild<QTableView*>(S(pane))->verticalScrollBar(); };
+        QTRY_COMPARE(bar("dbgMovieSplit1")->value(), bar("dbgMovieSplit0")->value());
+        QCOMPARE(bar("dbgMovieSplit1")->value(), bar("dbgMovieSplit1")->maximum());
+    }
 };
 
 QTEST_MAIN(TestFrmMain)
