@@ -324,20 +324,19 @@ private slots:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("said");
-        QTest::addColumn<int>("movies");
-        QTest::newRow("help") << QStringList{S("--help")} << 0 << S("--overwrite") << 1;
+        QTest::newRow("help") << QStringList{S("--help")} << 0 << S("--overwrite");
         QTest::newRow("import") << QStringList{S("--import"), S("in.csv")} << 0
-                                << S("1 movies added, 0 overwritten, 1 skipped") << 2;
+                                << S("1 movies added, 0 overwritten, 1 skipped");
         QTest::newRow("overwrite") << QStringList{S("--import"), S("in.csv"), S("--overwrite")} << 0
-                                   << S("1 movies added, 1 overwritten, 0 skipped") << 2;
-        QTest::newRow("export") << QStringList{S("--export"), S("out.tc")} << 0 << S("1 movies written to out.tc") << 1;
+                                   << S("1 movies added, 1 overwritten, 0 skipped");
+        QTest::newRow("export") << QStringList{S("--export"), S("out.tc")} << 0 << S("1 movies written to out.tc");
         QTest::newRow("unwritable") << QStringList{S("--export"), S("no/such/folder/out.csv")} << 1
-                                    << S("reelkeeper: \"no/such/folder/out.csv\": the file cannot be written") << 1;
+                                    << S("reelkeeper: \"no/such/folder/out.csv\": the file cannot be written");
         QTest::newRow("missing file") << QStringList{S("--import"), S("none.csv")} << 1
-                                      << S("reelkeeper: \"none.csv\": \"none.csv\" is not a file") << 1;
-        QTest::newRow("unmapped CSV") << QStringList{S("--import"), S("bare.csv")} << 1 << S("no column is named Title")
-                                      << 1;
-        QTest::newRow("unknown") << QStringList{S("--frobnicate")} << 1 << S("unknown argument \"--frobnicate\"") << 1;
+                                      << S("reelkeeper: \"none.csv\": \"none.csv\" is not a file");
+        QTest::newRow("unmapped CSV") << QStringList{S("--import"), S("bare.csv")} << 1
+                                      << S("no column is named Title");
+        QTest::newRow("unknown") << QStringList{S("--frobnicate")} << 1 << S("unknown argument \"--frobnicate\"");
     }
     void commandLine()
     {
@@ -360,7 +359,8 @@ private slots:
         const QString output = QString::fromUtf8(run.readAllStandardOutput() + run.readAllStandardError());
         QVERIFY2(output.contains(said), qPrintable(output));
         QTEST(run.exitCode(), "status");
-        QTEST(cat.scalar(S("SELECT count(*) FROM tbl_Movie_Title")).toInt(), "movies");
+        QCOMPARE(cat.scalar(S("SELECT count(*) FROM tbl_Movie_Title")).toInt(),
+                 arguments.contains(S("in.csv")) ? 2 : 1);
         QCOMPARE(QDir(cat.dir()).entryList({S("*.csv"), S("*.tc")}).size(), arguments.contains(S("out.tc")) ? 3 : 2);
     }
 
@@ -402,16 +402,13 @@ private slots:
         // Each window the import opens gets the next step, as it shows.
         std::size_t next = 0;
         std::function<void()> poll = [&] {
-            if (next >= script.size())
-                return;
             QWidget* modal = QApplication::activeModalWidget();
-            const auto& [name, act] = script[next];
             auto* fileName = modal ? modal->findChild<QLineEdit*>(S("fileNameEdit")) : nullptr;
-            if (modal && (name ? modal->objectName() == QLatin1String(name) : fileName && fileName->isVisible())) {
-                ++next;
-                act(modal);
-            }
-            QTimer::singleShot(20, poll);
+            const char* name = next < script.size() ? script[next].first : "";
+            if (modal && (name ? modal->objectName() == QLatin1String(name) : fileName && fileName->isVisible()))
+                script[next++].second(modal);
+            if (next < script.size())
+                QTimer::singleShot(20, poll);
         };
         QTimer::singleShot(0, poll);
         QVERIFY(ImportInteractive(nullptr));
