@@ -25,21 +25,11 @@ const auto S = [](const char* text) { return QString::fromUtf8(text); };
 // The fields a reader fills, in one line: title|director|genre|format|length|year|rating|grade|widescreen|cast.
 QString brief(const Movie& m, bool all = false)
 {
-    QStringList cast;
+    QStringList cast, fields{m.title, m.credits[store::kDirector], m.credits[store::kGenre], m.credits[store::kFormat]};
     for (const auto& [last, first] : m.cast)
         cast << last + QLatin1Char('/') + first;
-    return QStringList{m.title,
-                       m.credits[store::kDirector],
-                       m.credits[store::kGenre],
-                       m.credits[store::kFormat],
-                       m.length,
-                       m.year,
-                       m.rating,
-                       m.grade,
-                       QString::number(m.widescreen),
-                       cast.join(QLatin1Char(';'))}
-               .join(QLatin1Char('|')) +
-           (all ? QStringList(m.credits.begin(), m.credits.end()).join(QLatin1Char('|')) : QString());
+    fields << m.length << m.year << m.rating << m.grade << QString::number(m.widescreen) << cast.join(QLatin1Char(';'));
+    return (all ? fields + QStringList(m.credits.begin(), m.credits.end()) : fields).join(QLatin1Char('|'));
 }
 
 QString write(const QString& dir, const QString& name, const QByteArray& bytes)
