@@ -102,7 +102,6 @@ private slots:
         row("loaned", "loaned:yes", S("Blade Runner|Star Wars"));
         row("not loaned", "loaned:no year:19", S("Cléo de 5 à 7|M - Eine Stadt sucht einen mörder|סאלח שבתי"));
         row("overdue", "overdue:yes", S("Blade Runner"));
-        row("nothing found", "zzz", QString());
         // Typed as text, never an error.
         row("operators", "ford AND", QString());
         row("near", "NEAR(ford", QString());
