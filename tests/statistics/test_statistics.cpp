@@ -99,6 +99,7 @@ private slots:
                                       << S("Movies: 0    Actors: 0    Directors: 0\nHours of film: 0 h 00 min    "
                                            "Widescreen: 0 (0.0%)");
         QTest::newRow("empty genres") << true << S("chtGenres") << QString();
+        QTest::newRow("empty decades") << true << S("chtYears") << QString();
     }
 
     void counts()
