@@ -10,6 +10,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QTest>
+#include <optional>
 
 using cast::FlexGrid;
 using cast::frmActorAdd;
@@ -36,18 +37,20 @@ const QString kQuotedName = L("O'Toole \"Pete\"");
 class TestCast : public QObject
 {
     Q_OBJECT
+    std::optional<testing::TempCatalogue> cat;
+    std::optional<testing::ScriptedMessages> msgs;
+
 private slots:
-    void init() { shell::CurrentMovieTitle().clear(); }
+    void init() { shell::CurrentMovieTitle().clear(), cat.emplace(), msgs.emplace(); }
+    void cleanup() { msgs.reset(), cat.reset(); }
 
     void linkTwiceRenumberAndUnlink()
     {
-        testing::TempCatalogue cat;
-        testing::ScriptedMessages msgs;
-        cat.addMovie(kQuoted);
-        const qint64 deniro = cat.addActor(L("De Niro"), L("Robert"));
-        cat.link(deniro, cat.addMovie(L("Casino")));
-        cat.addActor(kQuotedName, L("Peter"));
-        cat.addActor(L("Sizemore"), L("Tom"));
+        cat->addMovie(kQuoted);
+        const qint64 deniro = cat->addActor(L("De Niro"), L("Robert"));
+        cat->link(deniro, cat->addMovie(L("Casino")));
+        cat->addActor(kQuotedName, L("Peter"));
+        cat->addActor(L("Sizemore"), L("Tom"));
         shell::CurrentMovieTitle() = kQuoted;
         frmActorInfo w;
         FlexGrid* list = w.ActorListGrid();
@@ -59,28 +62,26 @@ private slots:
         }
         QCOMPARE(names(cast), (QStringList{L("De Niro, Robert"), kQuotedName + L(", Peter"), L("Sizemore, Tom")}));
         emit list->DblClick(); // the same actor again
-        QCOMPARE(cat.count(L("tbl_Actor_Movie_Join")), 4);
-        QCOMPARE(msgs.texts(), (QStringList{L("There is no actor to delete!"),
-                                            L("You may not add an actor that is alread featured in this film!")}));
+        QCOMPARE(cat->count(L("tbl_Actor_Movie_Join")), 4);
+        QCOMPARE(msgs->texts(), (QStringList{L("There is no actor to delete!"),
+                                             L("You may not add an actor that is alread featured in this film!")}));
 
         cast->SetRow(1);
         emit cast->DblClick();
         QCOMPARE(names(cast), (QStringList{L("De Niro, Robert"), L("Sizemore, Tom")}));
         click(&w, "cmdDeselectAll"); // no question first
-        QCOMPARE(msgs.count(), 2);
+        QCOMPARE(msgs->count(), 2);
         QCOMPARE(cast->Rows(), 0);
-        QCOMPARE(cat.count(L("tbl_Actor_Movie_Join")), 1); // Casino keeps its cast
+        QCOMPARE(cat->count(L("tbl_Actor_Movie_Join")), 1); // Casino keeps its cast
     }
 
     void unknownActorOrMovieChangesNothing()
     {
-        testing::TempCatalogue cat;
-        testing::ScriptedMessages msgs;
-        cat.addMovie(L("Vertigo"));
+        cat->addMovie(L("Vertigo"));
         shell::CurrentMovieTitle() = L("Vertigo");
         frmActorInfo w;
         click(&w, "cmdAdd1"); // empty library
-        cat.addActor(L("Stewart"), L("James"));
+        cat->addActor(L("Stewart"), L("James"));
         w.PopulateComboBoxes();
         w.ActorListGrid()->SetText(L("Nobody, At All"));
         click(&w, "cmdAdd1");
@@ -94,25 +95,24 @@ private slots:
         click(&add, "Command1");
         const QString noActor = L("This actor is not in your library!"),
                       noMovie = L("This movie is not in your library!");
-        QCOMPARE(msgs.texts(), (QStringList{noActor, noActor, noMovie, L("There is no actor to delete!"), noMovie}));
-        QCOMPARE(cat.count(L("tbl_Actor")), 2);
-        QCOMPARE(cat.count(L("tbl_Actor_Movie_Join")), 0);
+        QCOMPARE(msgs->texts(), (QStringList{noActor, noActor, noMovie, L("There is no actor to delete!"), noMovie}));
+        QCOMPARE(cat->count(L("tbl_Actor")), 2);
+        QCOMPARE(cat->count(L("tbl_Actor_Movie_Join")), 0);
     }
 
     void pickingAndTyping()
     {
-        testing::TempCatalogue cat;
-        const qint64 alien = cat.addMovie(L("Alien"));
-        const qint64 aliens = cat.addMovie(L("Aliens"));
-        const qint64 hurt = cat.addActor(L("Hurt"), L("John"));
-        cat.link(cat.addActor(L("Weaver"), L("Sigourney")), aliens);
+        const qint64 alien = cat->addMovie(L("Alien"));
+        const qint64 aliens = cat->addMovie(L("Aliens"));
+        const qint64 hurt = cat->addActor(L("Hurt"), L("John"));
+        cat->link(cat->addActor(L("Weaver"), L("Sigourney")), aliens);
         shell::CurrentMovieTitle() = L("Aliens");
         frmActorInfo w;
         QComboBox* box = w.cboMovie();
         QCOMPARE(w.ActorGrid()->Rows(), 1); // the cast of the movie asked for
 
         // Changed behind the window's back: picking the shown title does not read again, another does.
-        cat.link(hurt, aliens);
+        cat->link(hurt, aliens);
         emit box->activated(box->currentIndex());
         QCOMPARE(w.ActorGrid()->Rows(), 1);
         box->setCurrentIndex(box->findText(L("Alien")));
@@ -120,8 +120,8 @@ private slots:
         QCOMPARE(w.ActorGrid()->Rows(), 0);
 
         // Each key refills the complete list and re-reads the cast of the text so far.
-        cat.link(hurt, alien);
-        cat.addActor(L("Holm"), L("Ian"));
+        cat->link(hurt, alien);
+        cat->addActor(L("Holm"), L("Ian"));
         box->lineEdit()->selectAll();
         QTest::keyClicks(box, L("Alie"));
         QCOMPARE(shell::CurrentMovieTitle(), L("Alie"));
@@ -135,11 +135,10 @@ private slots:
 
     void letterSearch()
     {
-        testing::TempCatalogue cat;
         for (const char* last : {"Adams", "Baker", "Cole", "Dunn", "Dale", "Evans", "Fox", "Grant", "Hill"})
             for (char first = 'a'; first < 'g'; ++first)
-                cat.addActor(QString::fromLatin1(last), QString(QLatin1Char(first)));
-        cat.addActor(L("da Silva"), L("Ab")); // a small d is no match
+                cat->addActor(QString::fromLatin1(last), QString(QLatin1Char(first)));
+        cat->addActor(L("da Silva"), L("Ab")); // a small d is no match
         frmActorInfo w;
         w.show();
         FlexGrid* list = w.ActorListGrid();
@@ -157,7 +156,6 @@ private slots:
     // A capital starts the box and follows a blank or hyphen; the rule looks at the text's end, not the caret.
     void capitalize()
     {
-        testing::TempCatalogue cat;
         frmActorInfo w;
         frmActorAdd add(&w);
         const std::tuple<const char*, int, const char*, const char*> cases[] = {
@@ -173,11 +171,9 @@ private slots:
 
     void addActor()
     {
-        testing::TempCatalogue cat;
-        testing::ScriptedMessages msgs;
-        cat.addMovie(L("Fargo"));
+        cat->addMovie(L("Fargo"));
         for (const char* last : {"Buscemi", "Macy", "Stormare"})
-            cat.addActor(QString::fromLatin1(last), L("A"));
+            cat->addActor(QString::fromLatin1(last), L("A"));
         shell::CurrentMovieTitle() = L("Fargo");
         frmActorInfo w;
         w.ActorListGrid()->SetRow(2);
@@ -200,10 +196,10 @@ private slots:
         });
         click(&w, "cmdAddActor");
         shell::SetModalHandler(nullptr);
-        QCOMPARE(msgs.texts(), (QStringList{L("You must input at least a first or last name before proceeding!"),
-                                            L("This Actor is already in the database!")}));
+        QCOMPARE(msgs->texts(), (QStringList{L("You must input at least a first or last name before proceeding!"),
+                                             L("This Actor is already in the database!")}));
         QCOMPARE(names(w.ActorGrid()), (QStringList{L(", Cher"), L("Zane, John")}));
-        QCOMPARE(cat.scalar(L("SELECT Actor_Last_Name FROM tbl_Actor WHERE Actor_First_Name = 'Cher'")),
+        QCOMPARE(cat->scalar(L("SELECT Actor_Last_Name FROM tbl_Actor WHERE Actor_First_Name = 'Cher'")),
                  QVariant(L("")));
         // The lent cell shows its own actor again, like every other row.
         QCOMPARE(names(w.ActorListGrid()),
@@ -212,13 +208,12 @@ private slots:
 
     void filmography()
     {
-        testing::TempCatalogue cat;
-        const qint64 zeta = cat.addActor(L("Zeta"), L("Z"));
-        cat.addActor(L("Roe"), L("Ivy"));
-        const qint64 first = cat.addActor(kQuotedName, L("Bo"));
+        const qint64 zeta = cat->addActor(L("Zeta"), L("Z"));
+        cat->addActor(L("Roe"), L("Ivy"));
+        const qint64 first = cat->addActor(kQuotedName, L("Bo"));
         for (const char* title : {"Gamma", "Alpha", "Beta"})
-            cat.link(first, cat.addMovie(QString::fromLatin1(title)));
-        cat.link(zeta, cat.addMovie(L("Omega")));
+            cat->link(first, cat->addMovie(QString::fromLatin1(title)));
+        cat->link(zeta, cat->addMovie(L("Omega")));
         frmActorList w;
         QComboBox* box = w.cboActorList();
         QCOMPARE(box->currentText(), kQuotedName + L(", Bo"));
@@ -240,11 +235,10 @@ private slots:
     // The windows find actors again by this text, so it must match the catalogue's own, blanks and all.
     void displayNameAgreesWithCatalogue()
     {
-        testing::TempCatalogue cat;
         const std::pair<QString, QString> pairs[] = {{L("Doe"), L("Jane")}, {QString(), L("Jane")}, {L(" Doe "), {}}};
         for (const auto& [last, first] : pairs)
             QCOMPARE(cast::ActorDisplayName(last, first),
-                     cat.scalar(L("SELECT Actor FROM qry_Actor WHERE Actor_ID = ?"), {cat.addActor(last, first)})
+                     cat->scalar(L("SELECT Actor FROM qry_Actor WHERE Actor_ID = ?"), {cat->addActor(last, first)})
                          .toString());
     }
 };

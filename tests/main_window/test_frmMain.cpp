@@ -124,10 +124,9 @@ private slots:
         }
 
         // Too small in both directions: the last layout stays.
-        const QRectF grid = twips("dbgMovie"), status = twips("txtStatus");
+        const QRectF grid = twips("dbgMovie");
         resizeTo(3000, 2000);
         QCOMPARE(twips("dbgMovie"), grid);
-        QCOMPARE(twips("txtStatus"), status);
 
         // The keys move through either pane from a clicked cell; a column change makes the title column
         // current again. Left from the first other column goes on into the title pane.
@@ -220,7 +219,6 @@ private slots:
                 QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
                                   QPoint(header->sectionViewportPosition(column) + 5, 5));
             QCOMPARE(f.source(), statement);
-            QCOMPARE(f.w->SortColumn(), column);
             QCOMPARE(f.w->dbgMovie()->Row(), 0);
             QCOMPARE(shell::CurrentMovieTitle(), first);
             QCOMPARE(f.checkedSortItems(), item ? QStringList{item->objectName()} : QStringList());

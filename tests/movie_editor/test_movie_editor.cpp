@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <memory>
+#include <optional>
 
 using movie_editor::frmMovieAdd;
 using testing::ScriptedMessages;
@@ -52,7 +53,13 @@ const auto kind = [](const shell::MessageRecord& box) -> QString { return box.ti
 class TestMovieEditor : public QObject
 {
     Q_OBJECT
+    std::optional<testing::TempCatalogue> cat;
+    std::optional<ScriptedMessages> msgs;
+
 private slots:
+    void init() { cat.emplace(), msgs.emplace(); }
+    void cleanup() { msgs.reset(), cat.reset(); }
+
     // A stored value shows whole, however long or spelt, and an untouched Update writes it back as it was.
     void opensEmptyForNewAndFilledForEdit_data()
     {
@@ -75,14 +82,12 @@ private slots:
         QFETCH(QString, column);
         QFETCH(QVariant, stored);
         QFETCH(QString, shown);
-        testing::TempCatalogue cat;
         const QString who = S("O'Brien \"Doc\" Smith");
-        cat.addMovie(S("The \"Big\" Sleep"), {{S("Director"), who}, {column, stored}});
-        cat.addMovie(S("Alien"), {{S("Director"), who}, {S("Screenwriter"), S("Dan O'Bannon")}, {column, stored}});
-        ScriptedMessages msgs;
+        cat->addMovie(S("The \"Big\" Sleep"), {{S("Director"), who}, {column, stored}});
+        cat->addMovie(S("Alien"), {{S("Director"), who}, {S("Screenwriter"), S("Dan O'Bannon")}, {column, stored}});
         Editor f(title);
         const bool edit = !title.isEmpty();
-        QCOMPARE(msgs.count(), 0);
+        QCOMPARE(msgs->count(), 0);
         QCOMPARE(f.ctl<QComboBox>("dbcScreenWriter")->itemText(0), S("Dan O'Bannon")); // lists in name order
         QCOMPARE(f.w->focusWidget(), f.box("txtMovieTitle"));
         QCOMPARE(f.text("txtMovieTitle"), title);
@@ -93,14 +98,12 @@ private slots:
         QCOMPARE(f.ctl("cmdAddActor")->isHidden(), !edit);
         if (edit) // untouched, the value goes back as it was
             f.click("cmd_Update");
-        QCOMPARE(cat.scalar(S("SELECT [%1] FROM tbl_Movie_Title WHERE Movie_Title = ?").arg(column), {title}), stored);
+        QCOMPARE(cat->scalar(S("SELECT [%1] FROM tbl_Movie_Title WHERE Movie_Title = ?").arg(column), {title}), stored);
     }
 
     void typedKeysFollowTheCapitalRules()
     {
-        testing::TempCatalogue cat;
-        cat.scalar(S("UPDATE [tbl_Genre] SET [Genre] = 'UNKNOWN'"));
-        ScriptedMessages msgs;
+        cat->scalar(S("UPDATE [tbl_Genre] SET [Genre] = 'UNKNOWN'"));
         Editor f;
         const char* cases[][3] = {{"txtMovieTitle", "the end", "the end"}, // enables the rest
                                   {"dbcStudio", "blue-sky pictures", "Blue-Sky Pictures"},
@@ -113,15 +116,13 @@ private slots:
             f.type(box, S(typed));
             QCOMPARE(f.text(box), S(expected));
         }
-        QCOMPARE(msgs.count(), 0);
+        QCOMPARE(msgs->count(), 0);
     }
 
     // Two movies added in turn, the form cleared between them; the title box enables the rest.
     void emptyBoxesGetDefaultsAndNamesAreAddedOnce()
     {
-        testing::TempCatalogue cat;
-        cat.scalar(S("DELETE FROM [tbl_Genre]")); // a file built without its "Unknown" row
-        ScriptedMessages msgs;
+        cat->scalar(S("DELETE FROM [tbl_Genre]")); // a file built without its "Unknown" row
         Editor f;
         QString handed;
         frmMovieAdd::SetAddActorsCommand([&](QWidget*) { handed = shell::CurrentMovieTitle(); });
@@ -132,8 +133,8 @@ private slots:
             f.type("dbcScreenWriter", S("jane roe"));
             f.ctl<QCheckBox>("chkWidescreen")->setChecked(title == S("Second"));
             f.click("cmd_Update");
-            QVERIFY(msgs.last().text.startsWith(title + S(" has been added to your library.\r\n")));
-            QCOMPARE(kind(msgs.last()), S("Cinevault - Reelkeeper64"));
+            QVERIFY(msgs->last().text.startsWith(title + S(" has been added to your library.\r\n")));
+            QCOMPARE(kind(msgs->last()), S("Cinevault - Reelkeeper64"));
             for (const char* name : kCombos)
                 QCOMPARE(f.text(name), qstrcmp(name, "dbcScreenWriter") == 0 ? S("Jane Roe") : S("Unknown"));
             QCOMPARE(QStringList({f.text("txtLength"), f.text("txtYear"), f.text("txtGrade"), f.text("txtRating")}),
@@ -153,53 +154,49 @@ private slots:
         frmMovieAdd::SetAddActorsCommand(nullptr);
         // Each name is stored once and both movies point at it: "Unknown" found or added, Jane Roe reused.
         QCOMPARE(
-            QList<qint64>({cat.count(S("tbl_Director")), cat.count(S("tbl_Screenplay")), cat.count(S("tbl_Genre"))}),
+            QList<qint64>({cat->count(S("tbl_Director")), cat->count(S("tbl_Screenplay")), cat->count(S("tbl_Genre"))}),
             QList<qint64>({1, 2, 1}));
-        QCOMPARE(cat.scalar(S("SELECT group_concat(Director || '/' || Screenwriter || '/' || Genre || '/' || "
-                              "Widescreen, '|') FROM qry_Movie_Title"))
+        QCOMPARE(cat->scalar(S("SELECT group_concat(Director || '/' || Screenwriter || '/' || Genre || '/' || "
+                               "Widescreen, '|') FROM qry_Movie_Title"))
                      .toString(),
                  S("Unknown/Jane Roe/Unknown/0|Unknown/Jane Roe/Unknown/1"));
     }
 
     void overwriteAsksAndNoWritesNothing()
     {
-        testing::TempCatalogue cat;
         const QString title = S("The \"Big\" Sleep");
-        cat.addMovie(title, {{S("Widescreen"), true}, {S("Grade"), S("A")}});
-        cat.addMovie(S("The Big Sleep"), {{S("Grade"), S("B")}}); // must never be matched instead
-        ScriptedMessages msgs;
+        cat->addMovie(title, {{S("Widescreen"), true}, {S("Grade"), S("A")}});
+        cat->addMovie(S("The Big Sleep"), {{S("Grade"), S("B")}}); // must never be matched instead
         Editor f(title);
         f.ctl<QCheckBox>("chkWidescreen")->setChecked(false);
         f.box("txtGrade")->setText(S("F"));
-        msgs.answer(shell::vbNo);
+        msgs->answer(shell::vbNo);
         f.click("cmd_Update");
-        QCOMPARE(msgs.texts(),
+        QCOMPARE(msgs->texts(),
                  QStringList(S("This movie already exists in the database. Are you sure you wish to overwrite?")));
-        QCOMPARE(kind(msgs.last()), S("Overwrite OK?4"));
-        QCOMPARE(movies(cat), S("The \"Big\" Sleep/A/1|The Big Sleep/B/0"));
+        QCOMPARE(kind(msgs->last()), S("Overwrite OK?4"));
+        QCOMPARE(movies(*cat), S("The \"Big\" Sleep/A/1|The Big Sleep/B/0"));
         QCOMPARE(f.text("dbcDirector"), S("Unknown")); // from the load: nothing written back
 
         f.click("cmd_Update");
-        QVERIFY(msgs.last().text.startsWith(title + S(" has been updated.\r\n")));
-        QCOMPARE(movies(cat), S("The \"Big\" Sleep/F/0|The Big Sleep/B/0"));
+        QVERIFY(msgs->last().text.startsWith(title + S(" has been updated.\r\n")));
+        QCOMPARE(movies(*cat), S("The \"Big\" Sleep/F/0|The Big Sleep/B/0"));
     }
 
     void errorMidSaveShowsBoxAndNoSuccess()
     {
-        testing::TempCatalogue cat;
-        ScriptedMessages msgs;
         Editor f;
-        cat.scalar(S("CREATE TRIGGER [NoGenres] BEFORE INSERT ON [tbl_Genre] BEGIN SELECT RAISE(ABORT, 'no'); END"));
+        cat->scalar(S("CREATE TRIGGER [NoGenres] BEFORE INSERT ON [tbl_Genre] BEGIN SELECT RAISE(ABORT, 'no'); END"));
         f.type("txtMovieTitle", S("Lost"));
         f.type("dbcDirector", S("New Name"));
         f.type("dbcGenre", S("Noir"));
         f.click("cmd_Update");
-        QCOMPARE(msgs.texts(), QStringList(S("The following error occurred while attempting to save:\r\n"
-                                             "Error number: 1811\r\nError Description: no\r\n")));
-        QCOMPARE(kind(msgs.last()), S("Error!48"));
+        QCOMPARE(msgs->texts(), QStringList(S("The following error occurred while attempting to save:\r\n"
+                                              "Error number: 1811\r\nError Description: no\r\n")));
+        QCOMPARE(kind(msgs->last()), S("Error!48"));
         // The save is one unit: the name added before the failure goes with it.
-        QCOMPARE(cat.count(S("tbl_Director WHERE [Director] = 'New Name'")), 0);
-        QCOMPARE(movies(cat), QString());
+        QCOMPARE(cat->count(S("tbl_Director WHERE [Director] = 'New Name'")), 0);
+        QCOMPARE(movies(*cat), QString());
     }
 };
 
