@@ -18,10 +18,7 @@
 
 namespace {
 
-QString S(const char* text)
-{
-    return QString::fromLatin1(text);
-}
+const auto S = [](const char* text) { return QString::fromLatin1(text); };
 
 // A catalogue that was there before this run, as a user's is: copied from a fresh one.
 QString delivered(const QTemporaryDir& dir, const QStringList& titles)
