@@ -208,9 +208,7 @@ void TestSafety::systemInformationStartsNoShell()
     shell::SaveSetting(shell::App::Title(), S("SysInfo"), S("PATH"), setting.arg(dir.path()));
 
     testing::ScriptedMessages boxes;
-    auto* about = new shell::frmAbout;
-    about->StartSysInfo();
-    delete about;
+    shell::frmAbout().StartSysInfo();
     if (runs)
         QTRY_VERIFY(QFile::exists(dir.filePath(S("ran"))));
     QTest::qWait(300);

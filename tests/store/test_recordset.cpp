@@ -81,8 +81,7 @@ private slots:
         QCOMPARE(rs.RecordCount(), 3);
 
         Recordset none(db, S("SELECT * FROM tbl_Movie_Title WHERE Movie_Title = ?"), {S("zz")});
-        QVERIFY(none.Eof() && none.Bof());
-        QCOMPARE(none.RecordCount(), 0);
+        QVERIFY(none.Eof() && none.Bof() && none.RecordCount() == 0);
     }
 
     void errorsCarryEngineNumbers()
