@@ -19,20 +19,10 @@
 
 namespace {
 
-QString S(const char* text)
-{
-    return QString::fromLatin1(text);
-}
+const auto S = [](const char* text) { return QString::fromLatin1(text); };
 
 constexpr int kAbsent = -2;
 constexpr int kMixed = -1;
-
-qint64 count(const store::Connection& db, const QString& sql, const std::vector<QVariant>& params = {})
-{
-    store::Statement q(db, sql);
-    q.bindAll(params);
-    return q.step() ? q.column(0).toLongLong() : -1;
-}
 
 // Which variant the row's movie is, whole; kMixed when its values come from more than one.
 int variantOf(const store::Recordset& rs)
@@ -125,26 +115,24 @@ void TestCrash::checkCatalogue(const testing::TempCatalogue& cat, Model& model)
 {
     model.readLog(cat.dir() + S("/ops.log"));
     const store::Connection db = cat.open();
-    {
-        store::Statement check(db, S("PRAGMA integrity_check"));
-        QVERIFY(check.step());
-        QCOMPARE(check.column(0).toString(), S("ok"));
-    }
+    const auto count = [&](const QString& sql, const std::vector<QVariant>& params = {}) {
+        return cat.scalar(sql, params).toLongLong();
+    };
+    QCOMPARE(cat.scalar(S("PRAGMA integrity_check")).toString(), S("ok"));
     for (const store::Credit& c : store::kCredits) {
         const QString key = QString::fromLatin1(c.key), table = QString::fromLatin1(c.table);
-        QCOMPARE(count(db, QStringLiteral("SELECT count(*) FROM tbl_Movie_Title m LEFT JOIN %1 l ON l.%2 = m.%2 "
-                                          "WHERE l.%2 IS NULL")
-                               .arg(table, key)),
+        QCOMPARE(count(QStringLiteral("SELECT count(*) FROM tbl_Movie_Title m LEFT JOIN %1 l ON l.%2 = m.%2 "
+                                      "WHERE l.%2 IS NULL")
+                           .arg(table, key)),
                  0);
-        QCOMPARE(count(db, QStringLiteral("SELECT count(*) FROM %1 WHERE %2 = 1 AND %3 = 'Unknown'")
-                               .arg(table, key, QString::fromLatin1(c.name))),
+        QCOMPARE(count(QStringLiteral("SELECT count(*) FROM %1 WHERE %2 = 1 AND %3 = 'Unknown'")
+                           .arg(table, key, QString::fromLatin1(c.name))),
                  1);
     }
-    QCOMPARE(
-        count(db, S("SELECT count(*) FROM tbl_Actor_Movie_Join j WHERE j.Movie_ID NOT IN "
-                    "(SELECT Movie_ID FROM tbl_Movie_Title) OR j.Actor_ID NOT IN (SELECT Actor_ID FROM tbl_Actor)")),
-        0);
-    QCOMPARE(count(db, S("SELECT count(*) FROM tbl_Movie_Title WHERE Movie_Title = 'Keeper'")), 1);
+    QCOMPARE(count(S("SELECT count(*) FROM tbl_Actor_Movie_Join j WHERE j.Movie_ID NOT IN "
+                     "(SELECT Movie_ID FROM tbl_Movie_Title) OR j.Actor_ID NOT IN (SELECT Actor_ID FROM tbl_Actor)")),
+             0);
+    QCOMPARE(count(S("SELECT count(*) FROM tbl_Movie_Title WHERE Movie_Title = 'Keeper'")), 1);
 
     // Every movie is one variant whole; the one under way may be either its old or its new self.
     std::map<QString, int> stored; // title -> variant, "Keeper" aside
@@ -158,10 +146,9 @@ void TestCrash::checkCatalogue(const testing::TempCatalogue& cat, Model& model)
         return it == stored.end() ? kAbsent : it->second;
     };
     std::set<QString> titles;
-    for (const auto& m : stored)
-        titles.insert(m.first);
-    for (const auto& m : model.movies)
-        titles.insert(m.first);
+    for (const auto* movies : {&stored, &model.movies})
+        for (const auto& m : *movies)
+            titles.insert(m.first);
     const QString pendingTitle = model.pending ? model.pending->value(2) : QString();
     for (const QString& title : titles) {
         QVERIFY2(actual(title) != kMixed, qPrintable(QStringLiteral("half-written movie ") + title));
@@ -183,7 +170,7 @@ void TestCrash::checkCatalogue(const testing::TempCatalogue& cat, Model& model)
         QVERIFY2(title == pendingTitle || linked.count({title, actor + S(", Crash")}),
                  qPrintable(title + QLatin1Char(' ') + actor));
     for (const QString& actor : model.goneActors)
-        QCOMPARE(count(db, S("SELECT count(*) FROM tbl_Actor WHERE Actor_Last_Name = ?"), {actor}), 0);
+        QCOMPARE(count(S("SELECT count(*) FROM tbl_Actor WHERE Actor_Last_Name = ?"), {actor}), 0);
 
     // Whatever the unfinished operation did is now fact; the next run starts from it.
     if (model.pending) {

@@ -31,10 +31,7 @@
 
 namespace {
 
-QString S(const char* text)
-{
-    return QString::fromLatin1(text);
-}
+const auto S = [](const char* text) { return QString::fromLatin1(text); };
 
 QByteArray readAll(const QString& path)
 {
@@ -188,6 +185,7 @@ void TestFailures::damagedFilesEndStartUntouched_data()
     QTest::newRow("cut in half") << S("truncate") << S("the file is damaged") << 3;
     QTest::newRow("random bytes inside") << S("scribble") << S("the file is damaged") << 3;
     QTest::newRow("all random bytes") << S("random") << S("the file is damaged") << 3;
+    QTest::newRow("missing") << S("missing") << S("does not exist") << 1;
     QTest::newRow("empty") << S("empty") << S("empty") << 2;
     QTest::newRow("a folder") << S("folder") << S("folder") << 1;
     QTest::newRow("another program's database") << S("foreign") << S("it is not a Reelkeeper catalogue, or a") << 3;
@@ -233,7 +231,7 @@ void TestFailures::damagedFilesEndStartUntouched()
                          "INSERT INTO notes (body) VALUES ('mine');"));
         }
         bytes = readAll(path);
-    } else {
+    } else if (damage != QLatin1String("missing")) {
         writeAll(path, bytes);
     }
 
@@ -259,6 +257,7 @@ void TestFailures::damagedFilesEndStartUntouched()
     stuck.start(5000);
     QCOMPARE(Module1::Main(), 1);
     QCOMPARE(boxes.count(), 1);
+    QCOMPARE(boxes.last().icon(), int(shell::vbCritical));
     QVERIFY2(boxes.last().text.contains(QDir::toNativeSeparators(path)), qPrintable(boxes.last().text));
     QVERIFY2(boxes.last().text.contains(reason), qPrintable(boxes.last().text));
     // Plain words first, then what to do, and the engine's words only on a last line of their own.
@@ -269,6 +268,7 @@ void TestFailures::damagedFilesEndStartUntouched()
     if (damage != QLatin1String("folder"))
         QVERIFY(readAll(damage == QLatin1String("vanish") ? moved : path) == bytes); // byte for byte as it was
     QVERIFY(damage == QLatin1String("vanish") || !QFile::exists(path + S("-wal")));  // the engine's, left for it
+    QVERIFY(damage != QLatin1String("missing") || !QFile::exists(path));             // never created
     QCOMPARE(QDir(dir.filePath(S("backups"))).entryList(QDir::Files).size(), planted.size());
     // Settings are saved as on a normal close only by a program that got as far as its window.
     QCOMPARE(shell::GetSetting(shell::App::Title(), S("Settings"), S("MW01")).isEmpty(),

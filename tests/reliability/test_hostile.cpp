@@ -15,10 +15,7 @@
 
 namespace {
 
-QString S(const char* text)
-{
-    return QString::fromLatin1(text);
-}
+const auto S = [](const char* text) { return QString::fromLatin1(text); };
 
 QStringList hostileTexts()
 {
@@ -40,18 +37,15 @@ QStringList hostileTexts()
 // Letters, marks and signs from many scripts, quotes and controls, emoji as surrogate pairs.
 QString randomText(QRandomGenerator& random)
 {
-    static const char16_t pool[] = {u'a',      u'Z',      u'0',      u' ',      u'\'',     u'"',      u'\\',
-                                    u'%',      u'_',      u';',      u'-',      u'<',      u'>',      u'&',
-                                    u'/',      u'*',      u'\t',     u'\x01',   u'\x1f',   u'\x7f',   u'\xe9',
-                                    u'\xdf',   u'\u0301', u'\u05d0', u'\u0627', u'\u200f', u'\u4e2d', u'\u00a0',
-                                    u'\ufeff', u'\u2028', u'='};
+    static const QString pool = QStringLiteral("aZ0 '\"\\%_;-<>&/*\t\x01\x1f\x7f\u00e9\u00df\u0301\u05d0\u0627\u200f"
+                                               "\u4e2d\u00a0\ufeff\u2028=");
     QString out;
     const int length = int(random.bounded(1, 40));
     for (int i = 0; i < length; ++i) {
         if (random.bounded(8) == 0)
             out += QString::fromUcs4(U"\U0001F600\U0001F47B\U0001F9D1" + random.bounded(3), 1);
         else
-            out += QChar(pool[random.bounded(int(std::size(pool)))]);
+            out += pool[random.bounded(int(pool.size()))];
     }
     return out;
 }

@@ -18,10 +18,7 @@
 
 namespace {
 
-QString S(const char* text)
-{
-    return QString::fromLatin1(text);
-}
+const auto S = [](const char* text) { return QString::fromLatin1(text); };
 
 // A catalogue that was there before this run, as a user's is: copied from a fresh one.
 QString delivered(const QTemporaryDir& dir, const QStringList& titles)
@@ -211,9 +208,7 @@ void TestSafety::systemInformationStartsNoShell()
     shell::SaveSetting(shell::App::Title(), S("SysInfo"), S("PATH"), setting.arg(dir.path()));
 
     testing::ScriptedMessages boxes;
-    auto* about = new shell::frmAbout;
-    about->StartSysInfo();
-    delete about;
+    shell::frmAbout().StartSysInfo();
     if (runs)
         QTRY_VERIFY(QFile::exists(dir.filePath(S("ran"))));
     QTest::qWait(300);

@@ -1,6 +1,5 @@
-// Start-up: a missing catalogue ends it with a message naming the file; a damaged one is refused
-// before any change, ahead of the window after a killed run; a saved place that would hide the
-// main window is brought back onto a screen.
+// Start-up: a damaged catalogue is refused before any change, ahead of the window after a killed
+// run; a saved place that would hide the main window is brought back onto a screen.
 #include "main_window/frmMain.h"
 #include "shell/App.h"
 #include "shell/Module1.h"
@@ -13,7 +12,6 @@
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
-#include <algorithm>
 #include <cstdio>
 
 class TestModule1 : public QObject
@@ -29,29 +27,11 @@ private slots:
         qputenv("XDG_DATA_HOME", QFile::encodeName(m_runtime.path()));
         shell::App::SetTitle(QStringLiteral("Reelkeeper test_module1"));
     }
-    void missingCatalogueEndsWithMessage();
     void damageFoundBeforeAnyChange_data();
     void damageFoundBeforeAnyChange();
     void savedPlaceStaysVisible_data();
     void savedPlaceStaysVisible();
 };
-
-void TestModule1::missingCatalogueEndsWithMessage()
-{
-    QTemporaryDir dir;
-    shell::App::SetPath(dir.path());
-    const QString path = dir.filePath(QStringLiteral("Reelkeeper.mdb"));
-    testing::ScriptedMessages boxes;
-    QCOMPARE(Module1::Main(), 1);
-    QCOMPARE(boxes.count(), 1);
-    QVERIFY2(boxes.last().text.contains(path) && boxes.last().text.contains(QStringLiteral("does not exist")),
-             qPrintable(boxes.last().text));
-    QCOMPARE(boxes.last().icon(), int(shell::vbCritical));
-    const QWidgetList windows = QApplication::topLevelWidgets();
-    QVERIFY(std::none_of(windows.cbegin(), windows.cend(), [](QWidget* w) { return w->isVisible(); }));
-    QVERIFY(!QFile::exists(path)); // never created
-    shell::App::SetPath(QString());
-}
 
 void TestModule1::damageFoundBeforeAnyChange_data()
 {

@@ -2,7 +2,6 @@
 #include "shell/App.h"
 #include "shell/HelpViewer.h"
 #include "shell/Toolkit.h"
-#include "shell/frmAbout.h"
 #include "support/TestSupport.h"
 
 #include <QApplication>
@@ -23,7 +22,6 @@ private slots:
     void modalWindowIsShownAndDeleted();
     void minimisedModalWindowComesBack_data();
     void minimisedModalWindowComesBack();
-    void aboutBoxHasAFixedSize();
     void helpSearchSaysWhenAWordIsMissing();
     void programFolderHasNoTrailingSeparator();
 };
@@ -109,15 +107,6 @@ void TestToolkit::minimisedModalWindowComesBack()
     });
     shell::ShowModal(window, &owner);
     QVERIFY(checked && window.isNull());
-}
-
-void TestToolkit::aboutBoxHasAFixedSize()
-{
-    shell::frmAbout about;
-    about.show();
-    const QSize size = about.size();
-    about.resize(size * 2);
-    QCOMPARE(about.size(), size);
 }
 
 void TestToolkit::helpSearchSaysWhenAWordIsMissing()

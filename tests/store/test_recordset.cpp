@@ -9,9 +9,6 @@ using store::StoreError;
 
 namespace {
 const auto S = [](const char* text) { return QString::fromUtf8(text); };
-const auto count = [](const testing::TempCatalogue& cat, const char* from) {
-    return cat.scalar(S("SELECT count(*) FROM ") + S(from)).toInt();
-};
 } // namespace
 
 class TestRecordset : public QObject
@@ -80,12 +77,11 @@ private slots:
         QCOMPARE(
             cat.scalar(S("SELECT group_concat(Movie_ID) FROM tbl_Movie_Title WHERE Movie_Title = 'C'")).toLongLong(),
             twin);
-        QCOMPARE(count(cat, "tbl_Director") + count(cat, "tbl_Actor_Movie_Join"), 3);
+        QCOMPARE(cat.count(S("tbl_Director")) + cat.count(S("tbl_Actor_Movie_Join")), 3);
         QCOMPARE(rs.RecordCount(), 3);
 
         Recordset none(db, S("SELECT * FROM tbl_Movie_Title WHERE Movie_Title = ?"), {S("zz")});
-        QVERIFY(none.Eof() && none.Bof());
-        QCOMPARE(none.RecordCount(), 0);
+        QVERIFY(none.Eof() && none.Bof() && none.RecordCount() == 0);
     }
 
     void errorsCarryEngineNumbers()
