@@ -54,6 +54,11 @@ QString keySql(const QString& path, const QString& typed)
     };
     const QString rows =
         QStringLiteral("SELECT * FROM [qry_Movie_Title] WHERE [Movie_ID] IN (SELECT [Movie_ID] FROM (");
+    if (!f.sources.empty()) // ours collects the keys found; in SQL alone: count them, then sort
+        return filled(QStringLiteral("SELECT count(*) FROM [tbl_Movie_Title] WHERE ") + f.where +
+                      QStringLiteral(";\n")) +
+               filled(order.keys + QStringLiteral(" LIMIT 256;\n")) +
+               filled(rows + order.keys + QStringLiteral(" LIMIT 64))"));
     if (f.count.isEmpty()) // every key found in one statement
         return filled(order.keys + QStringLiteral(";\n")) + filled(rows + order.keys + QStringLiteral(" LIMIT 64))"));
     store::Connection db(path, store::Connection::Mode::ReadOnly);

@@ -105,6 +105,7 @@ Filter MatchFilter(const QString& typed, const QString& keyColumn)
     Filter f;
     QStringList conditions, words, probes;
     bool plain = true;
+    int term = 0;
     const std::vector<Term> terms = ParseQuery(typed);
     // Words of one or two letters alone match most of a catalogue: reading the movies in their
     // order and keeping those found beats fetching each found movie and sorting them all (the
@@ -127,17 +128,20 @@ Filter MatchFilter(const QString& typed, const QString& keyColumn)
             sources << QStringLiteral("SELECT rowid FROM [%1] WHERE [%1] MATCH ?").arg(kWordsTable);
             probing(kWordsTable);
             f.params.emplace_back(inField(t, ftsString(t.text) + (t.phrase ? QString() : QStringLiteral("*"))));
+            f.sources.push_back({sources.back(), f.params.back(), term});
         }
         // Any three or more characters inside a value: "unner" finds "Runner".
         if (t.text.toUcs4().size() >= 3) {
             sources << QStringLiteral("SELECT rowid FROM [%1] WHERE [%1] MATCH ?").arg(kTrigramTable);
             probing(kTrigramTable);
             f.params.emplace_back(inField(t, ftsString(t.text)));
+            f.sources.push_back({sources.back(), f.params.back(), term});
         }
         if (!sources.isEmpty()) {
             probes << QLatin1Char('(') + probe.join(QStringLiteral(" OR ")) + QLatin1Char(')');
             conditions << key + QStringLiteral(" IN (") + sources.join(QStringLiteral(" UNION ")) + QLatin1Char(')');
             words << QStringLiteral("'(' || ? || ')'");
+            ++term;
         }
     }
     f.where = conditions.join(QStringLiteral(" AND "));
@@ -145,6 +149,8 @@ Filter MatchFilter(const QString& typed, const QString& keyColumn)
     // letters, the only index such words use); a longer word start is looked for among every
     // word at each question. The word index counts its own matches of several words at once.
     // Longer words find fewer movies: read in one statement, they need no count apart.
+    if (!plain || broad)
+        f.sources.clear();
     if (broad && plain && !probes.isEmpty()) {
         f.probe = probes.join(QStringLiteral(" AND "));
         f.count = QStringLiteral("SELECT count(*) FROM [%1] WHERE [%1] MATCH ").arg(kWordsTable) +

@@ -22,6 +22,14 @@ inline constexpr int kMaxLength = 200;
 inline constexpr int kMaxTerms = 12;
 std::vector<Term> ParseQuery(const QString& typed);
 
+// One statement yielding, in ascending order, the keys of the movies one term finds in one index.
+struct Source
+{
+    QString sql;
+    QVariant param;
+    int term = 0;
+};
+
 // The condition on a movie key column that keeps the movies matching every term, and the
 // values it binds (one FTS5 query string per index and term, every user text quoted as an
 // FTS5 string). Empty when nothing searchable was typed.
@@ -34,6 +42,9 @@ struct Filter
     QString probe;
     QString count;
     std::vector<QVariant> params;
+    // For longer words: each term's matches, one statement per index, which a FoundSet unites
+    // per term and intersects across terms. Empty when `probe` is set or a term is about loans.
+    std::vector<Source> sources;
     bool isEmpty() const { return where.isEmpty(); }
 };
 Filter MatchFilter(const QString& typed, const QString& keyColumn = QStringLiteral("[Movie_ID]"));

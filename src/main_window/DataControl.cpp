@@ -1,6 +1,7 @@
 #include "main_window/DataControl.h"
 
 #include "find/FindBox.h"
+#include "find/FoundSet.h"
 #include "main_window/MovieColumns.h"
 #include "store/Catalogue.h"
 #include "store/Values.h"
@@ -36,7 +37,14 @@ void DataControl::Close()
         endRemoveRows();
     }
     m_set.reset();
+    m_found.reset();
     m_db.reset();
+}
+
+void DataControl::SetFilter(const QString& typed)
+{
+    m_filter = find::MatchFilter(typed);
+    m_newFilter = true;
 }
 
 store::Recordset& DataControl::Recordset()
@@ -57,11 +65,23 @@ void DataControl::Refresh()
             "^(?:\\[?qry_Movie_Title\\]?|select\\s+\\*\\s+from\\s+\\[?qry_Movie_Title\\]?(?:\\s+order\\s+by\\s+"
             "\\[?(\\w+)\\]?(?:\\s*,\\s*\\[?Movie_Title\\]?)?)?)\\s*$"),
         QRegularExpression::CaseInsensitiveOption);
+    if (m_newFilter) {
+        // The old set's statements ask the old matches; both go before the new ones register.
+        m_set.reset();
+        m_found.reset();
+        m_newFilter = false;
+    }
     const QString source = m_recordSource.trimmed();
     if (const QRegularExpressionMatch order = gridOrder.match(source); order.hasMatch()) {
         const QString field = order.captured(1).isEmpty() ? QStringLiteral("Movie_Title") : order.captured(1);
-        if (store::SortedKeys keys = store::SortedKeysSql(field, m_filter.where, m_filter.probe); !keys.isEmpty()) {
-            if (IsFiltered())
+        if (!m_filter.sources.empty() && !m_found)
+            m_found = std::make_unique<find::FoundSet>(*m_db, m_filter);
+        const QString where = m_found ? m_found->Listed() : m_filter.where;
+        const QString probe = m_found ? m_found->Condition() : m_filter.probe;
+        if (store::SortedKeys keys = store::SortedKeysSql(field, where, probe); !keys.isEmpty()) {
+            if (m_found)
+                keys.counter = [found = m_found.get()] { return found->Collect(); };
+            else if (IsFiltered())
                 keys.count = m_filter.count; // none: the few movies found are read at once
             m_set.emplace(*m_db, keys, m_filter.params);
             mapColumns();

@@ -7,6 +7,10 @@
 #include <memory>
 #include <optional>
 
+namespace find {
+class FoundSet;
+}
+
 namespace main_window {
 
 // The grid's data source: its own connection to the catalogue and one result set, offered to the
@@ -30,7 +34,7 @@ public:
 
     // Narrows the record source to the movies matching what the user typed into the find box;
     // empty text shows every movie. Takes effect at the next Refresh.
-    void SetFilter(const QString& typed) { m_filter = find::MatchFilter(typed); }
+    void SetFilter(const QString& typed);
     bool IsFiltered() const { return !m_filter.isEmpty(); }
 
     // Runs the record source again into a fresh result set on its first row.
@@ -62,6 +66,8 @@ private:
     find::Filter m_filter;
     std::unique_ptr<store::Connection> m_db;
     std::optional<store::Recordset> m_set;
+    std::unique_ptr<find::FoundSet> m_found; // asked by m_set's statements, on m_db
+    bool m_newFilter = false;
     std::array<int, 16> m_map{};
     int m_rows = 0;
 };

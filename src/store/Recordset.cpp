@@ -73,7 +73,7 @@ Recordset::Recordset(const Connection& db, const QString& sql, std::vector<QVari
 
 Recordset::Recordset(const Connection& db, const SortedKeys& order, std::vector<QVariant> params)
     : m_db(&db), m_sql(order.keys), m_runSql(order.keys), m_params(std::move(params)), m_countSql(order.count),
-      m_memberSql(order.member), m_walkSql(order.walk)
+      m_memberSql(order.member), m_walkSql(order.walk), m_counter(order.counter)
 {
     useMovieView();
     load();
@@ -147,17 +147,22 @@ void Recordset::load()
         m_pos = 0;
         m_onDeleted = false;
         m_mode = EditMode::None;
-        if (!m_countSql.isEmpty()) {
-            Statement count(*m_db, m_countSql);
-            count.bindAll(m_params);
-            m_count = count.step() ? count.column(0).toLongLong() : 0;
+        if (m_counter || !m_countSql.isEmpty()) {
+            if (m_counter) {
+                m_count = m_counter();
+            } else {
+                Statement count(*m_db, m_countSql);
+                count.bindAll(m_params);
+                m_count = count.step() ? count.column(0).toLongLong() : 0;
+            }
             m_allKeys = m_count == 0;
             // Asking each movie in order costs about movies / found questions per row shown;
             // collecting every match first costs about one step per match.
             if (!m_walkSql.isEmpty() && m_count > 0) {
                 Statement all(*m_db, QStringLiteral("SELECT count(*) FROM [tbl_Movie_Title]"));
                 const qint64 movies = all.step() ? all.column(0).toLongLong() : 0;
-                m_walkFirst = m_count * 2 > movies || m_count * m_count > 20000 * movies;
+                m_walkFirst =
+                    m_counter ? m_count * 100 > movies : m_count * 2 > movies || m_count * m_count > 20000 * movies;
             }
             return;
         }

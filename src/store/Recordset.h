@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <functional>
 #include <unordered_map>
 #include <vector>
 
@@ -123,6 +124,7 @@ private:
     QString m_countSql; // empty when the keys are all read at once
     QString m_memberSql;
     QString m_walkSql;
+    std::function<qint64()> m_counter;
     bool m_walkFirst = false;
     mutable std::vector<qint64> m_keys; // the first keys in order
     mutable qint64 m_count = 0;

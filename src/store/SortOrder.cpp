@@ -67,7 +67,7 @@ SortedKeys SortedKeysSql(const QString& field, const QString& where, const QStri
             QStringLiteral("SELECT 1") + from + only(test) +
                 (test.isEmpty() ? QStringLiteral(" WHERE") : QStringLiteral(" AND")) +
                 QStringLiteral(" [Movie_ID] = ?"),
-            probe.isEmpty() ? QString() : keys(probe)};
+            probe.isEmpty() ? QString() : keys(probe), {}};
 }
 
 } // namespace store

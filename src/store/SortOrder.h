@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 namespace store {
 
@@ -23,6 +24,9 @@ struct SortedKeys
     QString count;
     QString member; // yields a row when the movie bound after the condition's values is among them
     QString walk;   // `keys` with the probe: the first rows of a filter most movies meet
+    // Counts in place of `count` when set; its probe is then cheap enough to walk any order
+    // with unless the movies found are few.
+    std::function<qint64()> counter;
     bool isEmpty() const { return keys.isEmpty(); }
 };
 SortedKeys SortedKeysSql(const QString& field, const QString& where = {}, const QString& probe = {});

@@ -122,10 +122,13 @@ private slots:
         QCOMPARE(f.boxes.count(), 0);
     }
 
-    // Sorting, becoming active and deleting act on the movies found; Escape shows them all.
+    // Sorting, becoming active and deleting act on the movies found; Escape shows them all. The
+    // fillers make the movies found few among many, which the grid reads by listing them.
     void filterKept()
     {
         Fixture f;
+        f.cat.scalar(S("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 300) "
+                       "INSERT INTO [tbl_Movie_Title] ([Movie_Title]) SELECT 'Filler ' || i FROM n"));
         f.find(S("ford"));
         f.w->findChild<QAction*>(S("mnuSortDirector"))->trigger();
         QCOMPARE(f.shown(), (QStringList{S("Star Wars"), S("Blade Runner")}));
@@ -147,8 +150,8 @@ private slots:
         QTest::keyClick(f.w.get(), Qt::Key_F, Qt::ControlModifier);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
         QCoreApplication::processEvents();
-        QCOMPARE(f.shown(), (QStringList{S("Cléo de 5 à 7"), S("סאלח שבתי"), S("M - Eine Stadt sucht einen mörder"),
-                                         S("Amélie")})); // still by director
+        QCOMPARE(f.shown().first(4), (QStringList{S("Cléo de 5 à 7"), S("סאלח שבתי"),
+                                                  S("M - Eine Stadt sucht einen mörder"), S("Amélie")}));
         QCOMPARE(QApplication::focusWidget()->objectName(), S("dbgMovieSplit0"));
     }
 };

@@ -1,0 +1,131 @@
+#include "find/FoundSet.h"
+
+#include "store/Sqlite.h"
+
+#include <bit>
+#include <sqlite3.h>
+#include <string>
+
+namespace find {
+
+namespace {
+
+constexpr const char* kFunction = "reelkeeper_found";
+constexpr const char* kKeysFunction = "reelkeeper_found_keys";
+
+// found(key, value...): whether the set holds key. The values only keep the statement's
+// parameters in step with the filter's.
+void found(sqlite3_context* context, int argc, sqlite3_value** argv)
+{
+    const auto* set = static_cast<const FoundSet*>(sqlite3_user_data(context));
+    sqlite3_result_int(context, argc > 0 && set->Has(sqlite3_value_int64(argv[0])) ? 1 : 0);
+}
+
+// found_keys(value...): every key in the set as a JSON array, for json_each.
+void foundKeys(sqlite3_context* context, int, sqlite3_value**)
+{
+    const auto* set = static_cast<const FoundSet*>(sqlite3_user_data(context));
+    std::string json = "[";
+    set->ForEach([&](qint64 key) {
+        if (json.size() > 1)
+            json += ',';
+        json += std::to_string(key);
+    });
+    json += ']';
+    sqlite3_result_text64(context, json.data(), json.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+}
+
+void setBit(std::vector<std::uint64_t>& bits, qint64 key)
+{
+    if (key < 0)
+        return;
+    const auto word = std::size_t(key >> 6);
+    if (word >= bits.size())
+        bits.resize(word + 1 + word / 4, 0);
+    bits[word] |= std::uint64_t(1) << (key & 63);
+}
+
+} // namespace
+
+FoundSet::FoundSet(const store::Connection& db, const Filter& filter)
+    : m_db(db), m_sources(filter.sources), m_params(int(filter.params.size()))
+{
+    for (auto [name, function] : {std::pair{kFunction, &found}, std::pair{kKeysFunction, &foundKeys}})
+        store::check(
+            sqlite3_create_function_v2(db.handle(), name, -1, SQLITE_UTF8, this, function, nullptr, nullptr, nullptr),
+            db.handle());
+}
+
+FoundSet::~FoundSet()
+{
+    for (const char* name : {kFunction, kKeysFunction})
+        sqlite3_create_function_v2(m_db.handle(), name, -1, SQLITE_UTF8, nullptr, nullptr, nullptr, nullptr, nullptr);
+}
+
+qint64 FoundSet::Collect()
+{
+    // A new sort order reads the same matches again unless some connection wrote since.
+    store::Statement version(m_db, QStringLiteral("PRAGMA data_version"));
+    const std::pair<qint64, qint64> now{version.step() ? version.column(0).toLongLong() : -1,
+                                        sqlite3_total_changes64(m_db.handle())};
+    if (m_count >= 0 && now == m_version)
+        return m_count;
+    m_version = now;
+    m_count = -1;
+    m_bits.clear();
+    std::vector<std::uint64_t> term;
+    int current = -1;
+    const auto close = [&] {
+        if (current < 0)
+            return;
+        if (current == 0) {
+            m_bits.swap(term);
+        } else {
+            m_bits.resize(qMin(m_bits.size(), term.size()));
+            for (std::size_t i = 0; i < m_bits.size(); ++i)
+                m_bits[i] &= term[i];
+        }
+        term.clear();
+    };
+    for (const Source& source : m_sources) {
+        if (source.term != current) {
+            close();
+            current = source.term;
+        }
+        store::Statement q(m_db, source.sql);
+        q.bind(1, source.param);
+        sqlite3_stmt* s = q.handle();
+        while (q.step())
+            setBit(term, sqlite3_column_int64(s, 0));
+    }
+    close();
+    qint64 count = 0;
+    for (std::uint64_t word : m_bits)
+        count += std::popcount(word);
+    return m_count = count;
+}
+
+bool FoundSet::Has(qint64 key) const
+{
+    const auto word = std::size_t(key >> 6);
+    return key >= 0 && word < m_bits.size() && (m_bits[word] >> (key & 63) & 1) != 0;
+}
+
+QString FoundSet::Condition(const QString& keyColumn) const
+{
+    QString sql = QString::fromLatin1(kFunction) + QLatin1Char('(') + keyColumn;
+    for (int i = 0; i < m_params; ++i)
+        sql += QStringLiteral(", ?");
+    return sql + QLatin1Char(')');
+}
+
+QString FoundSet::Listed(const QString& keyColumn) const
+{
+    QStringList values;
+    for (int i = 0; i < m_params; ++i)
+        values << QStringLiteral("?");
+    return keyColumn + QStringLiteral(" IN (SELECT [value] FROM json_each(%1(%2)))")
+                           .arg(QString::fromLatin1(kKeysFunction), values.join(QStringLiteral(", ")));
+}
+
+} // namespace find
