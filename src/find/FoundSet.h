@@ -1,15 +1,13 @@
 #pragma once
 
 #include "find/FindQuery.h"
+#include "store/Sqlite.h"
 
 #include <bit>
 #include <cstdint>
+#include <memory>
 #include <utility>
 #include <vector>
-
-namespace store {
-class Connection;
-}
 
 namespace find {
 
@@ -45,6 +43,7 @@ public:
 
 private:
     const store::Connection& m_db;
+    std::unique_ptr<store::Connection> m_second; // reads the other index at the same time
     std::vector<Source> m_sources;
     int m_params = 0;
     std::vector<std::uint64_t> m_bits;
