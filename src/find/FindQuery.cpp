@@ -103,7 +103,7 @@ std::vector<Term> ParseQuery(const QString& typed)
 Filter MatchFilter(const QString& typed, const QString& keyColumn)
 {
     Filter f;
-    QStringList conditions, words, probes;
+    QStringList conditions;
     bool plain = true;
     int term = 0;
     const std::vector<Term> terms = ParseQuery(typed);
@@ -115,47 +115,29 @@ Filter MatchFilter(const QString& typed, const QString& keyColumn)
     for (const Term& t : terms) {
         if (loans::IsFindWord(t.field)) {
             conditions << loans::FindCondition(t.field, t.text, key, f.params);
-            plain = false; // its own parameters: neither the count nor the probe knows them
+            plain = false; // its own parameters, which a found set does not know
             continue;
         }
-        QStringList sources, probe;
-        const auto probing = [&](const QString& table) {
-            probe << QStringLiteral("EXISTS (SELECT 1 FROM [%1] WHERE [%1] MATCH ? AND rowid = %2)")
-                         .arg(table, keyColumn);
+        QStringList sources;
+        const auto source = [&](const QString& table, const QString& query) {
+            sources << QStringLiteral("SELECT rowid FROM [%1] WHERE [%1] MATCH ?").arg(table);
+            f.params.emplace_back(inField(t, query));
+            f.sources.push_back({sources.back(), f.params.back(), term});
         };
         // Words and word starts, accent-blind: "amelie" finds "Amélie", "ru" finds "Runner".
-        if (hasWordCharacter(t.text)) {
-            sources << QStringLiteral("SELECT rowid FROM [%1] WHERE [%1] MATCH ?").arg(kWordsTable);
-            probing(kWordsTable);
-            f.params.emplace_back(inField(t, ftsString(t.text) + (t.phrase ? QString() : QStringLiteral("*"))));
-            f.sources.push_back({sources.back(), f.params.back(), term});
-        }
+        if (hasWordCharacter(t.text))
+            source(kWordsTable, ftsString(t.text) + (t.phrase ? QString() : QStringLiteral("*")));
         // Any three or more characters inside a value: "unner" finds "Runner".
-        if (t.text.toUcs4().size() >= 3) {
-            sources << QStringLiteral("SELECT rowid FROM [%1] WHERE [%1] MATCH ?").arg(kTrigramTable);
-            probing(kTrigramTable);
-            f.params.emplace_back(inField(t, ftsString(t.text)));
-            f.sources.push_back({sources.back(), f.params.back(), term});
-        }
+        if (t.text.toUcs4().size() >= 3)
+            source(kTrigramTable, ftsString(t.text));
         if (!sources.isEmpty()) {
-            probes << QLatin1Char('(') + probe.join(QStringLiteral(" OR ")) + QLatin1Char(')');
             conditions << key + QStringLiteral(" IN (") + sources.join(QStringLiteral(" UNION ")) + QLatin1Char(')');
-            words << QStringLiteral("'(' || ? || ')'");
             ++term;
         }
     }
     f.where = conditions.join(QStringLiteral(" AND "));
-    // Asking one movie is cheap only of the prefixes the word index keeps whole (one and two
-    // letters, the only index such words use); a longer word start is looked for among every
-    // word at each question. The word index counts its own matches of several words at once.
-    // Longer words find fewer movies: read in one statement, they need no count apart.
-    if (!plain || broad)
+    if (!plain)
         f.sources.clear();
-    if (broad && plain && !probes.isEmpty()) {
-        f.probe = probes.join(QStringLiteral(" AND "));
-        f.count = QStringLiteral("SELECT count(*) FROM [%1] WHERE [%1] MATCH ").arg(kWordsTable) +
-                  words.join(QStringLiteral(" || ' AND ' || "));
-    }
     return f;
 }
 

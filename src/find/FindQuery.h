@@ -36,14 +36,9 @@ struct Source
 struct Filter
 {
     QString where;
-    // For words of one or two letters, which may match most movies: the condition asked of one
-    // movie at a time, cheaper than `where` for the first rows in order, and a count from the
-    // word index alone; both bind the same values. Empty otherwise.
-    QString probe;
-    QString count;
     std::vector<QVariant> params;
-    // For longer words: each term's matches, one statement per index, which a FoundSet unites
-    // per term and intersects across terms. Empty when `probe` is set or a term is about loans.
+    // Each term's matches, one statement per index, which a FoundSet unites per term and
+    // intersects across terms. Empty when a term is about loans.
     std::vector<Source> sources;
     bool isEmpty() const { return where.isEmpty(); }
 };

@@ -77,12 +77,12 @@ void DataControl::Refresh()
         if (!m_filter.sources.empty() && !m_found)
             m_found = std::make_unique<find::FoundSet>(*m_db, m_filter);
         const QString where = m_found ? m_found->Listed() : m_filter.where;
-        const QString probe = m_found ? m_found->Condition() : m_filter.probe;
-        if (store::SortedKeys keys = store::SortedKeysSql(field, where, probe); !keys.isEmpty()) {
+        if (store::SortedKeys keys = store::SortedKeysSql(field, where, m_found ? m_found->Condition() : QString());
+            !keys.isEmpty()) {
             if (m_found)
                 keys.counter = [found = m_found.get()] { return found->Collect(); };
             else if (IsFiltered())
-                keys.count = m_filter.count; // none: the few movies found are read at once
+                keys.count.clear(); // the few movies a loan word finds are read at once
             m_set.emplace(*m_db, keys, m_filter.params);
             mapColumns();
             Sync();

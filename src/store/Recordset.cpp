@@ -156,13 +156,12 @@ void Recordset::load()
                 m_count = count.step() ? count.column(0).toLongLong() : 0;
             }
             m_allKeys = m_count == 0;
-            // Asking each movie in order costs about movies / found questions per row shown;
-            // collecting every match first costs about one step per match.
+            // Walking the order costs about movies / found cheap questions per row shown; sorting
+            // the movies found costs about one step per movie found.
             if (!m_walkSql.isEmpty() && m_count > 0) {
                 Statement all(*m_db, QStringLiteral("SELECT count(*) FROM [tbl_Movie_Title]"));
                 const qint64 movies = all.step() ? all.column(0).toLongLong() : 0;
-                m_walkFirst =
-                    m_counter ? m_count * 100 > movies : m_count * 2 > movies || m_count * m_count > 20000 * movies;
+                m_walkFirst = m_count * 100 > movies;
             }
             return;
         }

@@ -63,11 +63,13 @@ SortedKeys SortedKeysSql(const QString& field, const QString& where, const QStri
                QStringLiteral(", [Movie_ID]");
     };
     const QString test = probe.isEmpty() ? where : probe;
-    return {keys(where), QStringLiteral("SELECT count(*)") + from + only(where),
+    return {keys(where),
+            QStringLiteral("SELECT count(*)") + from + only(where),
             QStringLiteral("SELECT 1") + from + only(test) +
                 (test.isEmpty() ? QStringLiteral(" WHERE") : QStringLiteral(" AND")) +
                 QStringLiteral(" [Movie_ID] = ?"),
-            probe.isEmpty() ? QString() : keys(probe), {}};
+            probe.isEmpty() ? QString() : keys(probe),
+            {}};
 }
 
 } // namespace store

@@ -23,9 +23,8 @@ struct SortedKeys
     QString keys;
     QString count;
     QString member; // yields a row when the movie bound after the condition's values is among them
-    QString walk;   // `keys` with the probe: the first rows of a filter most movies meet
-    // Counts in place of `count` when set; its probe is then cheap enough to walk any order
-    // with unless the movies found are few.
+    QString walk;   // `keys` with the probe: the first rows of a filter many movies meet
+    // Counts in place of `count` when set.
     std::function<qint64()> counter;
     bool isEmpty() const { return keys.isEmpty(); }
 };
