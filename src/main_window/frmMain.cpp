@@ -165,7 +165,7 @@ void frmMain::buildControls()
     m_lblLoan->setTextFormat(Qt::PlainText); // a borrower's name is never markup
     m_lblLoan->setWordWrap(true);
     place(m_lblLoan, 120, 1230, 2640, kLoanLines - 30);
-    auto* lend = new QPushButton(QStringLiteral("Lend..."), m_info);
+    auto* lend = m_cmdLend = new QPushButton(QStringLiteral("Lend..."), m_info);
     lend->setObjectName(QStringLiteral("cmdLend"));
     lend->setToolTip(QStringLiteral("Lend the selected movie"));
     place(lend, 1920, 850, 840, 330); // over the grade's empty end: a grade has at most three characters
@@ -509,8 +509,10 @@ void frmMain::dbgMovie_RowColChange()
         m_lblLoan->setText(QString());
         m_lblLoan->setToolTip(QString());
         m_cover->Clear();
+        m_cmdLend->setEnabled(false); // nothing shown to lend
         return;
     }
+    m_cmdLend->setEnabled(true);
     set.SetAbsolutePosition(row);
     m_txtStatus->setText(QStringLiteral("Record ") + QString::number(set.AbsolutePosition() + 1) +
                          QStringLiteral(" of ") + QString::number(qint64(m_recordTotal)));

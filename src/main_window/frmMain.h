@@ -9,6 +9,7 @@ class QAction;
 class QFrame;
 class QGroupBox;
 class QLabel;
+class QPushButton;
 class QLineEdit;
 class QMenu;
 class QTimer;
@@ -119,6 +120,7 @@ private:
     QLabel* m_lblGrade = nullptr;
     QLabel* m_lblStarring = nullptr;
     QLabel* m_lblLoan = nullptr;
+    QPushButton* m_cmdLend = nullptr;
     covers::PanelCover* m_cover = nullptr;
     QLineEdit* m_txtStatus = nullptr;
     find::FindBox* m_txtFind = nullptr;

@@ -119,6 +119,7 @@ private slots:
         f.find(typed);
         QCOMPARE(f.shown().join(QLatin1Char('|')), found);
         QCOMPARE(f.text("txtStatus"), found.isEmpty() ? QString() : S("Record 1 of %1").arg(f.shown().size()));
+        QCOMPARE(f.w->findChild<QWidget*>(S("cmdLend"))->isEnabled(), !found.isEmpty());
         QCOMPARE(f.boxes.count(), 0);
     }
 
