@@ -1,10 +1,9 @@
 // A second process for the reliability tests, so they can kill it or starve it of disk.
 //   crash <folder> <log> <run> <seed>  saves, overwrites, deletes and casts movies until killed,
 //                                      logging "B ..." before and "D" after each reported success
-//   save <folder> <limit>              one save through the editor under a file-size limit
+//   save <folder> <desktop> <limit>    one save through the editor under a file-size limit (0: none)
 //   report <folder> <desktop> <limit>  the Movie Title report under a file-size limit
-//   lock <file>                        holds the catalogue in BEGIN EXCLUSIVE until a line on stdin
-// Every message box is answered and printed as "BOX <text>" on stdout.
+// Every message box is answered and printed as "BOX <title>: <text>" on stdout.
 #include "CrashScript.h"
 #include "main_window/DeleteMovie.h"
 #include "movie_editor/frmMovieAdd.h"
@@ -40,8 +39,9 @@ void logLine(int fd, const QString& text)
 
 void printBoxes(const testing::ScriptedMessages& boxes)
 {
-    for (const QString& text : boxes.texts())
-        std::printf("BOX %s\n", qPrintable(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral(" | "))));
+    for (const shell::MessageRecord& box : boxes.boxes())
+        std::printf("BOX %s: %s\n", qPrintable(box.title),
+                    qPrintable(QString(box.text).replace(QStringLiteral("\r\n"), QStringLiteral(" | "))));
     std::fflush(stdout);
 }
 
@@ -131,15 +131,6 @@ int crash(const QStringList& args)
     }
 }
 
-void limitFileSize(const QString& bytes)
-{
-    // A write past the limit then fails with "File too large" instead of killing the process.
-    std::signal(SIGXFSZ, SIG_IGN);
-    const rlim_t limit = bytes.toULongLong();
-    const rlimit r{limit, limit};
-    setrlimit(RLIMIT_FSIZE, &r);
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -151,27 +142,18 @@ int main(int argc, char** argv)
     try {
         if (mode == QLatin1String("crash"))
             return crash(args);
-        if (mode == QLatin1String("lock")) {
-            store::Connection other(args[0], store::Connection::Mode::ReadWrite);
-            other.exec(QStringLiteral("BEGIN EXCLUSIVE"));
-            std::printf("locked\n");
-            std::fflush(stdout);
-            char line[16];
-            (void)std::fgets(line, sizeof line, stdin);
-            other.exec(QStringLiteral("COMMIT"));
-            return 0;
-        }
+        shell::App::SetPath(args[0]);
+        ReportModule::SetDesktopFolder(args[1]);
+        // A write past the limit then fails with "File too large" instead of killing the process.
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{args[2].toULongLong(), args[2].toULongLong()};
+        if (limit.rlim_cur > 0)
+            setrlimit(RLIMIT_FSIZE, &limit);
         testing::ScriptedMessages boxes;
-        if (mode == QLatin1String("save")) {
-            shell::App::SetPath(args[0]);
-            limitFileSize(args[1]);
+        if (mode == QLatin1String("save"))
             saveThroughEditor(QStringLiteral("Too Big To Fit"), QString(), 1, boxes);
-        } else if (mode == QLatin1String("report")) {
-            shell::App::SetPath(args[0]);
-            ReportModule::SetDesktopFolder(args[1]);
-            limitFileSize(args[2]);
+        else
             ReportModule::PrintMovieTitleReport();
-        }
         printBoxes(boxes);
     } catch (const store::StoreError& e) {
         std::printf("ERROR %s\n", qPrintable(e.message()));

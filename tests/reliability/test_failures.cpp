@@ -5,7 +5,6 @@
 #include "main_window/DeleteMovie.h"
 #include "main_window/frmMain.h"
 #include "movie_editor/frmMovieAdd.h"
-#include "reports/ReportModule.h"
 #include "resources/frmRemoveResource.h"
 #include "shell/App.h"
 #include "shell/CatalogueHome.h"
@@ -55,46 +54,6 @@ void addThroughEditor(const QString& title)
     form.findChild<QPushButton*>(S("cmd_Update"))->click();
 }
 
-// The cast editor's double click on a library actor: one link for the movie.
-void linkActor(const QString& title, const QString& actor)
-{
-    shell::CurrentMovieTitle() = title;
-    cast::frmActorInfo form;
-    auto* grid = form.findChild<cast::FlexGrid*>(S("ActorListGrid"));
-    for (int i = 0; i < grid->Rows(); ++i)
-        if (grid->TextMatrix(i, 1) == actor)
-            grid->SetRow(i);
-    shell::Guarded([&] { form.SelectOne(); });
-}
-
-// The resource window's delete, with the name picked from its list.
-void removeDirector(const QString& name)
-{
-    resources::frmRemoveResource form;
-    auto* list = form.findChild<QComboBox*>(S("cboDirector"));
-    list->setCurrentIndex(list->findText(name));
-    form.findChild<QPushButton*>(S("cmdDelete"))->click();
-}
-
-bool anyContains(const QStringList& texts, const QString& piece)
-{
-    return std::any_of(texts.cbegin(), texts.cend(), [&](const QString& t) { return t.contains(piece); });
-}
-
-// Runs the child with a file-size limit and returns the boxes it showed.
-QStringList childBoxes(const QStringList& args)
-{
-    QProcess child;
-    child.start(S(CHILD_PATH), args);
-    if (!child.waitForFinished(60000))
-        return {S("child hung")};
-    QStringList boxes;
-    for (const QByteArray& line : child.readAllStandardOutput().split('\n'))
-        if (line.startsWith("BOX ") || line.startsWith("ERROR "))
-            boxes << QString::fromUtf8(line);
-    return boxes;
-}
-
 // Root may write into a read-only folder; such a folder proves nothing then.
 bool folderIsReallyReadOnly(const QString& folder)
 {
@@ -113,12 +72,8 @@ private slots:
     void busyCatalogueIsToldAndWorksOnceFree();
     void damagedFilesEndStartUntouched_data();
     void damagedFilesEndStartUntouched();
-    void fullDiskLeavesNothingHalfDone();
-    void readOnlyPlacesAreTold();
-
-private:
-    QByteArray sizedCatalogue(); // 2,000 movies, made once
-    QByteArray m_sized;
+    void unwritablePlacesAreToldNothingHalfDone_data();
+    void unwritablePlacesAreToldNothingHalfDone();
 };
 
 void TestFailures::busyCatalogueIsToldAndWorksOnceFree()
@@ -128,53 +83,46 @@ void TestFailures::busyCatalogueIsToldAndWorksOnceFree()
     cat.lookupKey(S("tbl_Director"), S("Director"), S("Spare"));
     cat.addActor(S("Zed"), S("Ann"));
     cat.addMovie(S("Beta"));
+    testing::ScriptedMessages boxes;
     const auto work = [&] { // add, delete, remove a name, link an actor
         addThroughEditor(S("Gamma"));
         shell::Guarded([&] {
             store::Connection db = cat.open();
             main_window::DeleteMovieRecord(db, alpha);
         });
-        removeDirector(S("Spare"));
-        linkActor(S("Beta"), S("Zed, Ann"));
+        resources::frmRemoveResource names;
+        auto* list = names.findChild<QComboBox*>(S("cboDirector"));
+        list->setCurrentIndex(list->findText(S("Spare")));
+        names.findChild<QPushButton*>(S("cmdDelete"))->click();
+        shell::CurrentMovieTitle() = S("Beta"); // the cast editor's double click on a library actor
+        cast::frmActorInfo cast;
+        auto* grid = cast.findChild<cast::FlexGrid*>(S("ActorListGrid"));
+        for (int i = 0; i < grid->Rows(); ++i)
+            if (grid->TextMatrix(i, 1) == S("Zed, Ann"))
+                grid->SetRow(i);
+        shell::Guarded([&] { cast.SelectOne(); });
     };
     const QString state =
         S("SELECT (SELECT group_concat(Movie_Title) FROM tbl_Movie_Title) || (SELECT count(*) "
           "FROM tbl_Director WHERE Director = 'Spare') || (SELECT count(*) FROM tbl_Actor_Movie_Join)");
-    QProcess holder;
-    holder.start(S(CHILD_PATH), {S("lock"), cat.path()}); // another program's connection
-    QVERIFY(holder.waitForStarted());
-    while (!holder.readAllStandardOutput().contains("locked"))
-        QVERIFY(holder.waitForReadyRead(5000));
-
-    testing::ScriptedMessages boxes;
-    QElapsedTimer clock;
-    clock.start();
-    work();
-    QVERIFY2(clock.elapsed() < 15000, qPrintable(QString::number(clock.elapsed())));
-    QCOMPARE(boxes.count(), 5); // the removal asked first
-    for (const auto& box : boxes.boxes())
-        QVERIFY2(box.yesNo() || (box.text.contains(S("is busy")) && box.text.contains(cat.path())),
-                 qPrintable(box.text));
-
-    holder.write("done\n");
-    QVERIFY(holder.waitForFinished(5000));
+    {
+        store::Connection other(cat.path(), store::Connection::Mode::ReadWrite); // another program's
+        other.exec(S("BEGIN EXCLUSIVE"));
+        QElapsedTimer clock;
+        clock.start();
+        work();
+        QVERIFY2(clock.elapsed() < 15000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(boxes.count(), 5); // the removal asked first
+        for (const auto& box : boxes.boxes())
+            QVERIFY2(box.yesNo() || (box.text.contains(S("is busy")) && box.text.contains(cat.path())),
+                     qPrintable(box.text));
+        other.exec(S("COMMIT"));
+    }
     QCOMPARE(cat.scalar(state).toString(), S("Alpha,Beta10"));
     boxes.clear();
     work();
-    QVERIFY2(anyContains(boxes.texts(), S("Gamma has been added")), qPrintable(boxes.texts().join(S("; "))));
+    QVERIFY2(boxes.texts().join(S("; ")).contains(S("Gamma has been added")), qPrintable(boxes.texts().join(S("; "))));
     QCOMPARE(cat.scalar(state).toString(), S("Beta,Gamma01"));
-}
-
-QByteArray TestFailures::sizedCatalogue()
-{
-    if (m_sized.isEmpty()) {
-        // A catalogue of some size, so damage can land past its first pages.
-        testing::TempCatalogue real;
-        real.scalar(S("INSERT INTO tbl_Movie_Title (Movie_Title) WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT "
-                      "i + 1 FROM n WHERE i < 1999) SELECT 'Movie ' || i FROM n"));
-        m_sized = readAll(real.path());
-    }
-    return m_sized;
 }
 
 void TestFailures::damagedFilesEndStartUntouched_data()
@@ -200,12 +148,17 @@ void TestFailures::damagedFilesEndStartUntouched()
     QFETCH(int, lines);
     QTemporaryDir dir;
     const QString path = dir.filePath(S("Reelkeeper.mdb"));
-    QByteArray bytes = sizedCatalogue();
+    static const QByteArray sized = [] { // some size, so damage can land past the first pages
+        testing::TempCatalogue real;
+        real.scalar(S("INSERT INTO tbl_Movie_Title (Movie_Title) WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT "
+                      "i + 1 FROM n WHERE i < 1999) SELECT 'Movie ' || i FROM n"));
+        return readAll(real.path());
+    }();
+    QByteArray bytes = sized;
     QRandomGenerator random(7);
-    auto noise = [&](qsizetype size) {
+    const auto noise = [&](qsizetype size) {
         QByteArray out(size, '\0');
-        for (char& c : out)
-            c = char(random.bounded(256));
+        random.fillRange(reinterpret_cast<quint32*>(out.data()), size / 4);
         return out;
     };
     if (damage == QLatin1String("truncate"))
@@ -225,11 +178,9 @@ void TestFailures::damagedFilesEndStartUntouched()
     if (damage == QLatin1String("folder")) {
         QVERIFY(QDir().mkdir(path));
     } else if (damage == QLatin1String("foreign")) {
-        {
-            store::Connection other(path, store::Connection::Mode::ReadWriteCreate);
-            other.exec(S("CREATE TABLE notes (id INTEGER PRIMARY KEY, body TEXT); "
-                         "INSERT INTO notes (body) VALUES ('mine');"));
-        }
+        store::Connection(path, store::Connection::Mode::ReadWriteCreate)
+            .exec(
+                S("CREATE TABLE notes (id INTEGER PRIMARY KEY, body TEXT); INSERT INTO notes (body) VALUES ('mine');"));
         bytes = readAll(path);
     } else if (damage != QLatin1String("missing")) {
         writeAll(path, bytes);
@@ -258,13 +209,13 @@ void TestFailures::damagedFilesEndStartUntouched()
     QCOMPARE(Module1::Main(), 1);
     QCOMPARE(boxes.count(), 1);
     QCOMPARE(boxes.last().icon(), int(shell::vbCritical));
-    QVERIFY2(boxes.last().text.contains(QDir::toNativeSeparators(path)), qPrintable(boxes.last().text));
-    QVERIFY2(boxes.last().text.contains(reason), qPrintable(boxes.last().text));
+    const QString text = boxes.last().text;
+    QVERIFY2(text.contains(QDir::toNativeSeparators(path)) && text.contains(reason), qPrintable(text));
     // Plain words first, then what to do, and the engine's words only on a last line of their own.
-    const QStringList told = boxes.last().text.split(QLatin1Char('\n'));
-    QVERIFY2(told.size() == lines && !told.first().contains(S("(")), qPrintable(boxes.last().text));
+    const QStringList told = text.split(QLatin1Char('\n'));
+    QVERIFY2(told.size() == lines && !told.first().contains(S("(")), qPrintable(text));
     QVERIFY2(lines == 1 || (told[1].contains(planted.last()) && told[1].contains(dir.filePath(S("backups")))),
-             qPrintable(boxes.last().text));
+             qPrintable(text));
     if (damage != QLatin1String("folder"))
         QVERIFY(readAll(damage == QLatin1String("vanish") ? moved : path) == bytes); // byte for byte as it was
     QVERIFY(damage == QLatin1String("vanish") || !QFile::exists(path + S("-wal")));  // the engine's, left for it
@@ -276,87 +227,81 @@ void TestFailures::damagedFilesEndStartUntouched()
     shell::App::SetPath(QString());
 }
 
-void TestFailures::fullDiskLeavesNothingHalfDone()
+void TestFailures::unwritablePlacesAreToldNothingHalfDone_data()
 {
+    QTest::addColumn<QString>("place");
+    QTest::addColumn<QString>("work");      // done in a second process, where the file-size limit binds
+    QTest::addColumn<QStringList>("words"); // each somewhere in what the program told
+    // The save fails whole; the backup that comes first fails too and is told, once.
+    QTest::newRow("disk full, save") << S("full") << S("save")
+                                     << QStringList{S("could not be backed up"), S("too large")};
+    QTest::newRow("disk full, report") << S("full") << S("report")
+                                       << QStringList{S("could not be saved"), S("too large")};
+    QTest::newRow("read-only folders, save")
+        << S("read-only") << S("save") << QStringList{S("Error!: "), S("read-only")};
+    QTest::newRow("read-only folders, report") << S("read-only") << S("report") << QStringList{S("Movie Title.html")};
+}
+
+void TestFailures::unwritablePlacesAreToldNothingHalfDone()
+{
+    QFETCH(QString, place);
+    QFETCH(QString, work);
+    QFETCH(QStringList, words);
     testing::TempCatalogue cat;
     for (int i = 0; i < 300; ++i)
         cat.addMovie(QStringLiteral("Movie <%1> & \"more\"").arg(i), {{S("Director"), S("Somebody")}});
     const QByteArray before = readAll(cat.path());
-    const QString limit = QString::number(40 * 1024);
-
-    // The save fails whole; the backup that comes first fails too and is told, once.
-    const QStringList saved = childBoxes({S("save"), cat.dir(), limit});
-    QVERIFY2(!anyContains(saved, S("has been added")), qPrintable(saved.join(S("; "))));
-    QVERIFY2(anyContains(saved, S("could not be backed up")), qPrintable(saved.join(S("; "))));
-    QVERIFY2(anyContains(saved, S("full")) || anyContains(saved, S("too large")), qPrintable(saved.join(S("; "))));
-    QCOMPARE(cat.scalar(S("SELECT count(*) FROM tbl_Movie_Title")).toInt(), 300);
-    QCOMPARE(cat.scalar(S("SELECT count(*) FROM tbl_Director")).toInt(), 2);
-    QCOMPARE(cat.scalar(S("PRAGMA integrity_check")).toString(), S("ok"));
-    QVERIFY(readAll(cat.path()) == before);
-
-    QTemporaryDir desktop;
-    const QStringList report = childBoxes({S("report"), cat.dir(), desktop.path(), limit});
-    QCOMPARE(report.size(), 1);
-    QVERIFY2(report.first().contains(S("could not be saved")) && report.first().contains(S("too large")),
-             qPrintable(report.first()));
-    QCOMPARE(QDir(desktop.path()).entryList(QDir::Files | QDir::Hidden | QDir::System), QStringList());
-}
-
-void TestFailures::readOnlyPlacesAreTold()
-{
-    testing::TempCatalogue cat;
-    cat.addMovie(S("Alpha"));
-    QTemporaryDir place;
-    QDir(place.path()).mkdir(S("Desktop"));
-    QFile::copy(cat.path(), place.filePath(S("Reelkeeper.mdb")));
-    const QByteArray before = readAll(place.filePath(S("Reelkeeper.mdb")));
-    const QString desktop = place.filePath(S("Desktop"));
+    const QString desktop = cat.dir() + S("/Desktop");
+    QDir(cat.dir()).mkdir(S("Desktop"));
     // Permissions bind an ordinary user; root is bound only by a read-only mount.
     bool mounted = false;
-    QFile::setPermissions(desktop, QFile::ReadOwner | QFile::ExeOwner);
-    QFile::setPermissions(place.path(), QFile::ReadOwner | QFile::ExeOwner);
-    const auto writable = [&] {
-        if (mounted)
-            QProcess::execute(S("umount"), {place.path()});
-        mounted = false;
-        QFile::setPermissions(desktop, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QFile::setPermissions(place.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const auto setWritable = [&](bool yes) {
+        if (yes && std::exchange(mounted, false))
+            QProcess::execute(S("umount"), {cat.dir()});
+        for (const QString& folder : {desktop, cat.dir()})
+            QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner |
+                                              (yes ? QFile::WriteOwner : QFile::Permissions()));
     };
-    auto restore = qScopeGuard(writable);
-    if (!folderIsReallyReadOnly(desktop)) {
-        mounted = QProcess::execute(S("mount"), {S("--bind"), place.path(), place.path()}) == 0;
-        if (!mounted || QProcess::execute(S("mount"), {S("-o"), S("remount,bind,ro"), place.path()}) != 0 ||
-            !folderIsReallyReadOnly(desktop))
-            QSKIP("this user may write anywhere and may not mount");
+    auto restore = qScopeGuard([&] { setWritable(true); });
+    if (place == QLatin1String("read-only")) {
+        setWritable(false);
+        if (!folderIsReallyReadOnly(desktop)) {
+            mounted = QProcess::execute(S("mount"), {S("--bind"), cat.dir(), cat.dir()}) == 0;
+            if (!mounted || QProcess::execute(S("mount"), {S("-o"), S("remount,bind,ro"), cat.dir()}) != 0 ||
+                !folderIsReallyReadOnly(desktop))
+                QSKIP("this user may write anywhere and may not mount");
+        }
     }
-    shell::App::SetPath(place.path());
-    testing::ScriptedMessages boxes;
-    ReportModule::SetDesktopFolder(desktop);
-    ReportModule::PrintMovieTitleReport();
-    ReportModule::SetDesktopFolder(QString());
-    QVERIFY(!anyContains(boxes.texts(), S("has been")));
-    QCOMPARE(boxes.count(), 1);
-    QVERIFY2(boxes.last().text.contains(S("Movie Title.html")), qPrintable(boxes.last().text));
-    boxes.clear();
-    addThroughEditor(S("Beta"));
-    QVERIFY(!anyContains(boxes.texts(), S("has been")));
-    QVERIFY2(boxes.count() >= 1 && boxes.last().title == S("Error!"), qPrintable(boxes.texts().join(S("; "))));
-    QCOMPARE(QDir(desktop).entryList(QDir::Files | QDir::Hidden), QStringList());
+    QProcess child;
+    child.start(S(CHILD_PATH), {work, cat.dir(), desktop, place == QLatin1String("full") ? S("40960") : S("0")});
+    QVERIFY(child.waitForFinished(60000));
+    const QString told = QString::fromUtf8(child.readAllStandardOutput());
+    QVERIFY2(!told.contains(S("has been")) && (work == QLatin1String("save") || told.count(S("BOX ")) == 1),
+             qPrintable(told));
+    for (const QString& word : words)
+        QVERIFY2(told.contains(word), qPrintable(told));
+    QCOMPARE(QDir(desktop).entryList(QDir::Files | QDir::Hidden | QDir::System), QStringList());
 
-    // Started from there, the program works on the user's own copy of the shipped catalogue.
-    QStandardPaths::setTestModeEnabled(true);
-    const QString own = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + S("/Reelkeeper.mdb");
-    QFile::remove(own);
-    QCOMPARE(shell::SettleCatalogue(), own);
-    boxes.clear();
-    addThroughEditor(S("Beta"));
-    QVERIFY2(anyContains(boxes.texts(), S("has been added")), qPrintable(boxes.texts().join(S("; "))));
-    QCOMPARE(cat.scalar(S("SELECT count(*) FROM tbl_Movie_Title")).toInt(), 2); // the store now opens it
-    QVERIFY(shell::frmAbout().findChild<QLabel*>(S("lblDescription"))->text().contains(own));
-    QFile::remove(own);
-    shell::App::SetPath(cat.dir());
-    writable();
-    QCOMPARE(readAll(place.filePath(S("Reelkeeper.mdb"))), before);
+    if (place == QLatin1String("read-only") && work == QLatin1String("save")) {
+        // Started from there, the program works on the user's own copy of the shipped catalogue.
+        QStandardPaths::setTestModeEnabled(true);
+        const QString own = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + S("/Reelkeeper.mdb");
+        QFile::remove(own);
+        QCOMPARE(shell::SettleCatalogue(), own);
+        testing::ScriptedMessages boxes;
+        addThroughEditor(S("Beta"));
+        QVERIFY2(boxes.texts().join(S("; ")).contains(S("has been added")), qPrintable(boxes.texts().join(S("; "))));
+        QCOMPARE(cat.count(S("tbl_Movie_Title")), 301); // the store now opens it
+        QVERIFY(shell::frmAbout().findChild<QLabel*>(S("lblDescription"))->text().contains(own));
+        QFile::remove(own);
+        shell::App::SetPath(cat.dir());
+    }
+    setWritable(true);
+    QVERIFY(readAll(cat.path()) == before);
+    const QString state =
+        S("SELECT (SELECT count(*) FROM tbl_Movie_Title) || ' ' || (SELECT count(*) FROM tbl_Director)");
+    QCOMPARE(cat.scalar(state).toString(), S("300 2"));
+    QCOMPARE(cat.scalar(S("PRAGMA integrity_check")).toString(), S("ok"));
 }
 
 QTEST_MAIN(TestFailures)
