@@ -5,7 +5,6 @@
 #include "shell/Settings.h"
 #include "shell/frmAbout.h"
 #include "store/Backup.h"
-#include "store/Recordset.h"
 #include "support/TestSupport.h"
 
 #include <QDesktopServices>
@@ -20,31 +19,23 @@ namespace {
 
 const auto S = [](const char* text) { return QString::fromLatin1(text); };
 
-// A catalogue that was there before this run, as a user's is: copied from a fresh one.
-QString delivered(const QTemporaryDir& dir, const QStringList& titles)
+// A catalogue that was there before this run, as a user's is: a fresh one copied to a folder of its
+// own, which becomes the program folder.
+struct Delivered : testing::TempCatalogue
 {
-    testing::TempCatalogue made;
-    for (const QString& t : titles)
-        made.addMovie(t);
-    const QString path = dir.filePath(S("Reelkeeper.mdb"));
-    QFile::copy(made.path(), path);
-    return path;
-}
-
-qint64 movies(const QString& path)
-{
-    const store::Connection db = store::OpenDatabase(path);
-    store::Statement q(db, S("SELECT count(*) FROM tbl_Movie_Title"));
-    return q.step() ? q.column(0).toLongLong() : -1;
-}
-
-void addMovie(const QString& path, const QString& title)
-{
-    const store::Connection db = store::OpenDatabase(path);
-    store::Statement add(db, S("INSERT INTO tbl_Movie_Title (Movie_Title) VALUES (?)"));
-    add.bind(1, title);
-    add.run();
-}
+    QTemporaryDir home;
+    explicit Delivered(const QStringList& titles)
+    {
+        for (const QString& t : titles)
+            addMovie(t);
+        QFile::copy(path(), home.filePath(S("Reelkeeper.mdb")));
+        shell::App::SetPath(home.path());
+    }
+    QStringList copies() const
+    {
+        return QDir(store::BackupFolder(path())).entryList({S("Reelkeeper-*.mdb")}, QDir::Files, QDir::Name);
+    }
+};
 
 void writeFile(const QString& path, const QByteArray& bytes)
 {
@@ -53,35 +44,26 @@ void writeFile(const QString& path, const QByteArray& bytes)
     file.write(bytes);
 }
 
-QStringList copies(const QString& path)
-{
-    return QDir(store::BackupFolder(path)).entryList({S("Reelkeeper-*.mdb")}, QDir::Files, QDir::Name);
-}
-
 } // namespace
-
-// Catches any attempt to hand a link to another program.
-class LinkCatcher : public QObject
-{
-    Q_OBJECT
-public:
-    QList<QUrl> opened;
-public slots:
-    void open(const QUrl& url) { opened << url; }
-};
 
 class TestSafety : public QObject
 {
     Q_OBJECT
 private slots:
     void initTestCase();
+    void copyBeforeFirstChangeOnly_data();
     void copyBeforeFirstChangeOnly();
     void lastFiveKeptNewestFirst_data();
     void lastFiveKeptNewestFirst();
-    void failedCopyToldOnceWorkGoesOn();
     void helpFollowsOnlyItsOwnPages();
     void systemInformationStartsNoShell_data();
     void systemInformationStartsNoShell();
+
+public slots:
+    void open(const QUrl& url) { m_opened << url; } // any link handed to another program
+
+private:
+    QList<QUrl> m_opened;
 };
 
 void TestSafety::initTestCase()
@@ -90,27 +72,43 @@ void TestSafety::initTestCase()
     shell::App::SetTitle(S("ReelkeeperReliabilityTest"));
 }
 
+void TestSafety::copyBeforeFirstChangeOnly_data()
+{
+    QTest::addColumn<bool>("blocked"); // a file where the backups folder should go
+    QTest::newRow("copied") << false;
+    QTest::newRow("the copy fails: told once, the work goes on") << true;
+}
+
 void TestSafety::copyBeforeFirstChangeOnly()
 {
-    testing::ScriptedMessages boxes;
-    QTemporaryDir dir;
-    const QString path = delivered(dir, {S("Alpha"), S("Beta")});
-    QCOMPARE(movies(path), 2); // reading is no change
-    QVERIFY(copies(path).isEmpty());
-    addMovie(path, S("Gamma"));
-    addMovie(path, S("Delta"));
-    QCOMPARE(copies(path).size(), 1);
-    QCOMPARE(movies(path), 4);
+    QFETCH(bool, blocked);
+    testing::ScriptedMessages boxes; // the store tells its handler, never the user directly
+    Delivered cat({S("Alpha"), S("Beta")});
+    if (blocked)
+        writeFile(store::BackupFolder(cat.path()), {});
+    QStringList told;
+    store::SetBackupFailureHandler([&](const QString& message) { told << message; });
+    QCOMPARE(cat.count(S("tbl_Movie_Title")), 2); // reading is no change
+    QVERIFY(cat.copies().isEmpty() && told.isEmpty());
+    cat.addMovie(S("Gamma"));
+    cat.addMovie(S("Delta"));
+    store::SetBackupFailureHandler(nullptr);
+    QCOMPARE(cat.count(S("tbl_Movie_Title")), 4);
+    QCOMPARE(cat.copies().size() + told.size(), 1);
+    QCOMPARE(boxes.count(), 0);
+    QVERIFY2(!blocked || (told.last().contains(S("could not be backed up")) && told.last().contains(cat.path())),
+             qPrintable(told.join(S("; "))));
+    if (blocked)
+        return;
     // Restored as the README says: the log files beside the catalogue removed, the copy put over it.
     for (const char* gone : {"-wal", "-shm", ""})
-        QFile::remove(path + S(gone));
-    QVERIFY(QFile::copy(store::BackupFolder(path) + QLatin1Char('/') + copies(path).first(), path));
-    QCOMPARE(movies(path), 2);
+        QFile::remove(cat.path() + S(gone));
+    QVERIFY(QFile::copy(store::BackupFolder(cat.path()) + QLatin1Char('/') + cat.copies().first(), cat.path()));
+    QCOMPARE(cat.count(S("tbl_Movie_Title")), 2);
 
     testing::TempCatalogue fresh; // made by this run: nothing in it to lose
     fresh.addMovie(S("New"));
     QVERIFY(!QDir(store::BackupFolder(fresh.path())).exists());
-    QCOMPARE(boxes.count(), 0);
 }
 
 void TestSafety::lastFiveKeptNewestFirst_data()
@@ -129,31 +127,16 @@ void TestSafety::lastFiveKeptNewestFirst_data()
 void TestSafety::lastFiveKeptNewestFirst()
 {
     QFETCH(QStringList, planted);
-    QTemporaryDir dir;
-    const QString path = delivered(dir, {S("Alpha")});
-    QDir().mkpath(store::BackupFolder(path));
+    Delivered cat({S("Alpha")});
+    const QString folder = store::BackupFolder(cat.path());
+    QDir().mkpath(folder);
     for (const QString& name : planted)
-        writeFile(store::BackupFolder(path) + QLatin1Char('/') + name, {});
-    const store::Connection db = store::OpenDatabase(path);
+        writeFile(folder + QLatin1Char('/') + name, {});
+    const store::Connection db = cat.open();
     QStringList made;
     for (int i = 0; i < 7; ++i)
-        made << QFileInfo(store::BackupCatalogue(db.handle(), path)).fileName();
-    QCOMPARE(QDir(store::BackupFolder(path)).entryList(QDir::Files), made.mid(2));
-}
-
-void TestSafety::failedCopyToldOnceWorkGoesOn()
-{
-    QTemporaryDir dir;
-    const QString path = delivered(dir, {S("Alpha")});
-    writeFile(store::BackupFolder(path), {}); // a file where the folder should go
-    QStringList told;
-    store::SetBackupFailureHandler([&](const QString& message) { told << message; });
-    addMovie(path, S("Beta"));
-    addMovie(path, S("Gamma"));
-    store::SetBackupFailureHandler(nullptr);
-    QCOMPARE(told.size(), 1);
-    QVERIFY2(told.last().contains(S("could not be backed up")) && told.last().contains(path), qPrintable(told.last()));
-    QCOMPARE(movies(path), 3);
+        made << QFileInfo(store::BackupCatalogue(db.handle(), cat.path())).fileName();
+    QCOMPARE(QDir(folder).entryList(QDir::Files), made.mid(2));
 }
 
 void TestSafety::helpFollowsOnlyItsOwnPages()
@@ -164,9 +147,8 @@ void TestSafety::helpFollowsOnlyItsOwnPages()
                     "<img src=\"http://example.invalid/x.png\"></body></html>");
     writeFile(dir.filePath(S("second.html")), "<html><body>Second page</body></html>");
 
-    LinkCatcher catcher;
     for (const char* scheme : {"http", "https", "file", "mailto", "ftp"})
-        QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), &catcher, "open");
+        QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), this, "open");
     shell::HelpViewer viewer;
     QString error;
     QVERIFY(viewer.Open(help, shell::HelpViewer::HelpContents, &error));
@@ -179,12 +161,10 @@ void TestSafety::helpFollowsOnlyItsOwnPages()
     for (const char* link : {"http://example.invalid/", "https://example.invalid/a b;c", "mailto:x@example.invalid",
                              "file:///etc/passwd", "../outside.html", "#top"})
         emit viewer.Browser()->anchorClicked(QUrl(QString::fromLatin1(link)));
-    QVERIFY(catcher.opened.isEmpty());
+    QVERIFY(m_opened.isEmpty());
     QVERIFY(!viewer.Browser()->toPlainText().contains(S("root:")));
     emit viewer.Browser()->anchorClicked(QUrl(S("second.html")));
     QVERIFY(viewer.Browser()->toPlainText().contains(S("Second page")));
-    for (const char* scheme : {"http", "https", "file", "mailto", "ftp"})
-        QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
 }
 
 void TestSafety::systemInformationStartsNoShell_data()
