@@ -27,8 +27,6 @@
 
 namespace {
 
-using reliability::Variant;
-
 // The line is on disk before the caller goes on, so the log never claims more than happened.
 void logLine(int fd, const QString& text)
 {
@@ -51,19 +49,19 @@ bool saveThroughEditor(const QString& title, const QString& opened, int variant,
     shell::CurrentMovieTitle() = opened;
     movie_editor::frmMovieAdd form;
     form.findChild<QLineEdit*>(QStringLiteral("txtMovieTitle"))->setText(title);
-    const Variant v = reliability::VariantOf(variant);
-    for (const auto& [control, value] : v.controls)
-        if (auto* combo = form.findChild<QComboBox*>(control))
-            combo->setEditText(value);
+    for (std::size_t box = 0; box < std::size(reliability::kControls); ++box) {
+        auto* control = form.findChild<QWidget*>(QString::fromLatin1(reliability::kControls[box]));
+        if (auto* combo = qobject_cast<QComboBox*>(control))
+            combo->setEditText(reliability::ValueOf(box, variant));
         else
-            form.findChild<QLineEdit*>(control)->setText(value);
+            static_cast<QLineEdit*>(control)->setText(reliability::ValueOf(box, variant));
+    }
     boxes.clear();
     form.findChild<QPushButton*>(QStringLiteral("cmd_Update"))->click();
-    const QString done = opened.isEmpty() ? QStringLiteral(" has been added") : QStringLiteral(" has been updated");
-    for (const QString& text : boxes.texts())
-        if (text.startsWith(title + done))
-            return true;
-    return false;
+    const QString done =
+        title + (opened.isEmpty() ? QStringLiteral(" has been added") : QStringLiteral(" has been updated"));
+    const QStringList told = boxes.texts();
+    return std::any_of(told.cbegin(), told.cend(), [&](const QString& text) { return text.startsWith(done); });
 }
 
 qint64 movieKey(const store::Connection& db, const QString& title)
