@@ -18,7 +18,6 @@
 #include "store/Backup.h"
 #include "support/TestSupport.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QDir>
@@ -150,19 +149,17 @@ void TestFailures::busyCatalogueIsToldAndWorksOnceFree()
     const QString state =
         S("SELECT (SELECT group_concat(Movie_Title) FROM tbl_Movie_Title) || (SELECT count(*) "
           "FROM tbl_Director WHERE Director = 'Spare') || (SELECT count(*) FROM tbl_Actor_Movie_Join)");
-    {
-        store::Connection other(cat.path(), store::Connection::Mode::ReadWrite); // another program's
-        other.exec(S("BEGIN EXCLUSIVE"));
-        QElapsedTimer clock;
-        clock.start();
-        work();
-        QVERIFY2(clock.elapsed() < 15000, qPrintable(QString::number(clock.elapsed())));
-        QCOMPARE(boxes.count(), 5); // the removal asked first
-        for (const auto& box : boxes.boxes())
-            QVERIFY2(box.yesNo() || (box.text.contains(S("is busy")) && box.text.contains(cat.path())),
-                     qPrintable(box.text));
-        other.exec(S("COMMIT"));
-    }
+    store::Connection other(cat.path(), store::Connection::Mode::ReadWrite); // another program's
+    other.exec(S("BEGIN EXCLUSIVE"));
+    QElapsedTimer clock;
+    clock.start();
+    work();
+    QVERIFY2(clock.elapsed() < 15000, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(boxes.count(), 5); // the removal asked first
+    for (const auto& box : boxes.boxes())
+        QVERIFY2(box.yesNo() || (box.text.contains(S("is busy")) && box.text.contains(cat.path())),
+                 qPrintable(box.text));
+    other.exec(S("COMMIT"));
     QCOMPARE(cat.scalar(state).toString(), S("Alpha,Beta10"));
     boxes.clear();
     work();
@@ -199,19 +196,14 @@ void TestFailures::damagedFilesEndStartUntouched()
                       "i + 1 FROM n WHERE i < 1999) SELECT 'Movie ' || i FROM n"));
         return readAll(real.path());
     }();
-    QByteArray bytes = sized;
-    QRandomGenerator random(7);
-    const auto noise = [&](qsizetype size) {
-        QByteArray out(size, '\0');
-        random.fillRange(reinterpret_cast<quint32*>(out.data()), size / 4);
-        return out;
-    };
+    QByteArray bytes = sized, noise(sized.size(), '\0');
+    QRandomGenerator(7).fillRange(reinterpret_cast<quint32*>(noise.data()), noise.size() / 4);
     if (damage == QLatin1String("truncate"))
         bytes.truncate(bytes.size() / 2);
     else if (damage == QLatin1String("scribble"))
-        bytes.replace(bytes.size() / 3, 40000, noise(40000));
+        bytes.replace(bytes.size() / 3, 40000, noise.left(40000));
     else if (damage == QLatin1String("random"))
-        bytes = noise(bytes.size());
+        bytes = noise;
     else if (damage != QLatin1String("vanish"))
         bytes.clear();
     // An older version's copy and a numbered one: the message names the numbered one as the newest.
