@@ -89,7 +89,6 @@ void linkNewActor(const QString& title, const QString& actor)
 
 int crash(const QStringList& args)
 {
-    shell::App::SetPath(args[0]);
     const int log = ::open(args[1].toLocal8Bit().constData(), O_WRONLY | O_APPEND | O_CREAT, 0644);
     const QString run = args[2];
     QRandomGenerator random(args[3].toUInt());
@@ -136,9 +135,9 @@ int main(int argc, char** argv)
     const QStringList args = app.arguments().mid(2);
     const QString mode = app.arguments().value(1);
     try {
+        shell::App::SetPath(args[0]);
         if (mode == QLatin1String("crash"))
             return crash(args);
-        shell::App::SetPath(args[0]);
         ReportModule::SetDesktopFolder(args[1]);
         // A write past the limit then fails with "File too large" instead of killing the process.
         std::signal(SIGXFSZ, SIG_IGN);

@@ -207,13 +207,14 @@ void TestFailures::damagedFilesEndStartUntouched()
     QFETCH(int, lines);
     QTemporaryDir dir;
     const QString path = dir.filePath(S("Reelkeeper.mdb"));
-    static const QByteArray sized = [] { // some size, so damage can land past the first pages
-        testing::TempCatalogue real;
+    QByteArray bytes;
+    {
+        testing::TempCatalogue real; // some size, so damage can land past the first pages
         real.scalar(S("INSERT INTO tbl_Movie_Title (Movie_Title) WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT "
                       "i + 1 FROM n WHERE i < 1999) SELECT 'Movie ' || i FROM n"));
-        return readAll(real.path());
-    }();
-    QByteArray bytes = sized, noise(sized.size(), '\0');
+        bytes = readAll(real.path());
+    }
+    QByteArray noise(bytes.size(), '\0');
     QRandomGenerator(7).fillRange(reinterpret_cast<quint32*>(noise.data()), noise.size() / 4);
     if (damage == QLatin1String("truncate"))
         bytes.truncate(bytes.size() / 2);
@@ -351,9 +352,8 @@ void TestFailures::unwritablePlacesAreToldNothingHalfDone()
     }
     setWritable(true);
     QVERIFY(readAll(cat.path()) == before);
-    const QString state =
-        S("SELECT (SELECT count(*) FROM tbl_Movie_Title) || ' ' || (SELECT count(*) FROM tbl_Director)");
-    QCOMPARE(cat.scalar(state).toString(), S("300 2"));
+    QCOMPARE(cat.count(S("tbl_Movie_Title")), 300);
+    QCOMPARE(cat.count(S("tbl_Director")), 2);
     QCOMPARE(cat.scalar(S("PRAGMA integrity_check")).toString(), S("ok"));
 }
 
