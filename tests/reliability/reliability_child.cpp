@@ -93,34 +93,30 @@ int crash(const QStringList& args)
     const QString run = args[2];
     QRandomGenerator random(args[3].toUInt());
     testing::ScriptedMessages boxes;
-    QStringList mine; // this run's stored movies
-    std::map<QString, int> variants;
+    std::map<QString, int> mine; // this run's stored movies and their variants
     for (int n = 0;; ++n) {
-        const int pick = mine.isEmpty() ? 0 : int(random.bounded(10));
+        const int pick = mine.empty() ? 0 : int(random.bounded(10));
+        const auto any = std::next(mine.begin(), mine.empty() ? 0 : int(random.bounded(int(mine.size()))));
         if (pick < 7) { // a new movie, or one of this run's saved again as another variant
             const bool fresh = pick < 4;
-            const QString title = fresh ? QStringLiteral("R%1-M%2").arg(run).arg(n)
-                                        : mine[qsizetype(random.bounded(quint32(mine.size())))];
-            const int v = fresh ? int(random.bounded(reliability::kVariants))
-                                : (variants[title] + 1 + int(random.bounded(reliability::kVariants - 1))) %
-                                      reliability::kVariants;
+            const QString title = fresh ? QStringLiteral("R%1-M%2").arg(run).arg(n) : any->first;
+            const int v =
+                fresh ? int(random.bounded(reliability::kVariants))
+                      : (any->second + 1 + int(random.bounded(reliability::kVariants - 1))) % reliability::kVariants;
             logLine(log, QStringLiteral("B save %1 %2").arg(title).arg(v));
             if (!saveThroughEditor(title, fresh ? QString() : title, v, boxes))
                 return printBoxes(boxes), 4;
-            if (fresh)
-                mine << title;
-            variants[title] = v;
+            mine[title] = v;
         } else if (pick < 9) {
-            const QString title = mine[qsizetype(random.bounded(quint32(mine.size())))];
             const QString actor = QStringLiteral("A%1-%2").arg(run).arg(n);
-            logLine(log, QStringLiteral("B link %1 %2").arg(title, actor));
-            linkNewActor(title, actor);
+            logLine(log, QStringLiteral("B link %1 %2").arg(any->first, actor));
+            linkNewActor(any->first, actor);
         } else {
-            const QString title = mine.takeAt(qsizetype(random.bounded(quint32(mine.size()))));
-            logLine(log, QStringLiteral("B delete %1").arg(title));
+            logLine(log, QStringLiteral("B delete %1").arg(any->first));
             store::Connection db = store::OpenDatabase();
-            if (!main_window::DeleteMovieRecord(db, movieKey(db, title)))
+            if (!main_window::DeleteMovieRecord(db, movieKey(db, any->first)))
                 return 4;
+            mine.erase(any);
         }
         logLine(log, QStringLiteral("D"));
     }
