@@ -98,11 +98,6 @@ QString randomText(QRandomGenerator& random)
     return out;
 }
 
-template <class T = QWidget> T* control(QWidget& form, const char* name)
-{
-    return form.findChild<T*>(QString::fromLatin1(name));
-}
-
 } // namespace
 
 class TestFailures : public QObject
@@ -258,9 +253,7 @@ void TestFailures::damagedFilesEndStartUntouched()
             QTest::qWait(100);
         }
     });
-    QTimer stuck;
-    stuck.callOnTimeout([] { QCoreApplication::exit(99); });
-    stuck.start(5000);
+    QTimer::singleShot(5000, &elsewhere, [] { QCoreApplication::exit(99); }); // stuck
     QCOMPARE(Module1::Main(), 1);
     QCOMPARE(boxes.count(), 1);
     QCOMPARE(boxes.last().icon(), int(shell::vbCritical));
@@ -508,11 +501,11 @@ void TestFailures::oddTextIsStoredFoundAndEscaped()
         for (qsizetype i = 0; i < texts.size(); ++i) {
             form.cmdClearForm_Click();
             // Numbered, so no two differ only in letter case (lookups ignore it on purpose).
-            control<QLineEdit>(form, "txtMovieTitle")->setText(QStringLiteral("%1 ").arg(i) + texts[i]);
-            control<QComboBox>(form, "dbcDirector")->setEditText(QStringLiteral("D%1 ").arg(i) + texts[i]);
-            control<QComboBox>(form, "dbcGenre")->setEditText(texts[i]);
+            form.findChild<QLineEdit*>(S("txtMovieTitle"))->setText(QStringLiteral("%1 ").arg(i) + texts[i]);
+            form.findChild<QComboBox*>(S("dbcDirector"))->setEditText(QStringLiteral("D%1 ").arg(i) + texts[i]);
+            form.findChild<QComboBox*>(S("dbcGenre"))->setEditText(texts[i]);
             boxes.clear();
-            control<QPushButton>(form, "cmd_Update")->click();
+            form.findChild<QPushButton*>(S("cmd_Update"))->click();
             QVERIFY2(boxes.count() == 1 && boxes.last().text.contains(S(" has been added")),
                      qPrintable(QStringLiteral("%1: %2").arg(i).arg(boxes.texts().join(S("; ")).left(300))));
         }
@@ -533,8 +526,8 @@ void TestFailures::oddTextIsStoredFoundAndEscaped()
     for (qsizetype i = 0; i < fixed; ++i) {
         shell::CurrentMovieTitle() = QStringLiteral("%1 ").arg(i) + texts[i];
         movie_editor::frmMovieAdd form;
-        QCOMPARE(control<QLineEdit>(form, "txtMovieTitle")->text(), shell::CurrentMovieTitle());
-        QCOMPARE(control<QComboBox>(form, "dbcGenre")->currentText(), texts[i]);
+        QCOMPARE(form.findChild<QLineEdit*>(S("txtMovieTitle"))->text(), shell::CurrentMovieTitle());
+        QCOMPARE(form.findChild<QComboBox*>(S("dbcGenre"))->currentText(), texts[i]);
     }
 
     // Bytes another tool wrote that are not UTF-8: the report shows replacement marks.
@@ -561,7 +554,7 @@ void TestFailures::oddTextIsStoredFoundAndEscaped()
     store::Recordset shown(db, S("SELECT * FROM [qry_Movie_Title] WHERE [Movie_Title] LIKE 'Broken%'"));
     shell::CurrentMovieTitle() = shown.Value(S("Movie_Title")).toString();
     movie_editor::frmMovieAdd form;
-    QCOMPARE(control<QLineEdit>(form, "txtMovieTitle")->text(), shell::CurrentMovieTitle());
+    QCOMPARE(form.findChild<QLineEdit*>(S("txtMovieTitle"))->text(), shell::CurrentMovieTitle());
     QVERIFY(boxes.count() > 0 && shell::CurrentMovieTitle().startsWith(S("Broken ")));
     for (const auto& box : boxes.boxes())
         QCOMPARE(box.title, S("Error!"));
