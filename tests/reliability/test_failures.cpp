@@ -499,7 +499,7 @@ void TestFailures::oddTextIsStoredFoundAndEscaped()
         // One form for all saves, as a user adding movie after movie with "Clear Form".
         movie_editor::frmMovieAdd form;
         for (qsizetype i = 0; i < texts.size(); ++i) {
-            form.cmdClearForm_Click();
+            form.findChild<QPushButton*>(S("cmdClearForm"))->click();
             // Numbered, so no two differ only in letter case (lookups ignore it on purpose).
             form.findChild<QLineEdit*>(S("txtMovieTitle"))->setText(QStringLiteral("%1 ").arg(i) + texts[i]);
             form.findChild<QComboBox*>(S("dbcDirector"))->setEditText(QStringLiteral("D%1 ").arg(i) + texts[i]);
