@@ -1,10 +1,9 @@
 // A second process for the reliability tests, so they can kill it or starve it of disk.
 //   crash <folder> <log> <run> <seed>  saves, overwrites, deletes and casts movies until killed,
 //                                      logging "B ..." before and "D" after each reported success
-//   save <folder> <limit>              one save through the editor under a file-size limit
+//   save <folder> <desktop> <limit>    one save through the editor under a file-size limit (0: none)
 //   report <folder> <desktop> <limit>  the Movie Title report under a file-size limit
-//   lock <file>                        holds the catalogue in BEGIN EXCLUSIVE until a line on stdin
-// Every message box is answered and printed as "BOX <text>" on stdout.
+// Every message box is answered and printed as "BOX <title>: <text>" on stdout.
 #include "CrashScript.h"
 #include "main_window/DeleteMovie.h"
 #include "movie_editor/frmMovieAdd.h"
@@ -28,8 +27,6 @@
 
 namespace {
 
-using reliability::Variant;
-
 // The line is on disk before the caller goes on, so the log never claims more than happened.
 void logLine(int fd, const QString& text)
 {
@@ -40,8 +37,9 @@ void logLine(int fd, const QString& text)
 
 void printBoxes(const testing::ScriptedMessages& boxes)
 {
-    for (const QString& text : boxes.texts())
-        std::printf("BOX %s\n", qPrintable(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral(" | "))));
+    for (const shell::MessageRecord& box : boxes.boxes())
+        std::printf("BOX %s: %s\n", qPrintable(box.title),
+                    qPrintable(QString(box.text).replace(QStringLiteral("\r\n"), QStringLiteral(" | "))));
     std::fflush(stdout);
 }
 
@@ -51,19 +49,19 @@ bool saveThroughEditor(const QString& title, const QString& opened, int variant,
     shell::CurrentMovieTitle() = opened;
     movie_editor::frmMovieAdd form;
     form.findChild<QLineEdit*>(QStringLiteral("txtMovieTitle"))->setText(title);
-    const Variant v = reliability::VariantOf(variant);
-    for (const auto& [control, value] : v.controls)
-        if (auto* combo = form.findChild<QComboBox*>(control))
-            combo->setEditText(value);
+    for (std::size_t box = 0; box < std::size(reliability::kControls); ++box) {
+        auto* control = form.findChild<QWidget*>(QString::fromLatin1(reliability::kControls[box]));
+        if (auto* combo = qobject_cast<QComboBox*>(control))
+            combo->setEditText(reliability::ValueOf(box, variant));
         else
-            form.findChild<QLineEdit*>(control)->setText(value);
+            static_cast<QLineEdit*>(control)->setText(reliability::ValueOf(box, variant));
+    }
     boxes.clear();
     form.findChild<QPushButton*>(QStringLiteral("cmd_Update"))->click();
-    const QString done = opened.isEmpty() ? QStringLiteral(" has been added") : QStringLiteral(" has been updated");
-    for (const QString& text : boxes.texts())
-        if (text.startsWith(title + done))
-            return true;
-    return false;
+    const QString done =
+        title + (opened.isEmpty() ? QStringLiteral(" has been added") : QStringLiteral(" has been updated"));
+    const QStringList told = boxes.texts();
+    return std::any_of(told.cbegin(), told.cend(), [&](const QString& text) { return text.startsWith(done); });
 }
 
 qint64 movieKey(const store::Connection& db, const QString& title)
@@ -91,53 +89,37 @@ void linkNewActor(const QString& title, const QString& actor)
 
 int crash(const QStringList& args)
 {
-    shell::App::SetPath(args[0]);
     const int log = ::open(args[1].toLocal8Bit().constData(), O_WRONLY | O_APPEND | O_CREAT, 0644);
     const QString run = args[2];
     QRandomGenerator random(args[3].toUInt());
     testing::ScriptedMessages boxes;
-    QStringList mine; // this run's stored movies
-    std::map<QString, int> variants;
-    std::printf("ready\n"); // the killer's clock starts here, so kills land in the work
-    std::fflush(stdout);
+    std::map<QString, int> mine; // this run's stored movies and their variants
     for (int n = 0;; ++n) {
-        const int pick = mine.isEmpty() ? 0 : int(random.bounded(10));
+        const int pick = mine.empty() ? 0 : int(random.bounded(10));
+        const auto any = std::next(mine.begin(), mine.empty() ? 0 : int(random.bounded(int(mine.size()))));
         if (pick < 7) { // a new movie, or one of this run's saved again as another variant
             const bool fresh = pick < 4;
-            const QString title = fresh ? QStringLiteral("R%1-M%2").arg(run).arg(n)
-                                        : mine[qsizetype(random.bounded(quint32(mine.size())))];
-            const int v = fresh ? int(random.bounded(reliability::kVariants))
-                                : (variants[title] + 1 + int(random.bounded(reliability::kVariants - 1))) %
-                                      reliability::kVariants;
+            const QString title = fresh ? QStringLiteral("R%1-M%2").arg(run).arg(n) : any->first;
+            const int v =
+                fresh ? int(random.bounded(reliability::kVariants))
+                      : (any->second + 1 + int(random.bounded(reliability::kVariants - 1))) % reliability::kVariants;
             logLine(log, QStringLiteral("B save %1 %2").arg(title).arg(v));
             if (!saveThroughEditor(title, fresh ? QString() : title, v, boxes))
                 return printBoxes(boxes), 4;
-            if (fresh)
-                mine << title;
-            variants[title] = v;
+            mine[title] = v;
         } else if (pick < 9) {
-            const QString title = mine[qsizetype(random.bounded(quint32(mine.size())))];
             const QString actor = QStringLiteral("A%1-%2").arg(run).arg(n);
-            logLine(log, QStringLiteral("B link %1 %2").arg(title, actor));
-            linkNewActor(title, actor);
+            logLine(log, QStringLiteral("B link %1 %2").arg(any->first, actor));
+            linkNewActor(any->first, actor);
         } else {
-            const QString title = mine.takeAt(qsizetype(random.bounded(quint32(mine.size()))));
-            logLine(log, QStringLiteral("B delete %1").arg(title));
+            logLine(log, QStringLiteral("B delete %1").arg(any->first));
             store::Connection db = store::OpenDatabase();
-            if (!main_window::DeleteMovieRecord(db, movieKey(db, title)))
+            if (!main_window::DeleteMovieRecord(db, movieKey(db, any->first)))
                 return 4;
+            mine.erase(any);
         }
         logLine(log, QStringLiteral("D"));
     }
-}
-
-void limitFileSize(const QString& bytes)
-{
-    // A write past the limit then fails with "File too large" instead of killing the process.
-    std::signal(SIGXFSZ, SIG_IGN);
-    const rlim_t limit = bytes.toULongLong();
-    const rlimit r{limit, limit};
-    setrlimit(RLIMIT_FSIZE, &r);
 }
 
 } // namespace
@@ -149,29 +131,20 @@ int main(int argc, char** argv)
     const QStringList args = app.arguments().mid(2);
     const QString mode = app.arguments().value(1);
     try {
+        shell::App::SetPath(args[0]);
         if (mode == QLatin1String("crash"))
             return crash(args);
-        if (mode == QLatin1String("lock")) {
-            store::Connection other(args[0], store::Connection::Mode::ReadWrite);
-            other.exec(QStringLiteral("BEGIN EXCLUSIVE"));
-            std::printf("locked\n");
-            std::fflush(stdout);
-            char line[16];
-            (void)std::fgets(line, sizeof line, stdin);
-            other.exec(QStringLiteral("COMMIT"));
-            return 0;
-        }
+        ReportModule::SetDesktopFolder(args[1]);
+        // A write past the limit then fails with "File too large" instead of killing the process.
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{args[2].toULongLong(), args[2].toULongLong()};
+        if (limit.rlim_cur > 0)
+            setrlimit(RLIMIT_FSIZE, &limit);
         testing::ScriptedMessages boxes;
-        if (mode == QLatin1String("save")) {
-            shell::App::SetPath(args[0]);
-            limitFileSize(args[1]);
+        if (mode == QLatin1String("save"))
             saveThroughEditor(QStringLiteral("Too Big To Fit"), QString(), 1, boxes);
-        } else if (mode == QLatin1String("report")) {
-            shell::App::SetPath(args[0]);
-            ReportModule::SetDesktopFolder(args[1]);
-            limitFileSize(args[2]);
+        else
             ReportModule::PrintMovieTitleReport();
-        }
         printBoxes(boxes);
     } catch (const store::StoreError& e) {
         std::printf("ERROR %s\n", qPrintable(e.message()));
