@@ -148,8 +148,13 @@ private slots:
         run("mnuHelpSearchForHelpOn");
         auto* viewer = m_w->findChild<shell::HelpViewer*>();
         QVERIFY(viewer && viewer->isVisible());
-        QVERIFY(viewer->Find(S("Delete Resources")));
-        QCOMPARE(boxes.count(), 3);
+        for (const char* word : {"Delete Resources", "rubbish"}) { // a word in the help, then one not
+            viewer->SearchBox()->clear();
+            QTest::keyClicks(viewer->SearchBox(), S(word));
+            QTest::keyClick(viewer->SearchBox(), Qt::Key_Return);
+        }
+        QCOMPARE(boxes.texts().mid(3),
+                 QStringList{S("\"rubbish\" was not found anywhere in the help. Try a shorter or different word.")});
         viewer->close();
         shell::App::SetHelpFile(QString());
     }

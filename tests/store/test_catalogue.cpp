@@ -53,19 +53,6 @@ private slots:
                  S("alpha"));
     }
 
-    // Missing parts of a name stay as empty text, blanks stay, and the name is found whatever its case.
-    void actorDisplayName()
-    {
-        testing::TempCatalogue cat;
-        cat.scalar(S("INSERT INTO tbl_Actor (Actor_Last_Name, Actor_First_Name) VALUES (NULL, 'Cher'), "
-                     "('Garbo', NULL), (' Lee ', 'Bruce')"));
-        const QStringList shown{S(" Lee , Bruce"), S(", Cher"), S("Garbo, ")};
-        QCOMPARE(cat.scalar(S("SELECT group_concat(Actor, '|') FROM qry_Actor")).toString(),
-                 shown.join(QLatin1Char('|')));
-        for (const QString& name : shown)
-            QCOMPARE(cat.scalar(S("SELECT count(*) FROM qry_Actor WHERE [Actor] = ?"), {name.toUpper()}).toInt(), 1);
-    }
-
     void lookupsUseIndexes()
     {
         testing::TempCatalogue cat;
