@@ -1,7 +1,6 @@
-// Lending and returning movies as the user does it: the lend window, the panel, the loans window
-// and deleting a lent movie. Names the user types stay plain text.
+// Lending and returning movies as the user does it: the lend window, the panel and the loans window.
+// Names the user types stay plain text.
 #include "loans/LoanStore.h"
-#include "main_window/MovieGrid.h"
 #include "shell/App.h"
 #include "support/MainWindow.h"
 #include "support/TestSupport.h"
@@ -183,27 +182,6 @@ private slots:
         f.run("mnuLoans");
         QCOMPARE(shell::CurrentMovieTitle(), S("Brazil"));
         QCOMPARE(f.w->findChild<QWidget*>(S("txtFind"))->property("text").toString(), QString());
-    }
-
-    void deleteLentMovie_data()
-    {
-        QTest::addColumn<int>("answer");
-        QTest::addColumn<QString>("left"); // movies and loans
-        QTest::newRow("no") << int(shell::vbNo) << S("2 1");
-        QTest::newRow("yes") << int(shell::vbYes) << S("1 0");
-    }
-    void deleteLentMovie()
-    {
-        QFETCH(int, answer);
-        QFETCH(QString, left);
-        Fixture f;
-        f.lend(f.alien, "Anna", -1);
-        f.boxes.answer(answer);
-        QTest::keyClick(f.w->dbgMovie()->Split(0), Qt::Key_Delete);
-        QCOMPARE(f.boxes.texts(), QStringList{S("Alien is on loan to Anna. Delete it anyway?")});
-        QCOMPARE(f.cat.scalar(S("SELECT (SELECT count(*) FROM tbl_Movie_Title) || ' ' || count(*) FROM tbl_Loan")),
-                 QVariant(left));
-        QCOMPARE(loans::Borrowers(f.cat.open()), QStringList{S("Anna")}); // still offered next time
     }
 };
 
