@@ -19,11 +19,9 @@
 
 using main_window::frmMain;
 
-namespace {
 const auto S = [](const char* text) { return QString::fromLatin1(text); };
 // What a width of so many twips reads back as once it has been through pixels.
 const auto shown = [](double twips) { return shell::PixelsToTwipsX(shell::TwipsToPixelsX(twips)); };
-} // namespace
 
 class TestCommands : public QObject
 {

@@ -11,10 +11,8 @@
 #include <QTest>
 #include <optional>
 
-namespace {
 const auto S = [](const char* text) { return QString::fromLatin1(text); };
 constexpr qint64 kWide = 5'000'000'000; // a key that needs more than 32 bits
-} // namespace
 
 class TestDeleteMovie : public QObject
 {

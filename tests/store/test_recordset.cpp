@@ -7,9 +7,7 @@
 using store::Recordset;
 using store::StoreError;
 
-namespace {
 const auto S = [](const char* text) { return QString::fromUtf8(text); };
-} // namespace
 
 class TestRecordset : public QObject
 {
