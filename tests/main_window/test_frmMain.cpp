@@ -35,7 +35,6 @@ struct Fixture
                      "('Casablanca', '1942', '1:42', 'A', 0), ('alien', '1979', '1:57', 'A-', 0), "
                      "('Brazil', '1985', '2:22', 'B+', 1)"));
     }
-    void load() { w = testing::OpenMain(); }
     QString text(const char* name) const { return w->findChild<QWidget*>(S(name))->property("text").toString(); }
     // Status, year, time, grade and the shared current title, as one line.
     QString info() const
@@ -83,7 +82,7 @@ private slots:
     {
         Fixture f;
         f.addThree();
-        f.load();
+        f.w = testing::OpenMain();
         // The grid and the panels follow the window's size.
         const auto twips = [&](const char* name) { return f.w->TwipGeometry(f.w->findChild<QWidget*>(S(name))); };
         const auto resizeTo = [&](double w, double h) {
@@ -167,7 +166,7 @@ private slots:
     void emptyThenStarringAndNullFields()
     {
         Fixture f;
-        f.load();
+        f.w = testing::OpenMain();
         f.w->Form_Activate();
         f.w->dbgMovie_HeadClick(3);
         QCOMPARE(f.info() + f.text("lblStarring"), S("||||"));
@@ -204,7 +203,7 @@ private slots:
         const QString statement = S("Select * FROM [qry_Movie_Title] Order By [%1], [Movie_Title]").arg(field);
         Fixture f;
         f.addThree();
-        f.load();
+        f.w = testing::OpenMain();
         QCOMPARE(f.checkedSortItems(), QStringList{S("mnuSortMovieTitle")});
         QAction* item = f.w->findChild<QAction*>(S(QTest::currentDataTag()));
         QTableView* right = f.w->dbgMovie()->Split(1);
@@ -235,7 +234,7 @@ private slots:
         f.addThree();
         f.cat.addMovie(S("Zelig"), {{S("Director"), S("allen")}});
         f.cat.scalar(S("UPDATE tbl_Movie_Title SET Director_ID = 99 WHERE Movie_Title = 'Brazil'")); // no such row
-        f.load();
+        f.w = testing::OpenMain();
         const auto db = f.cat.open();
         for (int column = 0; column < 16; ++column) {
             f.w->dbgMovie_HeadClick(column);
@@ -258,7 +257,7 @@ private slots:
         Fixture f;
         f.cat.scalar(S("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 400) "
                        "INSERT INTO tbl_Movie_Title (Movie_Title) SELECT printf('Movie %03d', i) FROM n"));
-        f.load();
+        f.w = testing::OpenMain();
         f.w->dbgMovie()->Split(0)->setFocus();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_End, Qt::ControlModifier);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_F, Qt::ControlModifier);
