@@ -19,9 +19,8 @@ using cast::frmActorList;
 using testing::click;
 #define L QStringLiteral
 
-namespace {
 // The names a grid lists, each marked when the number column beside it does not count 1, 2, 3...
-QStringList names(const FlexGrid* grid)
+static QStringList names(const FlexGrid* grid)
 {
     QStringList out;
     for (int i = 0; i < grid->Rows(); ++i)
@@ -32,7 +31,6 @@ QStringList names(const FlexGrid* grid)
 // Both kinds of quote, so that no value can be pasted into the statements' text unharmed.
 const QString kQuoted = L("Ocean's \"Eleven\"");
 const QString kQuotedName = L("O'Toole \"Pete\"");
-} // namespace
 
 class TestCast : public QObject
 {

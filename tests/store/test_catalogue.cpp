@@ -10,17 +10,15 @@
 using store::Recordset;
 using store::StoreError;
 
-namespace {
 const auto S = [](const char* text) { return QString::fromLatin1(text); };
 // One column of every row the statement yields, joined.
-QString column(const store::Connection& db, const char* sql, const char* name, std::vector<QVariant> params = {})
+static QString column(const store::Connection& db, const char* sql, const char* name, std::vector<QVariant> params = {})
 {
     QStringList out;
     for (Recordset rs(db, S(sql), std::move(params)); !rs.Eof(); rs.MoveNext())
         out << rs.Value(S(name)).toString();
     return out.join(QLatin1Char('|'));
 }
-} // namespace
 
 class TestCatalogue : public QObject
 {

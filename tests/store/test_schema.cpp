@@ -10,18 +10,16 @@
 #include <QProcess>
 #include <QTest>
 
-namespace {
 const auto S = [](const char* text) { return QString::fromUtf8(text); };
 
 // What the sqlite3 tool prints for the statements.
-QString cli(const QString& path, const QString& sql)
+static QString cli(const QString& path, const QString& sql)
 {
     QProcess tool;
     tool.start(S("sqlite3"), {path, sql});
     tool.waitForFinished(10000);
     return QString::fromUtf8(tool.readAllStandardOutput()).trimmed();
 }
-} // namespace
 
 class TestSchema : public QObject
 {
