@@ -13,14 +13,13 @@
 #include <QTableWidget>
 #include <QTest>
 
-namespace {
 const auto S = [](const char* text) { return QString::fromUtf8(text); };
-QString day(int fromToday)
+static QString day(int fromToday)
 {
     return QLocale::c().toString(QDate::currentDate().addDays(fromToday), S("d MMM yyyy"));
 }
 // Each row's cells (or only one column's) joined by commas, rows by bars.
-QString rows(const QTableWidget* table, int only = -1)
+static QString rows(const QTableWidget* table, int only = -1)
 {
     QStringList out;
     for (int r = 0; r < table->rowCount(); ++r) {
@@ -53,7 +52,6 @@ struct Fixture
     QLabel* panel() const { return w->findChild<QLabel*>(S("lblLoan")); }
     void run(const char* item) { w->findChild<QAction*>(S(item))->trigger(); }
 };
-} // namespace
 using testing::click;
 
 class TestLoans : public QObject

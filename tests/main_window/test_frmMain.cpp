@@ -20,7 +20,6 @@
 
 using main_window::frmMain;
 
-namespace {
 const auto S = [](const char* text) { return QString::fromUtf8(text); };
 
 struct Fixture
@@ -70,7 +69,6 @@ struct Fixture
         return names;
     }
 };
-} // namespace
 
 class TestFrmMain : public QObject
 {

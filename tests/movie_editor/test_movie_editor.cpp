@@ -14,7 +14,6 @@
 using movie_editor::frmMovieAdd;
 using testing::ScriptedMessages;
 
-namespace {
 const auto S = [](const char* text) { return QString::fromUtf8(text); };
 
 const char* const kCombos[] = {"dbcDirector", "dbcProducer", "dbcExecutiveProducer", "dbcScreenWriter",
@@ -48,7 +47,6 @@ const auto movies = [](const testing::TempCatalogue& cat) {
 };
 // A box's title and style in one text: which kind of box it was.
 const auto kind = [](const shell::MessageRecord& box) -> QString { return box.title + QString::number(box.style); };
-} // namespace
 
 class TestMovieEditor : public QObject
 {
