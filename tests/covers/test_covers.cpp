@@ -19,10 +19,9 @@
 #include <QTest>
 #include <QTimer>
 
-namespace {
 const auto S = [](const char* text) { return QString::fromUtf8(text); };
 
-QByteArray picture(const char* format, int width = 600, int height = 900, QColor colour = Qt::darkCyan)
+static QByteArray picture(const char* format, int width = 600, int height = 900, QColor colour = Qt::darkCyan)
 {
     if (qstrcmp(format, "gif") == 0) // Qt writes no GIF
         return QByteArray::fromBase64("R0lGODlhBAAGAPAAAP8AAAAAACH5BAAAAAAALAAAAAAEAAYAAAIEhI+pVwA7");
@@ -36,7 +35,7 @@ QByteArray picture(const char* format, int width = 600, int height = 900, QColor
 }
 
 // A real JPEG whose frame header says 30,000 x 30,000.
-QByteArray hugeJpeg()
+static QByteArray hugeJpeg()
 {
     QByteArray bytes = picture("jpeg", 16, 16);
     const qsizetype frame = bytes.indexOf(QByteArrayLiteral("\xFF\xC0")) + 5;
@@ -45,7 +44,7 @@ QByteArray hugeJpeg()
     return bytes;
 }
 
-void drop(QWidget* target, const QString& file)
+static void drop(QWidget* target, const QString& file)
 {
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(file)});
@@ -56,7 +55,6 @@ void drop(QWidget* target, const QString& file)
     QDropEvent dropped(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(target, &dropped);
 }
-} // namespace
 
 class TestCovers : public QObject
 {

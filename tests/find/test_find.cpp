@@ -11,7 +11,6 @@
 #include <QRegularExpression>
 #include <QTest>
 
-namespace {
 const auto S = [](const char* text) { return QString::fromUtf8(text); };
 
 struct Fixture
@@ -67,7 +66,6 @@ struct Fixture
         QCoreApplication::processEvents(); // the search runs once the keys are in
     }
 };
-} // namespace
 
 class TestFind : public QObject
 {

@@ -19,11 +19,9 @@
 
 using main_window::frmMain;
 
-namespace {
 const auto S = [](const char* text) { return QString::fromLatin1(text); };
 // What a width of so many twips reads back as once it has been through pixels.
 const auto shown = [](double twips) { return shell::PixelsToTwipsX(shell::TwipsToPixelsX(twips)); };
-} // namespace
 
 class TestCommands : public QObject
 {
@@ -32,7 +30,6 @@ class TestCommands : public QObject
     std::unique_ptr<testing::TempCatalogue> m_cat;
     std::unique_ptr<frmMain> m_w;
 
-    void load() { m_w = testing::OpenMain(); }
     static QString iniPath()
     {
         return QSettings(QSettings::IniFormat, QSettings::UserScope, S("Reelkeeper"), S("Reelkeeper")).fileName();
@@ -55,6 +52,7 @@ private slots:
         m_cat = std::make_unique<testing::TempCatalogue>();
         m_cat->scalar(S("INSERT INTO tbl_Movie_Title (Movie_Title, Year_Released) VALUES ('Alien', '1979'), "
                         "('Brazil', '1985')"));
+        m_w = testing::OpenMain();
     }
     void cleanup()
     {
@@ -65,7 +63,6 @@ private slots:
 
     void settingsDefaultsAndRoundTrip()
     {
-        load();
         m_w->resize(shell::TwipsToPixelsX(8010), shell::TwipsToPixelsY(7200));
         m_w->dbgMovie()->SetColumnWidth(1, 3, 2000);
         // The title pane follows its column as the user drags it wider.
@@ -88,7 +85,7 @@ private slots:
         }
         // A new window comes back as the last one closed, with the edited values read.
         m_w.reset();
-        load();
+        m_w = testing::OpenMain();
         QCOMPARE(m_w->size(), size);
         QCOMPARE(width(1, 3), h5);
         QCOMPARE(width(0, 0), shown(2500));
@@ -106,7 +103,6 @@ private slots:
     // afterwards; the editor opens on the selected movie for Edit and empty for New.
     void everyCommandOpensItsWindow()
     {
-        load();
         m_w->dbgMovie()->SetRow(1);
         QStringList opened;
         shell::SetModalHandler([&](QWidget* w) {
@@ -129,7 +125,6 @@ private slots:
 
     void help()
     {
-        load();
         testing::ScriptedMessages boxes;
         shell::App::SetHelpFile(QString());
         run("mnuHelpContents");
@@ -148,8 +143,13 @@ private slots:
         run("mnuHelpSearchForHelpOn");
         auto* viewer = m_w->findChild<shell::HelpViewer*>();
         QVERIFY(viewer && viewer->isVisible());
-        QVERIFY(viewer->Find(S("Delete Resources")));
-        QCOMPARE(boxes.count(), 3);
+        for (const char* word : {"Delete Resources", "rubbish"}) { // a word in the help, then one not
+            viewer->SearchBox()->clear();
+            QTest::keyClicks(viewer->SearchBox(), S(word));
+            QTest::keyClick(viewer->SearchBox(), Qt::Key_Return);
+        }
+        QCOMPARE(boxes.texts().mid(3),
+                 QStringList{S("\"rubbish\" was not found anywhere in the help. Try a shorter or different word.")});
         viewer->close();
         shell::App::SetHelpFile(QString());
     }

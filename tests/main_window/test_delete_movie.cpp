@@ -1,4 +1,5 @@
 // The delete command: what goes with a movie, what stays, and that a refusal leaves all as it was.
+#include "loans/LoanStore.h"
 #include "main_window/DataControl.h"
 #include "main_window/DeleteMovie.h"
 #include "main_window/MovieGrid.h"
@@ -10,10 +11,8 @@
 #include <QTest>
 #include <optional>
 
-namespace {
 const auto S = [](const char* text) { return QString::fromLatin1(text); };
 constexpr qint64 kWide = 5'000'000'000; // a key that needs more than 32 bits
-} // namespace
 
 class TestDeleteMovie : public QObject
 {
@@ -24,8 +23,9 @@ class TestDeleteMovie : public QObject
 
     qint64 fingerprint() const
     {
-        return cat->count(S("tbl_Movie_Title")) * 1000 + cat->count(S("tbl_Director")) * 100 +
-               cat->count(S("tbl_Actor")) * 10 + cat->count(S("tbl_Actor_Movie_Join"));
+        return cat->count(S("tbl_Loan")) * 10000 + cat->count(S("tbl_Movie_Title")) * 1000 +
+               cat->count(S("tbl_Director")) * 100 + cat->count(S("tbl_Actor")) * 10 +
+               cat->count(S("tbl_Actor_Movie_Join"));
     }
     // Selects the movie with this key in a fresh main window and runs the delete command on it.
     bool deleteMovie(qint64 id)
@@ -51,21 +51,29 @@ private slots:
         QTest::addColumn<int>("movies");
         QTest::addColumn<int>("answer");
         QTest::addColumn<QString>("message");
-        QTest::newRow("no") << 2 << int(shell::vbNo) << S("Are you sure you want to delete this movie?");
+        QTest::addColumn<QString>("borrower"); // empty: not lent
+        QTest::newRow("no") << 2 << int(shell::vbNo) << S("Are you sure you want to delete this movie?") << QString();
+        QTest::newRow("lent, no") << 2 << int(shell::vbNo) << S("Alpha is on loan to Anna. Delete it anyway?")
+                                  << S("Anna");
         QTest::newRow("last movie") << 1 << int(shell::vbYes)
                                     << S("There has to be at least 1 record in the database at all times.\r\n"
-                                         "So you cannot delete this record at this time.");
-        QTest::newRow("failure midway") << 2 << int(shell::vbYes) << S("left as it was");
+                                         "So you cannot delete this record at this time.")
+                                    << QString();
+        QTest::newRow("failure midway") << 2 << int(shell::vbYes) << S("left as it was") << QString();
     }
     void nothingChanges()
     {
         QFETCH(int, movies);
         QFETCH(int, answer);
         QFETCH(QString, message);
+        QFETCH(QString, borrower);
         const qint64 a = cat->addMovie(S("Alpha"), {{S("Director"), S("D")}});
         cat->link(cat->addActor(S("Solo"), S("A")), a);
         if (movies == 2)
             cat->addMovie(S("Beta"));
+        store::Connection db = cat->open();
+        if (!borrower.isEmpty())
+            loans::Lend(db, a, borrower, QDate::currentDate(), {});
         // The actor goes last, so a refusing trigger there fails a delete that has done all else.
         cat->scalar(S("CREATE TRIGGER fail BEFORE DELETE ON tbl_Actor BEGIN SELECT RAISE(ABORT, 'disk'); END"));
         const qint64 before = fingerprint();
@@ -108,6 +116,8 @@ private slots:
         const qint64 other = cat->addActor(S("Other"), {});
         for (auto [actor, movie] : {std::pair{lone, a}, {both, a}, {both, b}, {other, b}})
             cat->link(actor, movie);
+        store::Connection db = cat->open();
+        loans::Lend(db, a, S("Anna"), QDate::currentDate(), {}); // the loan goes too
         QVERIFY(deleteMovie(a));
         for (const store::Credit& c : store::kCredits) {
             const QString table = S(c.table);
@@ -119,6 +129,8 @@ private slots:
         QCOMPARE(cat->scalar(S("SELECT group_concat(Actor_ID) FROM tbl_Actor_Movie_Join WHERE Movie_ID = ?"), {b}),
                  QVariant(S("%1,%2").arg(both).arg(other)));
         QCOMPARE(shell::CurrentMovieTitle(), S("Twin"));
+        QCOMPARE(cat->count(S("tbl_Loan")), 0);
+        QCOMPARE(loans::Borrowers(cat->open()), QStringList{S("Anna")}); // still offered next time
     }
 };
 

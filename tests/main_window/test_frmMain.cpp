@@ -20,7 +20,6 @@
 
 using main_window::frmMain;
 
-namespace {
 const auto S = [](const char* text) { return QString::fromUtf8(text); };
 
 struct Fixture
@@ -35,7 +34,6 @@ struct Fixture
                      "('Casablanca', '1942', '1:42', 'A', 0), ('alien', '1979', '1:57', 'A-', 0), "
                      "('Brazil', '1985', '2:22', 'B+', 1)"));
     }
-    void load() { w = testing::OpenMain(); }
     QString text(const char* name) const { return w->findChild<QWidget*>(S(name))->property("text").toString(); }
     // Status, year, time, grade and the shared current title, as one line.
     QString info() const
@@ -71,7 +69,6 @@ struct Fixture
         return names;
     }
 };
-} // namespace
 
 class TestFrmMain : public QObject
 {
@@ -83,7 +80,7 @@ private slots:
     {
         Fixture f;
         f.addThree();
-        f.load();
+        f.w = testing::OpenMain();
         // The grid and the panels follow the window's size.
         const auto twips = [&](const char* name) { return f.w->TwipGeometry(f.w->findChild<QWidget*>(S(name))); };
         const auto resizeTo = [&](double w, double h) {
@@ -167,7 +164,7 @@ private slots:
     void emptyThenStarringAndNullFields()
     {
         Fixture f;
-        f.load();
+        f.w = testing::OpenMain();
         f.w->Form_Activate();
         f.w->dbgMovie_HeadClick(3);
         QCOMPARE(f.info() + f.text("lblStarring"), S("||||"));
@@ -204,7 +201,7 @@ private slots:
         const QString statement = S("Select * FROM [qry_Movie_Title] Order By [%1], [Movie_Title]").arg(field);
         Fixture f;
         f.addThree();
-        f.load();
+        f.w = testing::OpenMain();
         QCOMPARE(f.checkedSortItems(), QStringList{S("mnuSortMovieTitle")});
         QAction* item = f.w->findChild<QAction*>(S(QTest::currentDataTag()));
         QTableView* right = f.w->dbgMovie()->Split(1);
@@ -235,7 +232,7 @@ private slots:
         f.addThree();
         f.cat.addMovie(S("Zelig"), {{S("Director"), S("allen")}});
         f.cat.scalar(S("UPDATE tbl_Movie_Title SET Director_ID = 99 WHERE Movie_Title = 'Brazil'")); // no such row
-        f.load();
+        f.w = testing::OpenMain();
         const auto db = f.cat.open();
         for (int column = 0; column < 16; ++column) {
             f.w->dbgMovie_HeadClick(column);
@@ -258,7 +255,7 @@ private slots:
         Fixture f;
         f.cat.scalar(S("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 400) "
                        "INSERT INTO tbl_Movie_Title (Movie_Title) SELECT printf('Movie %03d', i) FROM n"));
-        f.load();
+        f.w = testing::OpenMain();
         f.w->dbgMovie()->Split(0)->setFocus();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_End, Qt::ControlModifier);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_F, Qt::ControlModifier);

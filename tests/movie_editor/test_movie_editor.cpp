@@ -14,7 +14,6 @@
 using movie_editor::frmMovieAdd;
 using testing::ScriptedMessages;
 
-namespace {
 const auto S = [](const char* text) { return QString::fromUtf8(text); };
 
 const char* const kCombos[] = {"dbcDirector", "dbcProducer", "dbcExecutiveProducer", "dbcScreenWriter",
@@ -48,7 +47,6 @@ const auto movies = [](const testing::TempCatalogue& cat) {
 };
 // A box's title and style in one text: which kind of box it was.
 const auto kind = [](const shell::MessageRecord& box) -> QString { return box.title + QString::number(box.style); };
-} // namespace
 
 class TestMovieEditor : public QObject
 {
@@ -81,7 +79,6 @@ private slots:
         QFETCH(QString, title);
         QFETCH(QString, column);
         QFETCH(QVariant, stored);
-        QFETCH(QString, shown);
         const QString who = S("O'Brien \"Doc\" Smith");
         cat->addMovie(S("The \"Big\" Sleep"), {{S("Director"), who}, {column, stored}});
         cat->addMovie(S("Alien"), {{S("Director"), who}, {S("Screenwriter"), S("Dan O'Bannon")}, {column, stored}});
@@ -93,7 +90,7 @@ private slots:
         QCOMPARE(f.text("txtMovieTitle"), title);
         QCOMPARE(f.text("dbcDirector"), edit ? who : QString());
         const auto* shows = f.w->findChild<QLineEdit*>(S("txt") + column.section(QLatin1Char('_'), 0, 0));
-        QCOMPARE(shows ? shows->text() : QString::number(f.ctl<QCheckBox>("chkWidescreen")->isChecked()), shown);
+        QTEST(shows ? shows->text() : QString::number(f.ctl<QCheckBox>("chkWidescreen")->isChecked()), "shown");
         QCOMPARE(f.ctl("dbcFormat")->isEnabled(), edit);
         QCOMPARE(f.ctl("cmdAddActor")->isHidden(), !edit);
         if (edit) // untouched, the value goes back as it was

