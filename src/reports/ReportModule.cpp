@@ -11,6 +11,8 @@
 #include <QLocale>
 #include <QStandardPaths>
 #include <algorithm>
+#include <cstring>
+#include <optional>
 #include <sqlite3.h>
 #include <vector>
 
@@ -44,15 +46,27 @@ struct Report
     const char* groupCaption; // first header of a grouped report
     const char* groupSql;
     const char* groupField;
+    // A lookup group's movies, or every movie row of a query-grouped report in the grouping set's order.
     const char* perGroupSql;
-    const char* indexSql;        // an index the per-group statement needs, for catalogues made without it
     std::vector<Column> columns; // movie row cells after the group's empty cell
     const char* totalLabel;
-    // A flat report's row count without its joins and sort (they only look names up, one each).
+    // The row count of a flat report or the group count of a query-grouped one, without its joins and
+    // sort (they only look names up, one each).
     const char* countSql = nullptr;
 };
 
 const char* const kLibraryCountSql = "SELECT count(*) FROM [tbl_Movie_Title]";
+
+// Every actor's movies in the order of qry_Actor, read along the actors' name index; only the movies of
+// one name are sorted at a time. Ties keep the order the actor's own statement gave them.
+const char* const kActorRowsSql =
+    "SELECT (ifnull(a.[Actor_Last_Name], '') || ', ' || ifnull(a.[Actor_First_Name], '')) COLLATE NOCASE AS [Actor], "
+    "m.[Movie_Title] AS [Movie_Title], d.[Director] AS [Director], m.[Year_Released] AS [Year_Released], "
+    "m.[Length] AS [Length], m.[Grade] AS [Grade] "
+    "FROM [tbl_Actor] AS a CROSS JOIN [tbl_Actor_Movie_Join] AS j ON j.[Actor_ID] = a.[Actor_ID] "
+    "CROSS JOIN [tbl_Movie_Title] AS m ON m.[Movie_ID] = j.[Movie_ID] "
+    "LEFT JOIN [tbl_Director] AS d ON d.[Director_ID] = m.[Director_ID] "
+    "ORDER BY 1, 2, a.[Actor_ID], j.[rowid]";
 
 // The per-group columns most grouped reports share.
 const std::vector<Column> kByDirector = {{"Movie Title", Form::Plain, "Movie_Title"},
@@ -83,6 +97,23 @@ int statementColumn(const store::Statement& q, const QString& name)
     return -1;
 }
 
+// Most text is plain ASCII, which is valid as it stands; a word at a time tells.
+bool isAscii(QByteArrayView text)
+{
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    for (; end - p >= 8; p += 8) {
+        quint64 word;
+        std::memcpy(&word, p, 8);
+        if (word & 0x8080808080808080ULL)
+            return false;
+    }
+    for (; p != end; ++p)
+        if (*p & 0x80)
+            return false;
+    return true;
+}
+
 // A column's text as the report writes it. Integers and sound text are read in place; what would
 // come out differently that way (reals, blobs, broken text) goes through the value as before.
 QByteArrayView fieldText(const store::Statement& q, int i, QByteArray& kept)
@@ -96,7 +127,7 @@ QByteArrayView fieldText(const store::Statement& q, int i, QByteArray& kept)
         return kept;
     case SQLITE_TEXT: {
         const QByteArrayView text(reinterpret_cast<const char*>(sqlite3_column_text(s, i)), sqlite3_column_bytes(s, i));
-        if (text.isValidUtf8())
+        if (isAscii(text) || text.isValidUtf8())
             return text;
         break;
     }
@@ -159,31 +190,129 @@ void writeFoot(ReportFile& out)
     out.Line("</html>");
 }
 
-// One group's movies through the statement prepared once for the whole run.
-void writeGroup(ReportFile& out, const Report& r, store::Statement& perGroup, const std::vector<int>& cols,
-                const QVariant& group)
+void writeGroupHead(ReportFile& out, QByteArrayView group)
 {
-    auto& progress = Progress();
     out.Line("<tr>");
     out.GroupCell(group);
     out.EmptyCells(5);
     out.Line("</tr>");
-    perGroup.reset();
-    perGroup.bind(1, group);
-    qint64 movies = 0;
-    while (perGroup.step()) {
-        out.Line("<tr>");
-        out.EmptyCells(1);
-        writeCells(out, r.columns, perGroup, cols);
-        out.Line("</tr>");
-        ++movies;
-        progress.Refresh();
-    }
+}
+
+void writeGroupFoot(ReportFile& out, qint64 movies)
+{
     out.Line("<tr>");
     out.EmptyCells(1);
     out.MovieTotalCell(movies);
     out.EmptyCells(4);
     out.Line("</tr>");
+}
+
+void writeMovieRow(ReportFile& out, const Report& r, const store::Statement& q, const std::vector<int>& cols)
+{
+    out.Line("<tr>");
+    out.EmptyCells(1);
+    writeCells(out, r.columns, q, cols);
+    out.Line("</tr>");
+    Progress().Refresh();
+}
+
+// One group's movies through the statement prepared once for the whole run.
+void writeGroup(ReportFile& out, const Report& r, store::Statement& perGroup, const std::vector<int>& cols,
+                const QVariant& group)
+{
+    writeGroupHead(out, group.isNull() ? QByteArray() : group.toString().toUtf8());
+    perGroup.reset();
+    perGroup.bind(1, group);
+    qint64 movies = 0;
+    for (; perGroup.step(); ++movies)
+        writeMovieRow(out, r, perGroup, cols);
+    writeGroupFoot(out, movies);
+}
+
+// A grouping name as the engine compares it, valid until the statement moves; null for NULL, which
+// equals nothing.
+std::optional<QByteArrayView> groupKey(const store::Statement& q, int i)
+{
+    sqlite3_stmt* const s = q.handle();
+    if (sqlite3_column_type(s, i) == SQLITE_NULL)
+        return std::nullopt;
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(s, i));
+    return QByteArrayView(text, sqlite3_column_bytes(s, i));
+}
+
+// The NOCASE collation's order, in which both statements of a query-grouped report come.
+int compareNoCase(QByteArrayView a, QByteArrayView b)
+{
+    const int r = sqlite3_strnicmp(a.data(), b.data(), int(std::min(a.size(), b.size())));
+    return r != 0 ? r : a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
+}
+
+// Query-grouped shape in one pass: the movie rows of every group come from one statement in the
+// grouping set's order, so no statement runs per group and none sorts more than one group's movies.
+// A group takes the rows whose key equals its own as the engine compares them; groups of equal
+// names (two actors called alike) each get the same rows, written again from a copy.
+void writeMerged(ReportFile& out, const Report& r, const store::Connection& db)
+{
+    auto& progress = Progress();
+    store::Statement count(db, QString::fromLatin1(r.countSql));
+    progress.SetTotal(count.step() ? count.column(0).toLongLong() : 0);
+    store::Statement groups(db, QString::fromLatin1(r.groupSql));
+    store::Statement rows(db, QString::fromLatin1(r.perGroupSql));
+    const QString field = QString::fromLatin1(r.groupField);
+    const int groupColumn = statementColumn(groups, field), rowKey = statementColumn(rows, field);
+    if (groupColumn < 0 || rowKey < 0)
+        throw store::StoreError(3265, QStringLiteral("Item not found in this collection. (%1)").arg(field));
+    const std::vector<int> cols = columnIndexes([&](const QString& n) { return statementColumn(rows, n); }, r.columns);
+
+    const auto keyOf = [](const store::Statement& q, int i) -> std::optional<QByteArray> {
+        const std::optional<QByteArrayView> k = groupKey(q, i);
+        return k ? std::optional<QByteArray>(k->toByteArray()) : std::nullopt;
+    };
+    bool more = rows.step();
+    bool haveNext = groups.step();
+    std::optional<QByteArray> next = haveNext ? keyOf(groups, groupColumn) : std::nullopt;
+    std::optional<QByteArray> key;
+    QByteArray copy; // the last group's movie rows, while the next group has the same name
+    qint64 movies = 0, counter = 1;
+    QByteArray kept;
+    for (; haveNext; ++counter) {
+        progress.Refresh();
+        progress.SetCurrent(counter);
+        const bool same = key && next && compareNoCase(*key, *next) == 0;
+        key = std::move(next);
+        writeGroupHead(out, fieldText(groups, groupColumn, kept));
+        haveNext = groups.step();
+        next = haveNext ? keyOf(groups, groupColumn) : std::nullopt;
+        if (same) {
+            out.Raw(copy);
+        } else {
+            const bool again = key && next && compareNoCase(*key, *next) == 0;
+            if (again)
+                out.StartCopy();
+            movies = 0;
+            if (key) {
+                // Rows before this group belong to none (a NULL year): the per-group test left them out too.
+                const auto order = [&] {
+                    const std::optional<QByteArrayView> k = groupKey(rows, rowKey);
+                    return k ? compareNoCase(*k, *key) : -1;
+                };
+                int c = -1;
+                while (more && (c = order()) < 0)
+                    more = rows.step();
+                for (; more && c == 0; ++movies) {
+                    writeMovieRow(out, r, rows, cols);
+                    if ((more = rows.step()))
+                        c = order();
+                }
+            }
+            if (again)
+                copy = out.EndCopy();
+        }
+        writeGroupFoot(out, movies);
+    }
+    out.Line("<tr>");
+    out.TotalLabelCell(r.totalLabel);
+    out.TotalValueCell(counter - 1);
 }
 
 // Movie rows straight from the statement: a set of every movie would fetch each row on its own.
@@ -222,13 +351,14 @@ void writeFlat(ReportFile& out, const Report& r, const store::Connection& db)
     out.TotalValueCell(all.step() ? all.column(0).toLongLong() : 0);
 }
 
-void writeGrouped(ReportFile& out, const Report& r, const store::Connection& db)
+// Lookup-grouped shape: one statement per name of the lookup table.
+void writeLookups(ReportFile& out, const Report& r, const store::Connection& db)
 {
     auto& progress = Progress();
     store::Recordset set(db, QString::fromLatin1(r.groupSql));
     const qint64 count = set.RecordCount();
-    // The lookup tables' totals leave out their "Unknown" row.
-    const qint64 total = r.shape == Shape::Lookup ? std::max<qint64>(0, count - 1) : count;
+    // The totals leave out the table's "Unknown" row.
+    const qint64 total = std::max<qint64>(0, count - 1);
     progress.SetTotal(total);
 
     const int groupColumn = set.ColumnIndex(QString::fromLatin1(r.groupField));
@@ -239,26 +369,16 @@ void writeGrouped(ReportFile& out, const Report& r, const store::Connection& db)
     const std::vector<int> cols =
         columnIndexes([&](const QString& n) { return statementColumn(perGroup, n); }, r.columns);
     const QString unknown = QStringLiteral("Unknown");
-
-    if (r.shape == Shape::Lookup) {
-        qint64 counter = 0;
-        for (qint64 row = 0; row < count; ++row) {
-            const QVariant group = set.At(row, groupColumn);
-            // Exact comparison: "UNKNOWN" is a real name and gets its group.
-            if (group.toString() != unknown) {
-                writeGroup(out, r, perGroup, cols, group);
-                ++counter;
-            }
-            progress.Refresh();
-            progress.SetCurrent(counter);
+    qint64 counter = 0;
+    for (qint64 row = 0; row < count; ++row) {
+        const QVariant group = set.At(row, groupColumn);
+        // Exact comparison: "UNKNOWN" is a real name and gets its group.
+        if (group.toString() != unknown) {
+            writeGroup(out, r, perGroup, cols, group);
+            ++counter;
         }
-    } else {
-        qint64 counter = 1;
-        for (qint64 row = 0; row < count; ++row, ++counter) {
-            progress.Refresh();
-            progress.SetCurrent(counter);
-            writeGroup(out, r, perGroup, cols, set.At(row, groupColumn));
-        }
+        progress.Refresh();
+        progress.SetCurrent(counter);
     }
     out.Line("<tr>");
     out.TotalLabelCell(r.totalLabel);
@@ -298,20 +418,14 @@ void run(const Report& r)
                     return 0;
                 },
                 nullptr);
-            if (r.indexSql) {
-                // Without the index every group scans the whole movie table. The report reads
-                // correctly either way, so a catalogue that cannot take the index (busy) goes without.
-                try {
-                    db.exec(QString::fromLatin1(r.indexSql));
-                } catch (const store::StoreError&) {
-                }
-            }
             // One snapshot, so the totals counted first agree with the rows read after them.
             db.exec(QStringLiteral("BEGIN"));
             if (r.shape == Shape::Flat)
                 writeFlat(out, r, db);
+            else if (r.shape == Shape::Query)
+                writeMerged(out, r, db);
             else
-                writeGrouped(out, r, db);
+                writeLookups(out, r, db);
             db.exec(QStringLiteral("COMMIT"));
         }
         writeFoot(out);
@@ -355,15 +469,15 @@ void PrintYearReport()
                           "Year",
                           "SELECT DISTINCT [Year_Released] FROM [qry_Year_Report] ORDER BY [Year_Released]",
                           "Year_Released",
-                          "SELECT * FROM [qry_Movie_Title] WHERE [Year_Released] = ?",
-                          "CREATE INDEX IF NOT EXISTS [idx_tbl_Movie_Title_Year_Released] ON [tbl_Movie_Title] "
-                          "([Year_Released])",
+                          "SELECT [Year_Released], [Movie_Title], [Director], [Length], [Grade], [Rating] "
+                          "FROM [qry_Movie_Title] ORDER BY [Year_Released], [Movie_Title]",
                           {{"Movie Title", Form::Plain, "Movie_Title"},
                            {"Director", Form::Plain, "Director"},
                            {"Length", Form::Centred, "Length"},
                            {"Grade", Form::Centred, "Grade"},
                            {"Rating", Form::Plain, "Rating"}},
-                          ">Total Years spanning Library:</strong></td>"};
+                          ">Total Years spanning Library:</strong></td>",
+                          "SELECT count(*) FROM (SELECT DISTINCT [Year_Released] FROM [qry_Year_Report])"};
     run(r);
 }
 
@@ -377,7 +491,6 @@ void PrintGenreReport()
                           "SELECT * FROM [tbl_Genre] ORDER BY [Genre]",
                           "Genre",
                           "SELECT * FROM [qry_Movie_Title] WHERE [Genre] = ?",
-                          nullptr,
                           kByDirector,
                           ">Total Genres in Library:</strong></td>"};
     run(r);
@@ -393,7 +506,6 @@ void PrintComposerReport()
                           "SELECT * FROM [tbl_Composer] ORDER BY [Composer]",
                           "Composer",
                           "SELECT * FROM [qry_Movie_Title] WHERE [Composer] = ?",
-                          nullptr,
                           kByDirector,
                           ">Total Composers in Library:</strong></td>"};
     run(r);
@@ -409,7 +521,6 @@ void PrintDirectorReport()
                           "SELECT * FROM [tbl_Director] ORDER BY [Director]",
                           "Director",
                           "SELECT * FROM [qry_Movie_Title] WHERE [Director] = ?",
-                          nullptr,
                           {{"Movie Title", Form::Plain, "Movie_Title"},
                            {"Studio", Form::Plain, "Studio"},
                            {"Year", Form::Centred, "Year_Released"},
@@ -429,7 +540,6 @@ void PrintStudioReport()
                           "SELECT * FROM [tbl_Studio] ORDER BY [Studio]",
                           "Studio",
                           "SELECT * FROM [qry_Movie_Title] WHERE [Studio] = ?",
-                          nullptr,
                           kByDirector,
                           ">Total Studios in Library:</strong></td>"};
     run(r);
@@ -444,10 +554,10 @@ void PrintActorReport()
                           "Actor",
                           "SELECT * FROM [qry_Actor]",
                           "Actor",
-                          "SELECT * FROM [qry_Actor_Report] WHERE [Actor] = ?",
-                          nullptr,
+                          kActorRowsSql,
                           kByDirector,
-                          ">Total Actors in Library:</strong></td>"};
+                          ">Total Actors in Library:</strong></td>",
+                          "SELECT count(*) FROM [tbl_Actor]"};
     run(r);
 }
 
@@ -459,7 +569,6 @@ void PrintMovieTitleReport()
                           Shape::Flat,
                           nullptr,
                           "SELECT * FROM [qry_Movie_Title] ORDER BY [Movie_Title]",
-                          nullptr,
                           nullptr,
                           nullptr,
                           {{"Movie Title", Form::Bold, "Movie_Title"},
@@ -483,7 +592,6 @@ void PrintWidescreenReport()
                           Shape::Flat,
                           nullptr,
                           "SELECT * FROM [qry_Widescreen_Report]",
-                          nullptr,
                           nullptr,
                           nullptr,
                           {{"Movie Title", Form::Bold, "Movie_Title"},
