@@ -11,6 +11,7 @@
 #include <QLocale>
 #include <QStandardPaths>
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <optional>
 #include <sqlite3.h>
@@ -27,7 +28,7 @@ using reports::ReportFile;
 QString g_desktop;
 QString g_date;
 
-enum class Shape { Lookup, Query, Flat };
+enum class Shape { Lookup, Query, Actors, Flat };
 enum class Form { Bold, Plain, Centred };
 
 struct Column
@@ -57,16 +58,16 @@ struct Report
 
 const char* const kLibraryCountSql = "SELECT count(*) FROM [tbl_Movie_Title]";
 
-// Every actor's movies in the order of qry_Actor, read along the actors' name index; only the movies of
-// one name are sorted at a time. Ties keep the order the actor's own statement gave them.
-const char* const kActorRowsSql =
+// Every actor's movie keys in the order of qry_Actor, read along the actors' name index without a sort.
+const char* const kActorLinksSql =
     "SELECT (ifnull(a.[Actor_Last_Name], '') || ', ' || ifnull(a.[Actor_First_Name], '')) COLLATE NOCASE AS [Actor], "
-    "m.[Movie_Title] AS [Movie_Title], d.[Director] AS [Director], m.[Year_Released] AS [Year_Released], "
-    "m.[Length] AS [Length], m.[Grade] AS [Grade] "
-    "FROM [tbl_Actor] AS a CROSS JOIN [tbl_Actor_Movie_Join] AS j ON j.[Actor_ID] = a.[Actor_ID] "
-    "CROSS JOIN [tbl_Movie_Title] AS m ON m.[Movie_ID] = j.[Movie_ID] "
-    "LEFT JOIN [tbl_Director] AS d ON d.[Director_ID] = m.[Director_ID] "
-    "ORDER BY 1, 2, a.[Actor_ID], j.[rowid]";
+    "j.[Movie_ID] FROM [tbl_Actor] AS a CROSS JOIN [tbl_Actor_Movie_Join] AS j ON j.[Actor_ID] = a.[Actor_ID] "
+    "ORDER BY 1, a.[Actor_ID], j.[rowid]";
+const char* const kActorMoviesSql =
+    "SELECT m.[Movie_ID], m.[Movie_Title] AS [Movie_Title], d.[Director] AS [Director], "
+    "m.[Year_Released] AS [Year_Released], m.[Length] AS [Length], m.[Grade] AS [Grade] "
+    "FROM [tbl_Movie_Title] AS m LEFT JOIN [tbl_Director] AS d ON d.[Director_ID] = m.[Director_ID] "
+    "ORDER BY m.[Movie_ID]";
 
 // The per-group columns most grouped reports share.
 const std::vector<Column> kByDirector = {{"Movie Title", Form::Plain, "Movie_Title"},
@@ -138,24 +139,29 @@ QByteArrayView fieldText(const store::Statement& q, int i, QByteArray& kept)
     return kept;
 }
 
+// text(i) gives the i-th column's text.
+template <class Text> void writeCells(ReportFile& out, const std::vector<Column>& columns, Text text)
+{
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        switch (columns[i].form) {
+        case Form::Bold:
+            out.GroupCell(text(i));
+            break;
+        case Form::Plain:
+            out.PlainCell(text(i));
+            break;
+        case Form::Centred:
+            out.CentredCell(text(i));
+            break;
+        }
+    }
+}
+
 void writeCells(ReportFile& out, const std::vector<Column>& columns, const store::Statement& q,
                 const std::vector<int>& cols)
 {
     QByteArray kept;
-    for (std::size_t i = 0; i < columns.size(); ++i) {
-        const QByteArrayView text = fieldText(q, cols[i], kept);
-        switch (columns[i].form) {
-        case Form::Bold:
-            out.GroupCell(text);
-            break;
-        case Form::Plain:
-            out.PlainCell(text);
-            break;
-        case Form::Centred:
-            out.CentredCell(text);
-            break;
-        }
-    }
+    writeCells(out, columns, [&](std::size_t i) { return fieldText(q, cols[i], kept); });
 }
 
 void writeHead(ReportFile& out, const Report& r)
@@ -247,30 +253,63 @@ int compareNoCase(QByteArrayView a, QByteArrayView b)
     return r != 0 ? r : a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
 }
 
-// Query-grouped shape in one pass: the movie rows of every group come from one statement in the
-// grouping set's order, so no statement runs per group and none sorts more than one group's movies.
-// A group takes the rows whose key equals its own as the engine compares them; groups of equal
-// names (two actors called alike) each get the same rows, written again from a copy.
-void writeMerged(ReportFile& out, const Report& r, const store::Connection& db)
+// The movie rows of a query-grouped report come from one statement in the grouping set's order, so
+// no statement runs per group. Groups of equal names (two actors called alike) get the same rows,
+// written again from a copy.
+class Merge
+{
+public:
+    Merge(const store::Connection& db, const QString& sql, const QString& field) : m_rows(db, sql)
+    {
+        m_key = statementColumn(m_rows, field);
+        if (m_key < 0)
+            throw store::StoreError(3265, QStringLiteral("Item not found in this collection. (%1)").arg(field));
+        m_more = m_rows.step();
+    }
+    const store::Statement& rows() const { return m_rows; }
+
+    // Calls write() for each row whose key equals group as the engine compares them. Rows before it
+    // belong to no group (a NULL year): the per-group test left them out too.
+    template <class Write> void take(QByteArrayView group, Write write)
+    {
+        int c = -1;
+        while (m_more && (c = order(group)) < 0)
+            m_more = m_rows.step();
+        for (; m_more && c == 0; c = m_more ? order(group) : 1) {
+            write();
+            m_more = m_rows.step();
+        }
+    }
+
+private:
+    int order(QByteArrayView group) const
+    {
+        const std::optional<QByteArrayView> k = groupKey(m_rows, m_key);
+        return k ? compareNoCase(*k, group) : -1;
+    }
+
+    store::Statement m_rows;
+    int m_key = -1;
+    bool m_more = false;
+};
+
+// writeBlock(key) writes the movie rows of one group and returns how many it wrote.
+template <class Block> void writeMerged(ReportFile& out, const Report& r, const store::Connection& db, Block writeBlock)
 {
     auto& progress = Progress();
     store::Statement count(db, QString::fromLatin1(r.countSql));
     progress.SetTotal(count.step() ? count.column(0).toLongLong() : 0);
     store::Statement groups(db, QString::fromLatin1(r.groupSql));
-    store::Statement rows(db, QString::fromLatin1(r.perGroupSql));
     const QString field = QString::fromLatin1(r.groupField);
-    const int groupColumn = statementColumn(groups, field), rowKey = statementColumn(rows, field);
-    if (groupColumn < 0 || rowKey < 0)
+    const int groupColumn = statementColumn(groups, field);
+    if (groupColumn < 0)
         throw store::StoreError(3265, QStringLiteral("Item not found in this collection. (%1)").arg(field));
-    const std::vector<int> cols = columnIndexes([&](const QString& n) { return statementColumn(rows, n); }, r.columns);
-
-    const auto keyOf = [](const store::Statement& q, int i) -> std::optional<QByteArray> {
-        const std::optional<QByteArrayView> k = groupKey(q, i);
+    const auto keyOf = [&]() -> std::optional<QByteArray> {
+        const std::optional<QByteArrayView> k = groupKey(groups, groupColumn);
         return k ? std::optional<QByteArray>(k->toByteArray()) : std::nullopt;
     };
-    bool more = rows.step();
     bool haveNext = groups.step();
-    std::optional<QByteArray> next = haveNext ? keyOf(groups, groupColumn) : std::nullopt;
+    std::optional<QByteArray> next = haveNext ? keyOf() : std::nullopt;
     std::optional<QByteArray> key;
     QByteArray copy; // the last group's movie rows, while the next group has the same name
     qint64 movies = 0, counter = 1;
@@ -282,29 +321,14 @@ void writeMerged(ReportFile& out, const Report& r, const store::Connection& db)
         key = std::move(next);
         writeGroupHead(out, fieldText(groups, groupColumn, kept));
         haveNext = groups.step();
-        next = haveNext ? keyOf(groups, groupColumn) : std::nullopt;
+        next = haveNext ? keyOf() : std::nullopt;
         if (same) {
             out.Raw(copy);
         } else {
             const bool again = key && next && compareNoCase(*key, *next) == 0;
             if (again)
                 out.StartCopy();
-            movies = 0;
-            if (key) {
-                // Rows before this group belong to none (a NULL year): the per-group test left them out too.
-                const auto order = [&] {
-                    const std::optional<QByteArrayView> k = groupKey(rows, rowKey);
-                    return k ? compareNoCase(*k, *key) : -1;
-                };
-                int c = -1;
-                while (more && (c = order()) < 0)
-                    more = rows.step();
-                for (; more && c == 0; ++movies) {
-                    writeMovieRow(out, r, rows, cols);
-                    if ((more = rows.step()))
-                        c = order();
-                }
-            }
+            movies = key ? writeBlock(QByteArrayView(*key)) : 0;
             if (again)
                 copy = out.EndCopy();
         }
@@ -313,6 +337,112 @@ void writeMerged(ReportFile& out, const Report& r, const store::Connection& db)
     out.Line("<tr>");
     out.TotalLabelCell(r.totalLabel);
     out.TotalValueCell(counter - 1);
+}
+
+void writeYears(ReportFile& out, const Report& r, const store::Connection& db)
+{
+    Merge rows(db, QString::fromLatin1(r.perGroupSql), QString::fromLatin1(r.groupField));
+    const std::vector<int> cols =
+        columnIndexes([&](const QString& n) { return statementColumn(rows.rows(), n); }, r.columns);
+    writeMerged(out, r, db, [&](QByteArrayView year) {
+        qint64 movies = 0;
+        rows.take(year, [&] {
+            writeMovieRow(out, r, rows.rows(), cols);
+            ++movies;
+        });
+        return movies;
+    });
+}
+
+// The actor report's cells of every movie, read once in key order: an actor's movies are then found
+// here instead of by two look-ups in the catalogue each.
+class MovieCells
+{
+public:
+    MovieCells(const store::Connection& db, const std::vector<Column>& columns)
+    {
+        store::Statement q(db, QString::fromLatin1(kActorMoviesSql));
+        const std::vector<int> cols = columnIndexes([&](const QString& n) { return statementColumn(q, n); }, columns);
+        const int title = statementColumn(q, QStringLiteral("Movie_Title"));
+        QByteArray kept;
+        while (q.step()) {
+            m_ids.push_back(sqlite3_column_int64(q.handle(), 0));
+            m_at.push_back(m_text.size());
+            // The title as the engine compares it comes first, then the cells as written.
+            put(groupKey(q, title));
+            for (int c : cols)
+                put(fieldText(q, c, kept));
+        }
+    }
+    // The movie's place here, or -1 for a key no movie has (the catalogue's own join leaves it out).
+    qsizetype find(qint64 id) const
+    {
+        const auto it = std::lower_bound(m_ids.begin(), m_ids.end(), id);
+        return it != m_ids.end() && *it == id ? it - m_ids.begin() : -1;
+    }
+    // The movie's title as compared (null for NULL), then its cells as written.
+    template <std::size_t N> void cells(qsizetype movie, std::array<std::optional<QByteArrayView>, N>& out) const
+    {
+        const char* p = m_text.data() + m_at[std::size_t(movie)];
+        for (auto& cell : out) {
+            qint32 size;
+            std::memcpy(&size, p, sizeof size);
+            p += sizeof size;
+            cell = size < 0 ? std::nullopt : std::optional(QByteArrayView(p, size));
+            p += std::max(size, 0);
+        }
+    }
+
+private:
+    void put(std::optional<QByteArrayView> text)
+    {
+        const qint32 size = text ? qint32(text->size()) : -1;
+        m_text.append(reinterpret_cast<const char*>(&size), sizeof size);
+        if (text)
+            m_text.append(text->data(), std::size_t(text->size()));
+    }
+
+    std::vector<qint64> m_ids; // ascending
+    std::vector<std::size_t> m_at;
+    std::string m_text;
+};
+
+// The actors' movie keys come in name order along the actors' name index; each name's movies are put
+// in title order here, ties in the order the walk gave them, as the catalogue's own sort of an actor's
+// movies left them.
+void writeActors(ReportFile& out, const Report& r, const store::Connection& db)
+{
+    const MovieCells movies(db, r.columns);
+    Merge links(db, QString::fromLatin1(r.perGroupSql), QString::fromLatin1(r.groupField));
+    struct Row
+    {
+        std::array<std::optional<QByteArrayView>, 6> cells; // the title as compared, then the cells
+        std::size_t walked;                                 // the place the walk gave it
+    };
+    Q_ASSERT(r.columns.size() + 1 == std::tuple_size_v<decltype(Row::cells)>);
+    std::vector<Row> block;
+    writeMerged(out, r, db, [&](QByteArrayView actor) {
+        block.clear();
+        links.take(actor, [&] {
+            if (const qsizetype m = movies.find(sqlite3_column_int64(links.rows().handle(), 1)); m >= 0) {
+                block.push_back({{}, block.size()});
+                movies.cells(m, block.back().cells);
+            }
+        });
+        std::sort(block.begin(), block.end(), [](const Row& a, const Row& b) {
+            const auto &x = a.cells[0], &y = b.cells[0];
+            const int c = !x ? (y ? -1 : 0) : !y ? 1 : compareNoCase(*x, *y);
+            return c != 0 ? c < 0 : a.walked < b.walked;
+        });
+        for (const Row& row : block) {
+            out.Line("<tr>");
+            out.EmptyCells(1);
+            writeCells(out, r.columns, [&](std::size_t i) { return row.cells[i + 1].value_or(QByteArrayView()); });
+            out.Line("</tr>");
+            Progress().Refresh();
+        }
+        return qint64(block.size());
+    });
 }
 
 // Movie rows straight from the statement: a set of every movie would fetch each row on its own.
@@ -423,7 +553,9 @@ void run(const Report& r)
             if (r.shape == Shape::Flat)
                 writeFlat(out, r, db);
             else if (r.shape == Shape::Query)
-                writeMerged(out, r, db);
+                writeYears(out, r, db);
+            else if (r.shape == Shape::Actors)
+                writeActors(out, r, db);
             else
                 writeLookups(out, r, db);
             db.exec(QStringLiteral("COMMIT"));
@@ -550,11 +682,11 @@ void PrintActorReport()
     static const Report r{"<title>Cinevault - Reelkeeper / Actor Report</title>",
                           "><strong>Actor Report</strong></font></p>",
                           "Actor.html",
-                          Shape::Query,
+                          Shape::Actors,
                           "Actor",
                           "SELECT * FROM [qry_Actor]",
                           "Actor",
-                          kActorRowsSql,
+                          kActorLinksSql,
                           kByDirector,
                           ">Total Actors in Library:</strong></td>",
                           "SELECT count(*) FROM [tbl_Actor]"};
