@@ -293,12 +293,16 @@ private:
     bool m_more = false;
 };
 
+void showTotal(const Report& r, const store::Connection& db)
+{
+    store::Statement count(db, QString::fromLatin1(r.countSql));
+    Progress().SetTotal(count.step() ? count.column(0).toLongLong() : 0);
+}
+
 // writeBlock(key) writes the movie rows of one group and returns how many it wrote.
 template <class Block> void writeMerged(ReportFile& out, const Report& r, const store::Connection& db, Block writeBlock)
 {
     auto& progress = Progress();
-    store::Statement count(db, QString::fromLatin1(r.countSql));
-    progress.SetTotal(count.step() ? count.column(0).toLongLong() : 0);
     store::Statement groups(db, QString::fromLatin1(r.groupSql));
     const QString field = QString::fromLatin1(r.groupField);
     const int groupColumn = statementColumn(groups, field);
@@ -341,6 +345,7 @@ template <class Block> void writeMerged(ReportFile& out, const Report& r, const 
 
 void writeYears(ReportFile& out, const Report& r, const store::Connection& db)
 {
+    showTotal(r, db);
     Merge rows(db, QString::fromLatin1(r.perGroupSql), QString::fromLatin1(r.groupField));
     const std::vector<int> cols =
         columnIndexes([&](const QString& n) { return statementColumn(rows.rows(), n); }, r.columns);
@@ -412,6 +417,7 @@ private:
 // movies left them.
 void writeActors(ReportFile& out, const Report& r, const store::Connection& db)
 {
+    showTotal(r, db); // before the movies are read
     const MovieCells movies(db, r.columns);
     Merge links(db, QString::fromLatin1(r.perGroupSql), QString::fromLatin1(r.groupField));
     struct Row
@@ -449,10 +455,8 @@ void writeActors(ReportFile& out, const Report& r, const store::Connection& db)
 void writeFlat(ReportFile& out, const Report& r, const store::Connection& db)
 {
     auto& progress = Progress();
-    const QString sql = QString::fromLatin1(r.groupSql);
-    store::Statement count(db, QString::fromLatin1(r.countSql));
-    progress.SetTotal(count.step() ? count.column(0).toLongLong() : 0);
-    store::Statement rows(db, sql);
+    showTotal(r, db);
+    store::Statement rows(db, QString::fromLatin1(r.groupSql));
     const std::vector<int> cols = columnIndexes([&](const QString& n) { return statementColumn(rows, n); }, r.columns);
     const bool widescreen = r.totalLabel == nullptr;
     qint64 counter = 1;
