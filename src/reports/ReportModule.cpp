@@ -69,6 +69,15 @@ const char* const kActorMoviesSql =
     "FROM [tbl_Movie_Title] AS m LEFT JOIN [tbl_Director] AS d ON d.[Director_ID] = m.[Director_ID] "
     "ORDER BY m.[Movie_ID]";
 
+// A lookup report's movie rows in the order of its names, read along the name index; only the movies
+// of one name are sorted at a time, ties in the order each name's own statement gave them.
+#define LOOKUP_ROWS(name, other)                                                                                       \
+    "SELECT g.[" name "] AS [" name "], m.[Movie_Title] AS [Movie_Title], o.[" other "] AS [" other "], "              \
+    "m.[Year_Released] AS [Year_Released], m.[Length] AS [Length], m.[Grade] AS [Grade] "                              \
+    "FROM [tbl_" name "] AS g CROSS JOIN [tbl_Movie_Title] AS m ON m.[" name "_ID] = g.[" name "_ID] "                 \
+    "LEFT JOIN [tbl_" other "] AS o ON o.[" other "_ID] = m.[" other "_ID] "                                           \
+    "ORDER BY g.[" name "], m.[Movie_Title], g.[" name "_ID], m.[Movie_ID]"
+
 // The per-group columns most grouped reports share.
 const std::vector<Column> kByDirector = {{"Movie Title", Form::Plain, "Movie_Title"},
                                          {"Director", Form::Plain, "Director"},
@@ -222,19 +231,6 @@ void writeMovieRow(ReportFile& out, const Report& r, const store::Statement& q, 
     Progress().Refresh();
 }
 
-// One group's movies through the statement prepared once for the whole run.
-void writeGroup(ReportFile& out, const Report& r, store::Statement& perGroup, const std::vector<int>& cols,
-                const QVariant& group)
-{
-    writeGroupHead(out, group.isNull() ? QByteArray() : group.toString().toUtf8());
-    perGroup.reset();
-    perGroup.bind(1, group);
-    qint64 movies = 0;
-    for (; perGroup.step(); ++movies)
-        writeMovieRow(out, r, perGroup, cols);
-    writeGroupFoot(out, movies);
-}
-
 // A grouping name as the engine compares it, valid until the statement moves; null for NULL, which
 // equals nothing.
 std::optional<QByteArrayView> groupKey(const store::Statement& q, int i)
@@ -293,16 +289,22 @@ private:
     bool m_more = false;
 };
 
-void showTotal(const Report& r, const store::Connection& db)
+qint64 showTotal(const Report& r, const store::Connection& db)
 {
     store::Statement count(db, QString::fromLatin1(r.countSql));
-    Progress().SetTotal(count.step() ? count.column(0).toLongLong() : 0);
+    qint64 total = count.step() ? count.column(0).toLongLong() : 0;
+    if (r.shape == Shape::Lookup) // the lookup tables' totals leave out their "Unknown" row
+        total = std::max<qint64>(0, total - 1);
+    Progress().SetTotal(total);
+    return total;
 }
 
-// writeBlock(key) writes the movie rows of one group and returns how many it wrote.
-template <class Block> void writeMerged(ReportFile& out, const Report& r, const store::Connection& db, Block writeBlock)
+// total is what showTotal() showed.
+template <class Block>
+void writeMerged(ReportFile& out, const Report& r, const store::Connection& db, qint64 total, Block writeBlock)
 {
     auto& progress = Progress();
+    const bool lookup = r.shape == Shape::Lookup;
     store::Statement groups(db, QString::fromLatin1(r.groupSql));
     const QString field = QString::fromLatin1(r.groupField);
     const int groupColumn = statementColumn(groups, field);
@@ -312,46 +314,62 @@ template <class Block> void writeMerged(ReportFile& out, const Report& r, const 
         const std::optional<QByteArrayView> k = groupKey(groups, groupColumn);
         return k ? std::optional<QByteArray>(k->toByteArray()) : std::nullopt;
     };
+    const auto equal = [](const std::optional<QByteArray>& a, const std::optional<QByteArray>& b) {
+        return a && b && compareNoCase(*a, *b) == 0;
+    };
     bool haveNext = groups.step();
     std::optional<QByteArray> next = haveNext ? keyOf() : std::nullopt;
-    std::optional<QByteArray> key;
-    QByteArray copy; // the last group's movie rows, while the next group has the same name
-    qint64 movies = 0, counter = 1;
+    std::optional<QByteArray> copied; // the name whose movie rows copy holds
+    QByteArray copy;
+    qint64 movies = 0, counter = lookup ? 0 : 1;
     QByteArray kept;
-    for (; haveNext; ++counter) {
-        progress.Refresh();
-        progress.SetCurrent(counter);
-        const bool same = key && next && compareNoCase(*key, *next) == 0;
-        key = std::move(next);
-        writeGroupHead(out, fieldText(groups, groupColumn, kept));
+    while (haveNext) {
+        if (!lookup) {
+            progress.Refresh();
+            progress.SetCurrent(counter);
+        }
+        const std::optional<QByteArray> key = std::move(next);
+        // Exact comparison: "UNKNOWN" is a real name and gets its group.
+        const bool printed = !lookup || !(key && *key == "Unknown");
+        if (printed)
+            writeGroupHead(out, fieldText(groups, groupColumn, kept));
         haveNext = groups.step();
         next = haveNext ? keyOf() : std::nullopt;
-        if (same) {
-            out.Raw(copy);
-        } else {
-            const bool again = key && next && compareNoCase(*key, *next) == 0;
-            if (again)
-                out.StartCopy();
-            movies = key ? writeBlock(QByteArrayView(*key)) : 0;
-            if (again)
-                copy = out.EndCopy();
+        if (printed) {
+            if (equal(copied, key)) {
+                out.Raw(copy);
+            } else {
+                copied.reset();
+                const bool again = equal(key, next);
+                if (again)
+                    out.StartCopy();
+                movies = key ? writeBlock(QByteArrayView(*key)) : 0;
+                if (again)
+                    copy = out.EndCopy(), copied = key;
+            }
+            writeGroupFoot(out, movies);
+            ++counter;
         }
-        writeGroupFoot(out, movies);
+        if (lookup) {
+            progress.Refresh();
+            progress.SetCurrent(counter);
+        }
     }
     out.Line("<tr>");
     out.TotalLabelCell(r.totalLabel);
-    out.TotalValueCell(counter - 1);
+    out.TotalValueCell(lookup ? total : counter - 1);
 }
 
-void writeYears(ReportFile& out, const Report& r, const store::Connection& db)
+// The lookup-grouped and year reports: the movie rows straight from one statement.
+void writeRows(ReportFile& out, const Report& r, const store::Connection& db)
 {
-    showTotal(r, db);
+    const qint64 total = showTotal(r, db);
     Merge rows(db, QString::fromLatin1(r.perGroupSql), QString::fromLatin1(r.groupField));
     const std::vector<int> cols =
         columnIndexes([&](const QString& n) { return statementColumn(rows.rows(), n); }, r.columns);
-    writeMerged(out, r, db, [&](QByteArrayView year) {
+    writeMerged(out, r, db, total, [&](QByteArrayView group) {
         qint64 movies = 0;
-        rows.take(year, [&] {
+        rows.take(group, [&] {
             writeMovieRow(out, r, rows.rows(), cols);
             ++movies;
         });
@@ -417,7 +435,7 @@ private:
 // movies left them.
 void writeActors(ReportFile& out, const Report& r, const store::Connection& db)
 {
-    showTotal(r, db); // before the movies are read
+    const qint64 total = showTotal(r, db); // before the movies are read
     const MovieCells movies(db, r.columns);
     Merge links(db, QString::fromLatin1(r.perGroupSql), QString::fromLatin1(r.groupField));
     struct Row
@@ -427,7 +445,7 @@ void writeActors(ReportFile& out, const Report& r, const store::Connection& db)
     };
     Q_ASSERT(r.columns.size() + 1 == std::tuple_size_v<decltype(Row::cells)>);
     std::vector<Row> block;
-    writeMerged(out, r, db, [&](QByteArrayView actor) {
+    writeMerged(out, r, db, total, [&](QByteArrayView actor) {
         block.clear();
         links.take(actor, [&] {
             if (const qsizetype m = movies.find(sqlite3_column_int64(links.rows().handle(), 1)); m >= 0) {
@@ -485,40 +503,6 @@ void writeFlat(ReportFile& out, const Report& r, const store::Connection& db)
     out.TotalValueCell(all.step() ? all.column(0).toLongLong() : 0);
 }
 
-// Lookup-grouped shape: one statement per name of the lookup table.
-void writeLookups(ReportFile& out, const Report& r, const store::Connection& db)
-{
-    auto& progress = Progress();
-    store::Recordset set(db, QString::fromLatin1(r.groupSql));
-    const qint64 count = set.RecordCount();
-    // The totals leave out the table's "Unknown" row.
-    const qint64 total = std::max<qint64>(0, count - 1);
-    progress.SetTotal(total);
-
-    const int groupColumn = set.ColumnIndex(QString::fromLatin1(r.groupField));
-    if (groupColumn < 0)
-        throw store::StoreError(
-            3265, QStringLiteral("Item not found in this collection. (%1)").arg(QString::fromLatin1(r.groupField)));
-    store::Statement perGroup(db, QString::fromLatin1(r.perGroupSql));
-    const std::vector<int> cols =
-        columnIndexes([&](const QString& n) { return statementColumn(perGroup, n); }, r.columns);
-    const QString unknown = QStringLiteral("Unknown");
-    qint64 counter = 0;
-    for (qint64 row = 0; row < count; ++row) {
-        const QVariant group = set.At(row, groupColumn);
-        // Exact comparison: "UNKNOWN" is a real name and gets its group.
-        if (group.toString() != unknown) {
-            writeGroup(out, r, perGroup, cols, group);
-            ++counter;
-        }
-        progress.Refresh();
-        progress.SetCurrent(counter);
-    }
-    out.Line("<tr>");
-    out.TotalLabelCell(r.totalLabel);
-    out.TotalValueCell(total);
-}
-
 QString folderFor(const QString& desktop)
 {
     return !desktop.isEmpty() && QDir(desktop).exists() ? desktop : QDir::homePath();
@@ -556,12 +540,10 @@ void run(const Report& r)
             db.exec(QStringLiteral("BEGIN"));
             if (r.shape == Shape::Flat)
                 writeFlat(out, r, db);
-            else if (r.shape == Shape::Query)
-                writeYears(out, r, db);
             else if (r.shape == Shape::Actors)
                 writeActors(out, r, db);
             else
-                writeLookups(out, r, db);
+                writeRows(out, r, db);
             db.exec(QStringLiteral("COMMIT"));
         }
         writeFoot(out);
@@ -626,9 +608,10 @@ void PrintGenreReport()
                           "Genre",
                           "SELECT * FROM [tbl_Genre] ORDER BY [Genre]",
                           "Genre",
-                          "SELECT * FROM [qry_Movie_Title] WHERE [Genre] = ?",
+                          LOOKUP_ROWS("Genre", "Director"),
                           kByDirector,
-                          ">Total Genres in Library:</strong></td>"};
+                          ">Total Genres in Library:</strong></td>",
+                          "SELECT count(*) FROM [tbl_Genre]"};
     run(r);
 }
 
@@ -641,9 +624,10 @@ void PrintComposerReport()
                           "Composer",
                           "SELECT * FROM [tbl_Composer] ORDER BY [Composer]",
                           "Composer",
-                          "SELECT * FROM [qry_Movie_Title] WHERE [Composer] = ?",
+                          LOOKUP_ROWS("Composer", "Director"),
                           kByDirector,
-                          ">Total Composers in Library:</strong></td>"};
+                          ">Total Composers in Library:</strong></td>",
+                          "SELECT count(*) FROM [tbl_Composer]"};
     run(r);
 }
 
@@ -656,13 +640,14 @@ void PrintDirectorReport()
                           "Director",
                           "SELECT * FROM [tbl_Director] ORDER BY [Director]",
                           "Director",
-                          "SELECT * FROM [qry_Movie_Title] WHERE [Director] = ?",
+                          LOOKUP_ROWS("Director", "Studio"),
                           {{"Movie Title", Form::Plain, "Movie_Title"},
                            {"Studio", Form::Plain, "Studio"},
                            {"Year", Form::Centred, "Year_Released"},
                            {"Length", Form::Centred, "Length"},
                            {"Grade", Form::Plain, "Grade"}},
-                          ">Total Directors in Library:</strong></td>"};
+                          ">Total Directors in Library:</strong></td>",
+                          "SELECT count(*) FROM [tbl_Director]"};
     run(r);
 }
 
@@ -675,9 +660,10 @@ void PrintStudioReport()
                           "Studio",
                           "SELECT * FROM [tbl_Studio] ORDER BY [Studio]",
                           "Studio",
-                          "SELECT * FROM [qry_Movie_Title] WHERE [Studio] = ?",
+                          LOOKUP_ROWS("Studio", "Director"),
                           kByDirector,
-                          ">Total Studios in Library:</strong></td>"};
+                          ">Total Studios in Library:</strong></td>",
+                          "SELECT count(*) FROM [tbl_Studio]"};
     run(r);
 }
 
@@ -704,7 +690,8 @@ void PrintMovieTitleReport()
                           "Movie Title.html",
                           Shape::Flat,
                           nullptr,
-                          "SELECT * FROM [qry_Movie_Title] ORDER BY [Movie_Title]",
+                          "SELECT [Movie_Title], [Director], [Studio], [Year_Released], [Length], [Grade], [Format] "
+                          "FROM [qry_Movie_Title] ORDER BY [Movie_Title]",
                           nullptr,
                           nullptr,
                           {{"Movie Title", Form::Bold, "Movie_Title"},
