@@ -85,16 +85,31 @@ const std::vector<Column> kByDirector = {{"Movie Title", Form::Plain, "Movie_Tit
                                          {"Length", Form::Centred, "Length"},
                                          {"Grade", Form::Plain, "Grade"}};
 
-// Finds columns once, so rows are read by position.
-template <class Source> std::vector<int> columnIndexes(const Source& names, const std::vector<Column>& columns)
+// A column read by position; text says it holds no real number, whose text the engine would write
+// otherwise than the program did, so its value can be read as the engine's text straight away.
+struct Source
 {
-    std::vector<int> indexes;
+    int column;
+    bool text;
+};
+
+int statementColumn(const store::Statement& q, const QString& name);
+
+// Finds columns once, so rows are read by position.
+std::vector<Source> columnIndexes(const store::Statement& q, const std::vector<Column>& columns)
+{
+    std::vector<Source> indexes;
     for (const Column& c : columns) {
-        const int i = names(QString::fromLatin1(c.field));
+        const int i = statementColumn(q, QString::fromLatin1(c.field));
         if (i < 0)
             throw store::StoreError(
                 3265, QStringLiteral("Item not found in this collection. (%1)").arg(QString::fromLatin1(c.field)));
-        indexes.push_back(i);
+        // The engine's affinity rules: a declared type with CHAR, CLOB or TEXT and without INT stores
+        // numbers as text.
+        const QByteArray type = QByteArray(sqlite3_column_decltype(q.handle(), i)).toUpper();
+        const bool text =
+            !type.contains("INT") && (type.contains("CHAR") || type.contains("CLOB") || type.contains("TEXT"));
+        indexes.push_back({i, text});
     }
     return indexes;
 }
@@ -124,6 +139,15 @@ bool isAscii(QByteArrayView text)
     return true;
 }
 
+// Sound text as it stands; broken text as the value gives it.
+QByteArrayView soundText(QByteArrayView text, const store::Statement& q, int i, QByteArray& kept)
+{
+    if (isAscii(text) || text.isValidUtf8())
+        return text;
+    kept = q.column(i).toString().toUtf8();
+    return kept;
+}
+
 // A column's text as the report writes it. Integers and sound text are read in place; what would
 // come out differently that way (reals, blobs, broken text) goes through the value as before.
 QByteArrayView fieldText(const store::Statement& q, int i, QByteArray& kept)
@@ -135,17 +159,27 @@ QByteArrayView fieldText(const store::Statement& q, int i, QByteArray& kept)
     case SQLITE_INTEGER:
         kept.setNum(sqlite3_column_int64(s, i));
         return kept;
-    case SQLITE_TEXT: {
-        const QByteArrayView text(reinterpret_cast<const char*>(sqlite3_column_text(s, i)), sqlite3_column_bytes(s, i));
-        if (isAscii(text) || text.isValidUtf8())
-            return text;
-        break;
-    }
+    case SQLITE_TEXT:
+        return soundText(
+            QByteArrayView(reinterpret_cast<const char*>(sqlite3_column_text(s, i)), sqlite3_column_bytes(s, i)), q, i,
+            kept);
     default:
         break;
     }
     kept = q.column(i).toString().toUtf8();
     return kept;
+}
+
+// A text column's engine text is what the report writes (integers in digits, blobs as text), so one
+// call fewer a cell than asking its type first.
+QByteArrayView fieldText(const store::Statement& q, Source c, QByteArray& kept)
+{
+    if (!c.text)
+        return fieldText(q, c.column, kept);
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(q.handle(), c.column));
+    if (!text)
+        return {};
+    return soundText(QByteArrayView(text, sqlite3_column_bytes(q.handle(), c.column)), q, c.column, kept);
 }
 
 // text(i) gives the i-th column's text.
@@ -167,7 +201,7 @@ template <class Text> void writeCells(ReportFile& out, const std::vector<Column>
 }
 
 void writeCells(ReportFile& out, const std::vector<Column>& columns, const store::Statement& q,
-                const std::vector<int>& cols)
+                const std::vector<Source>& cols)
 {
     QByteArray kept;
     writeCells(out, columns, [&](std::size_t i) { return fieldText(q, cols[i], kept); });
@@ -222,7 +256,7 @@ void writeGroupFoot(ReportFile& out, qint64 movies)
     out.Line("</tr>");
 }
 
-void writeMovieRow(ReportFile& out, const Report& r, const store::Statement& q, const std::vector<int>& cols)
+void writeMovieRow(ReportFile& out, const Report& r, const store::Statement& q, const std::vector<Source>& cols)
 {
     out.Line("<tr>");
     out.EmptyCells(1);
@@ -236,9 +270,9 @@ void writeMovieRow(ReportFile& out, const Report& r, const store::Statement& q, 
 std::optional<QByteArrayView> groupKey(const store::Statement& q, int i)
 {
     sqlite3_stmt* const s = q.handle();
-    if (sqlite3_column_type(s, i) == SQLITE_NULL)
-        return std::nullopt;
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(s, i));
+    if (!text)
+        return std::nullopt;
     return QByteArrayView(text, sqlite3_column_bytes(s, i));
 }
 
@@ -365,8 +399,7 @@ void writeRows(ReportFile& out, const Report& r, const store::Connection& db)
 {
     const qint64 total = showTotal(r, db);
     Merge rows(db, QString::fromLatin1(r.perGroupSql), QString::fromLatin1(r.groupField));
-    const std::vector<int> cols =
-        columnIndexes([&](const QString& n) { return statementColumn(rows.rows(), n); }, r.columns);
+    const std::vector<Source> cols = columnIndexes(rows.rows(), r.columns);
     writeMerged(out, r, db, total, [&](QByteArrayView group) {
         qint64 movies = 0;
         rows.take(group, [&] {
@@ -385,7 +418,7 @@ public:
     MovieCells(const store::Connection& db, const std::vector<Column>& columns)
     {
         store::Statement q(db, QString::fromLatin1(kActorMoviesSql));
-        const std::vector<int> cols = columnIndexes([&](const QString& n) { return statementColumn(q, n); }, columns);
+        const std::vector<Source> cols = columnIndexes(q, columns);
         const int title = statementColumn(q, QStringLiteral("Movie_Title"));
         QByteArray kept;
         while (q.step()) {
@@ -393,7 +426,7 @@ public:
             m_at.push_back(m_text.size());
             // The title as the engine compares it comes first, then the cells as written.
             put(groupKey(q, title));
-            for (int c : cols)
+            for (const Source c : cols)
                 put(fieldText(q, c, kept));
         }
     }
@@ -475,7 +508,7 @@ void writeFlat(ReportFile& out, const Report& r, const store::Connection& db)
     auto& progress = Progress();
     showTotal(r, db);
     store::Statement rows(db, QString::fromLatin1(r.groupSql));
-    const std::vector<int> cols = columnIndexes([&](const QString& n) { return statementColumn(rows, n); }, r.columns);
+    const std::vector<Source> cols = columnIndexes(rows, r.columns);
     const bool widescreen = r.totalLabel == nullptr;
     qint64 counter = 1;
     for (; rows.step(); ++counter) {
