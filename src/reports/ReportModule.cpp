@@ -47,12 +47,13 @@ struct Report
     const char* groupCaption; // first header of a grouped report
     const char* groupSql;
     const char* groupField;
-    // A lookup group's movies, or every movie row of a query-grouped report in the grouping set's order.
+    // Every movie row of a grouped report, ordered as the grouping set and keyed by groupField; for
+    // the actor report, every actor's movie keys.
     const char* perGroupSql;
     std::vector<Column> columns; // movie row cells after the group's empty cell
     const char* totalLabel;
-    // The row count of a flat report or the group count of a query-grouped one, without its joins and
-    // sort (they only look names up, one each).
+    // The progress total: a flat report's rows without its joins and sort (they only look names up,
+    // one each), a grouped report's groups.
     const char* countSql = nullptr;
 };
 
