@@ -28,7 +28,7 @@ using reports::ReportFile;
 QString g_desktop;
 QString g_date;
 
-enum class Shape { Lookup, Query, Actors, Flat };
+enum class Shape { Lookup, Query, Flat };
 enum class Form { Bold, Plain, Centred };
 
 struct Column
@@ -47,14 +47,15 @@ struct Report
     const char* groupCaption; // first header of a grouped report
     const char* groupSql;
     const char* groupField;
-    // Every movie row of a grouped report, ordered as the grouping set and keyed by groupField; for
-    // the actor report, every actor's movie keys.
+    // The year report's movie rows, or the other grouped reports' movie keys (Movie_ID second), ordered
+    // as the grouping set and keyed by groupField.
     const char* perGroupSql;
     std::vector<Column> columns; // movie row cells after the group's empty cell
     const char* totalLabel;
     // The progress total: a flat report's rows without its joins and sort (they only look names up,
     // one each), a grouped report's groups.
     const char* countSql = nullptr;
+    const char* cellsSql = nullptr; // every movie's cells in key order, for movie keys
 };
 
 const char* const kLibraryCountSql = "SELECT count(*) FROM [tbl_Movie_Title]";
@@ -64,20 +65,19 @@ const char* const kActorLinksSql =
     "SELECT (ifnull(a.[Actor_Last_Name], '') || ', ' || ifnull(a.[Actor_First_Name], '')) COLLATE NOCASE AS [Actor], "
     "j.[Movie_ID] FROM [tbl_Actor] AS a CROSS JOIN [tbl_Actor_Movie_Join] AS j ON j.[Actor_ID] = a.[Actor_ID] "
     "ORDER BY 1, a.[Actor_ID], j.[rowid]";
-const char* const kActorMoviesSql =
-    "SELECT m.[Movie_ID], m.[Movie_Title] AS [Movie_Title], d.[Director] AS [Director], "
-    "m.[Year_Released] AS [Year_Released], m.[Length] AS [Length], m.[Grade] AS [Grade] "
-    "FROM [tbl_Movie_Title] AS m LEFT JOIN [tbl_Director] AS d ON d.[Director_ID] = m.[Director_ID] "
-    "ORDER BY m.[Movie_ID]";
-
-// A lookup report's movie rows in the order of its names, read along the name index; only the movies
-// of one name are sorted at a time, ties in the order each name's own statement gave them.
-#define LOOKUP_ROWS(name, other)                                                                                       \
-    "SELECT g.[" name "] AS [" name "], m.[Movie_Title] AS [Movie_Title], o.[" other "] AS [" other "], "              \
+// Every movie's cells for a report whose third column is the name in the lookup table other, in key order.
+#define MOVIE_CELLS(other)                                                                                             \
+    "SELECT m.[Movie_ID], m.[Movie_Title] AS [Movie_Title], o.[" other "] AS [" other "], "                            \
     "m.[Year_Released] AS [Year_Released], m.[Length] AS [Length], m.[Grade] AS [Grade] "                              \
-    "FROM [tbl_" name "] AS g CROSS JOIN [tbl_Movie_Title] AS m ON m.[" name "_ID] = g.[" name "_ID] "                 \
-    "LEFT JOIN [tbl_" other "] AS o ON o.[" other "_ID] = m.[" other "_ID] "                                           \
-    "ORDER BY g.[" name "], m.[Movie_Title], g.[" name "_ID], m.[Movie_ID]"
+    "FROM [tbl_Movie_Title] AS m LEFT JOIN [tbl_" other "] AS o ON o.[" other "_ID] = m.[" other "_ID] "               \
+    "ORDER BY m.[Movie_ID]"
+
+// A lookup report's movie keys in the order of its names, read from the name index and the movies'
+// index of the name's key alone.
+#define LOOKUP_KEYS(name)                                                                                              \
+    "SELECT g.[" name "] AS [" name "], m.[Movie_ID] FROM [tbl_" name "] AS g "                                        \
+    "CROSS JOIN [tbl_Movie_Title] AS m ON m.[" name "_ID] = g.[" name "_ID] "                                          \
+    "ORDER BY g.[" name "], g.[" name "_ID], m.[Movie_ID]"
 
 // The per-group columns most grouped reports share.
 const std::vector<Column> kByDirector = {{"Movie Title", Form::Plain, "Movie_Title"},
@@ -411,14 +411,14 @@ void writeRows(ReportFile& out, const Report& r, const store::Connection& db)
     });
 }
 
-// The actor report's cells of every movie, read once in key order: an actor's movies are then found
-// here instead of by two look-ups in the catalogue each.
+// A report's cells of every movie, read once in key order: a group's movies are then found here
+// instead of by look-ups in the catalogue each.
 class MovieCells
 {
 public:
-    MovieCells(const store::Connection& db, const std::vector<Column>& columns)
+    MovieCells(const store::Connection& db, const char* sql, const std::vector<Column>& columns)
     {
-        store::Statement q(db, QString::fromLatin1(kActorMoviesSql));
+        store::Statement q(db, QString::fromLatin1(sql));
         const std::vector<Source> cols = columnIndexes(q, columns);
         const int title = statementColumn(q, QStringLiteral("Movie_Title"));
         QByteArray kept;
@@ -464,13 +464,13 @@ private:
     std::string m_text;
 };
 
-// The actors' movie keys come in name order along the actors' name index; each name's movies are put
-// in title order here, ties in the order the walk gave them, as the catalogue's own sort of an actor's
-// movies left them.
-void writeActors(ReportFile& out, const Report& r, const store::Connection& db)
+// The movie keys come in name order along the names' index, with no look-up of a movie; each name's
+// movies are put in title order here, ties in the order the walk gave them, as the catalogue's own sort
+// of one name's movies left them.
+void writeByKeys(ReportFile& out, const Report& r, const store::Connection& db)
 {
     const qint64 total = showTotal(r, db); // before the movies are read
-    const MovieCells movies(db, r.columns);
+    const MovieCells movies(db, r.cellsSql, r.columns);
     Merge links(db, QString::fromLatin1(r.perGroupSql), QString::fromLatin1(r.groupField));
     struct Row
     {
@@ -574,8 +574,8 @@ void run(const Report& r)
             db.exec(QStringLiteral("BEGIN"));
             if (r.shape == Shape::Flat)
                 writeFlat(out, r, db);
-            else if (r.shape == Shape::Actors)
-                writeActors(out, r, db);
+            else if (r.cellsSql)
+                writeByKeys(out, r, db);
             else
                 writeRows(out, r, db);
             db.exec(QStringLiteral("COMMIT"));
@@ -642,10 +642,11 @@ void PrintGenreReport()
                           "Genre",
                           "SELECT * FROM [tbl_Genre] ORDER BY [Genre]",
                           "Genre",
-                          LOOKUP_ROWS("Genre", "Director"),
+                          LOOKUP_KEYS("Genre"),
                           kByDirector,
                           ">Total Genres in Library:</strong></td>",
-                          "SELECT count(*) FROM [tbl_Genre]"};
+                          "SELECT count(*) FROM [tbl_Genre]",
+                          MOVIE_CELLS("Director")};
     run(r);
 }
 
@@ -658,10 +659,11 @@ void PrintComposerReport()
                           "Composer",
                           "SELECT * FROM [tbl_Composer] ORDER BY [Composer]",
                           "Composer",
-                          LOOKUP_ROWS("Composer", "Director"),
+                          LOOKUP_KEYS("Composer"),
                           kByDirector,
                           ">Total Composers in Library:</strong></td>",
-                          "SELECT count(*) FROM [tbl_Composer]"};
+                          "SELECT count(*) FROM [tbl_Composer]",
+                          MOVIE_CELLS("Director")};
     run(r);
 }
 
@@ -674,14 +676,15 @@ void PrintDirectorReport()
                           "Director",
                           "SELECT * FROM [tbl_Director] ORDER BY [Director]",
                           "Director",
-                          LOOKUP_ROWS("Director", "Studio"),
+                          LOOKUP_KEYS("Director"),
                           {{"Movie Title", Form::Plain, "Movie_Title"},
                            {"Studio", Form::Plain, "Studio"},
                            {"Year", Form::Centred, "Year_Released"},
                            {"Length", Form::Centred, "Length"},
                            {"Grade", Form::Plain, "Grade"}},
                           ">Total Directors in Library:</strong></td>",
-                          "SELECT count(*) FROM [tbl_Director]"};
+                          "SELECT count(*) FROM [tbl_Director]",
+                          MOVIE_CELLS("Studio")};
     run(r);
 }
 
@@ -694,10 +697,11 @@ void PrintStudioReport()
                           "Studio",
                           "SELECT * FROM [tbl_Studio] ORDER BY [Studio]",
                           "Studio",
-                          LOOKUP_ROWS("Studio", "Director"),
+                          LOOKUP_KEYS("Studio"),
                           kByDirector,
                           ">Total Studios in Library:</strong></td>",
-                          "SELECT count(*) FROM [tbl_Studio]"};
+                          "SELECT count(*) FROM [tbl_Studio]",
+                          MOVIE_CELLS("Director")};
     run(r);
 }
 
@@ -706,14 +710,15 @@ void PrintActorReport()
     static const Report r{"<title>Cinevault - Reelkeeper / Actor Report</title>",
                           "><strong>Actor Report</strong></font></p>",
                           "Actor.html",
-                          Shape::Actors,
+                          Shape::Query,
                           "Actor",
                           "SELECT * FROM [qry_Actor]",
                           "Actor",
                           kActorLinksSql,
                           kByDirector,
                           ">Total Actors in Library:</strong></td>",
-                          "SELECT count(*) FROM [tbl_Actor]"};
+                          "SELECT count(*) FROM [tbl_Actor]",
+                          MOVIE_CELLS("Director")};
     run(r);
 }
 
