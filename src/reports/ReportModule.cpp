@@ -284,8 +284,8 @@ int compareNoCase(QByteArrayView a, QByteArrayView b)
     return r != 0 ? r : a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
 }
 
-// The movie rows of a query-grouped report come from one statement in the grouping set's order, so
-// no statement runs per group. Groups of equal names (two actors called alike) get the same rows,
+// A grouped report's movie rows or keys come from one statement in the grouping set's order, so no
+// statement runs per group. Groups of equal names (two actors called alike) get the same rows,
 // written again from a copy.
 class Merge
 {
@@ -395,7 +395,7 @@ void writeMerged(ReportFile& out, const Report& r, const store::Connection& db, 
     out.TotalValueCell(lookup ? total : counter - 1);
 }
 
-// The lookup-grouped and year reports: the movie rows straight from one statement.
+// The year report: the movie rows straight from one statement.
 void writeRows(ReportFile& out, const Report& r, const store::Connection& db)
 {
     const qint64 total = showTotal(r, db);
