@@ -8,9 +8,20 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
+#include <ctime>
 #include <sqlite3.h>
 
 namespace {
+
+// The machine is shared: the processor time this thread used tells the two apart when others load it.
+double cpuSeconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+}
+
+double cpuUsed = 0; // by the last baseline run
 
 // Steps through every row and reads every column as text, the least a report has to do.
 double baselineSeconds(const char* sql)
@@ -19,6 +30,7 @@ double baselineSeconds(const char* sql)
     sqlite3_open_v2(store::CataloguePath().toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
     QElapsedTimer t;
     t.start();
+    const double cpu = cpuSeconds();
     sqlite3_stmt* q = nullptr;
     sqlite3_prepare_v2(db, sql, -1, &q, nullptr);
     const int n = sqlite3_column_count(q);
@@ -29,6 +41,7 @@ double baselineSeconds(const char* sql)
     benchmark::DoNotOptimize(bytes);
     sqlite3_finalize(q);
     const double s = double(t.nsecsElapsed()) / 1e9;
+    cpuUsed = cpuSeconds() - cpu;
     sqlite3_close(db);
     return s;
 }
@@ -43,6 +56,8 @@ void prepare()
     ready = true;
     const int movies = qEnvironmentVariableIntValue("REELKEEPER_BENCH_MOVIES");
     bench::UseCatalogue(movies > 0 ? movies : 50000);
+    // The program checks the catalogue once, at start-up, before any report opens it.
+    store::OpenDatabase();
     // REELKEEPER_BENCH_REPORTS keeps the reports there, to compare two builds' files.
     const QString kept = qEnvironmentVariable("REELKEEPER_BENCH_REPORTS");
     ReportModule::SetDesktopFolder(kept.isEmpty() ? desktop.path() : kept);
@@ -56,19 +71,23 @@ void prepare()
 void runReport(benchmark::State& state, void (*print)(), const char* sameRows)
 {
     prepare();
-    double report = 0, baseline = 0;
+    double report = 0, baseline = 0, reportCpu = 0, baselineCpu = 0;
     for (auto _ : state) {
         QElapsedTimer t;
         t.start();
+        const double cpu = cpuSeconds();
         print();
         const double s = double(t.nsecsElapsed()) / 1e9;
+        reportCpu += cpuSeconds() - cpu;
         state.SetIterationTime(s);
         report += s;
         baseline += baselineSeconds(sameRows);
+        baselineCpu += cpuUsed;
     }
     state.counters["report_ms"] = 1000 * report / double(state.iterations());
     state.counters["sqlite3_ms"] = 1000 * baseline / double(state.iterations());
     state.counters["ratio"] = report / baseline;
+    state.counters["cpu_ratio"] = reportCpu / baselineCpu;
 }
 
 #define REPORT_BENCH(name, proc, sql)                                                                                  \
@@ -77,13 +96,26 @@ void runReport(benchmark::State& state, void (*print)(), const char* sameRows)
         ->Iterations(3)                                                                                                \
         ->Unit(benchmark::kMillisecond)
 
-REPORT_BENCH(Year, PrintYearReport, "SELECT * FROM [qry_Movie_Title] ORDER BY [Year_Released], [Movie_Title]");
-REPORT_BENCH(Genre, PrintGenreReport, "SELECT * FROM [qry_Movie_Title] ORDER BY [Genre], [Movie_Title]");
-REPORT_BENCH(Composer, PrintComposerReport, "SELECT * FROM [qry_Movie_Title] ORDER BY [Composer], [Movie_Title]");
-REPORT_BENCH(Director, PrintDirectorReport, "SELECT * FROM [qry_Movie_Title] ORDER BY [Director], [Movie_Title]");
-REPORT_BENCH(Studio, PrintStudioReport, "SELECT * FROM [qry_Movie_Title] ORDER BY [Studio], [Movie_Title]");
+// Each report reads only the columns it writes, so sqlite3 reads only those too.
+REPORT_BENCH(Year, PrintYearReport,
+             "SELECT [Year_Released], [Movie_Title], [Director], [Length], [Grade], [Rating] FROM [qry_Movie_Title] "
+             "ORDER BY [Year_Released], [Movie_Title]");
+REPORT_BENCH(Genre, PrintGenreReport,
+             "SELECT [Genre], [Movie_Title], [Director], [Year_Released], [Length], [Grade] FROM [qry_Movie_Title] "
+             "ORDER BY [Genre], [Movie_Title]");
+REPORT_BENCH(Composer, PrintComposerReport,
+             "SELECT [Composer], [Movie_Title], [Director], [Year_Released], [Length], [Grade] FROM [qry_Movie_Title] "
+             "ORDER BY [Composer], [Movie_Title]");
+REPORT_BENCH(Director, PrintDirectorReport,
+             "SELECT [Director], [Movie_Title], [Studio], [Year_Released], [Length], [Grade] FROM [qry_Movie_Title] "
+             "ORDER BY [Director], [Movie_Title]");
+REPORT_BENCH(Studio, PrintStudioReport,
+             "SELECT [Studio], [Movie_Title], [Director], [Year_Released], [Length], [Grade] FROM [qry_Movie_Title] "
+             "ORDER BY [Studio], [Movie_Title]");
 REPORT_BENCH(Actor, PrintActorReport, "SELECT * FROM [qry_Actor_Report]");
-REPORT_BENCH(MovieTitle, PrintMovieTitleReport, "SELECT * FROM [qry_Movie_Title] ORDER BY [Movie_Title]");
+REPORT_BENCH(MovieTitle, PrintMovieTitleReport,
+             "SELECT [Movie_Title], [Director], [Studio], [Year_Released], [Length], [Grade], [Format] "
+             "FROM [qry_Movie_Title] ORDER BY [Movie_Title]");
 REPORT_BENCH(Widescreen, PrintWidescreenReport, "SELECT * FROM [qry_Widescreen_Report]");
 
 } // namespace

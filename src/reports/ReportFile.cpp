@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <system_error>
 #include <unistd.h>
+#include <utility>
 
 namespace reports {
 
@@ -43,35 +44,61 @@ void ReportFile::AppendEscaped(QByteArray& out, const QVariant& value)
         AppendEscaped(out, QByteArrayView(value.toString().toUtf8()));
 }
 
+namespace {
+
+// The entity for a byte that needs one; most text has none, so one table look-up a byte finds it.
+const char* entityFor(char c)
+{
+    switch (c) {
+    case '&':
+        return "&amp;";
+    case '<':
+        return "&lt;";
+    case '>':
+        return "&gt;";
+    case '"':
+        return "&quot;";
+    default:
+        return nullptr;
+    }
+}
+
+struct Specials
+{
+    bool marks[256] = {};
+    constexpr Specials() { marks['&'] = marks['<'] = marks['>'] = marks['"'] = true; }
+};
+constexpr Specials kSpecials;
+
+// Calls plain(begin, length) for each run without a special byte and entity(text) for each special byte.
+// UTF-8 continuation bytes never look like ASCII, so escaping byte by byte is safe.
+template <class Plain, class Entity> void escape(QByteArrayView text, Plain plain, Entity entity)
+{
+    const char* const end = text.data() + text.size();
+    const char* run = text.data();
+    for (const char* p = run; p != end; ++p) {
+        if (!kSpecials.marks[static_cast<unsigned char>(*p)])
+            continue;
+        plain(run, p - run);
+        entity(entityFor(*p));
+        run = p + 1;
+    }
+    plain(run, end - run);
+}
+
+} // namespace
+
 void ReportFile::AppendEscaped(QByteArray& out, QByteArrayView text)
 {
-    // UTF-8 continuation bytes never look like ASCII, so escaping byte by byte is safe.
-    const char* const begin = text.data();
-    const char* const end = begin + text.size();
-    const char* plain = begin;
-    for (const char* p = begin; p != end; ++p) {
-        const char* entity = nullptr;
-        switch (*p) {
-        case '&':
-            entity = "&amp;";
-            break;
-        case '<':
-            entity = "&lt;";
-            break;
-        case '>':
-            entity = "&gt;";
-            break;
-        case '"':
-            entity = "&quot;";
-            break;
-        default:
-            continue;
-        }
-        out.append(plain, p - plain);
-        out.append(entity);
-        plain = p + 1;
-    }
-    out.append(plain, end - plain);
+    escape(
+        text, [&](const char* p, qsizetype n) { out.append(p, n); }, [&](const char* e) { out.append(e); });
+}
+
+void ReportFile::escaped(QByteArrayView text)
+{
+    escape(
+        text, [&](const char* p, qsizetype n) { m_buffer.append(p, std::size_t(n)); },
+        [&](const char* e) { m_buffer.append(e); });
 }
 
 void ReportFile::endLine()
@@ -82,7 +109,7 @@ void ReportFile::endLine()
 
 void ReportFile::flushIfFull()
 {
-    if (m_buffer.size() >= kChunk)
+    if (qsizetype(m_buffer.size()) >= kChunk)
         writeBuffer();
 }
 
@@ -90,20 +117,44 @@ void ReportFile::writeBuffer()
 {
     // A short write leaves a hole in the file even when the system reports no error (a full disk
     // or a file-size limit); from then on the report cannot be whole.
-    if (!m_failed && m_file.write(m_buffer) != m_buffer.size()) {
+    const auto size = qint64(m_buffer.size());
+    if (!m_failed && m_file.write(m_buffer.data(), size) != size) {
         m_failed = true;
         m_reason = m_file.error() != QFileDevice::NoError ? m_file.errorString() : QString();
+    }
+    if (m_copyFrom >= 0) {
+        m_copy.append(m_buffer.data() + m_copyFrom, qsizetype(m_buffer.size()) - m_copyFrom);
+        m_copyFrom = 0;
     }
     m_buffer.clear();
 }
 
-void ReportFile::Line(const char* text)
+void ReportFile::StartCopy()
+{
+    m_copy.clear();
+    m_copyFrom = qsizetype(m_buffer.size());
+}
+
+QByteArray ReportFile::EndCopy()
+{
+    m_copy.append(m_buffer.data() + m_copyFrom, qsizetype(m_buffer.size()) - m_copyFrom);
+    m_copyFrom = -1;
+    return std::exchange(m_copy, {});
+}
+
+void ReportFile::Raw(QByteArrayView bytes)
+{
+    m_buffer.append(bytes.data(), std::size_t(bytes.size()));
+    flushIfFull();
+}
+
+void ReportFile::Line(std::string_view text)
 {
     m_buffer.append(text);
     endLine();
 }
 
-void ReportFile::Header(const char* caption)
+void ReportFile::Header(std::string_view caption)
 {
     m_buffer.append("<td align=\"center\"><strong>");
     m_buffer.append(caption);
@@ -111,17 +162,12 @@ void ReportFile::Header(const char* caption)
     endLine();
 }
 
-void ReportFile::cell(const char* start, QByteArrayView utf8, const char* end)
+void ReportFile::cell(std::string_view start, QByteArrayView utf8, std::string_view end)
 {
     m_buffer.append(start);
-    AppendEscaped(m_buffer, utf8);
+    escaped(utf8);
     m_buffer.append(end);
     endLine();
-}
-
-void ReportFile::GroupCell(const QVariant& value)
-{
-    GroupCell(value.isNull() ? QByteArrayView() : QByteArrayView(value.toString().toUtf8()));
 }
 
 void ReportFile::GroupCell(QByteArrayView utf8)
@@ -142,18 +188,19 @@ void ReportFile::CentredCell(QByteArrayView utf8)
 void ReportFile::EmptyCells(int count)
 {
     for (int i = 0; i < count; ++i)
-        Line("<td></td>");
+        m_buffer.append("<td></td>\r\n");
+    flushIfFull();
 }
 
 void ReportFile::MovieTotalCell(qint64 count)
 {
     m_buffer.append("<td><strong><font size=\"1\">Total Movies: ");
-    m_buffer.append(QByteArray::number(count));
+    m_buffer.append(std::to_string(count));
     m_buffer.append("</strong></td>");
     endLine();
 }
 
-void ReportFile::TotalLabelCell(const char* piece)
+void ReportFile::TotalLabelCell(std::string_view piece)
 {
     m_buffer.append("<td><strong><font size=\"1\"");
     m_buffer.append(piece);
@@ -163,14 +210,14 @@ void ReportFile::TotalLabelCell(const char* piece)
 void ReportFile::TotalValueCell(qint64 count)
 {
     m_buffer.append("<td><strong><font size=\"1\">");
-    m_buffer.append(QByteArray::number(count));
+    m_buffer.append(std::to_string(count));
     m_buffer.append("</strong></td>");
     endLine();
 }
 
 void ReportFile::Commit()
 {
-    if (!m_buffer.isEmpty())
+    if (!m_buffer.empty())
         writeBuffer();
     if (!m_failed && !m_file.flush()) {
         m_failed = true;

@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QString>
 #include <QVariant>
+#include <string>
+#include <string_view>
 
 namespace reports {
 
@@ -25,24 +27,29 @@ public:
     ReportFile(const ReportFile&) = delete;
     ReportFile& operator=(const ReportFile&) = delete;
 
-    void Line(const char* text);
-    void Header(const char* caption);
-    void GroupCell(const QVariant& value); // bold
-    void GroupCell(QByteArrayView utf8);
+    void Line(std::string_view text);
+    void Header(std::string_view caption);
+    void GroupCell(QByteArrayView utf8); // bold
     void PlainCell(QByteArrayView utf8);
     void CentredCell(QByteArrayView utf8);
     void EmptyCells(int count);
     void MovieTotalCell(qint64 count);
-    void TotalLabelCell(const char* piece);
+    void TotalLabelCell(std::string_view piece);
     void TotalValueCell(qint64 count);
     void Commit(); // throws FileError
+
+    // What is written between the two calls, to be written again with Raw().
+    void StartCopy();
+    QByteArray EndCopy();
+    void Raw(QByteArrayView bytes);
 
     // Appends the value's text with &, <, > and " turned into entities.
     static void AppendEscaped(QByteArray& out, const QVariant& value);
     static void AppendEscaped(QByteArray& out, QByteArrayView utf8);
 
 private:
-    void cell(const char* start, QByteArrayView utf8, const char* end);
+    void cell(std::string_view start, QByteArrayView utf8, std::string_view end);
+    void escaped(QByteArrayView utf8);
     void endLine();
     void flushIfFull();
     void writeBuffer();
@@ -50,7 +57,9 @@ private:
     QString m_path;
     QFile m_file; // the new report under its working name
     bool m_committed = false;
-    QByteArray m_buffer;
+    std::string m_buffer;      // appends cost less than a QByteArray's, and a report is millions of them
+    qsizetype m_copyFrom = -1; // where the copy begins in m_buffer, while one is taken
+    QByteArray m_copy;
     bool m_failed = false; // a write fell short; Commit() reports it
     QString m_reason;
 };

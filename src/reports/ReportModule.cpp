@@ -11,6 +11,9 @@
 #include <QLocale>
 #include <QStandardPaths>
 #include <algorithm>
+#include <array>
+#include <cstring>
+#include <optional>
 #include <sqlite3.h>
 #include <vector>
 
@@ -44,15 +47,37 @@ struct Report
     const char* groupCaption; // first header of a grouped report
     const char* groupSql;
     const char* groupField;
+    // The year report's movie rows, or the other grouped reports' movie keys (Movie_ID second), ordered
+    // as the grouping set and keyed by groupField.
     const char* perGroupSql;
-    const char* indexSql;        // an index the per-group statement needs, for catalogues made without it
     std::vector<Column> columns; // movie row cells after the group's empty cell
     const char* totalLabel;
-    // A flat report's row count without its joins and sort (they only look names up, one each).
+    // The progress total: a flat report's rows without its joins and sort (they only look names up,
+    // one each), a grouped report's groups.
     const char* countSql = nullptr;
+    const char* cellsSql = nullptr; // every movie's cells in key order, for movie keys
 };
 
 const char* const kLibraryCountSql = "SELECT count(*) FROM [tbl_Movie_Title]";
+
+// Every actor's movie keys in the order of qry_Actor, read along the actors' name index without a sort.
+const char* const kActorLinksSql =
+    "SELECT (ifnull(a.[Actor_Last_Name], '') || ', ' || ifnull(a.[Actor_First_Name], '')) COLLATE NOCASE AS [Actor], "
+    "j.[Movie_ID] FROM [tbl_Actor] AS a CROSS JOIN [tbl_Actor_Movie_Join] AS j ON j.[Actor_ID] = a.[Actor_ID] "
+    "ORDER BY 1, a.[Actor_ID], j.[rowid]";
+// Every movie's cells for a report whose third column is the name in the lookup table other, in key order.
+#define MOVIE_CELLS(other)                                                                                             \
+    "SELECT m.[Movie_ID], m.[Movie_Title] AS [Movie_Title], o.[" other "] AS [" other "], "                            \
+    "m.[Year_Released] AS [Year_Released], m.[Length] AS [Length], m.[Grade] AS [Grade] "                              \
+    "FROM [tbl_Movie_Title] AS m LEFT JOIN [tbl_" other "] AS o ON o.[" other "_ID] = m.[" other "_ID] "               \
+    "ORDER BY m.[Movie_ID]"
+
+// A lookup report's movie keys in the order of its names, read from the name index and the movies'
+// index of the name's key alone.
+#define LOOKUP_KEYS(name)                                                                                              \
+    "SELECT g.[" name "] AS [" name "], m.[Movie_ID] FROM [tbl_" name "] AS g "                                        \
+    "CROSS JOIN [tbl_Movie_Title] AS m ON m.[" name "_ID] = g.[" name "_ID] "                                          \
+    "ORDER BY g.[" name "], g.[" name "_ID], m.[Movie_ID]"
 
 // The per-group columns most grouped reports share.
 const std::vector<Column> kByDirector = {{"Movie Title", Form::Plain, "Movie_Title"},
@@ -61,16 +86,31 @@ const std::vector<Column> kByDirector = {{"Movie Title", Form::Plain, "Movie_Tit
                                          {"Length", Form::Centred, "Length"},
                                          {"Grade", Form::Plain, "Grade"}};
 
-// Finds columns once, so rows are read by position.
-template <class Source> std::vector<int> columnIndexes(const Source& names, const std::vector<Column>& columns)
+// A column read by position; text says it holds no real number, whose text the engine would write
+// otherwise than the program did, so its value can be read as the engine's text straight away.
+struct Source
 {
-    std::vector<int> indexes;
+    int column;
+    bool text;
+};
+
+int statementColumn(const store::Statement& q, const QString& name);
+
+// Finds columns once, so rows are read by position.
+std::vector<Source> columnIndexes(const store::Statement& q, const std::vector<Column>& columns)
+{
+    std::vector<Source> indexes;
     for (const Column& c : columns) {
-        const int i = names(QString::fromLatin1(c.field));
+        const int i = statementColumn(q, QString::fromLatin1(c.field));
         if (i < 0)
             throw store::StoreError(
                 3265, QStringLiteral("Item not found in this collection. (%1)").arg(QString::fromLatin1(c.field)));
-        indexes.push_back(i);
+        // The engine's affinity rules: a declared type with CHAR, CLOB or TEXT and without INT stores
+        // numbers as text.
+        const QByteArray type = QByteArray(sqlite3_column_decltype(q.handle(), i)).toUpper();
+        const bool text =
+            !type.contains("INT") && (type.contains("CHAR") || type.contains("CLOB") || type.contains("TEXT"));
+        indexes.push_back({i, text});
     }
     return indexes;
 }
@@ -81,6 +121,32 @@ int statementColumn(const store::Statement& q, const QString& name)
         if (q.columnName(i).compare(name, Qt::CaseInsensitive) == 0)
             return i;
     return -1;
+}
+
+// Most text is plain ASCII, which is valid as it stands; a word at a time tells.
+bool isAscii(QByteArrayView text)
+{
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    for (; end - p >= 8; p += 8) {
+        quint64 word;
+        std::memcpy(&word, p, 8);
+        if (word & 0x8080808080808080ULL)
+            return false;
+    }
+    for (; p != end; ++p)
+        if (*p & 0x80)
+            return false;
+    return true;
+}
+
+// Sound text as it stands; broken text as the value gives it.
+QByteArrayView soundText(QByteArrayView text, const store::Statement& q, int i, QByteArray& kept)
+{
+    if (isAscii(text) || text.isValidUtf8())
+        return text;
+    kept = q.column(i).toString().toUtf8();
+    return kept;
 }
 
 // A column's text as the report writes it. Integers and sound text are read in place; what would
@@ -94,12 +160,10 @@ QByteArrayView fieldText(const store::Statement& q, int i, QByteArray& kept)
     case SQLITE_INTEGER:
         kept.setNum(sqlite3_column_int64(s, i));
         return kept;
-    case SQLITE_TEXT: {
-        const QByteArrayView text(reinterpret_cast<const char*>(sqlite3_column_text(s, i)), sqlite3_column_bytes(s, i));
-        if (text.isValidUtf8())
-            return text;
-        break;
-    }
+    case SQLITE_TEXT:
+        return soundText(
+            QByteArrayView(reinterpret_cast<const char*>(sqlite3_column_text(s, i)), sqlite3_column_bytes(s, i)), q, i,
+            kept);
     default:
         break;
     }
@@ -107,24 +171,41 @@ QByteArrayView fieldText(const store::Statement& q, int i, QByteArray& kept)
     return kept;
 }
 
-void writeCells(ReportFile& out, const std::vector<Column>& columns, const store::Statement& q,
-                const std::vector<int>& cols)
+// A text column's engine text is what the report writes (integers in digits, blobs as text), so one
+// call fewer a cell than asking its type first.
+QByteArrayView fieldText(const store::Statement& q, Source c, QByteArray& kept)
 {
-    QByteArray kept;
+    if (!c.text)
+        return fieldText(q, c.column, kept);
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(q.handle(), c.column));
+    if (!text)
+        return {};
+    return soundText(QByteArrayView(text, sqlite3_column_bytes(q.handle(), c.column)), q, c.column, kept);
+}
+
+// text(i) gives the i-th column's text.
+template <class Text> void writeCells(ReportFile& out, const std::vector<Column>& columns, Text text)
+{
     for (std::size_t i = 0; i < columns.size(); ++i) {
-        const QByteArrayView text = fieldText(q, cols[i], kept);
         switch (columns[i].form) {
         case Form::Bold:
-            out.GroupCell(text);
+            out.GroupCell(text(i));
             break;
         case Form::Plain:
-            out.PlainCell(text);
+            out.PlainCell(text(i));
             break;
         case Form::Centred:
-            out.CentredCell(text);
+            out.CentredCell(text(i));
             break;
         }
     }
+}
+
+void writeCells(ReportFile& out, const std::vector<Column>& columns, const store::Statement& q,
+                const std::vector<Source>& cols)
+{
+    QByteArray kept;
+    writeCells(out, columns, [&](std::size_t i) { return fieldText(q, cols[i], kept); });
 }
 
 void writeHead(ReportFile& out, const Report& r)
@@ -159,26 +240,16 @@ void writeFoot(ReportFile& out)
     out.Line("</html>");
 }
 
-// One group's movies through the statement prepared once for the whole run.
-void writeGroup(ReportFile& out, const Report& r, store::Statement& perGroup, const std::vector<int>& cols,
-                const QVariant& group)
+void writeGroupHead(ReportFile& out, QByteArrayView group)
 {
-    auto& progress = Progress();
     out.Line("<tr>");
     out.GroupCell(group);
     out.EmptyCells(5);
     out.Line("</tr>");
-    perGroup.reset();
-    perGroup.bind(1, group);
-    qint64 movies = 0;
-    while (perGroup.step()) {
-        out.Line("<tr>");
-        out.EmptyCells(1);
-        writeCells(out, r.columns, perGroup, cols);
-        out.Line("</tr>");
-        ++movies;
-        progress.Refresh();
-    }
+}
+
+void writeGroupFoot(ReportFile& out, qint64 movies)
+{
     out.Line("<tr>");
     out.EmptyCells(1);
     out.MovieTotalCell(movies);
@@ -186,15 +257,259 @@ void writeGroup(ReportFile& out, const Report& r, store::Statement& perGroup, co
     out.Line("</tr>");
 }
 
+void writeMovieRow(ReportFile& out, const Report& r, const store::Statement& q, const std::vector<Source>& cols)
+{
+    out.Line("<tr>");
+    out.EmptyCells(1);
+    writeCells(out, r.columns, q, cols);
+    out.Line("</tr>");
+    Progress().Refresh();
+}
+
+// A grouping name as the engine compares it, valid until the statement moves; null for NULL, which
+// equals nothing.
+std::optional<QByteArrayView> groupKey(const store::Statement& q, int i)
+{
+    sqlite3_stmt* const s = q.handle();
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(s, i));
+    if (!text)
+        return std::nullopt;
+    return QByteArrayView(text, sqlite3_column_bytes(s, i));
+}
+
+// The NOCASE collation's order, in which both statements of a query-grouped report come.
+int compareNoCase(QByteArrayView a, QByteArrayView b)
+{
+    const int r = sqlite3_strnicmp(a.data(), b.data(), int(std::min(a.size(), b.size())));
+    return r != 0 ? r : a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
+}
+
+// A grouped report's movie rows or keys come from one statement in the grouping set's order, so no
+// statement runs per group. Groups of equal names (two actors called alike) get the same rows,
+// written again from a copy.
+class Merge
+{
+public:
+    Merge(const store::Connection& db, const QString& sql, const QString& field) : m_rows(db, sql)
+    {
+        m_key = statementColumn(m_rows, field);
+        if (m_key < 0)
+            throw store::StoreError(3265, QStringLiteral("Item not found in this collection. (%1)").arg(field));
+        m_more = m_rows.step();
+    }
+    const store::Statement& rows() const { return m_rows; }
+
+    // Calls write() for each row whose key equals group as the engine compares them. Rows before it
+    // belong to no group (a NULL year): the per-group test left them out too.
+    template <class Write> void take(QByteArrayView group, Write write)
+    {
+        int c = -1;
+        while (m_more && (c = order(group)) < 0)
+            m_more = m_rows.step();
+        for (; m_more && c == 0; c = m_more ? order(group) : 1) {
+            write();
+            m_more = m_rows.step();
+        }
+    }
+
+private:
+    int order(QByteArrayView group) const
+    {
+        const std::optional<QByteArrayView> k = groupKey(m_rows, m_key);
+        return k ? compareNoCase(*k, group) : -1;
+    }
+
+    store::Statement m_rows;
+    int m_key = -1;
+    bool m_more = false;
+};
+
+qint64 showTotal(const Report& r, const store::Connection& db)
+{
+    store::Statement count(db, QString::fromLatin1(r.countSql));
+    qint64 total = count.step() ? count.column(0).toLongLong() : 0;
+    if (r.shape == Shape::Lookup) // the lookup tables' totals leave out their "Unknown" row
+        total = std::max<qint64>(0, total - 1);
+    Progress().SetTotal(total);
+    return total;
+}
+
+// total is what showTotal() showed.
+template <class Block>
+void writeMerged(ReportFile& out, const Report& r, const store::Connection& db, qint64 total, Block writeBlock)
+{
+    auto& progress = Progress();
+    const bool lookup = r.shape == Shape::Lookup;
+    store::Statement groups(db, QString::fromLatin1(r.groupSql));
+    const QString field = QString::fromLatin1(r.groupField);
+    const int groupColumn = statementColumn(groups, field);
+    if (groupColumn < 0)
+        throw store::StoreError(3265, QStringLiteral("Item not found in this collection. (%1)").arg(field));
+    const auto keyOf = [&]() -> std::optional<QByteArray> {
+        const std::optional<QByteArrayView> k = groupKey(groups, groupColumn);
+        return k ? std::optional<QByteArray>(k->toByteArray()) : std::nullopt;
+    };
+    const auto equal = [](const std::optional<QByteArray>& a, const std::optional<QByteArray>& b) {
+        return a && b && compareNoCase(*a, *b) == 0;
+    };
+    bool haveNext = groups.step();
+    std::optional<QByteArray> next = haveNext ? keyOf() : std::nullopt;
+    std::optional<QByteArray> copied; // the name whose movie rows copy holds
+    QByteArray copy;
+    qint64 movies = 0, counter = lookup ? 0 : 1;
+    QByteArray kept;
+    while (haveNext) {
+        if (!lookup) {
+            progress.Refresh();
+            progress.SetCurrent(counter);
+        }
+        const std::optional<QByteArray> key = std::move(next);
+        // Exact comparison: "UNKNOWN" is a real name and gets its group.
+        const bool printed = !lookup || !(key && *key == "Unknown");
+        if (printed)
+            writeGroupHead(out, fieldText(groups, groupColumn, kept));
+        haveNext = groups.step();
+        next = haveNext ? keyOf() : std::nullopt;
+        if (printed) {
+            if (equal(copied, key)) {
+                out.Raw(copy);
+            } else {
+                copied.reset();
+                const bool again = equal(key, next);
+                if (again)
+                    out.StartCopy();
+                movies = key ? writeBlock(QByteArrayView(*key)) : 0;
+                if (again)
+                    copy = out.EndCopy(), copied = key;
+            }
+            writeGroupFoot(out, movies);
+            ++counter;
+        }
+        if (lookup) {
+            progress.Refresh();
+            progress.SetCurrent(counter);
+        }
+    }
+    out.Line("<tr>");
+    out.TotalLabelCell(r.totalLabel);
+    out.TotalValueCell(lookup ? total : counter - 1);
+}
+
+// The year report: the movie rows straight from one statement.
+void writeRows(ReportFile& out, const Report& r, const store::Connection& db)
+{
+    const qint64 total = showTotal(r, db);
+    Merge rows(db, QString::fromLatin1(r.perGroupSql), QString::fromLatin1(r.groupField));
+    const std::vector<Source> cols = columnIndexes(rows.rows(), r.columns);
+    writeMerged(out, r, db, total, [&](QByteArrayView group) {
+        qint64 movies = 0;
+        rows.take(group, [&] {
+            writeMovieRow(out, r, rows.rows(), cols);
+            ++movies;
+        });
+        return movies;
+    });
+}
+
+// A report's cells of every movie, read once in key order: a group's movies are then found here
+// instead of by look-ups in the catalogue each.
+class MovieCells
+{
+public:
+    MovieCells(const store::Connection& db, const char* sql, const std::vector<Column>& columns)
+    {
+        store::Statement q(db, QString::fromLatin1(sql));
+        const std::vector<Source> cols = columnIndexes(q, columns);
+        const int title = statementColumn(q, QStringLiteral("Movie_Title"));
+        QByteArray kept;
+        while (q.step()) {
+            m_ids.push_back(sqlite3_column_int64(q.handle(), 0));
+            m_at.push_back(m_text.size());
+            // The title as the engine compares it comes first, then the cells as written.
+            put(groupKey(q, title));
+            for (const Source c : cols)
+                put(fieldText(q, c, kept));
+        }
+    }
+    // The movie's place here, or -1 for a key no movie has (the catalogue's own join leaves it out).
+    qsizetype find(qint64 id) const
+    {
+        const auto it = std::lower_bound(m_ids.begin(), m_ids.end(), id);
+        return it != m_ids.end() && *it == id ? it - m_ids.begin() : -1;
+    }
+    // The movie's title as compared (null for NULL), then its cells as written.
+    template <std::size_t N> void cells(qsizetype movie, std::array<std::optional<QByteArrayView>, N>& out) const
+    {
+        const char* p = m_text.data() + m_at[std::size_t(movie)];
+        for (auto& cell : out) {
+            qint32 size;
+            std::memcpy(&size, p, sizeof size);
+            p += sizeof size;
+            cell = size < 0 ? std::nullopt : std::optional(QByteArrayView(p, size));
+            p += std::max(size, 0);
+        }
+    }
+
+private:
+    void put(std::optional<QByteArrayView> text)
+    {
+        const qint32 size = text ? qint32(text->size()) : -1;
+        m_text.append(reinterpret_cast<const char*>(&size), sizeof size);
+        if (text)
+            m_text.append(text->data(), std::size_t(text->size()));
+    }
+
+    std::vector<qint64> m_ids; // ascending
+    std::vector<std::size_t> m_at;
+    std::string m_text;
+};
+
+// The movie keys come in name order along the names' index, with no look-up of a movie; each name's
+// movies are put in title order here, ties in the order the walk gave them, as the catalogue's own sort
+// of one name's movies left them.
+void writeByKeys(ReportFile& out, const Report& r, const store::Connection& db)
+{
+    const qint64 total = showTotal(r, db); // before the movies are read
+    const MovieCells movies(db, r.cellsSql, r.columns);
+    Merge links(db, QString::fromLatin1(r.perGroupSql), QString::fromLatin1(r.groupField));
+    struct Row
+    {
+        std::array<std::optional<QByteArrayView>, 6> cells; // the title as compared, then the cells
+        std::size_t walked;                                 // the place the walk gave it
+    };
+    Q_ASSERT(r.columns.size() + 1 == std::tuple_size_v<decltype(Row::cells)>);
+    std::vector<Row> block;
+    writeMerged(out, r, db, total, [&](QByteArrayView actor) {
+        block.clear();
+        links.take(actor, [&] {
+            if (const qsizetype m = movies.find(sqlite3_column_int64(links.rows().handle(), 1)); m >= 0) {
+                block.push_back({{}, block.size()});
+                movies.cells(m, block.back().cells);
+            }
+        });
+        std::sort(block.begin(), block.end(), [](const Row& a, const Row& b) {
+            const auto &x = a.cells[0], &y = b.cells[0];
+            const int c = !x ? (y ? -1 : 0) : !y ? 1 : compareNoCase(*x, *y);
+            return c != 0 ? c < 0 : a.walked < b.walked;
+        });
+        for (const Row& row : block) {
+            out.Line("<tr>");
+            out.EmptyCells(1);
+            writeCells(out, r.columns, [&](std::size_t i) { return row.cells[i + 1].value_or(QByteArrayView()); });
+            out.Line("</tr>");
+            Progress().Refresh();
+        }
+        return qint64(block.size());
+    });
+}
+
 // Movie rows straight from the statement: a set of every movie would fetch each row on its own.
 void writeFlat(ReportFile& out, const Report& r, const store::Connection& db)
 {
     auto& progress = Progress();
-    const QString sql = QString::fromLatin1(r.groupSql);
-    store::Statement count(db, QString::fromLatin1(r.countSql));
-    progress.SetTotal(count.step() ? count.column(0).toLongLong() : 0);
-    store::Statement rows(db, sql);
-    const std::vector<int> cols = columnIndexes([&](const QString& n) { return statementColumn(rows, n); }, r.columns);
+    showTotal(r, db);
+    store::Statement rows(db, QString::fromLatin1(r.groupSql));
+    const std::vector<Source> cols = columnIndexes(rows, r.columns);
     const bool widescreen = r.totalLabel == nullptr;
     qint64 counter = 1;
     for (; rows.step(); ++counter) {
@@ -220,49 +535,6 @@ void writeFlat(ReportFile& out, const Report& r, const store::Connection& db)
     out.Line("<tr>");
     out.Line("<td><font size=\"1\">Total Movies in Library:</td>");
     out.TotalValueCell(all.step() ? all.column(0).toLongLong() : 0);
-}
-
-void writeGrouped(ReportFile& out, const Report& r, const store::Connection& db)
-{
-    auto& progress = Progress();
-    store::Recordset set(db, QString::fromLatin1(r.groupSql));
-    const qint64 count = set.RecordCount();
-    // The lookup tables' totals leave out their "Unknown" row.
-    const qint64 total = r.shape == Shape::Lookup ? std::max<qint64>(0, count - 1) : count;
-    progress.SetTotal(total);
-
-    const int groupColumn = set.ColumnIndex(QString::fromLatin1(r.groupField));
-    if (groupColumn < 0)
-        throw store::StoreError(
-            3265, QStringLiteral("Item not found in this collection. (%1)").arg(QString::fromLatin1(r.groupField)));
-    store::Statement perGroup(db, QString::fromLatin1(r.perGroupSql));
-    const std::vector<int> cols =
-        columnIndexes([&](const QString& n) { return statementColumn(perGroup, n); }, r.columns);
-    const QString unknown = QStringLiteral("Unknown");
-
-    if (r.shape == Shape::Lookup) {
-        qint64 counter = 0;
-        for (qint64 row = 0; row < count; ++row) {
-            const QVariant group = set.At(row, groupColumn);
-            // Exact comparison: "UNKNOWN" is a real name and gets its group.
-            if (group.toString() != unknown) {
-                writeGroup(out, r, perGroup, cols, group);
-                ++counter;
-            }
-            progress.Refresh();
-            progress.SetCurrent(counter);
-        }
-    } else {
-        qint64 counter = 1;
-        for (qint64 row = 0; row < count; ++row, ++counter) {
-            progress.Refresh();
-            progress.SetCurrent(counter);
-            writeGroup(out, r, perGroup, cols, set.At(row, groupColumn));
-        }
-    }
-    out.Line("<tr>");
-    out.TotalLabelCell(r.totalLabel);
-    out.TotalValueCell(total);
 }
 
 QString folderFor(const QString& desktop)
@@ -298,20 +570,14 @@ void run(const Report& r)
                     return 0;
                 },
                 nullptr);
-            if (r.indexSql) {
-                // Without the index every group scans the whole movie table. The report reads
-                // correctly either way, so a catalogue that cannot take the index (busy) goes without.
-                try {
-                    db.exec(QString::fromLatin1(r.indexSql));
-                } catch (const store::StoreError&) {
-                }
-            }
             // One snapshot, so the totals counted first agree with the rows read after them.
             db.exec(QStringLiteral("BEGIN"));
             if (r.shape == Shape::Flat)
                 writeFlat(out, r, db);
+            else if (r.cellsSql)
+                writeByKeys(out, r, db);
             else
-                writeGrouped(out, r, db);
+                writeRows(out, r, db);
             db.exec(QStringLiteral("COMMIT"));
         }
         writeFoot(out);
@@ -355,15 +621,15 @@ void PrintYearReport()
                           "Year",
                           "SELECT DISTINCT [Year_Released] FROM [qry_Year_Report] ORDER BY [Year_Released]",
                           "Year_Released",
-                          "SELECT * FROM [qry_Movie_Title] WHERE [Year_Released] = ?",
-                          "CREATE INDEX IF NOT EXISTS [idx_tbl_Movie_Title_Year_Released] ON [tbl_Movie_Title] "
-                          "([Year_Released])",
+                          "SELECT [Year_Released], [Movie_Title], [Director], [Length], [Grade], [Rating] "
+                          "FROM [qry_Movie_Title] ORDER BY [Year_Released], [Movie_Title]",
                           {{"Movie Title", Form::Plain, "Movie_Title"},
                            {"Director", Form::Plain, "Director"},
                            {"Length", Form::Centred, "Length"},
                            {"Grade", Form::Centred, "Grade"},
                            {"Rating", Form::Plain, "Rating"}},
-                          ">Total Years spanning Library:</strong></td>"};
+                          ">Total Years spanning Library:</strong></td>",
+                          "SELECT count(*) FROM (SELECT DISTINCT [Year_Released] FROM [qry_Year_Report])"};
     run(r);
 }
 
@@ -376,10 +642,11 @@ void PrintGenreReport()
                           "Genre",
                           "SELECT * FROM [tbl_Genre] ORDER BY [Genre]",
                           "Genre",
-                          "SELECT * FROM [qry_Movie_Title] WHERE [Genre] = ?",
-                          nullptr,
+                          LOOKUP_KEYS("Genre"),
                           kByDirector,
-                          ">Total Genres in Library:</strong></td>"};
+                          ">Total Genres in Library:</strong></td>",
+                          "SELECT count(*) FROM [tbl_Genre]",
+                          MOVIE_CELLS("Director")};
     run(r);
 }
 
@@ -392,10 +659,11 @@ void PrintComposerReport()
                           "Composer",
                           "SELECT * FROM [tbl_Composer] ORDER BY [Composer]",
                           "Composer",
-                          "SELECT * FROM [qry_Movie_Title] WHERE [Composer] = ?",
-                          nullptr,
+                          LOOKUP_KEYS("Composer"),
                           kByDirector,
-                          ">Total Composers in Library:</strong></td>"};
+                          ">Total Composers in Library:</strong></td>",
+                          "SELECT count(*) FROM [tbl_Composer]",
+                          MOVIE_CELLS("Director")};
     run(r);
 }
 
@@ -408,14 +676,15 @@ void PrintDirectorReport()
                           "Director",
                           "SELECT * FROM [tbl_Director] ORDER BY [Director]",
                           "Director",
-                          "SELECT * FROM [qry_Movie_Title] WHERE [Director] = ?",
-                          nullptr,
+                          LOOKUP_KEYS("Director"),
                           {{"Movie Title", Form::Plain, "Movie_Title"},
                            {"Studio", Form::Plain, "Studio"},
                            {"Year", Form::Centred, "Year_Released"},
                            {"Length", Form::Centred, "Length"},
                            {"Grade", Form::Plain, "Grade"}},
-                          ">Total Directors in Library:</strong></td>"};
+                          ">Total Directors in Library:</strong></td>",
+                          "SELECT count(*) FROM [tbl_Director]",
+                          MOVIE_CELLS("Studio")};
     run(r);
 }
 
@@ -428,10 +697,11 @@ void PrintStudioReport()
                           "Studio",
                           "SELECT * FROM [tbl_Studio] ORDER BY [Studio]",
                           "Studio",
-                          "SELECT * FROM [qry_Movie_Title] WHERE [Studio] = ?",
-                          nullptr,
+                          LOOKUP_KEYS("Studio"),
                           kByDirector,
-                          ">Total Studios in Library:</strong></td>"};
+                          ">Total Studios in Library:</strong></td>",
+                          "SELECT count(*) FROM [tbl_Studio]",
+                          MOVIE_CELLS("Director")};
     run(r);
 }
 
@@ -444,10 +714,11 @@ void PrintActorReport()
                           "Actor",
                           "SELECT * FROM [qry_Actor]",
                           "Actor",
-                          "SELECT * FROM [qry_Actor_Report] WHERE [Actor] = ?",
-                          nullptr,
+                          kActorLinksSql,
                           kByDirector,
-                          ">Total Actors in Library:</strong></td>"};
+                          ">Total Actors in Library:</strong></td>",
+                          "SELECT count(*) FROM [tbl_Actor]",
+                          MOVIE_CELLS("Director")};
     run(r);
 }
 
@@ -458,8 +729,8 @@ void PrintMovieTitleReport()
                           "Movie Title.html",
                           Shape::Flat,
                           nullptr,
-                          "SELECT * FROM [qry_Movie_Title] ORDER BY [Movie_Title]",
-                          nullptr,
+                          "SELECT [Movie_Title], [Director], [Studio], [Year_Released], [Length], [Grade], [Format] "
+                          "FROM [qry_Movie_Title] ORDER BY [Movie_Title]",
                           nullptr,
                           nullptr,
                           {{"Movie Title", Form::Bold, "Movie_Title"},
@@ -483,7 +754,6 @@ void PrintWidescreenReport()
                           Shape::Flat,
                           nullptr,
                           "SELECT * FROM [qry_Widescreen_Report]",
-                          nullptr,
                           nullptr,
                           nullptr,
                           {{"Movie Title", Form::Bold, "Movie_Title"},

@@ -150,7 +150,6 @@ private slots:
 )"));
         QCOMPARE(QDir(m_desktop.path()).entryList(QDir::Files), texts("Director.html"));
         QCOMPARE(m_boxes->texts(), texts("The report has been saved on your desktop as Director.html"));
-        QCOMPARE(m_boxes->last().style, int(shell::vbInformation));
         // A link of the report's name aimed at the catalogue: the link is replaced, the catalogue kept.
         QFile catalogue(m_cat->path());
         QVERIFY(catalogue.link(m_desktop.filePath(s("Movie Title.html"))));
@@ -161,7 +160,7 @@ private slots:
                  texts("Nameless", "Tom &amp; Jerry &lt;Redux&gt;", "Total Movies in Library:", "2"));
     }
 
-    // Lookup, year and actor groups, and the widescreen totals.
+    // Lookup, year (a missing one an empty group) and actor groups, and the widescreen totals.
     void groupsInOrder()
     {
         // Only the exact "Unknown" is left out of a lookup report.
@@ -172,17 +171,18 @@ private slots:
         QCOMPARE(outline(read(s("Genre.html"))), texts("UNKNOWN", "Total Movies: 1", "Total Genres in Library:", "1"));
 
         const qint64 second = movie("B", "Year_Released=1999");
-        movie("C", "Year_Released=2001"), movie("D", "Year_Released=1999");
-        QCOMPARE(print(s("optYear")), s("Printing Record|3|of|3"));
-        QCOMPARE(outline(read(s("Year.html"))), texts("1999", "Total Movies: 2", "2001", "Total Movies: 1", "2010",
-                                                      "Total Movies: 1", "Total Years spanning Library:", "3"));
-        // Two actors of the same name are two groups, each with the movies of both.
+        movie("C", "Year_Released=2001"), movie("D");
+        QCOMPARE(print(s("optYear")), s("Printing Record|4|of|4"));
+        QCOMPARE(outline(read(s("Year.html"))),
+                 texts("", "Total Movies: 0", "1999", "Total Movies: 1", "2001", "Total Movies: 1", "2010",
+                       "Total Movies: 1", "Total Years spanning Library:", "4"));
+        // Two actors of the same name, in any case, are two groups, each with the movies of both.
         m_cat->addActor(s("Doe"), s("Jo"));
         m_cat->link(m_cat->addActor(s("Smith"), s("Ann")), first);
-        m_cat->link(m_cat->addActor(s("Smith"), s("Ann")), second);
+        m_cat->link(m_cat->addActor(s("SMITH"), s("ann")), second);
         ReportModule::PrintActorReport();
         QCOMPARE(outline(read(s("Actor.html"))),
-                 texts("Doe, Jo", "Total Movies: 0", "Smith, Ann", "Total Movies: 2", "Smith, Ann", "Total Movies: 2",
+                 texts("Doe, Jo", "Total Movies: 0", "Smith, Ann", "Total Movies: 2", "SMITH, ann", "Total Movies: 2",
                        "Total Actors in Library:", "3"));
         movie("Wide", "Widescreen=1"), movie("Wider", "Widescreen=1");
         ReportModule::PrintWidescreenReport();
