@@ -1,5 +1,6 @@
 // Import and export: the three readers, the mapping and duplicate rules, round trips, hostile files,
 // an interrupted import, the command line and the import windows.
+#include "covers/CoverStore.h"
 #include "exchange/Exchange.h"
 #include "exchange/ImportWindows.h"
 #include "exchange/Zip.h"
@@ -7,6 +8,7 @@
 #include "support/TestSupport.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,13 +24,16 @@ using namespace exchange;
 namespace {
 const auto S = [](const char* text) { return QString::fromUtf8(text); };
 
-// The fields a reader fills, in one line: title|director|genre|format|length|year|rating|grade|widescreen|cast.
+// The fields a reader fills, in one line: title|director|genre|format|length|year|rating|grade|widescreen|cast
+// and, when it has one, the cover's size.
 QString brief(const Movie& m, bool all = false)
 {
     QStringList cast, fields{m.title, m.credits[store::kDirector], m.credits[store::kGenre], m.credits[store::kFormat]};
     for (const auto& [last, first] : m.cast)
         cast << last + QLatin1Char('/') + first;
     fields << m.length << m.year << m.rating << m.grade << QString::number(m.widescreen) << cast.join(QLatin1Char(';'));
+    if (const QImage cover = QImage::fromData(m.cover.picture); !cover.isNull())
+        fields << S("cover %1x%2").arg(cover.width()).arg(cover.height());
     return (all ? fields + QStringList(m.credits.begin(), m.credits.end()) : fields).join(QLatin1Char('|'));
 }
 
@@ -56,6 +61,15 @@ Outcome importFile(const QString& path, bool overwrite = false, Plan* seen = nul
     return WriteImport(db, plan, overwrite);
 }
 
+QByteArray picture(int width, int height, const char* format)
+{
+    QImage image(width, height, QImage::Format_ARGB32);
+    image.fill(QColor(width % 256, height % 256, 90, *format == 'p' ? 128 : 255)); // a PNG with alpha stays one
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    return buffer.open(QIODevice::WriteOnly) && image.save(&buffer, format) ? bytes : QByteArray();
+}
+
 QByteArray readAll(const QString& path)
 {
     QFile file(path);
@@ -81,17 +95,39 @@ private slots:
         QTest::addColumn<QStringList>("movies");
         QTest::addColumn<QStringList>("told"); // problems, then notes
         const QStringList fargo{S("Fargo|Joel Coen|Crime|DVD|1:38|1996|R|B|1|McDormand/Frances;Macy/William H.")};
+        const QStringList covered{fargo.front() + S("|cover 40x60")};
         const QStringList told{S("line 9: an entry without a title"),
                                S("line 5, Fargo: also directors Ethan Coen (not kept)"),
                                S("line 5, Fargo: also genres Drama (not kept)")};
-        const QByteArray videos = readAll(QStringLiteral(EXCHANGE_DATA "/videos.xml"));
-        QTest::newRow("Tellico") << videos << fargo << told;
-        QTest::newRow("Tellico zipped") << MakeZip({{S("tellico.xml"), videos}}) << fargo << told;
-        QTest::newRow("GCstar")
-            << readAll(QStringLiteral(EXCHANGE_DATA "/films.gcs"))
-            << QStringList{S("Brazil|Terry Gilliam|Comedy|DVD|2:12|1985|R|B|0|Pryce/Jonathan;Niro/Robert De"),
-                           S("Dune|David Lynch|||||||0|MacLachlan/Kyle;Young/Sean")}
-            << QStringList{S("line 3, Brazil: also genres Sci-Fi (not kept)")};
+        const auto left = [&](const QString& why) {
+            return told + QStringList(S("line 5, Fargo: cover left out: ") + why);
+        };
+        const QString refused = S(" is not a picture Reelkeeper can use. Reelkeeper takes JPEG, PNG, WebP, GIF and BMP "
+                                  "pictures as covers.");
+        const QByteArray videos = readAll(QStringLiteral(EXCHANGE_DATA "/videos.xml")), png = picture(40, 60, "png");
+        QTest::newRow("Tellico") << videos << fargo << left(S("the file does not hold the picture \"fargo.png\""));
+        QTest::newRow("Tellico, picture inside")
+            << QByteArray(videos).replace(
+                   "</collection>",
+                   QByteArray("<images><image id='fargo.png'>" + png.toBase64() + "</image></images></collection>"))
+            << covered << told;
+        const auto zipped = [&](const QByteArray& image) {
+            return MakeZip({{S("tellico.xml"), videos}, {S("images/fargo.png"), image}});
+        };
+        QTest::newRow("Tellico zipped") << zipped(png) << covered << told;
+        QTest::newRow("Tellico zipped, picture bomb") << zipped(QByteArray(covers::kMaxFileBytes + 1, '\0')) << fargo
+                                                      << left(S("\"images/fargo.png\" unpacks to more than 50 MB"));
+        QTest::newRow("Tellico zipped, no picture") << zipped("garbage") << fargo << left(S("\"fargo.png\"") + refused);
+        const QByteArray films = readAll(QStringLiteral(EXCHANGE_DATA "/films.gcs"));
+        const QString brazil = S("Brazil|Terry Gilliam|Comedy|DVD|2:12|1985|R|B|0|Pryce/Jonathan;Niro/Robert De"),
+                      dune = S("Dune|David Lynch|||||||0|MacLachlan/Kyle;Young/Sean"),
+                      genres = S("line 3, Brazil: also genres Sci-Fi (not kept)"),
+                      noDune = S("line 6, Dune: cover left out: \"/no/such/dune.jpg\" is not there");
+        QTest::newRow("GCstar") << films << QStringList{brazil + S("|cover 40x60"), dune}
+                                << QStringList{genres, noDune};
+        QTest::newRow("GCstar, no picture")
+            << QByteArray(films).replace("cover.png", "file") << QStringList{brazil, dune}
+            << QStringList{genres, S("line 3, Brazil: cover left out: \"file\"") + refused, noDune};
         QTest::newRow("CSV ragged") << QByteArray("Title,Length,Widescreen\nA,95,yes\nB,1:40,no,extra\nC\n,2:00\n")
                                     << QStringList{S("A||||1:35||||1|"), S("C||||||||0|")}
                                     << QStringList{S("line 3: 4 fields where the file has 3"), S("line 5: no title")};
@@ -111,6 +147,7 @@ private slots:
     {
         QFETCH(QByteArray, bytes);
         QTemporaryDir dir;
+        write(dir.path(), S("cover.png"), picture(40, 60, "png")); // named by the GCstar file
         const ImportData data = readFile(write(dir.path(), S("file"), bytes));
         QStringList movies;
         for (const Movie& m : data.movies)
@@ -221,6 +258,7 @@ private slots:
         QTemporaryDir out;
         const QString path = out.path() + QLatin1Char('/') + name;
         QStringList before;
+        QList<QImage> pictures; // as stored, decoded
         {
             testing::TempCatalogue cat;
             std::map<QString, QVariant> fields{{S("Length"), S("1:05")},
@@ -238,16 +276,25 @@ private slots:
             cat.link(cat.addActor(S("Van Damme"), S("Jean-Claude")), a);
             cat.link(cat.addActor(S("Cher"), S("")), a);
             cat.link(cat.addActor(S("Ford"), S("Harrison")), b);
-            for (const Movie& m : ReadCatalogue(cat.open()))
+            store::Connection db = cat.open();
+            covers::SaveCover(db, a, covers::PrepareCover(picture(1200, 900, "jpeg"), S("a")).cover); // scaled
+            covers::SaveCover(db, b, covers::PrepareCover(picture(30, 40, "png"), S("b")).cover);
+            for (const Movie& m : ReadCatalogue(db)) {
                 before << brief(m, true);
-            QCOMPARE(ExportFile(cat.open(), path), 2);
+                pictures << QImage::fromData(covers::Picture(db, m.id));
+            }
+            QCOMPARE(ExportFile(db, path), 2);
         }
         testing::TempCatalogue empty;
         QCOMPARE(importFile(path).added, 2);
         QStringList after;
-        for (const Movie& m : ReadCatalogue(empty.open()))
+        QList<QImage> carried;
+        for (const Movie& m : ReadCatalogue(empty.open())) {
             after << brief(m, true);
+            carried << QImage::fromData(covers::Picture(empty.open(), m.id));
+        }
         QCOMPARE(after, before);
+        QVERIFY(carried == (name.endsWith(S(".tc")) ? pictures : QList<QImage>(2)) && !pictures.contains(QImage()));
         if (name.endsWith(S(".tc")) && QFile::exists(S("/usr/share/tellico/tellico.dtd")) &&
             !QStandardPaths::findExecutable(S("xmllint")).isEmpty()) {
             const QString xml = write(out.path(), S("tellico.xml"), ZipEntry(readAll(path), S("tellico.xml"), 1 << 20));
