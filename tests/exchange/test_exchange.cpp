@@ -8,7 +8,6 @@
 #include "support/TestSupport.h"
 
 #include <QApplication>
-#include <QBuffer>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -61,15 +60,6 @@ Outcome importFile(const QString& path, bool overwrite = false, Plan* seen = nul
     return WriteImport(db, plan, overwrite);
 }
 
-QByteArray picture(int width, int height, const char* format)
-{
-    QImage image(width, height, QImage::Format_ARGB32);
-    image.fill(QColor(width % 256, height % 256, 90, *format == 'p' ? 128 : 255)); // a PNG with alpha stays one
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    return buffer.open(QIODevice::WriteOnly) && image.save(&buffer, format) ? bytes : QByteArray();
-}
-
 QByteArray readAll(const QString& path)
 {
     QFile file(path);
@@ -104,7 +94,8 @@ private slots:
         };
         const QString refused = S(" is not a picture Reelkeeper can use. Reelkeeper takes JPEG, PNG, WebP, GIF and BMP "
                                   "pictures as covers.");
-        const QByteArray videos = readAll(QStringLiteral(EXCHANGE_DATA "/videos.xml")), png = picture(40, 60, "png");
+        const QByteArray videos = readAll(QStringLiteral(EXCHANGE_DATA "/videos.xml")),
+                         png = readAll(QStringLiteral(EXCHANGE_DATA "/cover.png"));
         QTest::newRow("Tellico") << videos << fargo << left(S("the file does not hold the picture \"fargo.png\""));
         QTest::newRow("Tellico, picture inside")
             << QByteArray(videos).replace(
@@ -147,7 +138,7 @@ private slots:
     {
         QFETCH(QByteArray, bytes);
         QTemporaryDir dir;
-        write(dir.path(), S("cover.png"), picture(40, 60, "png")); // named by the GCstar file
+        QFile::copy(S(EXCHANGE_DATA "/cover.png"), dir.filePath(S("cover.png"))); // named by the GCstar file
         const ImportData data = readFile(write(dir.path(), S("file"), bytes));
         QStringList movies;
         for (const Movie& m : data.movies)
@@ -277,8 +268,8 @@ private slots:
             cat.link(cat.addActor(S("Cher"), S("")), a);
             cat.link(cat.addActor(S("Ford"), S("Harrison")), b);
             store::Connection db = cat.open();
-            covers::SaveCover(db, a, covers::PrepareCover(picture(1200, 900, "jpeg"), S("a")).cover); // scaled
-            covers::SaveCover(db, b, covers::PrepareCover(picture(30, 40, "png"), S("b")).cover);
+            for (auto [movie, file] : {std::pair{a, "still.jpg"}, {b, "cover.png"}}) // JPEG scaled, PNG with alpha
+                covers::SaveCover(db, movie, covers::PrepareCoverFile(S(EXCHANGE_DATA "/") + S(file)).cover);
             for (const Movie& m : ReadCatalogue(db)) {
                 before << brief(m, true);
                 pictures << QImage::fromData(covers::Picture(db, m.id));
