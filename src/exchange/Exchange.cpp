@@ -124,6 +124,8 @@ bool takeCovers(ImportData& data, const std::function<QByteArray(const QString&,
     for (std::size_t i = 0; i < data.movies.size(); ++i)
         if (!data.movies[i].coverName.isEmpty())
             named.push_back(i);
+    if (named.empty())
+        return true;
     std::vector<QString> why(named.size());
     std::mutex mutex;
     std::condition_variable ended;

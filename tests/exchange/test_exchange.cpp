@@ -97,10 +97,12 @@ private slots:
         const QByteArray videos = readAll(QStringLiteral(EXCHANGE_DATA "/videos.xml")),
                          png = readAll(QStringLiteral(EXCHANGE_DATA "/cover.png"));
         QTest::newRow("Tellico") << videos << fargo << left(S("the file does not hold the picture \"fargo.png\""));
-        QTest::newRow("Tellico, picture inside")
-            << QByteArray(videos).replace(
-                   "</collection>",
-                   QByteArray("<images><image id='fargo.png'>" + png.toBase64() + "</image></images></collection>"))
+        const QByteArray images = "<images><image id='fargo.png'>" + png.toBase64() + "</image></images></collection>";
+        QTest::newRow("Tellico, picture inside, a field of its own") // of type 10, not the default "cover"
+            << QByteArray(videos)
+                   .replace("cover>", "poster>")
+                   .replace("\"_default\"", "\"poster\" type=\"10\"")
+                   .replace("</collection>", images)
             << covered << told;
         const auto zipped = [&](const QByteArray& image) {
             return MakeZip({{S("tellico.xml"), videos}, {S("images/fargo.png"), image}});
@@ -217,7 +219,10 @@ private slots:
     void duplicates()
     {
         testing::TempCatalogue cat;
-        cat.addMovie(S("Heat"), {{S("Director"), S("Michael Mann")}, {S("Year_Released"), S("1995")}});
+        const qint64 heat =
+            cat.addMovie(S("Heat"), {{S("Director"), S("Michael Mann")}, {S("Year_Released"), S("1995")}});
+        store::Connection db = cat.open();
+        covers::SaveCover(db, heat, covers::PrepareCoverFile(S(EXCHANGE_DATA "/cover.png")).cover);
         const QString path =
             write(cat.dir(), S("dup.csv"),
                   "Title,Year,Director,Cast\nheat,1995,M. Mann,\nHeat,1986,,\nHEAT,,,\nAlien,1979,,Sigourney "
@@ -226,6 +231,7 @@ private slots:
         QFETCH(QString, outcome);
         Plan plan;
         QVERIFY(OutcomeText(importFile(path, overwrite, &plan)).startsWith(outcome));
+        QVERIFY(covers::HasCover(db, heat)); // the file has none for it
         QCOMPARE(plan.data.problems, QStringList({S("line 4: the same movie as line 2, HEAT (skipped)"),
                                                   S("line 6: the same movie as line 5, Alien (skipped)")}));
         QTEST(cat.scalar(S("SELECT Director FROM qry_Movie_Title WHERE Year_Released = '1995'")).toString(),
