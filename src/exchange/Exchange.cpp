@@ -139,26 +139,29 @@ bool takeCovers(ImportData& data, const std::function<QByteArray(const QString&,
             std::size_t k;
             QByteArray bytes;
             {
-                // Reading is cheap and the archive is read by one thread at a time; making covers is not.
                 std::lock_guard lock(mutex);
                 if (stop || next == named.size())
                     break;
                 k = next++;
                 if (read > kMaxCoverBytes)
                     why[k] = QStringLiteral("the file's pictures come to more than %1 MB").arg(kMaxCoverBytes >> 20);
-                else
-                    bytes = load(data.movies[named[k]].coverName, why[k]);
-                read += bytes.size();
             }
+            // Nothing may leave a thread: a picture that fails in any way is one left out.
             Movie& m = data.movies[named[k]];
-            if (why[k].isEmpty()) {
-                try {
+            try {
+                if (why[k].isEmpty()) {
+                    // Reading is cheap and the archive is read by one thread at a time; making covers is not.
+                    std::lock_guard lock(mutex);
+                    bytes = load(m.coverName, why[k]);
+                    read += bytes.size();
+                }
+                if (why[k].isEmpty()) {
                     const covers::Prepared prepared = covers::PrepareCover(bytes, m.coverName);
                     m.cover = prepared.cover;
                     why[k] = prepared.error;
-                } catch (const std::exception&) {
-                    why[k] = QStringLiteral("\"%1\" could not be read").arg(m.coverName);
                 }
+            } catch (...) {
+                why[k] = QStringLiteral("\"%1\" could not be read").arg(m.coverName);
             }
             ++done;
         }
@@ -207,7 +210,7 @@ QByteArray pictureBeside(const QDir& folder, const QString& name, QString& why)
     const QFileInfo info(path);
     QFile file(path);
     if (!info.isFile())
-        why = QStringLiteral("\"%1\" is not there").arg(name);
+        why = QString::fromLatin1(info.exists() ? "\"%1\" is not a plain file" : "\"%1\" is not there").arg(name);
     else if (info.size() > covers::kMaxFileBytes)
         why = QStringLiteral("\"%1\" is larger than %2 MB").arg(name).arg(covers::kMaxFileBytes >> 20);
     else if (!file.open(QIODevice::ReadOnly))

@@ -314,7 +314,7 @@ private slots:
         QFETCH(bool, cancel);
         QFETCH(QString, exported);
         testing::TempCatalogue cat;
-        cat.addMovie(S("Heat"));
+        const qint64 heat = cat.addMovie(S("Heat"));
         ImportData data;
         for (int i = 0; i < 1000; ++i) {
             Movie& m = data.movies.emplace_back();
@@ -333,6 +333,7 @@ private slots:
             store::Connection db = cat.open();
             if (!exported.isEmpty()) {
                 WriteImport(db, Preview(db, data), false);
+                covers::SaveCover(db, heat, covers::PrepareCoverFile(S(EXCHANGE_DATA "/still.jpg")).cover);
                 QCOMPARE(ExportFile(db, cat.dir() + QLatin1Char('/') + exported, late), -1);
                 QCOMPARE(QDir(cat.dir()).entryList({S("out*")}), QStringList());
                 return;
