@@ -164,6 +164,7 @@ void BM_Import(benchmark::State& state)
             exchange::WriteImport(db, exchange::Preview(db, std::move(source.data)), false);
         ns += clock.nsecsElapsed();
         state.SetIterationTime(double(clock.nsecsElapsed()) / 1e9);
+        state.counters["covers"] = outcome.covers;
         if (outcome.added != movies || outcome.covers != (covers ? movies : 0))
             state.SkipWithError("not every movie or cover was added");
     }
