@@ -169,9 +169,10 @@ bool takeCovers(ImportData& data, const std::function<QByteArray(const QString&,
         --running;
         ended.notify_all();
     };
+    const int count = qBound(1, QThread::idealThreadCount(), int(named.size()));
+    running = count; // before any starts: each counts itself out under the lock
     std::vector<std::thread> threads;
-    running = qBound(1, QThread::idealThreadCount(), int(named.size()));
-    for (int t = 0; t < running; ++t)
+    for (int t = 0; t < count; ++t)
         threads.emplace_back(work);
     {
         std::unique_lock lock(mutex);
