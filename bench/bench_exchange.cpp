@@ -1,5 +1,6 @@
 // Import and export at the sizes collectors bring: 50,000 CSV rows with five cast each, a Tellico
-// file of 10,000 entries, and both exports of 50,000 movies. Beside each import the sqlite3 tool
+// file of 10,000 entries, one of 1,000 entries each with a 500 x 750 JPEG cover, and both exports
+// of 50,000 movies. Beside each import the sqlite3 tool
 // writes the same rows into the same empty catalogue as plain INSERT statements in one
 // transaction, with the find index's catalogue triggers set aside and the documents filled after,
 // as the import does; beside each export it writes the same rows as CSV with its own .mode csv.
@@ -10,7 +11,9 @@
 #include "store/Catalogue.h"
 #include "store/Credits.h"
 
+#include <QBuffer>
 #include <QElapsedTimer>
+#include <QImage>
 #include <QProcess>
 #include <benchmark/benchmark.h>
 
@@ -29,6 +32,34 @@ QString exported(int movies, const char* suffix)
     const QString path = dataDir() + QStringLiteral("/movies-%1.%2").arg(movies).arg(QLatin1String(suffix));
     if (!QFileInfo::exists(path))
         exchange::ExportFile(store::OpenDatabase(bench::UseCatalogue(movies)), path);
+    return path;
+}
+
+// The Tellico file of the generated 1,000 movies, each with a cover of its own, made once.
+QString withCovers()
+{
+    const QString path = dataDir() + QStringLiteral("/movies-1000-covers.tc");
+    if (QFileInfo::exists(path))
+        return path;
+    std::vector<exchange::Movie> movies = exchange::ReadCatalogue(store::OpenDatabase(bench::UseCatalogue(1000)));
+    for (exchange::Movie& m : movies)
+        m.coverName = QStringLiteral("%1.jpeg").arg(m.id);
+    const auto picture = [](const exchange::Movie& m) {
+        QImage image(500, 750, QImage::Format_RGB32);
+        for (int y = 0; y < image.height(); ++y) {
+            auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+            for (int x = 0; x < image.width(); ++x)
+                line[x] = qRgb(int((x / 2 + m.id) % 256), (y / 3) % 256, int(((x ^ y) / 4 + m.id * 7) % 256));
+        }
+        QByteArray jpeg;
+        QBuffer buffer(&jpeg);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, "jpeg", 85);
+        return jpeg;
+    };
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(exchange::WriteTellicoZip(movies, {}, picture));
     return path;
 }
 
@@ -71,7 +102,7 @@ double sqlite3Tool(const QString& path, const QByteArray& script, QByteArray* ou
 QByteArray insertScript(const QString& imported)
 {
     QStringList tables{QStringLiteral("tbl_Actor"), QStringLiteral("tbl_Movie_Title"),
-                       QStringLiteral("tbl_Actor_Movie_Join")};
+                       QStringLiteral("tbl_Actor_Movie_Join"), QStringLiteral("tbl_Cover")};
     for (const store::Credit& c : store::kCredits)
         tables.prepend(QLatin1String(c.table));
     store::Connection empty = store::OpenDatabase(emptyCatalogue());
@@ -113,9 +144,12 @@ void report(benchmark::State& state, double oursMs, double toolMs)
 // The whole import as the command line runs it: read, map, preview, write, into an empty catalogue.
 void BM_Import(benchmark::State& state)
 {
-    const bool csv = state.range(0) == 0;
-    const QString file = csv ? exported(50000, "csv") : exported(10000, "tc");
-    state.SetLabel(csv ? "50,000 CSV rows, five cast each" : "Tellico, 10,000 entries");
+    const bool csv = state.range(0) == 0, covers = state.range(0) == 2;
+    const int movies = csv ? 50000 : covers ? 1000 : 10000;
+    const QString file = csv ? exported(50000, "csv") : covers ? withCovers() : exported(10000, "tc");
+    state.SetLabel(csv      ? "50,000 CSV rows, five cast each"
+                   : covers ? "Tellico, 1,000 entries with covers"
+                            : "Tellico, 10,000 entries");
     QString path;
     QElapsedTimer clock;
     qint64 ns = 0;
@@ -130,12 +164,13 @@ void BM_Import(benchmark::State& state)
             exchange::WriteImport(db, exchange::Preview(db, std::move(source.data)), false);
         ns += clock.nsecsElapsed();
         state.SetIterationTime(double(clock.nsecsElapsed()) / 1e9);
-        if (outcome.added != (csv ? 50000 : 10000))
-            state.SkipWithError("not every movie was added");
+        state.counters["covers"] = outcome.covers;
+        if (outcome.added != movies || outcome.covers != (covers ? movies : 0))
+            state.SkipWithError("not every movie or cover was added");
     }
     // Kept beside the data, to run by hand.
     const QByteArray script = insertScript(path);
-    QFile kept(dataDir() + (csv ? QStringLiteral("/tool-csv.sql") : QStringLiteral("/tool-tc.sql")));
+    QFile kept(dataDir() + QStringLiteral("/tool-%1.sql").arg(state.range(0)));
     if (kept.open(QIODevice::WriteOnly))
         kept.write(script);
     report(state, double(ns) / 1e6 / double(state.iterations()),
@@ -171,5 +206,5 @@ void BM_Export(benchmark::State& state)
 
 } // namespace
 
-BENCHMARK(BM_Import)->Arg(0)->Arg(1)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Import)->Arg(0)->Arg(1)->Arg(2)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Export)->Arg(0)->Arg(1)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);

@@ -106,8 +106,14 @@ Prepared PrepareCover(const QByteArray& data, const QString& name)
     if ((format == "jpeg" && !jpegComplete(data)) || (format == "bmp" && !bmpComplete(data)))
         return damaged(name);
     const bool small = size.width() <= kPictureSide && size.height() <= kPictureSide;
+    // A JPEG or PNG that needs no change is kept as it came, without a second loss of quality.
+    const bool asItCame = small && (format == "jpeg" || format == "png") &&
+                          reader.transformation() == QImageIOHandler::TransformationNone;
+    const QSize thumbnail = size.scaled(kThumbnailSide, kThumbnailSide, Qt::KeepAspectRatio);
     if (!small)
         reader.setScaledSize(size.scaled(kPictureSide, kPictureSide, Qt::KeepAspectRatio)); // JPEG decodes smaller
+    else if (asItCame && format == "jpeg" && thumbnail.width() < size.width())
+        reader.setScaledSize(thumbnail); // only the thumbnail is made of it: a JPEG decodes smaller
     QImage image = reader.read();
     if (image.isNull())
         return damaged(name);
@@ -115,9 +121,6 @@ Prepared PrepareCover(const QByteArray& data, const QString& name)
         image = image.scaled(kPictureSide, kPictureSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
 
     Cover cover;
-    // A JPEG or PNG that needs no change is kept as it came, without a second loss of quality.
-    const bool asItCame = small && (format == "jpeg" || format == "png") &&
-                          reader.transformation() == QImageIOHandler::TransformationNone;
     cover.picture = asItCame ? data : encode(image);
     cover.thumbnail =
         encode(image.width() > kThumbnailSide || image.height() > kThumbnailSide

@@ -3,6 +3,7 @@
 #include "store/Sqlite.h"
 
 #include <QCache>
+#include <sqlite3.h>
 
 namespace covers {
 
@@ -42,6 +43,31 @@ bool HasCover(const store::Connection& db, qint64 movieId)
     store::Statement q(db, QStringLiteral("SELECT 1 FROM [tbl_Cover] WHERE [Movie_ID] = ?"));
     q.bind(1, movieId);
     return q.step();
+}
+
+QByteArray Picture(const store::Connection& db, qint64 movieId)
+{
+    store::Statement q(db, QStringLiteral("SELECT [Picture] FROM [tbl_Cover] WHERE [Movie_ID] = ?"));
+    q.bind(1, movieId);
+    return q.step() ? q.column(0).toByteArray() : QByteArray();
+}
+
+QHash<qint64, QByteArray> PictureFormats(const store::Connection& db)
+{
+    QHash<qint64, QByteArray> formats;
+    store::Statement q(db, QStringLiteral("SELECT [Movie_ID] FROM [tbl_Cover]"));
+    sqlite3_blob* blob = nullptr;
+    while (q.step()) {
+        const qint64 id = q.column(0).toLongLong();
+        // Read in place: a picture's first page, not the whole of it.
+        const int rc = blob ? sqlite3_blob_reopen(blob, id)
+                            : sqlite3_blob_open(db.handle(), "main", "tbl_Cover", "Picture", id, 0, &blob);
+        char head[4] = {};
+        if (rc == SQLITE_OK && sqlite3_blob_read(blob, head, qMin(4, sqlite3_blob_bytes(blob)), 0) == SQLITE_OK)
+            formats.insert(id, QByteArray(head, 4) == "\x89PNG" ? "PNG" : "JPEG");
+    }
+    sqlite3_blob_close(blob);
+    return formats;
 }
 
 QImage Thumbnail(const store::Connection& db, qint64 movieId)

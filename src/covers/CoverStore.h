@@ -2,6 +2,7 @@
 
 #include "covers/CoverImage.h"
 
+#include <QHash>
 #include <QImage>
 
 namespace store {
@@ -16,6 +17,12 @@ namespace covers {
 void SaveCover(store::Connection& db, qint64 movieId, const Cover& cover);
 void RemoveCover(store::Connection& db, qint64 movieId);
 bool HasCover(const store::Connection& db, qint64 movieId);
+
+// The movie's picture as stored (JPEG or PNG); empty when it has none.
+QByteArray Picture(const store::Connection& db, qint64 movieId);
+// Every movie with a cover and its picture's format, "JPEG" or "PNG", told by the picture's first
+// bytes alone.
+QHash<qint64, QByteArray> PictureFormats(const store::Connection& db);
 
 // The movie's thumbnail, decoded; null when it has none. The last few decoded are kept, so going
 // back and forth through the list decodes nothing twice.

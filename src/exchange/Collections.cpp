@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
+#include <utility>
 
 namespace exchange {
 
@@ -149,6 +150,9 @@ ImportData ReadTellico(const QByteArray& xml)
     ImportData data;
     QXmlStreamReader r(xml);
     bool video = false, sawCollection = false;
+    // The fields of type 10 hold pictures; Tellico's default video fields call theirs "cover".
+    QStringList pictureFields;
+    bool defaultFields = true;
     while (!r.atEnd()) {
         const auto token = r.readNext();
         if (token == QXmlStreamReader::DTD)
@@ -165,8 +169,27 @@ ImportData ReadTellico(const QByteArray& xml)
             sawCollection = true;
             continue;
         }
-        if (r.name() == QLatin1String("fields") || r.name() == QLatin1String("images") ||
-            r.name() == QLatin1String("borrowers") || r.name() == QLatin1String("filters")) {
+        if (r.name() == QLatin1String("fields")) {
+            defaultFields = false;
+            while (r.readNextStartElement()) {
+                const QString name = r.attributes().value(QLatin1String("name")).toString();
+                defaultFields |= name == QLatin1String("_default");
+                if (r.attributes().value(QLatin1String("type")) == QLatin1String("10"))
+                    pictureFields << name;
+                r.skipCurrentElement();
+            }
+            continue;
+        }
+        if (r.name() == QLatin1String("images")) {
+            while (r.readNextStartElement()) {
+                const QString id = r.attributes().value(QLatin1String("id")).toString();
+                const QString base64 = r.readElementText(QXmlStreamReader::SkipChildElements).trimmed();
+                if (!base64.isEmpty())
+                    data.pictures.insert(id, QByteArray::fromBase64(base64.toLatin1()));
+            }
+            continue;
+        }
+        if (r.name() == QLatin1String("borrowers") || r.name() == QLatin1String("filters")) {
             r.skipCurrentElement();
             continue;
         }
@@ -226,6 +249,11 @@ ImportData ReadTellico(const QByteArray& xml)
         movie.widescreen = store::IsTrue(values.value(QStringLiteral("widescreen")).value(0));
         for (const QString& name : cast)
             movie.cast.push_back(SplitActorName(name));
+        if (defaultFields && !pictureFields.contains(QLatin1String("cover")))
+            pictureFields << QStringLiteral("cover");
+        for (const QString& field : std::as_const(pictureFields))
+            if (movie.coverName.isEmpty())
+                movie.coverName = values.value(field).value(0).trimmed();
         data.movies.push_back(std::move(movie));
     }
     throwIfBad(r);
@@ -308,6 +336,7 @@ ImportData ReadGcstar(const QByteArray& xml)
         for (QString name : list(QStringLiteral("actors")))
             if (!name.remove(role).trimmed().isEmpty())
                 movie.cast.push_back(SplitActorName(name));
+        movie.coverName = values.value(QStringLiteral("image")).value(0);
         data.movies.push_back(std::move(movie));
     }
     throwIfBad(r);
@@ -350,6 +379,7 @@ QByteArray WriteTellicoXml(const std::vector<Movie>& movies, const Progress& pro
         {"widescreen", "Widescreen", "Features", "0", "4", "4"},
         {"rating", "Rating", "Personal", "2", "4", "14"},
         {"comments", "Comments", "Comments", "0", "4", "2"},
+        {"cover", "Front Cover", "Front Cover", "0", "4", "10"},
     };
     w.writeStartElement(QStringLiteral("fields"));
     for (const FieldDef& f : kFields) {
@@ -449,17 +479,34 @@ QByteArray WriteTellicoXml(const std::vector<Movie>& movies, const Progress& pro
         }
         if (!comments.isEmpty())
             w.writeTextElement(QStringLiteral("comments"), comments.join(QLatin1Char('\n')));
+        if (!m.coverName.isEmpty())
+            w.writeTextElement(QStringLiteral("cover"), m.coverName);
         w.writeEndElement();
     }
+    // The pictures themselves go beside the XML in the zip, under images/.
+    bool pictures = false;
+    for (const Movie& m : movies) {
+        if (m.coverName.isEmpty())
+            continue;
+        if (!std::exchange(pictures, true))
+            w.writeStartElement(QStringLiteral("images"));
+        w.writeEmptyElement(QStringLiteral("image"));
+        w.writeAttribute(QStringLiteral("id"), m.coverName);
+        w.writeAttribute(QStringLiteral("format"),
+                         m.coverName.endsWith(QLatin1String(".png")) ? QStringLiteral("PNG") : QStringLiteral("JPEG"));
+    }
+    if (pictures)
+        w.writeEndElement();
     w.writeEndElement();
     w.writeEndElement();
     w.writeEndDocument();
     return out;
 }
 
-QByteArray WriteTellicoZip(const std::vector<Movie>& movies, const Progress& progress)
+QByteArray WriteTellicoZip(const std::vector<Movie>& movies, const Progress& progress,
+                           const std::function<QByteArray(const Movie&)>& picture)
 {
-    // Writing the XML is the first half of the work, packing it the second.
+    // Writing the XML is the first half of the work, packing it and the pictures the second.
     const qint64 n = qint64(movies.size());
     Progress half;
     if (progress)
@@ -467,11 +514,14 @@ QByteArray WriteTellicoZip(const std::vector<Movie>& movies, const Progress& pro
     const QByteArray xml = WriteTellicoXml(movies, half);
     if (xml.isEmpty())
         return {};
-    // libzip tells no useful share of one entry packed, only asks whether to go on.
-    std::function<bool()> packing;
+    FetchedEntries pictures;
+    for (const Movie& m : movies)
+        if (!m.coverName.isEmpty() && picture)
+            pictures.emplace_back(QStringLiteral("images/") + m.coverName, [&picture, &m] { return picture(m); });
+    std::function<bool(double)> packing;
     if (progress)
-        packing = [&] { return progress(n, 2 * n); };
-    return MakeZip({{kTellicoXml, xml}}, packing);
+        packing = [&](double share) { return progress(n + qint64(share * double(n)), 2 * n); };
+    return MakeZip({{kTellicoXml, xml}}, pictures, packing);
 }
 
 } // namespace exchange

@@ -30,9 +30,11 @@ ImportData ReadTellico(const QByteArray& xml);
 ImportData ReadGcstar(const QByteArray& xml);
 
 // A Tellico video collection (its DTD's version 11) of the movies, and the same zipped as a .tc
-// file; nothing when progress cancels it.
+// file with each named cover, fetched by `picture` as it is written, under images/; nothing when
+// progress cancels it.
 QByteArray WriteTellicoXml(const std::vector<Movie>& movies, const Progress& progress = {});
-QByteArray WriteTellicoZip(const std::vector<Movie>& movies, const Progress& progress = {});
+QByteArray WriteTellicoZip(const std::vector<Movie>& movies, const Progress& progress = {},
+                           const std::function<QByteArray(const Movie&)>& picture = {});
 
 // The largest file, or unpacked archive entry, an import reads.
 inline constexpr qint64 kMaxImportBytes = 128LL << 20;

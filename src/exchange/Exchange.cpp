@@ -1,5 +1,6 @@
 #include "exchange/Exchange.h"
 
+#include "covers/CoverStore.h"
 #include "exchange/Zip.h"
 #include "find/FindSchema.h"
 #include "shell/App.h"
@@ -8,11 +9,18 @@
 #include "store/Values.h"
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QSaveFile>
 #include <QSet>
+#include <QThread>
+#include <QUrl>
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 
 namespace exchange {
 
@@ -107,9 +115,115 @@ QString creditName(const Movie& m, std::size_t i)
     return m.credits[i].isEmpty() ? QStringLiteral("Unknown") : m.credits[i];
 }
 
+// Makes covers of the pictures the movies name, `load` reading each (or saying why it cannot), on
+// every core; the ones that cannot be used are told. False when progress cancels it.
+bool takeCovers(ImportData& data, const std::function<QByteArray(const QString&, QString&)>& load,
+                const Progress& progress)
+{
+    std::vector<std::size_t> named;
+    for (std::size_t i = 0; i < data.movies.size(); ++i)
+        if (!data.movies[i].coverName.isEmpty())
+            named.push_back(i);
+    if (named.empty())
+        return true;
+    std::vector<QString> why(named.size());
+    std::mutex mutex;
+    std::condition_variable ended;
+    std::size_t next = 0;
+    int running = 0;
+    qint64 read = 0;
+    std::atomic<qint64> done = 0;
+    std::atomic<bool> stop = false;
+    const auto work = [&] {
+        for (;;) {
+            std::size_t k;
+            QByteArray bytes;
+            {
+                std::lock_guard lock(mutex);
+                if (stop || next == named.size())
+                    break;
+                k = next++;
+                if (read > kMaxCoverBytes)
+                    why[k] = QStringLiteral("the file's pictures come to more than %1 MB").arg(kMaxCoverBytes >> 20);
+            }
+            // Nothing may leave a thread: a picture that fails in any way is one left out.
+            Movie& m = data.movies[named[k]];
+            try {
+                if (why[k].isEmpty()) {
+                    // Reading is cheap and the archive is read by one thread at a time; making covers is not.
+                    std::lock_guard lock(mutex);
+                    bytes = load(m.coverName, why[k]);
+                    read += bytes.size();
+                }
+                if (why[k].isEmpty()) {
+                    const covers::Prepared prepared = covers::PrepareCover(bytes, m.coverName);
+                    m.cover = prepared.cover;
+                    why[k] = prepared.error;
+                }
+            } catch (...) {
+                why[k] = QStringLiteral("\"%1\" could not be read").arg(m.coverName);
+            }
+            ++done;
+        }
+        std::lock_guard lock(mutex);
+        --running;
+        ended.notify_all();
+    };
+    const int count = qBound(1, QThread::idealThreadCount(), int(named.size()));
+    running = count; // before any starts: each counts itself out under the lock
+    std::vector<std::thread> threads;
+    for (int t = 0; t < count; ++t)
+        threads.emplace_back(work);
+    {
+        std::unique_lock lock(mutex);
+        while (!ended.wait_for(lock, std::chrono::milliseconds(50), [&] { return running == 0; })) {
+            lock.unlock();
+            if (progress && !progress(done, qint64(named.size())))
+                stop = true;
+            lock.lock();
+        }
+    }
+    for (std::thread& t : threads)
+        t.join();
+    if (stop)
+        return false;
+    for (std::size_t k = 0; k < named.size(); ++k) {
+        const Movie& m = data.movies[named[k]];
+        if (!why[k].isEmpty())
+            data.notes << QStringLiteral("line %1, %2: cover left out: %3").arg(m.line).arg(m.title, why[k]);
+    }
+    return true;
+}
+
+QByteArray carried(const ImportData& data, const QString& name, QString& why)
+{
+    const auto it = data.pictures.constFind(name);
+    if (it == data.pictures.constEnd())
+        why = QStringLiteral("the file does not hold the picture \"%1\"").arg(name);
+    return it == data.pictures.constEnd() ? QByteArray() : *it;
+}
+
+// A picture a GCstar file names: a path of its own (GCstar's usual form) or one relative to the file's
+// folder. Only a plain file is read, and only as large as a cover may be.
+QByteArray pictureBeside(const QDir& folder, const QString& name, QString& why)
+{
+    const QString path = folder.absoluteFilePath(QUrl(name).isLocalFile() ? QUrl(name).toLocalFile() : name);
+    const QFileInfo info(path);
+    QFile file(path);
+    if (!info.isFile())
+        why = QString::fromLatin1(info.exists() ? "\"%1\" is not a plain file" : "\"%1\" is not there").arg(name);
+    else if (info.size() > covers::kMaxFileBytes)
+        why = QStringLiteral("\"%1\" is larger than %2 MB").arg(name).arg(covers::kMaxFileBytes >> 20);
+    else if (!file.open(QIODevice::ReadOnly))
+        why = QStringLiteral("\"%1\" cannot be read: %2").arg(name, file.errorString());
+    else
+        return file.read(covers::kMaxFileBytes + 1);
+    return {};
+}
+
 } // namespace
 
-ImportSource ReadImportFile(const QString& path)
+ImportSource ReadImportFile(const QString& path, const Progress& progress)
 {
     QFile file(path);
     if (!QFileInfo(path).isFile())
@@ -126,16 +240,39 @@ ImportSource ReadImportFile(const QString& path)
     switch (source.kind) {
     case Kind::TellicoZip:
         try {
-            source.data = ReadTellico(ZipEntry(bytes, QStringLiteral("tellico.xml"), kMaxImportBytes));
+            const ZipReader zip(bytes);
+            source.data = ReadTellico(zip.entry(QStringLiteral("tellico.xml"), kMaxImportBytes));
+            source.cancelled = !takeCovers(
+                source.data,
+                [&](const QString& name, QString& why) {
+                    const QString entry = QStringLiteral("images/") + name;
+                    if (source.data.pictures.contains(name) || !zip.contains(entry))
+                        return carried(source.data, name, why);
+                    try {
+                        return zip.entry(entry, covers::kMaxFileBytes);
+                    } catch (const ZipError& e) {
+                        why = e.why();
+                        return QByteArray();
+                    }
+                },
+                progress);
         } catch (const ZipError& e) {
             throw ImportError(QStringLiteral("the Tellico file cannot be unpacked: %1").arg(e.why()));
         }
         break;
     case Kind::TellicoXml:
         source.data = ReadTellico(bytes);
+        source.cancelled = !takeCovers(
+            source.data, [&](const QString& name, QString& why) { return carried(source.data, name, why); }, progress);
         break;
     case Kind::GcstarXml:
         source.data = ReadGcstar(bytes);
+        source.cancelled = !takeCovers(
+            source.data,
+            [folder = QFileInfo(path).absoluteDir()](const QString& name, QString& why) {
+                return pictureBeside(folder, name, why);
+            },
+            progress);
         break;
     case Kind::Csv:
         source.table = ParseCsv(DecodeText(bytes));
@@ -220,6 +357,8 @@ Plan Preview(const store::Connection& db, ImportData data)
         for (const auto& [last, first] : m.cast)
             if (!newActors.contains(key(last, first)) && !actors.find(last, first))
                 newActors.insert(key(last, first));
+        if (!m.coverName.isEmpty())
+            ++(m.cover.picture.isEmpty() ? plan.coversLeftOut : plan.covers);
         plan.data.movies.push_back(std::move(m));
     }
     plan.data.problems = data.problems + plan.data.problems;
@@ -243,6 +382,10 @@ QString PreviewText(const Plan& plan)
                   ? QStringLiteral("No new names in the lists.")
                   : QStringLiteral("New names in the lists: ") + names.join(QStringLiteral(", ")) + QLatin1Char('.'));
     lines << QStringLiteral("%1 new actors.").arg(plan.newActors);
+    if (plan.covers || plan.coversLeftOut)
+        lines << QStringLiteral("%1 covers").arg(plan.covers) +
+                     (plan.coversLeftOut ? QStringLiteral("; %1 cannot be used (listed below).").arg(plan.coversLeftOut)
+                                         : QStringLiteral("."));
     if (!plan.data.problems.isEmpty())
         lines << QStringLiteral("%1 rows are left out or cut short; the list below says why.")
                      .arg(plan.data.problems.size());
@@ -347,6 +490,11 @@ Outcome WriteImport(store::Connection& db, const Plan& plan, bool overwrite, con
         row.bind(p++, m.widescreen);
         row.bind(p++, movieId);
         row.run();
+        // A movie overwritten by one without a picture keeps its own, as it keeps its cast.
+        if (!m.cover.picture.isEmpty()) {
+            covers::SaveCover(db, movieId, m.cover);
+            ++outcome.covers;
+        }
         ++(match ? outcome.overwritten : outcome.added);
         if (match)
             overwritten.push_back(match);
@@ -397,11 +545,13 @@ QString OutcomeText(const Outcome& outcome)
 {
     if (outcome.cancelled)
         return QStringLiteral("The import was cancelled; the catalogue is as it was.");
-    return QStringLiteral("%1 movies added, %2 overwritten, %3 skipped as already in the catalogue; %4 cast links.")
+    return QStringLiteral("%1 movies added, %2 overwritten, %3 skipped as already in the catalogue; %4 cast links, "
+                          "%5 covers.")
         .arg(outcome.added)
         .arg(outcome.overwritten)
         .arg(outcome.skipped)
-        .arg(outcome.links);
+        .arg(outcome.links)
+        .arg(outcome.covers);
 }
 
 std::vector<Movie> ReadCatalogue(const store::Connection& db)
@@ -418,11 +568,16 @@ std::vector<Movie> ReadCatalogue(const store::Connection& db)
     store::Statement rows(db, QStringLiteral("SELECT [Movie_ID], [Movie_Title]%1, [Length], [Year_Released], "
                                              "[Grade], [Rating], [Widescreen] FROM [qry_Movie_Title]")
                                   .arg(names));
+    const QHash<qint64, QByteArray> formats = covers::PictureFormats(db);
     std::vector<Movie> movies;
     while (rows.step()) {
         Movie m;
         int c = 0;
-        const qint64 id = rows.column(c++).toLongLong();
+        const qint64 id = m.id = rows.column(c++).toLongLong();
+        if (const auto format = formats.constFind(id); format != formats.constEnd())
+            m.coverName = QStringLiteral("cover-%1.%2")
+                              .arg(id)
+                              .arg(*format == "PNG" ? QLatin1String("png") : QLatin1String("jpeg"));
         m.title = rows.column(c++).toString();
         for (QString& credit : m.credits)
             credit = rows.column(c++).toString();
@@ -450,7 +605,9 @@ int ExportFile(const store::Connection& db, const QString& path, const Progress&
     const bool tellico = QFileInfo(path).suffix().compare(QLatin1String("tc"), Qt::CaseInsensitive) == 0;
     QByteArray bytes;
     try {
-        bytes = tellico ? WriteTellicoZip(movies, making) : WriteCsv(movies, making);
+        // The pictures are read one at a time as the zip takes them, and written as they are stored.
+        bytes = tellico ? WriteTellicoZip(movies, making, [&db](const Movie& m) { return covers::Picture(db, m.id); })
+                        : WriteCsv(movies, making);
     } catch (const ZipError& e) {
         throw ImportError(QStringLiteral("the Tellico file cannot be made: %1").arg(e.why()));
     }

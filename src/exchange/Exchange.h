@@ -12,13 +12,20 @@ class Connection;
 namespace exchange {
 
 // A file chosen for import, read and recognised. A CSV file waits for its mapping (MapRows).
+// Tellico's and GCstar's covers are read and made ready here, on every core: give it a thread of its
+// own when a window waits. Progress may cancel it.
 struct ImportSource
 {
     Kind kind = Kind::Csv;
     CsvTable table;
     ImportData data;
+    bool cancelled = false;
 };
-ImportSource ReadImportFile(const QString& path); // throws ImportError
+ImportSource ReadImportFile(const QString& path, const Progress& progress = {}); // throws ImportError
+
+// The most picture data one import reads; covers past it are left out, so a zip of pictures that
+// unpack to gigabytes costs no more than this.
+inline constexpr qint64 kMaxCoverBytes = 512LL << 20;
 
 // The mapping last confirmed for a file with this header, else the one the header names.
 std::vector<int> RememberedMapping(const QStringList& header, int columns);
@@ -32,13 +39,14 @@ struct Plan
     int added = 0, matched = 0;
     std::array<int, store::kCredits.size()> newNames{};
     int newActors = 0;
+    int covers = 0, coversLeftOut = 0;
 };
 Plan Preview(const store::Connection& db, ImportData data);
 QString PreviewText(const Plan& plan);
 
 struct Outcome
 {
-    int added = 0, overwritten = 0, skipped = 0, links = 0;
+    int added = 0, overwritten = 0, skipped = 0, links = 0, covers = 0;
     bool cancelled = false;
 };
 // After the run's backup, in one transaction: all of it or, on Cancel or any failure, nothing.

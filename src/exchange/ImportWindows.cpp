@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -19,7 +20,12 @@
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTableWidget>
+#include <QThread>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <atomic>
+#include <exception>
+#include <memory>
 
 namespace exchange {
 
@@ -38,6 +44,46 @@ public:
     WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
     ~WaitCursor() { QApplication::restoreOverrideCursor(); }
 };
+
+// Reads the file on a thread of its own: making a Tellico or GCstar file's covers can take a while,
+// and the window stays alive and offers Cancel meanwhile.
+ImportSource readAside(const QString& path, QWidget* owner)
+{
+    std::atomic<int> permille = 0;
+    std::atomic<bool> cancel = false;
+    ImportSource source;
+    std::exception_ptr failure;
+    std::unique_ptr<QThread> thread(QThread::create([&] {
+        try {
+            source = ReadImportFile(path, [&](qint64 done, qint64 total) {
+                permille = int(total > 0 ? done * 1000 / total : 0);
+                return !cancel;
+            });
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    }));
+    QProgressDialog progress(QStringLiteral("Reading the file and its covers..."), QStringLiteral("Cancel"), 0, 1000,
+                             owner);
+    progress.setObjectName(QStringLiteral("frmImportReading"));
+    progress.setWindowTitle(QStringLiteral("Import"));
+    progress.setWindowModality(Qt::ApplicationModal);
+    progress.setMinimumDuration(500);
+    QObject::connect(&progress, &QProgressDialog::canceled, [&] { cancel = true; });
+    QEventLoop loop;
+    QObject::connect(thread.get(), &QThread::finished, &loop, &QEventLoop::quit);
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] { progress.setValue(permille); });
+    const WaitCursor wait;
+    thread->start();
+    tick.start(50);
+    loop.exec();
+    thread->wait();
+    progress.reset();
+    if (failure)
+        std::rethrow_exception(failure);
+    return source;
+}
 
 } // namespace
 
@@ -197,11 +243,9 @@ bool ImportInteractive(QWidget* owner)
         return false;
     };
     try {
-        ImportSource source;
-        {
-            const WaitCursor wait;
-            source = ReadImportFile(path);
-        }
+        ImportSource source = readAside(path, owner);
+        if (source.cancelled)
+            return false;
         if (source.kind == Kind::Csv) {
             frmImportMap map(source.table, owner);
             if (map.exec() != QDialog::Accepted)

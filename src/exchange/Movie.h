@@ -1,7 +1,9 @@
 #pragma once
 
+#include "covers/CoverImage.h"
 #include "store/Credits.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <array>
@@ -23,6 +25,12 @@ struct Movie
     QString length, year, grade, rating;
     bool widescreen = false;
     std::vector<std::pair<QString, QString>> cast;
+    // Its cover: the picture the file names (a Tellico image id, a GCstar path) and, once read, the
+    // cover made of it; empty when it has none or it cannot be used. Read from the catalogue: the
+    // movie's key and the name its stored picture is written under.
+    QString coverName;
+    covers::Cover cover;
+    qint64 id = 0;
 };
 
 // What a reader made of a file: the movies, the lines it could not read ("line 12: why") and the
@@ -32,6 +40,7 @@ struct ImportData
     std::vector<Movie> movies;
     QStringList problems;
     QStringList notes;
+    QHash<QString, QByteArray> pictures; // carried in the file itself (Tellico's base64 images), by name
 };
 
 // The fields a CSV column can be mapped to: none, the title, the ten credits, the short fields, cast.

@@ -1,5 +1,6 @@
 #include "exchange/Zip.h"
 
+#include <cstring>
 #include <memory>
 #include <zip.h>
 
@@ -62,26 +63,41 @@ QStringList ZipEntries(const QByteArray& zip)
     return names;
 }
 
-QByteArray ZipEntry(const QByteArray& zip, const QString& name, qint64 maxSize)
+struct ZipReader::Archive
 {
-    const Archive archive = open(zip);
-    const zip_int64_t index = zip_name_locate(archive.get(), name.toUtf8().constData(), 0);
+    exchange::Archive zip;
+};
+
+ZipReader::ZipReader(const QByteArray& zip) : m_archive(new Archive{open(zip)}) {}
+
+ZipReader::~ZipReader() = default;
+
+bool ZipReader::contains(const QString& name) const
+{
+    return zip_name_locate(m_archive->zip.get(), name.toUtf8().constData(), 0) >= 0;
+}
+
+QByteArray ZipReader::entry(const QString& name, qint64 maxSize) const
+{
+    zip_t* archive = m_archive->zip.get();
+    const zip_int64_t index = zip_name_locate(archive, name.toUtf8().constData(), 0);
     if (index < 0)
         throw ZipError(QStringLiteral("the archive holds no \"%1\"").arg(name));
     zip_stat_t stat;
     zip_stat_init(&stat);
-    if (zip_stat_index(archive.get(), zip_uint64_t(index), 0, &stat) != 0 || !(stat.valid & ZIP_STAT_SIZE))
+    if (zip_stat_index(archive, zip_uint64_t(index), 0, &stat) != 0 || !(stat.valid & ZIP_STAT_SIZE))
         throw ZipError(QStringLiteral("\"%1\" in the archive cannot be read").arg(name));
     const auto tooBig = [&] {
         return ZipError(QStringLiteral("\"%1\" unpacks to more than %2 MB").arg(name).arg(maxSize >> 20));
     };
     if (stat.size > zip_uint64_t(maxSize))
         throw tooBig();
-    std::unique_ptr<zip_file_t, FileCloser> file(zip_fopen_index(archive.get(), zip_uint64_t(index), 0));
+    std::unique_ptr<zip_file_t, FileCloser> file(zip_fopen_index(archive, zip_uint64_t(index), 0));
     if (!file)
         throw ZipError(QStringLiteral("\"%1\" in the archive cannot be opened").arg(name));
     // The directory's size may lie: the cap holds while unpacking too.
     QByteArray out;
+    out.reserve(qsizetype(stat.size));
     char buffer[65536];
     for (;;) {
         const zip_int64_t got = zip_fread(file.get(), buffer, sizeof buffer);
@@ -96,7 +112,69 @@ QByteArray ZipEntry(const QByteArray& zip, const QString& name, qint64 maxSize)
     return out;
 }
 
+QByteArray ZipEntry(const QByteArray& zip, const QString& name, qint64 maxSize)
+{
+    return ZipReader(zip).entry(name, maxSize);
+}
+
+namespace {
+
+// An entry whose content is fetched when libzip opens it and let go when it closes it.
+struct Fetched
+{
+    std::function<QByteArray()> fetch;
+    QByteArray data;
+    qsizetype at = 0;
+    zip_error_t error;
+};
+
+zip_int64_t fetchedSource(void* state, void* data, zip_uint64_t length, zip_source_cmd_t command)
+{
+    auto* f = static_cast<Fetched*>(state);
+    switch (command) {
+    case ZIP_SOURCE_OPEN:
+        f->data = f->fetch();
+        f->at = 0;
+        return 0;
+    case ZIP_SOURCE_READ: {
+        const qsizetype n = qMin(qsizetype(length), f->data.size() - f->at);
+        memcpy(data, f->data.constData() + f->at, size_t(n));
+        f->at += n;
+        return n;
+    }
+    case ZIP_SOURCE_CLOSE:
+        f->data.clear();
+        return 0;
+    case ZIP_SOURCE_STAT:
+        zip_stat_init(static_cast<zip_stat_t*>(data));
+        return sizeof(zip_stat_t);
+    case ZIP_SOURCE_ERROR:
+        return zip_error_to_data(&f->error, data, length);
+    case ZIP_SOURCE_FREE:
+        zip_error_fini(&f->error);
+        delete f;
+        return 0;
+    case ZIP_SOURCE_SUPPORTS:
+        return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE, ZIP_SOURCE_STAT,
+                                              ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
+    default:
+        zip_error_set(&f->error, ZIP_ER_OPNOTSUPP, 0);
+        return -1;
+    }
+}
+
+} // namespace
+
 QByteArray MakeZip(const std::vector<std::pair<QString, QByteArray>>& entries, const std::function<bool()>& going)
+{
+    std::function<bool(double)> asked;
+    if (going)
+        asked = [&](double) { return going(); };
+    return MakeZip(entries, {}, asked);
+}
+
+QByteArray MakeZip(const std::vector<std::pair<QString, QByteArray>>& entries, const FetchedEntries& fetched,
+                   const std::function<bool(double)>& going)
 {
     zip_error_t error;
     zip_error_init(&error);
@@ -118,20 +196,41 @@ QByteArray MakeZip(const std::vector<std::pair<QString, QByteArray>>& entries, c
             throw ZipError(why);
         }
     }
+    for (const auto& [name, fetch] : fetched) {
+        auto* state = new Fetched{fetch, {}, 0, {}};
+        zip_error_init(&state->error);
+        zip_source_t* content = zip_source_function(archive, fetchedSource, state);
+        const zip_int64_t index =
+            content ? zip_file_add(archive, name.toUtf8().constData(), content, ZIP_FL_ENC_UTF_8) : -1;
+        if (index < 0 || zip_set_file_compression(archive, zip_uint64_t(index), ZIP_CM_STORE, 0) < 0) {
+            if (content && index < 0)
+                zip_source_free(content);
+            else if (!content)
+                delete state;
+            const QString why = QString::fromUtf8(zip_strerror(archive));
+            zip_discard(archive);
+            throw ZipError(why);
+        }
+    }
     struct Watch
     {
-        const std::function<bool()>& going;
+        const std::function<bool(double)>& going;
+        double share = 0;
         bool cancelled = false;
     } watch{going};
-    if (going)
+    if (going) {
         zip_register_cancel_callback_with_state(
             archive,
             [](zip_t*, void* w) {
                 auto* watch = static_cast<Watch*>(w);
-                watch->cancelled = !watch->going();
+                watch->cancelled = !watch->going(watch->share);
                 return watch->cancelled ? 1 : 0;
             },
             nullptr, &watch);
+        zip_register_progress_callback_with_state(
+            archive, 0.001, [](zip_t*, double share, void* w) { static_cast<Watch*>(w)->share = share; }, nullptr,
+            &watch);
+    }
     if (zip_close(archive) != 0) {
         if (watch.cancelled) {
             zip_discard(archive);

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <memory>
 #include <stdexcept>
 #include <utility>
 #include <vector>
@@ -31,8 +32,28 @@ QStringList ZipEntries(const QByteArray& zip);
 // maxSize (a zip bomb), and a missing entry. Throws ZipError.
 QByteArray ZipEntry(const QByteArray& zip, const QString& name, qint64 maxSize);
 
+// The same for many entries of one archive, which is read once. The bytes must outlive it.
+class ZipReader
+{
+public:
+    explicit ZipReader(const QByteArray& zip); // throws ZipError
+    ~ZipReader();
+    QByteArray entry(const QString& name, qint64 maxSize) const;
+    bool contains(const QString& name) const;
+
+private:
+    struct Archive;
+    std::unique_ptr<Archive> m_archive;
+};
+
 // An archive of the given entries, compressed. `going` is asked now and then whether to go on;
 // answering false cancels the archive, and nothing is returned.
 QByteArray MakeZip(const std::vector<std::pair<QString, QByteArray>>& entries, const std::function<bool()>& going = {});
+
+// The same with entries fetched only as they are written, one at a time, and stored unpacked
+// (pictures gain nothing from packing). `going` is told the share written so far, 0 to 1.
+using FetchedEntries = std::vector<std::pair<QString, std::function<QByteArray()>>>;
+QByteArray MakeZip(const std::vector<std::pair<QString, QByteArray>>& entries, const FetchedEntries& fetched,
+                   const std::function<bool(double)>& going);
 
 } // namespace exchange

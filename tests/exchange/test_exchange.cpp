@@ -1,5 +1,6 @@
 // Import and export: the three readers, the mapping and duplicate rules, round trips, hostile files,
 // an interrupted import, the command line and the import windows.
+#include "covers/CoverStore.h"
 #include "exchange/Exchange.h"
 #include "exchange/ImportWindows.h"
 #include "exchange/Zip.h"
@@ -22,13 +23,15 @@ using namespace exchange;
 namespace {
 const auto S = [](const char* text) { return QString::fromUtf8(text); };
 
-// The fields a reader fills, in one line: title|director|genre|format|length|year|rating|grade|widescreen|cast.
+// The fields a reader fills: title|director|genre|format|length|year|rating|grade|widescreen|cast[|cover WxH].
 QString brief(const Movie& m, bool all = false)
 {
     QStringList cast, fields{m.title, m.credits[store::kDirector], m.credits[store::kGenre], m.credits[store::kFormat]};
     for (const auto& [last, first] : m.cast)
         cast << last + QLatin1Char('/') + first;
     fields << m.length << m.year << m.rating << m.grade << QString::number(m.widescreen) << cast.join(QLatin1Char(';'));
+    if (const QImage cover = QImage::fromData(m.cover.picture); !cover.isNull())
+        fields << S("cover %1x%2").arg(cover.width()).arg(cover.height());
     return (all ? fields + QStringList(m.credits.begin(), m.credits.end()) : fields).join(QLatin1Char('|'));
 }
 
@@ -81,17 +84,40 @@ private slots:
         QTest::addColumn<QStringList>("movies");
         QTest::addColumn<QStringList>("told"); // problems, then notes
         const QStringList fargo{S("Fargo|Joel Coen|Crime|DVD|1:38|1996|R|B|1|McDormand/Frances;Macy/William H.")};
+        const QStringList covered{fargo.front() + S("|cover 40x60")};
         const QStringList told{S("line 9: an entry without a title"),
                                S("line 5, Fargo: also directors Ethan Coen (not kept)"),
                                S("line 5, Fargo: also genres Drama (not kept)")};
-        const QByteArray videos = readAll(QStringLiteral(EXCHANGE_DATA "/videos.xml"));
-        QTest::newRow("Tellico") << videos << fargo << told;
-        QTest::newRow("Tellico zipped") << MakeZip({{S("tellico.xml"), videos}}) << fargo << told;
+        const auto left = [&](const QString& why) {
+            return told + QStringList(S("line 5, Fargo: cover left out: ") + why);
+        };
+        const QString refused = S(" is not a picture Reelkeeper can use. Reelkeeper takes JPEG, PNG, WebP, GIF and BMP "
+                                  "pictures as covers.");
+        const QByteArray videos = readAll(QStringLiteral(EXCHANGE_DATA "/videos.xml")),
+                         png = readAll(QStringLiteral(EXCHANGE_DATA "/cover.png"));
+        QTest::newRow("Tellico") << videos << fargo << left(S("the file does not hold the picture \"fargo.png\""));
+        const QByteArray images = "<images><image id='fargo.png'>" + png.toBase64() + "</image></images></collection>";
+        QTest::newRow("Tellico, picture inside, a field of its own") // of type 10, not the default "cover"
+            << QByteArray(videos)
+                   .replace("cover>", "poster>")
+                   .replace("\"_default\"", "\"poster\" type=\"10\"")
+                   .replace("</collection>", images)
+            << covered << told;
+        const auto zipped = [&](const QByteArray& image) {
+            return MakeZip({{S("tellico.xml"), videos}, {S("images/fargo.png"), image}});
+        };
+        QTest::newRow("Tellico zipped") << zipped(png) << covered << told;
+        QTest::newRow("Tellico zipped, picture bomb") << zipped(QByteArray(covers::kMaxFileBytes + 1, '\0')) << fargo
+                                                      << left(S("\"images/fargo.png\" unpacks to more than 50 MB"));
+        QTest::newRow("Tellico zipped, no picture") << zipped("garbage") << fargo << left(S("\"fargo.png\"") + refused);
         QTest::newRow("GCstar")
             << readAll(QStringLiteral(EXCHANGE_DATA "/films.gcs"))
-            << QStringList{S("Brazil|Terry Gilliam|Comedy|DVD|2:12|1985|R|B|0|Pryce/Jonathan;Niro/Robert De"),
-                           S("Dune|David Lynch|||||||0|MacLachlan/Kyle;Young/Sean")}
-            << QStringList{S("line 3, Brazil: also genres Sci-Fi (not kept)")};
+            << QStringList{S("Brazil|Terry Gilliam|Comedy|DVD|2:12|1985|R|B|0|Pryce/Jonathan;Niro/Robert De|cover "
+                             "40x60"),
+                           S("Dune|David Lynch|||||||0|MacLachlan/Kyle;Young/Sean"), S("Alien||||||||0|")}
+            << QStringList{S("line 3, Brazil: also genres Sci-Fi (not kept)"),
+                           S("line 6, Dune: cover left out: \"file\"") + refused,
+                           S("line 7, Alien: cover left out: \"/no/such/alien.jpg\" is not there")};
         QTest::newRow("CSV ragged") << QByteArray("Title,Length,Widescreen\nA,95,yes\nB,1:40,no,extra\nC\n,2:00\n")
                                     << QStringList{S("A||||1:35||||1|"), S("C||||||||0|")}
                                     << QStringList{S("line 3: 4 fields where the file has 3"), S("line 5: no title")};
@@ -111,6 +137,7 @@ private slots:
     {
         QFETCH(QByteArray, bytes);
         QTemporaryDir dir;
+        QFile::copy(S(EXCHANGE_DATA "/cover.png"), dir.filePath(S("cover.png"))); // named by the GCstar file
         const ImportData data = readFile(write(dir.path(), S("file"), bytes));
         QStringList movies;
         for (const Movie& m : data.movies)
@@ -189,7 +216,10 @@ private slots:
     void duplicates()
     {
         testing::TempCatalogue cat;
-        cat.addMovie(S("Heat"), {{S("Director"), S("Michael Mann")}, {S("Year_Released"), S("1995")}});
+        const qint64 heat =
+            cat.addMovie(S("Heat"), {{S("Director"), S("Michael Mann")}, {S("Year_Released"), S("1995")}});
+        store::Connection db = cat.open();
+        covers::SaveCover(db, heat, covers::PrepareCoverFile(S(EXCHANGE_DATA "/cover.png")).cover);
         const QString path =
             write(cat.dir(), S("dup.csv"),
                   "Title,Year,Director,Cast\nheat,1995,M. Mann,\nHeat,1986,,\nHEAT,,,\nAlien,1979,,Sigourney "
@@ -198,6 +228,7 @@ private slots:
         QFETCH(QString, outcome);
         Plan plan;
         QVERIFY(OutcomeText(importFile(path, overwrite, &plan)).startsWith(outcome));
+        QVERIFY(covers::HasCover(db, heat)); // the file has none for it
         QCOMPARE(plan.data.problems, QStringList({S("line 4: the same movie as line 2, HEAT (skipped)"),
                                                   S("line 6: the same movie as line 5, Alien (skipped)")}));
         QTEST(cat.scalar(S("SELECT Director FROM qry_Movie_Title WHERE Year_Released = '1995'")).toString(),
@@ -221,6 +252,7 @@ private slots:
         QTemporaryDir out;
         const QString path = out.path() + QLatin1Char('/') + name;
         QStringList before;
+        QList<QImage> pictures; // as stored, decoded
         {
             testing::TempCatalogue cat;
             std::map<QString, QVariant> fields{{S("Length"), S("1:05")},
@@ -238,16 +270,25 @@ private slots:
             cat.link(cat.addActor(S("Van Damme"), S("Jean-Claude")), a);
             cat.link(cat.addActor(S("Cher"), S("")), a);
             cat.link(cat.addActor(S("Ford"), S("Harrison")), b);
-            for (const Movie& m : ReadCatalogue(cat.open()))
+            store::Connection db = cat.open();
+            for (auto [movie, file] : {std::pair{a, "still.jpg"}, {b, "cover.png"}}) // JPEG scaled, PNG with alpha
+                covers::SaveCover(db, movie, covers::PrepareCoverFile(S(EXCHANGE_DATA "/") + S(file)).cover);
+            for (const Movie& m : ReadCatalogue(db)) {
                 before << brief(m, true);
-            QCOMPARE(ExportFile(cat.open(), path), 2);
+                pictures << QImage::fromData(covers::Picture(db, m.id));
+            }
+            QCOMPARE(ExportFile(db, path), 2);
         }
         testing::TempCatalogue empty;
         QCOMPARE(importFile(path).added, 2);
         QStringList after;
-        for (const Movie& m : ReadCatalogue(empty.open()))
+        QList<QImage> carried;
+        for (const Movie& m : ReadCatalogue(empty.open())) {
             after << brief(m, true);
+            carried << QImage::fromData(covers::Picture(empty.open(), m.id));
+        }
         QCOMPARE(after, before);
+        QVERIFY(carried == (name.endsWith(S(".tc")) ? pictures : QList<QImage>(2)) && !pictures.contains(QImage()));
         if (name.endsWith(S(".tc")) && QFile::exists(S("/usr/share/tellico/tellico.dtd")) &&
             !QStandardPaths::findExecutable(S("xmllint")).isEmpty()) {
             const QString xml = write(out.path(), S("tellico.xml"), ZipEntry(readAll(path), S("tellico.xml"), 1 << 20));
@@ -273,7 +314,7 @@ private slots:
         QFETCH(bool, cancel);
         QFETCH(QString, exported);
         testing::TempCatalogue cat;
-        cat.addMovie(S("Heat"));
+        const qint64 heat = cat.addMovie(S("Heat"));
         ImportData data;
         for (int i = 0; i < 1000; ++i) {
             Movie& m = data.movies.emplace_back();
@@ -292,6 +333,7 @@ private slots:
             store::Connection db = cat.open();
             if (!exported.isEmpty()) {
                 WriteImport(db, Preview(db, data), false);
+                covers::SaveCover(db, heat, covers::PrepareCoverFile(S(EXCHANGE_DATA "/still.jpg")).cover);
                 QCOMPARE(ExportFile(db, cat.dir() + QLatin1Char('/') + exported, late), -1);
                 QCOMPARE(QDir(cat.dir()).entryList({S("out*")}), QStringList());
                 return;
