@@ -13,6 +13,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPushButton>
+#include <QStandardPaths>
 
 namespace covers {
 
@@ -147,14 +148,18 @@ void EditorCover::enableRemove()
 
 void EditorCover::chooseFile()
 {
-    QFileDialog dialog(window(), QStringLiteral("Cover"));
+    // Pictures come from one folder at a time: the last one chosen, else the user's pictures.
+    static QString folder = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    QFileDialog dialog(window(), QStringLiteral("Cover"), folder);
     dialog.setObjectName(QStringLiteral("dlgCover"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setNameFilters(
         {QStringLiteral("Pictures (*.jpg *.jpeg *.png *.webp *.gif *.bmp)"), QStringLiteral("All files (*)")});
-    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
+        folder = dialog.directory().absolutePath();
         m_view->TakeFile(dialog.selectedFiles().first());
+    }
 }
 
 bool EditorCover::eventFilter(QObject* watched, QEvent* event)
