@@ -422,13 +422,15 @@ public:
         const std::vector<Source> cols = columnIndexes(q, columns);
         const int title = statementColumn(q, QStringLiteral("Movie_Title"));
         QByteArray kept;
+        std::string record;
         while (q.step()) {
             m_ids.push_back(sqlite3_column_int64(q.handle(), 0));
-            m_at.push_back(m_text.size());
             // The title as the engine compares it comes first, then the cells as written.
-            put(groupKey(q, title));
+            record.clear();
+            put(record, groupKey(q, title));
             for (const Source c : cols)
-                put(fieldText(q, c, kept));
+                put(record, fieldText(q, c, kept));
+            place(record);
         }
     }
     // The movie's place here, or -1 for a key no movie has (the catalogue's own join leaves it out).
@@ -440,7 +442,8 @@ public:
     // The movie's title as compared (null for NULL), then its cells as written.
     template <std::size_t N> void cells(qsizetype movie, std::array<std::optional<QByteArrayView>, N>& out) const
     {
-        const char* p = m_text.data() + m_at[std::size_t(movie)];
+        const auto [chunk, offset] = m_at[std::size_t(movie)];
+        const char* p = m_chunks[chunk].data() + offset;
         for (auto& cell : out) {
             qint32 size;
             std::memcpy(&size, p, sizeof size);
@@ -451,17 +454,28 @@ public:
     }
 
 private:
-    void put(std::optional<QByteArrayView> text)
+    static void put(std::string& record, std::optional<QByteArrayView> text)
     {
         const qint32 size = text ? qint32(text->size()) : -1;
-        m_text.append(reinterpret_cast<const char*>(&size), sizeof size);
+        record.append(reinterpret_cast<const char*>(&size), sizeof size);
         if (text)
-            m_text.append(text->data(), std::size_t(text->size()));
+            record.append(text->data(), std::size_t(text->size()));
+    }
+    // In blocks that never move: one growing buffer would need twice its size while it grows.
+    void place(const std::string& record)
+    {
+        constexpr std::size_t kBlock = 1 << 20;
+        if (m_chunks.empty() || m_chunks.back().size() + record.size() > m_chunks.back().capacity()) {
+            m_chunks.emplace_back();
+            m_chunks.back().reserve(std::max(kBlock, record.size()));
+        }
+        m_at.emplace_back(std::uint32_t(m_chunks.size() - 1), std::uint32_t(m_chunks.back().size()));
+        m_chunks.back().append(record);
     }
 
-    std::vector<qint64> m_ids; // ascending
-    std::vector<std::size_t> m_at;
-    std::string m_text;
+    std::vector<qint64> m_ids;                                 // ascending
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> m_at; // block, offset
+    std::vector<std::string> m_chunks;
 };
 
 // The movie keys come in name order along the names' index, with no look-up of a movie; each name's
@@ -560,8 +574,10 @@ void run(const Report& r)
         {
             store::Connection db = store::OpenDatabase();
             // A grouped report visits the same pages thousands of times; keep them in memory
-            // rather than asking the system for them again (the default cache holds 2 MB).
-            db.exec(QStringLiteral("PRAGMA cache_size = -65536"));
+            // rather than asking the system for them again (the default cache holds 2 MB). One
+            // that holds every movie's cells reads each page about once, and the cells need the room.
+            db.exec(r.cellsSql ? QStringLiteral("PRAGMA cache_size = -16384")
+                               : QStringLiteral("PRAGMA cache_size = -65536"));
             // A long sort or count before the first row still repaints the progress window.
             sqlite3_progress_handler(
                 db.handle(), 1 << 16,
