@@ -107,9 +107,10 @@ Filter MatchFilter(const QString& typed, const QString& keyColumn)
     bool plain = true;
     int term = 0;
     const std::vector<Term> terms = ParseQuery(typed);
-    // Words of one or two letters alone match most of a catalogue: reading the movies in their
-    // order and keeping those found beats fetching each found movie and sorting them all (the
-    // unary + keeps the engine off the key's index).
+    // Words of one or two letters alone match most of a catalogue: where this condition is read
+    // whole (beside a word about loans), reading the movies in their order and keeping those found
+    // beats fetching each found movie and sorting them all (the unary + keeps the engine off the
+    // key's index).
     const bool broad = std::all_of(terms.begin(), terms.end(), [](const Term& t) { return t.text.size() < 3; });
     const QString key = broad ? QLatin1Char('+') + keyColumn : keyColumn;
     for (const Term& t : terms) {

@@ -143,19 +143,15 @@ bool FoundSet::Has(qint64 key) const
 
 QString FoundSet::Condition(const QString& keyColumn) const
 {
-    QString sql = QString::fromLatin1(kFunction) + QLatin1Char('(') + keyColumn;
-    for (int i = 0; i < m_params; ++i)
-        sql += QStringLiteral(", ?");
-    return sql + QLatin1Char(')');
+    return QStringLiteral("%1(%2%3)")
+        .arg(QString::fromLatin1(kFunction), keyColumn, QStringLiteral(", ?").repeated(m_params));
 }
 
 QString FoundSet::Listed(const QString& keyColumn) const
 {
-    QStringList values;
-    for (int i = 0; i < m_params; ++i)
-        values << QStringLiteral("?");
-    return keyColumn + QStringLiteral(" IN (SELECT [value] FROM json_each(%1(%2)))")
-                           .arg(QString::fromLatin1(kKeysFunction), values.join(QStringLiteral(", ")));
+    const QString values = QStringLiteral("?, ").repeated(m_params).chopped(m_params > 0 ? 2 : 0);
+    return QStringLiteral("%1 IN (SELECT [value] FROM json_each(%2(%3)))")
+        .arg(keyColumn, QString::fromLatin1(kKeysFunction), values);
 }
 
 } // namespace find

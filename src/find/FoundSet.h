@@ -11,8 +11,8 @@
 
 namespace find {
 
-// The movies a filter of longer words matches, collected from both indexes into a set of keys
-// that statements on the same connection ask through kFoundFunction. A common word may match
+// The movies a filter's words match, collected from both indexes into a set of keys that
+// statements on the same connection ask through a function of their own. A common word may match
 // half of a large catalogue: no statement sorts that many quickly, while walking an order and
 // asking the set for each movie stops after the first screenful.
 class FoundSet
