@@ -103,17 +103,13 @@ void CoverView::TakeFile(const QString& path)
 void CoverView::start(std::function<Prepared()> work)
 {
     const int job = ++m_job;
-    m_busy = true;
     auto* progress =
         new QProgressDialog(QStringLiteral("Reading the picture..."), QStringLiteral("Cancel"), 0, 0, window());
     progress->setWindowTitle(shell::kAppCaption);
     progress->setWindowModality(Qt::WindowModal);
     progress->setMinimumDuration(1000);
     QTimer::singleShot(1000, progress, &QWidget::show); // with no steps to report it would wait for four
-    connect(progress, &QProgressDialog::canceled, this, [this] {
-        ++m_job; // its result is dropped when it comes
-        m_busy = false;
-    });
+    connect(progress, &QProgressDialog::canceled, this, [this] { Abandon(); });
     QPointer<CoverView> self(this);
     QPointer<QProgressDialog> shown(progress);
     QThreadPool::globalInstance()->start([self, shown, job, work = std::move(work)] {
@@ -122,7 +118,6 @@ void CoverView::start(std::function<Prepared()> work)
             delete shown.data();
             if (!self || self->m_job != job)
                 return;
-            self->m_busy = false;
             if (result.ok())
                 self->m_taken(result.cover);
             else

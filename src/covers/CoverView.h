@@ -32,7 +32,8 @@ public:
     static bool MayTake(const QMimeData* data);
     void Take(const QMimeData* data);
     void TakeFile(const QString& path);
-    bool Busy() const { return m_busy; }
+    // A picture still being read is dropped when it comes: its movie is no longer shown.
+    void Abandon() { ++m_job; }
 
     // Watches `window` for drops on any part of it that takes none itself.
     void TakeDropsOn(QWidget* window);
@@ -51,7 +52,6 @@ private:
     QImage m_image;
     QPixmap m_scaled;
     int m_job = 0;
-    bool m_busy = false;
 };
 
 } // namespace covers

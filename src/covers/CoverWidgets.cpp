@@ -58,7 +58,10 @@ void PanelCover::Clear()
 void PanelCover::show(qint64 movieId, const QImage& image)
 {
     const QSize had = m_view->HasImage() ? m_view->ImageSize() : QSize();
+    if (movieId != m_movie)
+        m_view->Abandon(); // a picture dropped for the movie shown before must not land on this one
     m_movie = movieId;
+    m_view->setEnabled(movieId != 0); // nothing to drop a picture on
     m_view->SetImage(image);
     if (had != (image.isNull() ? QSize() : image.size()))
         emit Changed();
@@ -96,6 +99,7 @@ EditorCover::EditorCover(QWidget* editor)
 
 void EditorCover::Load(const store::Connection& db, qint64 movieId)
 {
+    m_view->Abandon();
     m_movie = movieId;
     m_pending.reset();
     m_view->SetImage(Thumbnail(db, movieId));
@@ -104,6 +108,7 @@ void EditorCover::Load(const store::Connection& db, qint64 movieId)
 
 void EditorCover::Clear()
 {
+    m_view->Abandon();
     m_movie = 0;
     m_pending.reset();
     m_view->SetImage({});

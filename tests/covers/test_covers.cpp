@@ -17,6 +17,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QTest>
+#include <QThreadPool>
 #include <QTimer>
 
 const auto S = [](const char* text) { return QString::fromUtf8(text); };
@@ -128,7 +129,12 @@ private slots:
         QTRY_VERIFY(shown->isVisible() && starring->y() > shown->geometry().bottom());
         main->dbgMovie()->SetRow(1); // Brazil: nothing shown, the cast list back in its place
         QVERIFY(!shown->isVisible() && starring->y() == bare);
+        drop(panel, wide); // then on to Alien before it is read: it lands on neither movie
         main->dbgMovie()->SetRow(0);
+        QThreadPool::globalInstance()->waitForDone();
+        QCoreApplication::processEvents();
+        QCOMPARE(stored(alien), int(QFileInfo(tall).size()));
+        QCOMPARE(cat.count(S("tbl_Cover")), 1);
         QVERIFY(shown->isVisible());
 
         movie_editor::frmMovieAdd editor;
