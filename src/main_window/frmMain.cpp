@@ -667,13 +667,13 @@ qint64 frmMain::CurrentMovieId() const
 
 void frmMain::SelectMovieById(qint64 movieId)
 {
+    // By key: looking at every row would read every movie of the list.
     const auto rowOf = [&] {
         store::Recordset& set = m_data->Recordset();
-        const int key = set.ColumnIndex(QStringLiteral("Movie_ID"));
-        for (qint64 r = 0; r < set.RecordCount(); ++r)
-            if (set.At(r, key).toLongLong() == movieId)
-                return int(r);
-        return -1;
+        if (set.RecordCount() == 0)
+            return -1;
+        set.SetBookmark(movieId);
+        return set.AbsolutePosition() >= 0 && set.Bookmark().toLongLong() == movieId ? int(set.AbsolutePosition()) : -1;
     };
     int row = rowOf();
     if (row < 0 && m_data->IsFiltered()) {
