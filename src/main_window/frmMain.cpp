@@ -644,7 +644,7 @@ void frmMain::mnuLend_Click()
 void frmMain::mnuReturn_Click()
 {
     loans::ReturnMovie(CurrentMovieId());
-    dbgMovie_RowColChange();
+    Form_Activate(); // a list narrowed to the movies out loses the one returned
 }
 
 void frmMain::mnuLoans_Click()
