@@ -94,7 +94,14 @@ struct Source
     bool text;
 };
 
-int statementColumn(const store::Statement& q, const QString& name);
+// The statement's column of that name; a report naming a column its query lacks is refused.
+int statementColumn(const store::Statement& q, const QString& name)
+{
+    for (int i = 0; i < q.columnCount(); ++i)
+        if (q.columnName(i).compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    throw store::StoreError(3265, QStringLiteral("Item not found in this collection. (%1)").arg(name));
+}
 
 // Finds columns once, so rows are read by position.
 std::vector<Source> columnIndexes(const store::Statement& q, const std::vector<Column>& columns)
@@ -102,9 +109,6 @@ std::vector<Source> columnIndexes(const store::Statement& q, const std::vector<C
     std::vector<Source> indexes;
     for (const Column& c : columns) {
         const int i = statementColumn(q, QString::fromLatin1(c.field));
-        if (i < 0)
-            throw store::StoreError(
-                3265, QStringLiteral("Item not found in this collection. (%1)").arg(QString::fromLatin1(c.field)));
         // The engine's affinity rules: a declared type with CHAR, CLOB or TEXT and without INT stores
         // numbers as text.
         const QByteArray type = QByteArray(sqlite3_column_decltype(q.handle(), i)).toUpper();
@@ -113,14 +117,6 @@ std::vector<Source> columnIndexes(const store::Statement& q, const std::vector<C
         indexes.push_back({i, text});
     }
     return indexes;
-}
-
-int statementColumn(const store::Statement& q, const QString& name)
-{
-    for (int i = 0; i < q.columnCount(); ++i)
-        if (q.columnName(i).compare(name, Qt::CaseInsensitive) == 0)
-            return i;
-    return -1;
 }
 
 // Most text is plain ASCII, which is valid as it stands; a word at a time tells.
@@ -293,8 +289,6 @@ public:
     Merge(const store::Connection& db, const QString& sql, const QString& field) : m_rows(db, sql)
     {
         m_key = statementColumn(m_rows, field);
-        if (m_key < 0)
-            throw store::StoreError(3265, QStringLiteral("Item not found in this collection. (%1)").arg(field));
         m_more = m_rows.step();
     }
     const store::Statement& rows() const { return m_rows; }
@@ -343,8 +337,6 @@ void writeMerged(ReportFile& out, const Report& r, const store::Connection& db, 
     store::Statement groups(db, QString::fromLatin1(r.groupSql));
     const QString field = QString::fromLatin1(r.groupField);
     const int groupColumn = statementColumn(groups, field);
-    if (groupColumn < 0)
-        throw store::StoreError(3265, QStringLiteral("Item not found in this collection. (%1)").arg(field));
     const auto keyOf = [&]() -> std::optional<QByteArray> {
         const std::optional<QByteArrayView> k = groupKey(groups, groupColumn);
         return k ? std::optional<QByteArray>(k->toByteArray()) : std::nullopt;
