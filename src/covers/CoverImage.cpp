@@ -52,11 +52,19 @@ QByteArray encode(const QImage& image)
 }
 
 // A JPEG that stops early decodes without an error, its missing part grey; the marker that ends a
-// whole one tells. Nothing in the coded data can look like it, and few files carry much after it.
+// whole one tells. Nothing in the coded data after the scan starts can look like it. The segments
+// before the scan are stepped over by their lengths: a camera's thumbnail among them ends with the
+// same marker, and a phone's moving photo carries its video after the end.
 bool jpegComplete(const QByteArray& data)
 {
-    const qsizetype from = qMax<qsizetype>(0, data.size() - 4096);
-    return data.indexOf(QByteArrayLiteral("\xFF\xD9"), from) >= 0;
+    static const QByteArray end = QByteArrayLiteral("\xFF\xD9");
+    qsizetype at = 2;
+    while (at + 4 <= data.size() && uchar(data[at]) == 0xFF) {
+        if (uchar(data[at + 1]) == 0xDA)
+            return data.indexOf(end, at) >= 0;
+        at += uchar(data[at + 1]) == 0xFF ? 1 : 2 + qFromBigEndian<quint16>(data.constData() + at + 2);
+    }
+    return data.indexOf(end, qMax<qsizetype>(0, data.size() - 4096)) >= 0; // segments not as expected
 }
 
 // So does a BMP; its header tells how long its pixels are, when they are not compressed.

@@ -66,6 +66,7 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("refusal"); // empty: taken
         QTest::newRow("large JPEG") << picture("jpeg", 2400, 1600) << QString();
+        QTest::newRow("JPEG with a video after it") << picture("jpeg") + QByteArray(100000, 'v') << QString();
         QTest::newRow("PNG with alpha") << picture("png", 300, 200, Qt::transparent) << QString();
         QTest::newRow("WebP") << picture("webp") << QString();
         QTest::newRow("GIF") << picture("gif") << QString();
