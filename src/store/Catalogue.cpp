@@ -188,17 +188,34 @@ QString checkKey(const QString& path)
     return canonical.isEmpty() ? info.absoluteFilePath() : canonical;
 }
 
-void settle(const QString& key, const QString& path, std::optional<StoreError> error)
+bool damaged(const StoreError& e)
+{
+    const int primary = e.code() & 0xff;
+    return e.code() == kForeign || primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB;
+}
+
+// Records the verdict. A check that could not finish (busy, locked, out of memory...) gives none:
+// the file goes back to deferred so the next change checks again, and the explained error is
+// returned for the caller to throw once.
+std::optional<StoreError> settle(const QString& key, const QString& path, std::optional<StoreError> error)
 {
     Checks& c = checks();
     std::lock_guard guard(c.lock);
     CheckState& state = c.files[key];
-    state.stage = error ? CheckState::Failed : CheckState::Sound;
-    if (error)
+    std::optional<StoreError> unfinished;
+    if (!error) {
+        state.stage = CheckState::Sound;
+    } else if (damaged(*error)) {
+        state.stage = CheckState::Failed;
         state.error = explain(path, *error);
+    } else {
+        state.stage = CheckState::Deferred;
+        unfinished = explain(path, *error);
+    }
     c.pending = std::any_of(c.files.cbegin(), c.files.cend(),
                             [](const auto& f) { return f.second.stage != CheckState::Sound; });
     c.changed.notify_all();
+    return unfinished;
 }
 
 // A damaged file is found before the user's work goes into it. Once per file and run: the check
@@ -269,7 +286,8 @@ void StartCheck(const QString& path, std::function<void()> onVerdict)
             c.changed.notify_all();
             return;
         }
-        settle(key, path, std::move(error));
+        if (settle(key, path, std::move(error)))
+            return; // no verdict: the next change checks again
         if (onVerdict)
             onVerdict();
     });
@@ -286,17 +304,6 @@ void RequireSound(const QString& path)
         const auto it = c.files.find(key);
         return it == c.files.end() ? CheckState::Sound : it->second.stage;
     };
-    if (stage() == CheckState::Deferred) {
-        guard.unlock();
-        refuseUnusable(path);
-        try {
-            const Connection db(path, Connection::Mode::ReadWrite);
-            settle(key, path, quickCheck(db.handle()));
-        } catch (const StoreError& e) {
-            throw explain(path, e); // not opened: no verdict
-        }
-        guard.lock();
-    }
     if (stage() == CheckState::Running) {
         const auto waiter = c.waiter;
         if (waiter) {
@@ -311,6 +318,21 @@ void RequireSound(const QString& path)
                                                                                  "damage, and nothing was changed.")));
         }
         c.changed.wait(guard, [&] { return stage() != CheckState::Running; });
+    }
+    // After the running check, as one that could not finish leaves the file deferred again.
+    if (stage() == CheckState::Deferred) {
+        guard.unlock();
+        refuseUnusable(path);
+        std::optional<StoreError> unfinished;
+        try {
+            const Connection db(path, Connection::Mode::ReadWrite);
+            unfinished = settle(key, path, quickCheck(db.handle()));
+        } catch (const StoreError& e) {
+            throw explain(path, e); // not opened: no verdict
+        }
+        if (unfinished)
+            throw *unfinished;
+        guard.lock();
     }
     const auto it = c.files.find(key);
     if (it != c.files.end() && it->second.stage == CheckState::Failed)
