@@ -314,8 +314,10 @@ void RequireSound(const QString& path)
             });
             guard.lock();
             if (!waited)
-                throw StoreError(SQLITE_INTERRUPT, describe(path, QStringLiteral("it was still being checked for "
-                                                                                 "damage, and nothing was changed.")));
+                throw StoreError(SQLITE_INTERRUPT,
+                                 QStringLiteral("Your change was not saved: the catalogue \"%1\" is still being "
+                                                "checked for damage. Try again in a moment.")
+                                     .arg(QDir::toNativeSeparators(path)));
         }
         c.changed.wait(guard, [&] { return stage() != CheckState::Running; });
     }
