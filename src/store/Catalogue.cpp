@@ -160,11 +160,13 @@ struct Checks
     std::map<QString, CheckState> files;
     std::atomic<bool> pending{false}; // a deferred, running or failed check: changes look first
     std::thread worker;
-    sqlite3* checking = nullptr; // the worker's connection, for an interrupt
+    sqlite3* checking = nullptr;       // the worker's connection, for an interrupt
+    std::atomic<bool> stopping{false}; // also seen before the check's statement first steps
     std::function<bool(const std::function<bool()>&)> waiter;
     ~Checks() { stop(); }
     void stop()
     {
+        stopping = true;
         {
             std::lock_guard guard(lock);
             if (checking)
@@ -260,6 +262,7 @@ void StartCheck(const QString& path, std::function<void()> onVerdict)
         c.pending = true;
     }
     c.stop(); // a check of an earlier file in this run
+    c.stopping = false;
     c.worker = std::thread([key, path, onVerdict = std::move(onVerdict)] {
         Checks& c = checks();
         sqlite3* db = nullptr;
@@ -269,6 +272,9 @@ void StartCheck(const QString& path, std::function<void()> onVerdict)
         if (rc == SQLITE_OK) {
             sqlite3_extended_result_codes(db, 1);
             sqlite3_busy_timeout(db, 2000);
+            sqlite3_progress_handler(
+                db, 1000, [](void* stopping) { return static_cast<std::atomic<bool>*>(stopping)->load() ? 1 : 0; },
+                &c.stopping);
             {
                 std::lock_guard guard(c.lock);
                 c.checking = db;
