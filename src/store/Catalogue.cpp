@@ -250,16 +250,23 @@ void StartCheck(const QString& path, std::function<void()> onVerdict)
 {
     Checks& c = checks();
     const QString key = checkKey(path);
+    bool decided = false; // a change made it already
     {
         std::lock_guard guard(c.lock);
         CheckState& state = c.files[key];
         if (state.stage != CheckState::Deferred) {
-            if (state.stage != CheckState::Running && onVerdict)
-                onVerdict(); // a change made it already
-            return;
+            if (state.stage == CheckState::Running)
+                return;
+            decided = true;
+        } else {
+            state.stage = CheckState::Running;
+            c.pending = true;
         }
-        state.stage = CheckState::Running;
-        c.pending = true;
+    }
+    if (decided) {
+        if (onVerdict)
+            onVerdict(); // unlocked: it may well call RequireSound
+        return;
     }
     c.stop(); // a check of an earlier file in this run
     c.stopping = false;
