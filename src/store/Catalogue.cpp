@@ -160,11 +160,13 @@ struct Checks
     std::map<QString, CheckState> files;
     std::atomic<bool> pending{false}; // a deferred, running or failed check: changes look first
     std::thread worker;
-    sqlite3* checking = nullptr; // the worker's connection, for an interrupt
+    sqlite3* checking = nullptr;       // the worker's connection, for an interrupt
+    std::atomic<bool> stopping{false}; // also seen before the check's statement first steps
     std::function<bool(const std::function<bool()>&)> waiter;
     ~Checks() { stop(); }
     void stop()
     {
+        stopping = true;
         {
             std::lock_guard guard(lock);
             if (checking)
@@ -188,17 +190,34 @@ QString checkKey(const QString& path)
     return canonical.isEmpty() ? info.absoluteFilePath() : canonical;
 }
 
-void settle(const QString& key, const QString& path, std::optional<StoreError> error)
+bool damaged(const StoreError& e)
+{
+    const int primary = e.code() & 0xff;
+    return e.code() == kForeign || primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB;
+}
+
+// Records the verdict. A check that could not finish (busy, locked, out of memory...) gives none:
+// the file goes back to deferred so the next change checks again, and the explained error is
+// returned for the caller to throw once.
+std::optional<StoreError> settle(const QString& key, const QString& path, std::optional<StoreError> error)
 {
     Checks& c = checks();
     std::lock_guard guard(c.lock);
     CheckState& state = c.files[key];
-    state.stage = error ? CheckState::Failed : CheckState::Sound;
-    if (error)
+    std::optional<StoreError> unfinished;
+    if (!error) {
+        state.stage = CheckState::Sound;
+    } else if (damaged(*error)) {
+        state.stage = CheckState::Failed;
         state.error = explain(path, *error);
+    } else {
+        state.stage = CheckState::Deferred;
+        unfinished = explain(path, *error);
+    }
     c.pending = std::any_of(c.files.cbegin(), c.files.cend(),
                             [](const auto& f) { return f.second.stage != CheckState::Sound; });
     c.changed.notify_all();
+    return unfinished;
 }
 
 // A damaged file is found before the user's work goes into it. Once per file and run: the check
@@ -231,18 +250,26 @@ void StartCheck(const QString& path, std::function<void()> onVerdict)
 {
     Checks& c = checks();
     const QString key = checkKey(path);
+    bool decided = false; // a change made it already
     {
         std::lock_guard guard(c.lock);
         CheckState& state = c.files[key];
         if (state.stage != CheckState::Deferred) {
-            if (state.stage != CheckState::Running && onVerdict)
-                onVerdict(); // a change made it already
-            return;
+            if (state.stage == CheckState::Running)
+                return;
+            decided = true;
+        } else {
+            state.stage = CheckState::Running;
+            c.pending = true;
         }
-        state.stage = CheckState::Running;
-        c.pending = true;
+    }
+    if (decided) {
+        if (onVerdict)
+            onVerdict(); // unlocked: it may well call RequireSound
+        return;
     }
     c.stop(); // a check of an earlier file in this run
+    c.stopping = false;
     c.worker = std::thread([key, path, onVerdict = std::move(onVerdict)] {
         Checks& c = checks();
         sqlite3* db = nullptr;
@@ -252,6 +279,9 @@ void StartCheck(const QString& path, std::function<void()> onVerdict)
         if (rc == SQLITE_OK) {
             sqlite3_extended_result_codes(db, 1);
             sqlite3_busy_timeout(db, 2000);
+            sqlite3_progress_handler(
+                db, 1000, [](void* stopping) { return static_cast<std::atomic<bool>*>(stopping)->load() ? 1 : 0; },
+                &c.stopping);
             {
                 std::lock_guard guard(c.lock);
                 c.checking = db;
@@ -269,7 +299,8 @@ void StartCheck(const QString& path, std::function<void()> onVerdict)
             c.changed.notify_all();
             return;
         }
-        settle(key, path, std::move(error));
+        if (settle(key, path, std::move(error)))
+            return; // no verdict: the next change checks again
         if (onVerdict)
             onVerdict();
     });
@@ -286,17 +317,6 @@ void RequireSound(const QString& path)
         const auto it = c.files.find(key);
         return it == c.files.end() ? CheckState::Sound : it->second.stage;
     };
-    if (stage() == CheckState::Deferred) {
-        guard.unlock();
-        refuseUnusable(path);
-        try {
-            const Connection db(path, Connection::Mode::ReadWrite);
-            settle(key, path, quickCheck(db.handle()));
-        } catch (const StoreError& e) {
-            throw explain(path, e); // not opened: no verdict
-        }
-        guard.lock();
-    }
     if (stage() == CheckState::Running) {
         const auto waiter = c.waiter;
         if (waiter) {
@@ -307,10 +327,27 @@ void RequireSound(const QString& path)
             });
             guard.lock();
             if (!waited)
-                throw StoreError(SQLITE_INTERRUPT, describe(path, QStringLiteral("it was still being checked for "
-                                                                                 "damage, and nothing was changed.")));
+                throw StoreError(SQLITE_INTERRUPT,
+                                 QStringLiteral("Your change was not saved: the catalogue \"%1\" is still being "
+                                                "checked for damage. Try again in a moment.")
+                                     .arg(QDir::toNativeSeparators(path)));
         }
         c.changed.wait(guard, [&] { return stage() != CheckState::Running; });
+    }
+    // After the running check, as one that could not finish leaves the file deferred again.
+    if (stage() == CheckState::Deferred) {
+        guard.unlock();
+        refuseUnusable(path);
+        std::optional<StoreError> unfinished;
+        try {
+            const Connection db(path, Connection::Mode::ReadWrite);
+            unfinished = settle(key, path, quickCheck(db.handle()));
+        } catch (const StoreError& e) {
+            throw explain(path, e); // not opened: no verdict
+        }
+        if (unfinished)
+            throw *unfinished;
+        guard.lock();
     }
     const auto it = c.files.find(key);
     if (it != c.files.end() && it->second.stage == CheckState::Failed)

@@ -25,7 +25,8 @@ inline Connection OpenDatabase()
 // open), then has it run on a connection and thread of its own once the window shows (StartCheck).
 // Changes wait for the verdict: Statement and Transaction call RequireSound before the first change.
 void DeferCheck(const QString& path);
-// onVerdict runs on the checking thread once the verdict is in; RequireSound then tells it.
+// onVerdict runs once the verdict is in, on the checking thread, or on the caller's when a change
+// made the check already; never under the checks' lock. RequireSound then tells the verdict.
 void StartCheck(const QString& path, std::function<void()> onVerdict);
 // Throws the damaged file's StoreError; waits for a running check; makes a deferred one here.
 void RequireSound(const QString& path);
