@@ -34,7 +34,7 @@ Archive open(const QByteArray& bytes)
         zip_error_fini(&error);
         throw ZipError(why);
     }
-    zip_t* archive = zip_open_from_source(source, ZIP_RDONLY | ZIP_CHECKCONS, &error);
+    zip_t* archive = zip_open_from_source(source, ZIP_RDONLY, &error);
     if (!archive) {
         zip_source_free(source);
         const QString why = QStringLiteral("not a readable zip archive (%1)").arg(errorText(&error));
