@@ -264,48 +264,36 @@ QString CsvRecord(const QStringList& fields)
 
 QByteArray WriteCsv(const std::vector<Movie>& movies, const Progress& progress)
 {
-    // The grid's columns, each named by the movie field it shows.
-    static const int kGridFields[16] = {kTitle,
-                                        CreditField(store::kDirector),
-                                        CreditField(store::kProducer),
-                                        CreditField(store::kWriter),
-                                        CreditField(store::kScreenplay),
-                                        CreditField(store::kComposer),
-                                        CreditField(store::kExecutiveProducer),
-                                        CreditField(store::kCinematographer),
-                                        CreditField(store::kGenre),
-                                        CreditField(store::kStudio),
-                                        CreditField(store::kFormat),
-                                        kLength,
-                                        kYear,
-                                        kGrade,
-                                        kRating,
-                                        kWidescreen};
     QStringList header;
     for (const auto& column : main_window::kMovieColumns)
         header << QLatin1String(column.caption);
     header << QStringLiteral("Cast");
+    // Each value goes under the column its header names.
+    const std::vector<int> fields = MappingFromHeader(header);
     QString text = CsvRecord(header);
     for (const Movie& m : movies) {
         if (const qint64 n = &m - movies.data(); progress && n % 256 == 0 && !progress(n, qint64(movies.size())))
             return {};
         QStringList row;
-        for (int field : kGridFields) {
-            if (field == kTitle)
+        for (int field : fields) {
+            if (field == kTitle) {
                 row << m.title;
-            else if (field < kLength)
+            } else if (field >= kFirstCredit && field < kLength) {
                 row << m.credits[std::size_t(field - kFirstCredit)];
-            else
-                row << (field == kLength   ? m.length
-                        : field == kYear   ? m.year
-                        : field == kGrade  ? m.grade
-                        : field == kRating ? m.rating
-                                           : (m.widescreen ? QStringLiteral("True") : QStringLiteral("False")));
+            } else if (field == kCast) {
+                QStringList cast;
+                for (const auto& [last, first] : m.cast)
+                    cast << last + QStringLiteral(", ") + first;
+                row << cast.join(QStringLiteral("; "));
+            } else {
+                row << (field == kLength       ? m.length
+                        : field == kYear       ? m.year
+                        : field == kGrade      ? m.grade
+                        : field == kRating     ? m.rating
+                        : field == kWidescreen ? (m.widescreen ? QStringLiteral("True") : QStringLiteral("False"))
+                                               : QString());
+            }
         }
-        QStringList cast;
-        for (const auto& [last, first] : m.cast)
-            cast << last + QStringLiteral(", ") + first;
-        row << cast.join(QStringLiteral("; "));
         text += CsvRecord(row);
     }
     return QByteArray("\xEF\xBB\xBF") + text.toUtf8();

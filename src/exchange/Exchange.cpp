@@ -29,11 +29,6 @@ namespace {
 // The editor's values for short fields left empty.
 const char* const kShortDefaults[] = {"1:30", "1900", "C", "PG"};
 
-QVariant text(const QString& s)
-{
-    return s.isNull() ? QVariant(QStringLiteral("")) : QVariant(s);
-}
-
 QString key(const QString& title, const QString& year = QString())
 {
     return title.toLower() + QLatin1Char('\n') + year.trimmed();
@@ -61,9 +56,9 @@ public:
         if (const auto it = m_cache.constFind(k); it != m_cache.constEnd())
             return *it;
         m_find.reset();
-        m_find.bind(1, text(a));
+        m_find.bind(1, a);
         if (m_pair) {
-            m_find.bind(2, text(b));
+            m_find.bind(2, b);
             m_find.bind(3, QString(a + QStringLiteral(", ") + b));
         }
         const qint64 id = m_find.step() ? m_find.column(0).toLongLong() : 0;
@@ -78,9 +73,9 @@ public:
         if (const qint64 id = find(a, b))
             return id;
         m_add->reset();
-        m_add->bind(1, text(a));
+        m_add->bind(1, a);
         if (m_pair)
-            m_add->bind(2, text(b));
+            m_add->bind(2, b);
         m_add->run();
         const qint64 id = m_db.lastInsertRowId();
         m_cache.insert(a + QChar(0x1f) + b, id);
@@ -481,7 +476,7 @@ Outcome WriteImport(store::Connection& db, const Plan& plan, bool overwrite, con
         store::Statement& row = match ? update : insert;
         row.reset();
         int p = 1;
-        row.bind(p++, text(m.title));
+        row.bind(p++, m.title);
         for (qint64 id : credits)
             row.bind(p++, id);
         const QString shortFields[] = {m.length, m.year, m.grade, m.rating};

@@ -1,6 +1,7 @@
 #include "exchange/Zip.h"
 
 #include <cstring>
+#include <exception>
 #include <memory>
 #include <zip.h>
 
@@ -34,7 +35,7 @@ Archive open(const QByteArray& bytes)
         zip_error_fini(&error);
         throw ZipError(why);
     }
-    zip_t* archive = zip_open_from_source(source, ZIP_RDONLY | ZIP_CHECKCONS, &error);
+    zip_t* archive = zip_open_from_source(source, ZIP_RDONLY, &error);
     if (!archive) {
         zip_source_free(source);
         const QString why = QStringLiteral("not a readable zip archive (%1)").arg(errorText(&error));
@@ -126,6 +127,7 @@ struct Fetched
     QByteArray data;
     qsizetype at = 0;
     zip_error_t error;
+    std::exception_ptr* failure; // MakeZip's, rethrown once libzip has given up
 };
 
 zip_int64_t fetchedSource(void* state, void* data, zip_uint64_t length, zip_source_cmd_t command)
@@ -133,7 +135,14 @@ zip_int64_t fetchedSource(void* state, void* data, zip_uint64_t length, zip_sour
     auto* f = static_cast<Fetched*>(state);
     switch (command) {
     case ZIP_SOURCE_OPEN:
-        f->data = f->fetch();
+        // An exception must not cross libzip's C frames.
+        try {
+            f->data = f->fetch();
+        } catch (...) {
+            *f->failure = std::current_exception();
+            zip_error_set(&f->error, ZIP_ER_READ, 0);
+            return -1;
+        }
         f->at = 0;
         return 0;
     case ZIP_SOURCE_READ: {
@@ -196,8 +205,9 @@ QByteArray MakeZip(const std::vector<std::pair<QString, QByteArray>>& entries, c
             throw ZipError(why);
         }
     }
+    std::exception_ptr failure;
     for (const auto& [name, fetch] : fetched) {
-        auto* state = new Fetched{fetch, {}, 0, {}};
+        auto* state = new Fetched{fetch, {}, 0, {}, &failure};
         zip_error_init(&state->error);
         zip_source_t* content = zip_source_function(archive, fetchedSource, state);
         const zip_int64_t index =
@@ -238,6 +248,8 @@ QByteArray MakeZip(const std::vector<std::pair<QString, QByteArray>>& entries, c
         }
         const QString why = QString::fromUtf8(zip_strerror(archive));
         zip_discard(archive);
+        if (failure)
+            std::rethrow_exception(failure);
         throw ZipError(why);
     }
     QByteArray out;
