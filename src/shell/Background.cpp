@@ -1,0 +1,152 @@
+#include "shell/Background.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QFutureWatcher>
+#include <QPointer>
+#include <QProgressDialog>
+#include <QtConcurrent/QtConcurrentRun>
+#include <mutex>
+
+namespace shell {
+
+bool Work::Report(qint64 done, qint64 total)
+{
+    if (m_listener)
+        m_listener(done, total, QString());
+    return !Cancelled();
+}
+
+void Work::SetText(const QString& text)
+{
+    if (m_listener)
+        m_listener(-1, -1, text);
+}
+
+namespace detail {
+
+namespace {
+
+// Holds back the user's input to every window but the progress window while work runs: until the
+// progress window shows, nothing else is modal, and a click could start a second command.
+class InputHold : public QObject
+{
+public:
+    explicit InputHold(QWidget* allowed) : m_allowed(allowed)
+    {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        qApp->installEventFilter(this);
+    }
+    ~InputHold() override
+    {
+        qApp->removeEventFilter(this);
+        QApplication::restoreOverrideCursor();
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::Wheel:
+        case QEvent::Shortcut:
+        case QEvent::Close:
+            break;
+        default:
+            return false;
+        }
+        if (event->type() == QEvent::Close && !event->spontaneous())
+            return false;
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (m_allowed && widget && (widget == m_allowed || m_allowed->isAncestorOf(widget)))
+            return false;
+        if (event->type() == QEvent::Close)
+            event->ignore();
+        return true;
+    }
+
+private:
+    QPointer<QWidget> m_allowed;
+};
+
+constexpr int kScale = 1000; // the bar counts thousandths, whatever the work counts in
+
+} // namespace
+
+void RunWaiting(QWidget* owner, const ProgressText& text, Work& work, const std::function<void()>& job)
+{
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        job();
+        return;
+    }
+    QProgressDialog dialog(text.label, QStringLiteral("Cancel"), 0, 0, owner);
+    dialog.setObjectName(text.object);
+    dialog.setWindowTitle(text.title);
+    dialog.setWindowModality(Qt::ApplicationModal);
+    dialog.setAutoReset(false);
+    dialog.setAutoClose(false);
+    dialog.setMinimumDuration(500);
+    dialog.setValue(0); // starts the half second after which the window shows
+    QObject::connect(&dialog, &QProgressDialog::canceled, &dialog, [&work] { work.Cancel(); });
+
+    // The work reports on its own thread; the window takes the newest report, one at a time.
+    struct Latest
+    {
+        std::mutex lock;
+        qint64 done = 0, total = 0;
+        QString text;
+        bool posted = false;
+    } latest;
+    work.SetListener([&latest, &dialog](qint64 done, qint64 total, const QString& label) {
+        std::lock_guard guard(latest.lock);
+        if (done >= 0) {
+            latest.done = done;
+            latest.total = total;
+        } else {
+            latest.text = label;
+        }
+        if (std::exchange(latest.posted, true))
+            return;
+        QMetaObject::invokeMethod(
+            &dialog,
+            [&latest, &dialog] {
+                qint64 done, total;
+                QString label;
+                {
+                    std::lock_guard guard(latest.lock);
+                    done = latest.done;
+                    total = latest.total;
+                    label = std::exchange(latest.text, QString());
+                    latest.posted = false;
+                }
+                if (!label.isEmpty())
+                    dialog.setLabelText(label);
+                if (total > 0) {
+                    dialog.setMaximum(kScale);
+                    dialog.setValue(int(qBound(qint64(0), done * kScale / total, qint64(kScale - 1))));
+                } else {
+                    dialog.setMaximum(0);
+                }
+            },
+            Qt::QueuedConnection);
+    });
+
+    InputHold hold(&dialog);
+    QEventLoop loop;
+    QFutureWatcher<void> watcher;
+    QObject::connect(&watcher, &QFutureWatcher<void>::finished, &loop, &QEventLoop::quit);
+    watcher.setFuture(QtConcurrent::run(job));
+    loop.exec();
+    work.SetListener({});
+    // Reports still queued name the dialog: they go before it does.
+    QCoreApplication::removePostedEvents(&dialog, QEvent::MetaCall);
+    dialog.hide();
+}
+
+} // namespace detail
+
+} // namespace shell

@@ -1,0 +1,88 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+#include <atomic>
+#include <exception>
+#include <functional>
+#include <optional>
+#include <utility>
+
+class QWidget;
+
+namespace shell {
+
+// What a piece of work running away from the window's thread is told and asks: how far it has got,
+// and whether the user has given up on it. A default one (the command line) never cancels.
+class Work
+{
+public:
+    Work() = default;
+    Work(const Work&) = delete;
+    Work& operator=(const Work&) = delete;
+
+    // Done of total; false once the user pressed Cancel. A total of 0 says "busy, no end known".
+    bool Report(qint64 done, qint64 total);
+    bool Cancelled() const { return m_cancelled.load(); }
+    // A new line for the progress window ("Writing the file...").
+    void SetText(const QString& text);
+
+    // The progress window's side.
+    void Cancel() { m_cancelled = true; }
+    using Listener = std::function<void(qint64 done, qint64 total, const QString& text)>;
+    void SetListener(Listener listener) { m_listener = std::move(listener); }
+
+private:
+    std::atomic<bool> m_cancelled{false};
+    Listener m_listener; // called on the working thread; set before the work starts
+};
+
+// How the progress window reads.
+struct ProgressText
+{
+    QString title;  // the window's title ("Import")
+    QString label;  // what is going on ("Importing movies...")
+    QString object; // its objectName, for tests ("frmImportProgress")
+};
+
+namespace detail {
+// Runs `job` on a pool thread while the window's thread waits in an event loop, input to the
+// program's other windows held back, behind a progress window with Cancel that shows after half a
+// second. Without a QApplication (the command line) the job runs here, unseen.
+void RunWaiting(QWidget* owner, const ProgressText& text, Work& work, const std::function<void()>& job);
+} // namespace detail
+
+// Runs `work(Work&)` in the background and returns what it returns; an exception it throws is
+// thrown here. Whether the user cancelled is the work's to tell (Work::Cancelled), so what it did
+// before the cancel can be kept or undone as the work sees fit.
+template <class F> auto RunInBackground(QWidget* owner, const ProgressText& text, F&& work)
+{
+    using Result = decltype(work(std::declval<Work&>()));
+    Work progress;
+    std::exception_ptr failure;
+    if constexpr (std::is_void_v<Result>) {
+        detail::RunWaiting(owner, text, progress, [&] {
+            try {
+                work(progress);
+            } catch (...) {
+                failure = std::current_exception();
+            }
+        });
+        if (failure)
+            std::rethrow_exception(failure);
+    } else {
+        std::optional<Result> result;
+        detail::RunWaiting(owner, text, progress, [&] {
+            try {
+                result.emplace(work(progress));
+            } catch (...) {
+                failure = std::current_exception();
+            }
+        });
+        if (failure)
+            std::rethrow_exception(failure);
+        return std::move(*result);
+    }
+}
+
+} // namespace shell
