@@ -78,9 +78,10 @@
 
   const ASCII = /^[\x00-\x7f]*$/;
 
-  function words(text) {
-    if (ASCII.test(text)) return text.toLowerCase().split(/[^0-9a-z]+/).filter(Boolean);
-    const out = [];
+  // The words of a text as the word index keeps them, between single spaces: " w1 w2 ".
+  function spaced(text) {
+    if (ASCII.test(text)) return (' ' + text.toLowerCase() + ' ').replace(/[^0-9a-z]+/g, ' ');
+    const out = [''];
     let word = '';
     for (const ch of text) {
       const f = foldWord(ch);
@@ -92,35 +93,16 @@
       }
     }
     if (word) out.push(word);
-    return out;
+    out.push('');
+    return out.join(' ');
   }
+  const words = text => spaced(text).split(' ').filter(Boolean);
 
   function folded(text) {
     if (ASCII.test(text)) return text.toLowerCase();
-    let out = '';
-    for (const ch of text) out += foldCase(ch);
-    return out;
-  }
-
-  // What the indexes hold of one movie: each column's words between spaces, and its folded text;
-  // columns end at U+0001, which no term holds.
-  function prepare(m) {
-    const cols = [m.t || ''];
-    for (let i = 0; i < 10; i++) cols.push(((m.c && m.c[i]) || []).join('; '));
-    cols.push(m.y || '', m.n || '', m.g || '', m.r || '', (m.a || []).map(a => a[0]).join('; '));
-    return {
-      w: cols.map(c => ' ' + words(c).join(' ') + ' ').join('\u0001'),
-      t: cols.map(c => folded(c).replace(/\u0001/g, '\u0002')).join('\u0001'),
-    };
-  }
-
-  function contains(text, needle, column) {
-    if (column === null) return text.includes(needle);
-    let start = 0;
-    for (let i = 0; i < column; i++) start = text.indexOf('\u0001', start) + 1;
-    const end = text.indexOf('\u0001', start);
-    const at = text.indexOf(needle, start);
-    return at >= 0 && (end < 0 || at < end);
+    const out = [];
+    for (const ch of text) out.push(foldCase(ch));
+    return out.join('');
   }
 
   const BLANK = /[\p{Z}\p{Cc}]/u;
@@ -163,6 +145,7 @@
     return terms;
   }
 
+  const text = v => (typeof v === 'string' ? v : v === undefined || v === null ? '' : String(v));
   const asciiLower = s => s.replace(/[A-Z]/g, c => String.fromCharCode(c.charCodeAt(0) + 32));
 
   function isoDate(d) {
@@ -170,69 +153,203 @@
     return d.getFullYear() + '-' + two(d.getMonth() + 1) + '-' + two(d.getDate());
   }
 
-  // A term as a test of (movie, prepared movie); null when it holds nothing to look for.
-  function termTest(t, today) {
+  // A term as what to look for: a test of a movie's loan, or the words (' w1 w2', a trailing space
+  // when the last must be whole) and the folded text that one column must hold. Null when the term
+  // holds nothing to look for.
+  function compile(t, today) {
     if (t.field === 'borrower') {
       const part = asciiLower(t.text);
-      return m => m.b !== undefined && asciiLower(m.b).includes(part);
+      return { loan: m => typeof m.b === 'string' && asciiLower(m.b).includes(part) };
     }
     if (typeof t.field === 'string') {
       const no = t.text.toLowerCase() === 'no';
-      if (t.field === 'loaned') return m => (m.b !== undefined) !== no;
-      return m => (m.b !== undefined && m.due !== undefined && m.due < today) !== no;
+      if (t.field === 'loaned') return { loan: m => (typeof m.b === 'string') !== no };
+      return { loan: m => (typeof m.b === 'string' && typeof m.due === 'string' && m.due < today) !== no };
     }
-    let word = null, text = null;
-    for (let i = 0; i < t.text.length; i++) {
-      if (WORD_CHARACTER.test(t.text[i])) {
-        const w = words(t.text);
-        // Words in order in one column; the last may be the start of one unless the term is a phrase.
-        word = w.length ? ' ' + w.join(' ') + (t.phrase ? ' ' : '') : '';
-        break;
+    let hasWord = false;
+    for (let i = 0; i < t.text.length && !hasWord; i++) hasWord = WORD_CHARACTER.test(t.text[i]);
+    const long = [...t.text].length >= 3;
+    if (!hasWord && !long) return null;
+    const w = hasWord ? words(t.text) : [];
+    const word = w.length ? ' ' + w.join(' ') + (t.phrase ? ' ' : '') : null;
+    const inside = long ? folded(t.text) : null;
+    if (word === null && inside === null) return { never: true }; // a word the index sees no word in
+    // Only a term of several words, or one holding the "; " that joins names, can match across two
+    // names of one column, as it does in the program's index.
+    return { column: t.field, word, text: inside, across: w.length > 1 || (inside !== null && inside.includes(';')) };
+  }
+
+  const COLUMN_COUNT = 16;
+  const CAST = 15;
+
+  // The page's movies ready to be found: every distinct value folded once, and each movie's columns
+  // as numbers of values. Names are numbered as the data numbers them. A column of several names
+  // is a list of them, whose whole text ("name; name") is made when a term can match across two.
+  function index(data) {
+    const movies = data && Array.isArray(data.movies) ? data.movies : [];
+    const n = movies.length;
+    const names = [];
+    for (const m of movies) if (Array.isArray(m.N)) for (const name of m.N) names.push(text(name));
+    const nameOf = ref => (typeof ref === 'number' ? text(names[ref]) : text(ref));
+    const namesOf = entry => (Array.isArray(entry) ? entry.map(nameOf) : entry === null || entry === undefined ? [] : [nameOf(entry)]);
+
+    const wordsOf = [], textOf = [];
+    const add = v => {
+      wordsOf.push(spaced(v));
+      textOf.push(folded(v));
+      return wordsOf.length - 1;
+    };
+    const known = new Map();
+    const value = v => {
+      if (v === '') return -1;
+      let id = known.get(v);
+      if (id === undefined) known.set(v, (id = add(v)));
+      return id;
+    };
+    // A name by its number, or given in place.
+    const nameValue = ref => (typeof ref === 'number' && ref >= 0 && ref < names.length ? (names[ref] ? ref : -1) : value(text(ref)));
+    const cells = new Int32Array(n * COLUMN_COUNT); // a value's number, -1 when empty, or -2 - a list's number
+    const lists = []; // each list: numbers of values
+    const joined = new Map(); // list number -> { w, t }, made when first needed
+    let wholes = 0; // lists whose whole text is made ahead
+    const cell = list => {
+      if (list.length === 0) return -1;
+      if (list.length === 1) return list[0];
+      lists.push(list);
+      return -1 - lists.length;
+    };
+    let prepared = -1;
+    function prepare(limit) {
+      if (prepared < 0) {
+        names.forEach(add); // names keep their numbers
+        prepared = 0;
+      }
+      for (; prepared < limit; prepared++) {
+        const m = movies[prepared], at = prepared * COLUMN_COUNT;
+        cells[at] = text(m.t) ? add(text(m.t)) : -1;
+        for (let c = 0; c < 10; c++) {
+          const e = Array.isArray(m.c) ? m.c[c] : null;
+          cells[at + 1 + c] = e === null || e === undefined ? -1 : Array.isArray(e) ? cell(e.map(nameValue).filter(id => id >= 0)) : nameValue(e);
+        }
+        cells[at + 11] = value(text(m.y));
+        cells[at + 12] = value(text(m.n));
+        cells[at + 13] = value(text(m.g));
+        cells[at + 14] = value(text(m.r));
+        const cast = [];
+        if (Array.isArray(m.a))
+          for (const a of m.a) {
+            const id = nameValue(Array.isArray(a) ? a[0] : a);
+            if (id >= 0) cast.push(id);
+          }
+        cells[at + CAST] = cell(cast);
       }
     }
-    if ([...t.text].length >= 3) text = folded(t.text);
-    if (word === null && text === null) return null;
-    return (m, doc) => (!!word && contains(doc.w, word, t.field)) || (text !== null && contains(doc.t, text, t.field));
-  }
-
-  // The test of every movie against what was typed; null when it finds every movie.
-  function matcher(typed, today) {
-    const day = today || isoDate(new Date());
-    const tests = parseQuery(typed).map(t => termTest(t, day)).filter(Boolean);
-    if (!tests.length) return null;
-    return (m, doc) => tests.every(test => test(m, doc));
-  }
-
-  // The movies of the page's data with their names written out: a name is given once, in the "N"
-  // of the first movie naming it, and by its number after that.
-  function movieList(data) {
-    const names = [];
-    const name = v => (typeof v === 'number' ? names[v] : v);
-    const movies = data && Array.isArray(data.movies) ? data.movies : [];
-    for (const m of movies) {
-      if (Array.isArray(m.N)) for (const n of m.N) names.push(n);
-      delete m.N;
-      if (Array.isArray(m.c)) m.c = m.c.map(c => (c === null ? [] : Array.isArray(c) ? c.map(name) : [name(c)]));
-      if (Array.isArray(m.a)) m.a = m.a.map(a => (Array.isArray(a) ? [name(a[0]), a[1]] : [name(a)]));
+    function whole(k) {
+      let j = joined.get(k);
+      if (!j) {
+        const ids = lists[k];
+        const w = [''];
+        for (const id of ids) if (wordsOf[id].length > 1) w.push(wordsOf[id].slice(1, -1));
+        w.push('');
+        j = { w: w.join(' '), t: ids.map(id => textOf[id]).join('; ') };
+        joined.set(k, j);
+      }
+      return j;
     }
-    return movies;
+
+    // The movies among `candidates` (all when null) that one term finds. A value is asked about the
+    // term once, when first met.
+    function keep(term, candidates) {
+      const count = candidates ? candidates.length : n;
+      const kept = new Int32Array(count);
+      let k = 0;
+      if (term.loan || term.never) {
+        for (let c = 0; c < count; c++) {
+          const i = candidates ? candidates[c] : c;
+          if (!term.never && term.loan(movies[i])) kept[k++] = i;
+        }
+        return kept.subarray(0, k);
+      }
+      const { word, text: inside, across } = term;
+      const answers = new Int8Array(wordsOf.length); // 1: the value holds the term, 2: it does not
+      const ask = id =>
+        (answers[id] = (word !== null && wordsOf[id].includes(word)) || (inside !== null && textOf[id].includes(inside)) ? 1 : 2);
+      const list = at => {
+        const index = -2 - cells[at];
+        if (across) {
+          const j = whole(index);
+          return (word !== null && j.w.includes(word)) || (inside !== null && j.t.includes(inside));
+        }
+        const ids = lists[index];
+        for (let x = 0; x < ids.length; x++) if ((answers[ids[x]] || ask(ids[x])) === 1) return true;
+        return false;
+      };
+      const first = term.column === null ? 0 : term.column;
+      const last = term.column === null ? COLUMN_COUNT : term.column + 1;
+      for (let c = 0; c < count; c++) {
+        const i = candidates ? candidates[c] : c;
+        for (let at = i * COLUMN_COUNT + first, end = i * COLUMN_COUNT + last; at < end; at++) {
+          const id = cells[at];
+          if (id >= 0 ? (answers[id] || ask(id)) === 1 : id < -1 && list(at)) {
+            kept[k++] = i;
+            break;
+          }
+        }
+      }
+      return kept.subarray(0, k);
+    }
+
+    // The movies every term finds, as 1s; null when what was typed finds every movie. The terms
+    // typed before are not asked again: as the user types on, only the last term changes.
+    let before = { keys: [], kept: [] };
+    function search(typed, today) {
+      const day = today || isoDate(new Date());
+      const parsed = parseQuery(typed);
+      const terms = parsed.map(t => compile(t, day));
+      const keys = parsed.map(t => JSON.stringify([t.field, t.phrase, t.text, day])).filter((k, i) => terms[i]);
+      const used = terms.filter(Boolean);
+      if (!used.length) return null;
+      prepare(n);
+      let same = 0;
+      while (same < keys.length && keys[same] === before.keys[same]) same++;
+      const kept = before.kept.slice(0, same);
+      for (let i = same; i < used.length; i++) kept.push(keep(used[i], i ? kept[i - 1] : null));
+      before = { keys, kept };
+      const found = new Uint8Array(n);
+      for (const i of kept[kept.length - 1]) found[i] = 1;
+      return found;
+    }
+
+    return {
+      movies, nameOf, namesOf, search,
+      // Prepares the movies for finding a slice at a time, and then the whole texts of their lists of
+      // names; true once all are.
+      prepareFor(ms) {
+        const until = Date.now() + ms;
+        do prepare(Math.min(n, Math.max(prepared, 0) + 500)); while (prepared < n && Date.now() < until);
+        while (prepared === n && wholes < lists.length && Date.now() < until)
+          for (const end = Math.min(lists.length, wholes + 1000); wholes < end; wholes++) whole(wholes);
+        return prepared === n && wholes === lists.length;
+      },
+    };
   }
 
-  const api = { movieList, parseQuery, prepare, matcher, MAX_LENGTH, MAX_TERMS };
+  const api = { parseQuery, index, MAX_LENGTH, MAX_TERMS };
   if (typeof module === 'object' && module && module.exports) module.exports = api;
   if (typeof document === 'undefined' || !document.getElementById('data')) return;
 
   // ---- The page ----
   const data = JSON.parse(document.getElementById('data').textContent);
-  const movies = movieList(data);
+  const catalogue = index(data);
+  const movies = catalogue.movies;
   const CREDITS = ['Director', 'Producer', 'Executive Producer', 'Composer', 'Writer', 'Screenwriter',
     'Cinematographer', 'Studio', 'Genre', 'Format'];
   const $ = id => document.getElementById(id);
   const list = $('list');
   const rowHeight = () => parseFloat(getComputedStyle(list).getPropertyValue('--row')) || 64;
   const counted = (n, noun) => n + ' ' + noun + (n === 1 ? '' : 's');
-  const text = v => (typeof v === 'string' ? v : v === undefined || v === null ? '' : String(v));
-  const director = m => ((m.c && m.c[0]) || []).join(', ');
+  const credit = (m, i) => catalogue.namesOf(Array.isArray(m.c) ? m.c[i] : null);
+  const director = m => credit(m, 0).join(', ');
   const picture = v => typeof v === 'string' && /^data:image\/(jpeg|png);base64,[A-Za-z0-9+/=]*$/.test(v);
 
   function element(tag, className, content) {
@@ -258,25 +375,26 @@
     if (!orders[key]) {
       const values = movies.map(KEYS[key]);
       const titles = key === 'title' ? values : movies.map(KEYS.title);
+      const compare = (a, b) => (!values[a] - !values[b]) || collator.compare(values[a], values[b]) ||
+        collator.compare(titles[a], titles[b]) || a - b;
       const o = movies.map((m, i) => i);
-      o.sort((a, b) => (!values[a] - !values[b]) || collator.compare(values[a], values[b]) ||
-        collator.compare(titles[a], titles[b]) || a - b);
+      // A collection is mostly written in the order of its titles, which is quicker to check than to make.
+      let sorted = true;
+      for (let i = 1; i < o.length && sorted; i++) sorted = compare(i - 1, i) < 0;
+      if (!sorted) o.sort(compare);
       orders[key] = o;
     }
     return orders[key];
   }
 
-  // Prepared documents, made a slice at a time after the list shows, or at once when a search needs them.
-  const docs = new Array(movies.length);
-  let prepared = 0;
-  function prepareUpTo(limit) {
-    for (; prepared < limit; prepared++) docs[prepared] = prepare(movies[prepared]);
-  }
-  function prepareLater() {
-    const until = performance.now() + 12;
-    while (prepared < movies.length && performance.now() < until) prepareUpTo(Math.min(movies.length, prepared + 200));
-    if (prepared < movies.length) setTimeout(prepareLater, 0);
-  }
+  // The movies are prepared for finding a slice at a time once the list shows, or at once when a
+  // search needs them.
+  // A message comes back sooner than a nested timeout's few milliseconds.
+  const slices = new MessageChannel();
+  slices.port1.onmessage = () => {
+    if (catalogue.prepareFor(12)) performance.mark('reelkeeper-prepared');
+    else slices.port2.postMessage(0);
+  };
 
   let found = null; // which movies the find box keeps; null for all
   let shown = [];
@@ -290,14 +408,7 @@
   }
 
   function search() {
-    const match = matcher($('find').value);
-    if (!match) {
-      found = null;
-    } else {
-      prepareUpTo(movies.length);
-      found = new Uint8Array(movies.length);
-      for (let i = 0; i < movies.length; i++) if (match(movies[i], docs[i])) found[i] = 1;
-    }
+    found = catalogue.search($('find').value);
     update();
     window.scrollTo(0, 0);
   }
@@ -378,18 +489,25 @@
     fact('Rating', text(m.r));
     if (m.ws) fact('Widescreen', 'Yes');
     fact('Personal rating', text(m.pr));
-    CREDITS.forEach((label, i) => fact(label, ((m.c && m.c[i]) || []).map(text).join(', ')));
-    if (m.b !== undefined) {
-      let loan = 'Lent to ' + text(m.b);
-      if (m.lent) loan += ' on ' + text(m.lent);
-      if (m.due) loan += ', due ' + text(m.due) + (text(m.due) < isoDate(new Date()) ? ' (overdue)' : '');
+    CREDITS.forEach((label, i) => fact(label, credit(m, i).join(', ')));
+    if (typeof m.b === 'string') {
+      const day = v => {
+        const d = new Date(text(v) + 'T12:00:00');
+        return isNaN(d) ? text(v) : d.toLocaleDateString('en-GB', { day: 'numeric', month: 'short', year: 'numeric' });
+      };
+      let loan = 'On loan to ' + m.b;
+      if (m.lent) loan += ' since ' + day(m.lent);
+      if (m.due) loan += ', due ' + day(m.due) + (text(m.due) < isoDate(new Date()) ? ' (overdue)' : '');
       fact('Loan', loan);
     }
     body.append(facts);
     if (Array.isArray(m.a) && m.a.length) {
       body.append(element('h3', '', 'Cast'));
       const cast = element('ul', 'cast');
-      for (const [name, role] of m.a) cast.append(element('li', '', text(name) + (role ? ' as ' + text(role) : '')));
+      for (const member of m.a) {
+        const [name, role] = Array.isArray(member) ? member : [member];
+        cast.append(element('li', '', catalogue.nameOf(name) + (role ? ' as ' + text(role) : '')));
+      }
       body.append(cast);
     }
     if (m.p) body.append(element('h3', '', 'Plot'), element('p', 'plot', text(m.p)));
@@ -408,5 +526,5 @@
   });
   update();
   performance.mark('reelkeeper-ready');
-  setTimeout(prepareLater, 0);
+  slices.port2.postMessage(0);
 })();

@@ -14,15 +14,15 @@ const script = html.match(/<script>([^]*?)<\/script>/)[1];
 const context = { module: { exports: {} } };
 vm.runInNewContext(script, context);
 const find = context.module.exports;
-const movies = find.movieList(data);
+const catalogue = find.index(data);
+const movies = catalogue.movies;
 const cases = JSON.parse(fs.readFileSync(casesFile, 'utf8')).cases;
 
-const docs = movies.map(find.prepare);
-const titles = list => [...list].sort();
+const sorted = list => [...list].sort();
 for (const [name, typed, expected] of cases) {
   test(name, () => {
-    const match = find.matcher(typed);
-    const found = movies.filter((m, i) => !match || match(m, docs[i])).map(m => m.t);
-    assert.deepStrictEqual(titles(found), titles(expected === 'all' ? movies.map(m => m.t) : expected));
+    const found = catalogue.search(typed);
+    const titles = movies.filter((m, i) => !found || found[i]).map(m => m.t);
+    assert.deepStrictEqual(sorted(titles), sorted(expected === 'all' ? movies.map(m => m.t) : expected));
   });
 }
