@@ -9,7 +9,8 @@
   // (trigram, case-blind). A movie is found when every term matches in either index. The tables are
   // those tokenizers' own, read back from SQLite: SEPARATORS are the code points from U+0080 on that
   // end a word, NO_CASE those SQLite does not fold although JavaScript knows their case, ACCENTED
-  // those whose accents the word index drops. Each holds ranges as base-36 steps from the number before.
+  // those whose accents the word index drops. Each holds ranges as base-36 steps from the number before;
+  // tests/webpage/tokenizer_tables.js compares them with the SQLite installed and prints them anew.
   const SEPARATORS = '3k,15,2,6,3,0,2,2,3,0,4,0,o,0,w,0,cr,3,d,d,6,6,2,0,2,g,6,0,8,1,2,0,2,8,2,6,7,3,3,0,3,1p,6,0,9,0,6,1,2,0,33,0,3w,7,5t,5,16,1,5,0,2,1i,18,1,c,4,2,l,3,1,18,k,b,3,3,0,2s,0,2,e,3,6,g,1,2,d,2,0,2,0,v,q,2k,a,1n,8,3,3,t,3,2,8,2,2,2,4,3,e,r,2,3,0,3q,q,2,3,1j,2,2,h,2,6,b,3,b,0,h,2,1l,0,2,6,3,1,3,2,a,0,b,1,f,1,7,1,6,2,1l,0,2,4,5,1,3,2,4,0,v,1,4,0,c,2,1l,0,2,7,2,2,2,2,l,1,d,1,g,2,1l,0,2,6,3,1,3,2,9,1,b,1,d,0,i,0,1o,4,4,2,2,3,a,0,s,7,7,2,1n,6,2,2,2,3,8,1,c,1,s,0,3,1,1l,0,2,6,2,2,2,3,8,1,c,1,v,1,1n,6,2,2,2,3,a,0,b,1,m,0,9,1,1z,0,5,5,2,0,2,7,j,2,1p,0,3,6,5,0,8,8,b,1,2e,0,3,5,2,1,c,5,1g,u,l,b,1e,m,6,a,2,z,2,e,2,c,29,j,c,5,7,3,5,2,2,2,3,6,4,3,e,b,2,0,b,5,2k,0,gy,b,14,9,2v,0,h9,1,i,0,r,1,27,2,11,2,u,4,s,1,v,1,1t,y,2,3,2,0,z,e,4b,0,3b,b,5,b,5,0,4,1,2z,g,8,1,l,x,o,4,3,1,1i,9,2,s,3,0,x,6,2,5,2b,4,1c,g,m,y,4,2,v,c,1l,d,9,3,11,j,4,4,1r,1,1t,7,9,o,5,0,5,2,5o,12,m,3,ce,0,2,2,c,2,e,2,e,2,e,1,2,2s,6,5,b,4,c,4,i,p,n,w,g,1,2,3,2,1,b,0,2,2,6,5,2,0,2,0,2,0,5,0,c,1,5,4,6,3,2,0,1t,gz,d,12,q,a,2a,25,n,e7,2,38,v,qg,4,9,b0,5,5,2,8,3,2,1,35,0,f,0,2p,26,2,b,1x,p,2,2g,d,5x,r,b,5,4,4,o,a,6,6,1,6,2,2i,3,4,0,2j,0,45,1,5,9,x,z,t,u,c,t,9,0,g,v,b,12,g,1q,2,73,535,1r,h3l,1i,1k,1,7i,2,2o,f,x,0,29,7,9,m,a,1,2w,1,3c,0,4,0,5,0,o,8,b,3,1n,3,9,1,1f,g,a,1,h,h,7,2,18,9,o,c,c,0,x,3,1c,q,h,1,22,d,d,0,9,1,f,3,o,2,2,0,1h,0,2,2,3,1,6,1,2,0,t,1,c,6,4,1,6l,a,fn5,0,b,0,3t,f,al,1,59,1,3,p,7,6,a,y,2,i,2,3,44,0,2,e,b,6,r,5,r,a,3f,6,2,6,b,4,77,2,1h,8,1m,g,7,b,1h,19,bm,0,1d,0,w7,0,5k,0,w,0,5e,2,2,1,6,3,15,2,5,0,h,8,13,0,56,6,xt,2,1i,l,1f,2,1a,h,1r,2,11,d,c,3,1p,2,1d,d,5,3,yr,c,2pl,3,ese,19,h,3,j1q,6t,b,12,3,50,z,1x,57,2e,ob,0,q,0,w,0,q,0,w,0,q,0,w,0,q,0,w,0,q,0,4kt,1,7j,17,5,2r,d,e,3,d,3,e,2,e,1d,u,2,1n,5,16,24,s,e,16,6,8,8,1,4v,w,g,5,2,1x,4,j,d,10,2,4,m,g,g,1q,2,0,2,51,2,3,4,1p,3,3,d,n,44,1x,5,a,1d,1x,1n,37,gwi6,0,v,2n,3l,6n';
   const NO_CASE = '8h,0,ge,0,bt,0,2,0,2,0,2,0,2uq,2d,1or,9,7,16,3,2,31s,0,o6h,0,2,0,70,0,2,0,2,0,2,0,2,0,d,3,2,4,2,0,2,0,2,0,2,0,2,0,2,0,2,0,2,3,2,0,2,1,2,0,2,0,2,0,2,0,2,0,2,0,2,0,2,0,p,0,ibf,z,4d,a,2,e,2,6,2,1,1d7,1e,4e,l,27v,v,gw1,v,1t,o,o5k,x';
   const ACCENTED = '5c,5,2,8,2,5,3,4,3,5,2,8,2,5,3,4,2,g,3,j,3,8,4,3,2,5,5,5,4,5,3,h,3,m,y,1,e,1,t,f,2,1,7,7,3,0,4,1,3,3,5,r,3,1,7,d,5p,4,2,6,3,0,2,0,a,0,8,5,5,1,2,1,5an,49,2,0,5,2h,fm,0';
@@ -510,7 +511,7 @@
       }
       body.append(cast);
     }
-    if (m.p) body.append(element('h3', '', 'Plot'), element('p', 'plot', text(m.p)));
+    if (m.p) body.append(element('h3', '', 'Plot'), element('p', 'plot', text(m.p).replace(/[\u2028\u2029]/g, '\n')));
     $('detail').showModal();
   }
   $('close').addEventListener('click', () => $('detail').close());
