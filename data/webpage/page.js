@@ -521,6 +521,12 @@
 
   $('find').maxLength = MAX_LENGTH;
   $('find').addEventListener('input', search);
+  $('find').addEventListener('keydown', e => {
+    if (e.key === 'Escape' && $('find').value) { // as the program's box: Escape empties it
+      $('find').value = '';
+      search();
+    }
+  });
   $('sort').addEventListener('change', () => {
     update();
     window.scrollTo(0, 0);
