@@ -88,8 +88,8 @@ struct Fixture
             QApplication::clipboard()->setText(typed);
             QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
         } else {
-            for (QChar c : typed) // as a keyboard with these letters sends them
-                QTest::sendKeyEvent(QTest::Click, box, Qt::Key_unknown, QString(c), Qt::NoModifier);
+            for (char32_t c : typed.toUcs4()) // as a keyboard with these letters sends them
+                QTest::sendKeyEvent(QTest::Click, box, Qt::Key_unknown, QString::fromUcs4(&c, 1), Qt::NoModifier);
         }
         QCoreApplication::processEvents(); // the search runs once the keys are in
     }
