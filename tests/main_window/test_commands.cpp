@@ -63,6 +63,10 @@ private slots:
 
     void settingsDefaultsAndRoundTrip()
     {
+        // A first run: the whole window, frame and caption included, is 6500 twips square.
+        const QSize first(shell::TwipsToPixelsX(6500), shell::TwipsToPixelsY(6500));
+        QTRY_COMPARE(m_w->frameGeometry().size(), first);
+        QVERIFY(m_w->size() != first);
         m_w->resize(shell::TwipsToPixelsX(8010), shell::TwipsToPixelsY(7200));
         m_w->dbgMovie()->SetColumnWidth(1, 3, 2000);
         // The title pane follows its column as the user drags it wider.
@@ -74,7 +78,7 @@ private slots:
         QTest::mouseRelease(header, Qt::LeftButton, {}, QPoint(edge + 40, 5));
         QCOMPARE(titles->width() - 2 * titles->frameWidth(), edge + 41);
         run("mnuExit");
-        const QSize size = m_w->size();
+        const QRect whole = m_w->frameGeometry();
         const double h5 = width(1, 3);
         {
             QSettings s(iniPath(), QSettings::IniFormat);
@@ -86,7 +90,7 @@ private slots:
         // A new window comes back as the last one closed, with the edited values read.
         m_w.reset();
         m_w = testing::OpenMain();
-        QCOMPARE(m_w->size(), size);
+        QTRY_COMPARE(m_w->frameGeometry(), whole); // neither grown nor shrunk by its frame
         QCOMPARE(width(1, 3), h5);
         QCOMPARE(width(0, 0), shown(2500));
         QCOMPARE(width(1, 7), shown(3000));
