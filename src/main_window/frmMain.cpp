@@ -280,7 +280,7 @@ void frmMain::buildMenus()
     separator(CollectionMenu(), "mnuLoanLine");
     item(CollectionMenu(), "&Lend...", "mnuLend", [this] { mnuLend_Click(); });
     item(CollectionMenu(), "&Return", "mnuReturn", [this] { mnuReturn_Click(); });
-    item(CollectionMenu(), "&Loans...", "mnuLoans", [this] { mnuLoans_Click(); });
+    item(CollectionMenu(), "L&oans...", "mnuLoans", [this] { mnuLoans_Click(); });
 }
 
 QMenu* frmMain::CollectionMenu()

@@ -16,6 +16,7 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHorizontalBarSeries>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
 #include <QPainter>
@@ -213,6 +214,15 @@ void frmStatistics::changeEvent(QEvent* event)
     if (event->type() == QEvent::PaletteChange || event->type() == QEvent::FontChange)
         for (QChartView* view : m_views)
             applyPalette(view);
+}
+
+// Escape closes the window, as it closes every dialog.
+void frmStatistics::keyPressEvent(QKeyEvent* event)
+{
+    if (event->matches(QKeySequence::Cancel))
+        close();
+    else
+        QWidget::keyPressEvent(event);
 }
 
 void frmStatistics::showDecades()

@@ -127,6 +127,35 @@ private slots:
                               S("frmRemoveResource"), S("frmReportPick"), S("frmAbout")}));
     }
 
+    // Each Collection window opens by its own letter after Alt+C and closes with Escape.
+    void collectionLettersAndEscape_data()
+    {
+        QTest::addColumn<char>("letter");
+        QTest::newRow("frmStatistics") << 's';
+        QTest::newRow("frmLend") << 'l';
+        QTest::newRow("frmLoans") << 'o';
+    }
+    void collectionLettersAndEscape()
+    {
+        QFETCH(char, letter);
+        QStringList closed;
+        const auto escape = [&](QWidget* window) {
+            QApplication::setActiveWindow(window);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+            if (!window->isVisible())
+                closed << window->objectName();
+        };
+        shell::SetModalHandler(escape);
+        QVERIFY(QTest::qWaitForWindowActive(m_w.get()));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_C, Qt::AltModifier);
+        QTRY_VERIFY(QApplication::activePopupWidget());
+        QTest::keyClick(QApplication::activePopupWidget(), letter);
+        for (QWidget* window : QApplication::topLevelWidgets())
+            if (window->objectName() == S("frmStatistics") && window->isVisible()) // not modal
+                escape(window);
+        QCOMPARE(closed, QStringList{S(QTest::currentDataTag())});
+    }
+
     void help()
     {
         testing::ScriptedMessages boxes;
