@@ -53,8 +53,10 @@ frmLend::frmLend(qint64 movieId, const QString& title, QWidget* owner) : QDialog
     m_cboBorrower->addItems(Borrowers(store::OpenDatabase()));
     m_cboBorrower->setCurrentIndex(-1);
     m_cboBorrower->lineEdit()->setMaxLength(kMaxNameLength);
+    // Earlier borrowers are offered under the box as the user types; what was typed stays as typed
+    // unless one of them is chosen.
     m_cboBorrower->completer()->setCaseSensitivity(Qt::CaseInsensitive);
-    m_cboBorrower->completer()->setCompletionMode(QCompleter::InlineCompletion);
+    m_cboBorrower->completer()->setCompletionMode(QCompleter::PopupCompletion);
     form->addRow(QStringLiteral("&Borrower:"), m_cboBorrower);
 
     const QDate today = QDate::currentDate();
