@@ -117,10 +117,25 @@ void LendMovie(QWidget* owner, qint64 movieId)
 
 void ReturnMovie(qint64 movieId)
 {
-    store::Connection db = store::OpenDatabase();
-    const QString title = MovieTitle(db, movieId);
-    if (!title.isNull() && !Return(db, movieId, QDate::currentDate()))
+    QString title;
+    std::optional<Loan> out;
+    {
+        const store::Connection db = store::OpenDatabase(); // closed while the user is asked
+        title = MovieTitle(db, movieId);
+        out = CurrentLoan(db, movieId);
+    }
+    if (title.isNull())
+        return; // no movie selected
+    if (!out) {
         shell::MsgBox(title + QStringLiteral(" is not on loan."), shell::vbOKOnly | shell::vbInformation);
+        return;
+    }
+    if (shell::MsgBox(title + QStringLiteral(" is on loan to ") + out->borrower +
+                          QStringLiteral(". Mark it as returned today?"),
+                      shell::vbYesNo | shell::vbQuestion) != shell::vbYes)
+        return;
+    store::Connection db = store::OpenDatabase();
+    Return(db, movieId, QDate::currentDate());
 }
 
 QString DeleteQuestion(qint64 movieId)

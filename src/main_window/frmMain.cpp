@@ -170,7 +170,15 @@ void frmMain::buildControls()
     lend->setToolTip(QStringLiteral("Lend the selected movie"));
     place(lend, 1920, 850, 840, 330); // over the grade's empty end: a grade has at most three characters
     lend->raise();
-    connect(lend, &QPushButton::clicked, this, [this] { shell::Guarded([this] { mnuLend_Click(); }); });
+    // The same button returns a movie that is out.
+    connect(lend, &QPushButton::clicked, this, [this] {
+        shell::Guarded([this] {
+            if (loans::CurrentLoan(store::OpenDatabase(), CurrentMovieId()))
+                mnuReturn_Click();
+            else
+                mnuLend_Click();
+        });
+    });
     m_cover = new covers::PanelCover(m_info);
     connect(m_cover, &covers::PanelCover::Changed, this, [this] { placeCover(); });
 
@@ -541,6 +549,7 @@ void frmMain::dbgMovie_RowColChange()
         m_lblLoan->setText(QString());
         m_lblLoan->setToolTip(QString());
         m_cover->Clear();
+        m_cmdLend->setText(QStringLiteral("Lend..."));
         m_cmdLend->setEnabled(false); // nothing shown to lend
         return;
     }
@@ -556,6 +565,9 @@ void frmMain::dbgMovie_RowColChange()
     const std::optional<loans::Loan> loan = loans::CurrentLoan(db, set.Value(QStringLiteral("Movie_ID")).toLongLong());
     m_lblLoan->setText(loan ? loans::LoanText(*loan) : QString());
     m_lblLoan->setToolTip(m_lblLoan->text()); // a long name is cut off by the panel
+    m_cmdLend->setText(loan ? QStringLiteral("Return") : QStringLiteral("Lend..."));
+    m_cmdLend->setToolTip(loan ? QStringLiteral("Mark the selected movie as returned")
+                               : QStringLiteral("Lend the selected movie"));
     QPalette colours = m_info->palette();
     if (loan && loan->isOverdue(QDate::currentDate()))
         colours.setColor(QPalette::WindowText, QColor(192, 0, 0));

@@ -10,6 +10,7 @@
 #include <QClipboard>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
 
@@ -115,7 +116,8 @@ private slots:
         QCOMPARE(f.cat.scalar(S("SELECT count(*) FROM tbl_Loan")).toInt(), refusal.isEmpty() ? 2 : 1);
     }
 
-    // The panel turns red once the due date has passed; a movie that is out is not lent again.
+    // The panel turns red once the due date has passed; a movie that is out is not lent again, and its
+    // panel button returns it once the user says so.
     void overdueAndReturn_data()
     {
         QTest::addColumn<QVariant>("due"); // days from today; null: none
@@ -129,15 +131,22 @@ private slots:
         QFETCH(QVariant, due);
         Fixture f;
         f.lend(f.alien, "Anna", -20, due.isNull() ? std::nullopt : std::optional<int>(due.toInt()));
+        const QString shown = f.panel()->text();
         QTEST(f.panel()->palette().color(QPalette::WindowText) == QColor(192, 0, 0), "red");
         shell::SetModalHandler([](QWidget*) { QFAIL("lent twice"); });
         f.run("mnuLend");
+        const auto* button = f.w->findChild<QPushButton*>(S("cmdLend"));
+        for (int answer : {shell::vbNo, shell::vbYes}) {
+            QCOMPARE(button->text() + S(" ") + f.panel()->text(), S("Return ") + shown);
+            f.boxes.answer(answer);
+            click(f.w.get(), "cmdLend");
+        }
+        QCOMPARE(button->text() + f.panel()->text(), S("Lend..."));
         f.run("mnuReturn");
-        QCOMPARE(f.panel()->text(), QString());
-        f.run("mnuReturn");
+        const QString question = S("Alien is on loan to Anna. Mark it as returned today?");
         QCOMPARE(f.boxes.texts(),
                  (QStringList{S("Alien is on loan to Anna since %1. Return it before lending it again.").arg(day(-20)),
-                              S("Alien is not on loan.")}));
+                              question, question, S("Alien is not on loan.")}));
         QCOMPARE(f.cat.scalar(S("SELECT Date_Returned FROM tbl_Loan")).toString(),
                  QDate::currentDate().toString(Qt::ISODate));
     }
