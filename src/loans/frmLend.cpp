@@ -7,7 +7,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QCompleter>
 #include <QDateEdit>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -53,10 +52,9 @@ frmLend::frmLend(qint64 movieId, const QString& title, QWidget* owner) : QDialog
     m_cboBorrower->addItems(Borrowers(store::OpenDatabase()));
     m_cboBorrower->setCurrentIndex(-1);
     m_cboBorrower->lineEdit()->setMaxLength(kMaxNameLength);
-    // Earlier borrowers are offered under the box as the user types; what was typed stays as typed
-    // unless one of them is chosen.
-    m_cboBorrower->completer()->setCaseSensitivity(Qt::CaseInsensitive);
-    m_cboBorrower->completer()->setCompletionMode(QCompleter::PopupCompletion);
+    // Earlier borrowers are in the box's list. No completion: it would turn a typed name into a longer
+    // earlier one, and a popup of suggestions would swallow the click on Lend that closes it.
+    m_cboBorrower->setCompleter(nullptr);
     form->addRow(QStringLiteral("&Borrower:"), m_cboBorrower);
 
     const QDate today = QDate::currentDate();
