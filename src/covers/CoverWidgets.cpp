@@ -100,8 +100,7 @@ EditorCover::EditorCover(QWidget* editor)
 void EditorCover::Load(const store::Connection& db, qint64 movieId)
 {
     m_view->Abandon();
-    m_movie = movieId;
-    m_pending.reset();
+    Saved();
     m_view->SetImage(Thumbnail(db, movieId));
     enableRemove();
 }
@@ -109,8 +108,7 @@ void EditorCover::Load(const store::Connection& db, qint64 movieId)
 void EditorCover::Clear()
 {
     m_view->Abandon();
-    m_movie = 0;
-    m_pending.reset();
+    Saved();
     m_view->SetImage({});
     enableRemove();
 }
@@ -119,29 +117,28 @@ void EditorCover::SaveWith(store::Connection& db, qint64 movieId)
 {
     if (m_pending)
         SaveCover(db, movieId, *m_pending);
+    else if (m_removed)
+        RemoveCover(db, movieId);
 }
 
-void EditorCover::Saved(qint64 movieId)
+void EditorCover::Saved()
 {
-    m_movie = movieId;
     m_pending.reset();
+    m_removed = false;
 }
 
 void EditorCover::take(const Cover& cover)
 {
-    if (!m_movie)
-        m_pending = cover;
-    else if (!change([&](store::Connection& db) { SaveCover(db, m_movie, cover); }))
-        return;
+    m_pending = cover;
+    m_removed = false;
     m_view->SetImage(QImage::fromData(cover.thumbnail));
     enableRemove();
 }
 
 void EditorCover::remove()
 {
-    if (m_movie && !change([&](store::Connection& db) { RemoveCover(db, m_movie); }))
-        return;
     m_pending.reset();
+    m_removed = true;
     m_view->SetImage({});
     enableRemove();
 }

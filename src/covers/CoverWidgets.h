@@ -38,8 +38,9 @@ private:
 };
 
 // The editor's cover: the picture, "Cover..." and "Remove Cover"; a picture dropped on the editor
-// or pasted into the picture sets it. A saved movie's cover changes at once; a new movie's waits for
-// its save, which calls SaveWith inside its own transaction and Saved after it.
+// or pasted into the picture sets it. Like every other field of the editor, a change waits for the
+// movie's save, which calls SaveWith inside its own transaction and Saved after it; leaving or
+// clearing the form drops it.
 class EditorCover : public QGroupBox
 {
     Q_OBJECT
@@ -49,7 +50,7 @@ public:
     void Load(const store::Connection& db, qint64 movieId);
     void Clear(); // a new movie
     void SaveWith(store::Connection& db, qint64 movieId);
-    void Saved(qint64 movieId);
+    void Saved();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -63,8 +64,8 @@ private:
     CoverView* m_view;
     QPushButton* m_choose;
     QPushButton* m_remove;
-    qint64 m_movie = 0;
-    std::optional<Cover> m_pending;
+    std::optional<Cover> m_pending; // a picture to store with the movie
+    bool m_removed = false;         // or its cover to remove
 };
 
 } // namespace covers

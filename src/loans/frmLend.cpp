@@ -7,7 +7,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QCompleter>
 #include <QDateEdit>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -53,8 +52,9 @@ frmLend::frmLend(qint64 movieId, const QString& title, QWidget* owner) : QDialog
     m_cboBorrower->addItems(Borrowers(store::OpenDatabase()));
     m_cboBorrower->setCurrentIndex(-1);
     m_cboBorrower->lineEdit()->setMaxLength(kMaxNameLength);
-    m_cboBorrower->completer()->setCaseSensitivity(Qt::CaseInsensitive);
-    m_cboBorrower->completer()->setCompletionMode(QCompleter::InlineCompletion);
+    // Earlier borrowers are in the box's list. No completion: it would turn a typed name into a longer
+    // earlier one, and a popup of suggestions would swallow the click on Lend that closes it.
+    m_cboBorrower->setCompleter(nullptr);
     form->addRow(QStringLiteral("&Borrower:"), m_cboBorrower);
 
     const QDate today = QDate::currentDate();
@@ -115,10 +115,25 @@ void LendMovie(QWidget* owner, qint64 movieId)
 
 void ReturnMovie(qint64 movieId)
 {
-    store::Connection db = store::OpenDatabase();
-    const QString title = MovieTitle(db, movieId);
-    if (!title.isNull() && !Return(db, movieId, QDate::currentDate()))
+    QString title;
+    std::optional<Loan> out;
+    {
+        const store::Connection db = store::OpenDatabase(); // closed while the user is asked
+        title = MovieTitle(db, movieId);
+        out = CurrentLoan(db, movieId);
+    }
+    if (title.isNull())
+        return; // no movie selected
+    if (!out) {
         shell::MsgBox(title + QStringLiteral(" is not on loan."), shell::vbOKOnly | shell::vbInformation);
+        return;
+    }
+    if (shell::MsgBox(title + QStringLiteral(" is on loan to ") + out->borrower +
+                          QStringLiteral(". Mark it as returned today?"),
+                      shell::vbYesNo | shell::vbQuestion) != shell::vbYes)
+        return;
+    store::Connection db = store::OpenDatabase();
+    Return(db, movieId, QDate::currentDate());
 }
 
 QString DeleteQuestion(qint64 movieId)

@@ -28,7 +28,7 @@ private:
 
 // The "&Lend..." command: the lend window over owner, or, for a movie that is out, to whom it is.
 void LendMovie(QWidget* owner, qint64 movieId);
-// The "&Return" command: the movie is back today.
+// The "&Return" command: once the user says so, the movie is back today.
 void ReturnMovie(qint64 movieId);
 // The question before a lent movie is deleted; empty when the movie is not out.
 QString DeleteQuestion(qint64 movieId);

@@ -170,7 +170,15 @@ void frmMain::buildControls()
     lend->setToolTip(QStringLiteral("Lend the selected movie"));
     place(lend, 1920, 850, 840, 330); // over the grade's empty end: a grade has at most three characters
     lend->raise();
-    connect(lend, &QPushButton::clicked, this, [this] { shell::Guarded([this] { mnuLend_Click(); }); });
+    // The same button returns a movie that is out.
+    connect(lend, &QPushButton::clicked, this, [this] {
+        shell::Guarded([this] {
+            if (loans::CurrentLoan(store::OpenDatabase(), CurrentMovieId()))
+                mnuReturn_Click();
+            else
+                mnuLend_Click();
+        });
+    });
     m_cover = new covers::PanelCover(m_info);
     connect(m_cover, &covers::PanelCover::Changed, this, [this] { placeCover(); });
 
@@ -280,7 +288,7 @@ void frmMain::buildMenus()
     separator(CollectionMenu(), "mnuLoanLine");
     item(CollectionMenu(), "&Lend...", "mnuLend", [this] { mnuLend_Click(); });
     item(CollectionMenu(), "&Return", "mnuReturn", [this] { mnuReturn_Click(); });
-    item(CollectionMenu(), "&Loans...", "mnuLoans", [this] { mnuLoans_Click(); });
+    item(CollectionMenu(), "L&oans...", "mnuLoans", [this] { mnuLoans_Click(); });
 }
 
 QMenu* frmMain::CollectionMenu()
@@ -331,9 +339,12 @@ void frmMain::restoreSettings()
     const double top = get(QStringLiteral("MT01"), 1000);
     const double width = get(QStringLiteral("MW01"), 6500);
     const double height = get(QStringLiteral("MH01"), 6500);
+    // Left, top, width and height are the whole window's, frame and caption included.
     const QRect place = shell::VisibleGeometryTwips(QRectF(left, top, width, height));
     move(place.topLeft());
-    resize(place.size());
+    m_wholeSize = place.size();
+    resize(place.size() - frameSize() + size()); // no frame yet: the inside stands in until fitFrame
+    fitFrame();
     m_grid->SetColumnWidth(0, 0, get(QStringLiteral("H02"), 2500));
     for (int c = 1; c < int(kMovieColumns.size()); ++c)
         m_grid->SetColumnWidth(1, c, get(columnKey(c), 1545));
@@ -345,8 +356,8 @@ void frmMain::saveSettings()
     auto save = [&](const QString& key, double twips) { values.emplace_back(key, shell::SingleText(twips)); };
     save(QStringLiteral("ML01"), shell::PixelsToTwipsX(pos().x()));
     save(QStringLiteral("MT01"), shell::PixelsToTwipsY(pos().y()));
-    save(QStringLiteral("MW01"), WidthTwips());
-    save(QStringLiteral("MH01"), HeightTwips());
+    save(QStringLiteral("MW01"), shell::PixelsToTwipsX(frameSize().width()));
+    save(QStringLiteral("MH01"), shell::PixelsToTwipsY(frameSize().height()));
     save(QStringLiteral("H02"), m_grid->ColumnWidth(0, 0));
     for (int c = 1; c < int(kMovieColumns.size()); ++c)
         save(columnKey(c), m_grid->ColumnWidth(1, c));
@@ -375,9 +386,38 @@ bool frmMain::Form_Load()
     return true;
 }
 
+// The window manager puts its frame around the window some time after it is shown, and says how
+// wide the frame is only then; from that moment the inside is made the whole size less the frame.
+void frmMain::fitFrame()
+{
+    if (!m_wholeSize.isValid() || !isVisible())
+        return;
+    if (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)) {
+        m_wholeSize = QSize(); // the window manager decides the size
+        return;
+    }
+    const QSize frame = frameSize() - size();
+    if (frame.isNull())
+        return; // not framed yet, or never: then the inside is the whole
+    const QSize inside = m_wholeSize - frame;
+    m_wholeSize = QSize();
+    resize(inside);
+}
+
 bool frmMain::event(QEvent* event)
 {
     const bool handled = QMainWindow::event(event);
+    switch (event->type()) {
+    case QEvent::Show:
+    case QEvent::Move:
+    case QEvent::Resize:
+    case QEvent::WindowActivate:
+    case QEvent::WindowStateChange:
+        fitFrame();
+        break;
+    default:
+        break;
+    }
     if (event->type() == QEvent::WindowActivate && m_data->IsOpen()) {
         try {
             Form_Activate();
@@ -509,6 +549,7 @@ void frmMain::dbgMovie_RowColChange()
         m_lblLoan->setText(QString());
         m_lblLoan->setToolTip(QString());
         m_cover->Clear();
+        m_cmdLend->setText(QStringLiteral("Lend..."));
         m_cmdLend->setEnabled(false); // nothing shown to lend
         return;
     }
@@ -524,6 +565,9 @@ void frmMain::dbgMovie_RowColChange()
     const std::optional<loans::Loan> loan = loans::CurrentLoan(db, set.Value(QStringLiteral("Movie_ID")).toLongLong());
     m_lblLoan->setText(loan ? loans::LoanText(*loan) : QString());
     m_lblLoan->setToolTip(m_lblLoan->text()); // a long name is cut off by the panel
+    m_cmdLend->setText(loan ? QStringLiteral("Return") : QStringLiteral("Lend..."));
+    m_cmdLend->setToolTip(loan ? QStringLiteral("Mark the selected movie as returned")
+                               : QStringLiteral("Lend the selected movie"));
     QPalette colours = m_info->palette();
     if (loan && loan->isOverdue(QDate::currentDate()))
         colours.setColor(QPalette::WindowText, QColor(192, 0, 0));

@@ -104,6 +104,7 @@ private:
     void setTwips(QWidget* control, const QRectF& rect);
     void restoreSettings();
     void saveSettings();
+    void fitFrame();
     void placeCover();
     void findNow(); // what the box holds, searched for at once
     QToolButton* makeButton(const QString& name, const QString& tip, ButtonPicture picture, double left);
@@ -128,6 +129,7 @@ private:
     QMenu* m_collection = nullptr;
     std::array<QAction*, 15> m_sortItems{};
     QHash<const QWidget*, QRectF> m_twips;
+    QSize m_wholeSize; // the saved size, frame included, until the frame is known
     int m_sortColumn = 0;
     double m_recordTotal = 0;
     bool m_unwanted = false;

@@ -489,7 +489,7 @@ bool frmMovieAdd::storeMovie(bool overwrite)
         m_cover->SaveWith(db, overwrite ? movieId : rs.LastInsertedKey()); // in the same unit as the movie
         rs.Close();
         unit.commit();
-        m_cover->Saved(overwrite ? movieId : rs.LastInsertedKey());
+        m_cover->Saved();
         if (overwrite)
             refreshMovieGrid();
         cmdAddActor->setVisible(true);

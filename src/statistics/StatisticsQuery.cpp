@@ -71,7 +71,8 @@ const QString kTotals = QStringLiteral(
     "JOIN [tbl_Director] AS d ON d.[Director_ID] = m.k WHERE trim(d.[Director]) <> '' AND d.[Director] <> ?1), "
     "ifnull(SUM(w), 0), "
     "ifnull(SUM(CASE WHEN ok THEN n * (CAST(substr(t, 1, instr(t, ':') - 1) AS INTEGER) * 60 + "
-    "CAST(substr(t, -2) AS INTEGER)) END), 0), ifnull(SUM(CASE WHEN ok THEN 0 ELSE n END), 0) "
+    "CAST(substr(t, -2) AS INTEGER)) END), 0), ifnull(SUM(CASE WHEN ok THEN 0 ELSE n END), 0), "
+    "(SELECT COUNT(*) FROM [tbl_Loan] WHERE [Date_Returned] IS NULL) "
     "FROM (SELECT t, n, w, (t GLOB '[0-9]*:[0-5][0-9]' AND substr(t, 1, instr(t, ':') - 1) NOT GLOB '*[^0-9]*') "
     "AS ok FROM (SELECT [Length] AS t, COUNT(*) AS n, SUM([Widescreen] <> 0) AS w FROM [tbl_Movie_Title] "
     "GROUP BY [Length]))");
@@ -147,7 +148,8 @@ Statistics Collect(const store::Connection& db)
         st.bind(1, kUnknown);
         if (st.step())
             s.totals = {st.column(0).toLongLong(), st.column(1).toLongLong(), st.column(2).toLongLong(),
-                        st.column(4).toLongLong(), st.column(5).toLongLong(), st.column(3).toLongLong()};
+                        st.column(4).toLongLong(), st.column(5).toLongLong(), st.column(3).toLongLong(),
+                        st.column(6).toLongLong()};
     }
     {
         store::Statement st(db, kYears);
@@ -181,8 +183,9 @@ std::vector<Bar> Decades(const std::vector<Bar>& years)
             bars.push_back(y);
     }
     std::vector<Bar> out;
-    for (const auto& [first, n] : decades)
-        out.push_back({QString::number(first) + QLatin1Char('s'), n, QString(), Bar::Value});
+    if (!decades.empty()) // time passes evenly along the axis, decades without movies too
+        for (int first = decades.begin()->first; first <= decades.rbegin()->first; first += 10)
+            out.push_back({QString::number(first) + QLatin1Char('s'), decades[first], QString(), Bar::Value});
     out.insert(out.end(), bars.begin(), bars.end());
     return out;
 }

@@ -36,6 +36,7 @@ struct Totals
     qint64 minutes = 0;    // over the lengths that read as h:mm
     qint64 oddLengths = 0; // lengths that do not
     qint64 widescreen = 0;
+    qint64 onLoan = 0;
 };
 
 struct Statistics
@@ -48,7 +49,8 @@ struct Statistics
 // One pass of grouped queries over the catalogue. Throws store::StoreError.
 Statistics Collect(const store::Connection& db);
 
-// Decades from the years: "1980s" bars, then "Other".
+// Decades from the years: "1980s" bars, with an empty bar for each decade without movies between
+// the first and the last, then "Other".
 std::vector<Bar> Decades(const std::vector<Bar>& years);
 // The years of the decade that starts at `first`.
 std::vector<Bar> YearsOf(const std::vector<Bar>& years, int first);

@@ -16,6 +16,7 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHorizontalBarSeries>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
 #include <QPainter>
@@ -37,8 +38,8 @@ QString totalsText(const Totals& t)
 {
     const QLocale locale;
     const auto n = [&](qint64 v) { return locale.toString(v); };
-    QString text = QStringLiteral("Movies: %1    Actors: %2    Directors: %3\nHours of film: %4 h %5 min")
-                       .arg(n(t.movies), n(t.actors), n(t.directors), n(t.minutes / 60))
+    QString text = QStringLiteral("Movies: %1 (%2 on loan)    Actors: %3    Directors: %4\nHours of film: %5 h %6 min")
+                       .arg(n(t.movies), n(t.onLoan), n(t.actors), n(t.directors), n(t.minutes / 60))
                        .arg(t.minutes % 60, 2, 10, QLatin1Char('0'));
     if (t.oddLengths > 0)
         text += QStringLiteral(" (Other: %1 not read as h:mm)").arg(n(t.oddLengths));
@@ -213,6 +214,15 @@ void frmStatistics::changeEvent(QEvent* event)
     if (event->type() == QEvent::PaletteChange || event->type() == QEvent::FontChange)
         for (QChartView* view : m_views)
             applyPalette(view);
+}
+
+// Escape closes the window, as it closes every dialog.
+void frmStatistics::keyPressEvent(QKeyEvent* event)
+{
+    if (event->matches(QKeySequence::Cancel))
+        close();
+    else
+        QWidget::keyPressEvent(event);
 }
 
 void frmStatistics::showDecades()

@@ -6,6 +6,7 @@
 #include <functional>
 
 class QChartView;
+class QKeyEvent;
 class QLabel;
 class QPushButton;
 class QTabWidget;
@@ -27,6 +28,7 @@ signals:
 
 protected:
     void changeEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void fill(QChartView* view, const std::vector<Bar>& bars, const QString& title);

@@ -56,8 +56,10 @@ StoreError unusable(const QString& path, int code, const QString& problem, const
                                 "and copy the backup over it under the name \"%3\".")
                      .arg(copies.last(), folder, name);
     QString text = describe(path, problem) + QLatin1Char('\n') + advice;
-    if (!detail.isEmpty())
-        text += QStringLiteral("\nTechnical detail: ") + detail;
+    // The engine's words on one line: the message above already says what to do.
+    const QString engine = detail.section(QLatin1Char('\n'), 0, 0).simplified();
+    if (!engine.isEmpty())
+        text += QStringLiteral("\nTechnical detail: ") + engine;
     return StoreError(code, text);
 }
 
@@ -141,8 +143,9 @@ std::optional<StoreError> quickCheck(sqlite3* db)
     sqlite3_finalize(check);
     if (rc != SQLITE_ROW && rc != SQLITE_DONE)
         return StoreError(specific != SQLITE_OK ? specific : rc, ErrorText(specific != SQLITE_OK ? specific : rc, db));
+    // The check's own report names pages and b-tree routines, which tell the user nothing.
     if (verdict != QLatin1String("ok"))
-        return StoreError(SQLITE_CORRUPT, QStringLiteral("database disk image is malformed: ") + verdict.simplified());
+        return StoreError(SQLITE_CORRUPT, QString::fromUtf8(sqlite3_errstr(SQLITE_CORRUPT)));
     return std::nullopt;
 }
 

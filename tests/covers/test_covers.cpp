@@ -138,39 +138,53 @@ private slots:
         QCOMPARE(cat.count(S("tbl_Cover")), 1);
         QVERIFY(shown->isVisible());
 
-        movie_editor::frmMovieAdd editor;
-        editor.show();
-        auto* inEditor = editor.findChild<covers::CoverView*>(S("imgCover"));
+        // In the editor a change waits for Update, as every other field does: Exit drops it.
+        auto editor = std::make_unique<movie_editor::frmMovieAdd>();
+        const auto button = [&](const char* name) { return editor->findChild<QPushButton*>(S(name)); };
+        editor->show();
+        auto* inEditor = editor->findChild<covers::CoverView*>(S("imgCover"));
         QVERIFY(inEditor->HasImage());
-        QTest::mouseClick(editor.findChild<QPushButton*>(S("cmdRemoveCover")), Qt::LeftButton);
-        QCOMPARE(stored(alien), 0);
+        QTest::mouseClick(button("cmdRemoveCover"), Qt::LeftButton);
+        QVERIFY(!inEditor->HasImage());
+        QTest::mouseClick(button("cmdOK"), Qt::LeftButton);
+        QCOMPARE(stored(alien), int(QFileInfo(tall).size()));
+        editor = std::make_unique<movie_editor::frmMovieAdd>();
+        editor->show();
+        inEditor = editor->findChild<covers::CoverView*>(S("imgCover"));
+        QTest::mouseClick(button("cmdRemoveCover"), Qt::LeftButton);
         QTimer::singleShot(0, [&] {
             auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
             dialog->selectFile(wide); // as if picked in its list
             QTest::keyClick(dialog->findChild<QLineEdit*>(S("fileNameEdit")), Qt::Key_Return);
         });
-        QTest::mouseClick(editor.findChild<QPushButton*>(S("cmdCover")), Qt::LeftButton);
-        QTRY_VERIFY(stored(alien) > 0);
+        QTest::mouseClick(button("cmdCover"), Qt::LeftButton);
         QApplication::clipboard()->setImage(QImage::fromData(picture("bmp", 50, 50)));
-        const int before = stored(alien);
-        QTest::keyClick(inEditor, Qt::Key_V, Qt::ControlModifier);
-        QTRY_VERIFY(stored(alien) != before);
+        QTRY_VERIFY(inEditor->HasImage());
+        QTest::keyClick(inEditor, Qt::Key_V, Qt::ControlModifier); // the pasted picture replaces the chosen one
+        QThreadPool::globalInstance()->waitForDone();
+        QCoreApplication::processEvents();
+        QCOMPARE(stored(alien), int(QFileInfo(tall).size()));
+        QTest::mouseClick(button("cmd_Update"), Qt::LeftButton);
+        QCOMPARE(
+            QImage::fromData(cat.scalar(S("SELECT Picture FROM tbl_Cover WHERE Movie_ID = ?"), {alien}).toByteArray())
+                .size(),
+            QSize(50, 50));
 
         // A new movie's cover waits for its save.
-        QTest::mouseClick(editor.findChild<QPushButton*>(S("cmdClearForm")), Qt::LeftButton);
+        QTest::mouseClick(button("cmdClearForm"), Qt::LeftButton);
         QVERIFY(!inEditor->HasImage());
-        QTest::keyClicks(editor.findChild<QWidget*>(S("txtMovieTitle")), S("Casablanca"));
-        drop(&editor, tall);
+        QTest::keyClicks(editor->findChild<QWidget*>(S("txtMovieTitle")), S("Casablanca"));
+        drop(editor.get(), tall);
         QTRY_VERIFY(inEditor->HasImage());
         QCOMPARE(cat.scalar(S("SELECT count(*) FROM tbl_Cover")).toInt(), 1);
-        QTest::mouseClick(editor.findChild<QPushButton*>(S("cmd_Update")), Qt::LeftButton);
+        QTest::mouseClick(button("cmd_Update"), Qt::LeftButton);
         const qint64 casablanca = cat.lookupKey(S("tbl_Movie_Title"), S("Movie_Title"), S("Casablanca"));
         QCOMPARE(stored(casablanca), int(QFileInfo(tall).size()));
 
         store::Connection db = cat.open();
         QVERIFY(main_window::DeleteMovieRecord(db, alien));
         QCOMPARE(cat.scalar(S("SELECT group_concat(Movie_ID) FROM tbl_Cover")).toLongLong(), casablanca);
-        QCOMPARE(boxes.count(), 1); // the editor's "added" and nothing else
+        QCOMPARE(boxes.count(), 3); // the editor's overwrite question, "updated" and "added", and nothing else
     }
 };
 

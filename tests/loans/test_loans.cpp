@@ -10,6 +10,7 @@
 #include <QClipboard>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
 
@@ -65,7 +66,9 @@ private slots:
         QTest::addColumn<QString>("shown");
         QTest::addColumn<QString>("refusal");
         const QString since = S("On loan to %1 since ") + day(0);
-        QTest::newRow("earlier borrower") << S("dan") << -1 << since.arg(S("Dan")) << QString();
+        QTest::newRow("earlier borrower") << S("daniel") << -1 << since.arg(S("Daniel")) << QString();
+        QTest::newRow("the start of an earlier borrower") << S("Dan") << -1 << since.arg(S("Dan")) << QString();
+        QTest::newRow("earlier borrower picked") << S("\u2193") << -1 << since.arg(S("Daniel")) << QString();
         QTest::newRow("due today") << S("Anna") << 14 << since.arg(S("Anna")) + S(", due ") + day(0) << QString();
         QTest::newRow("due before lent") << S("Anna") << 15 << QString()
                                          << S("The due date cannot be before the date lent.");
@@ -81,7 +84,7 @@ private slots:
         QFETCH(int, dueSteps);
         QFETCH(QString, refusal);
         Fixture f;
-        f.lend(f.brazil, "Dan", -9, {}, -2);
+        f.lend(f.brazil, "Daniel", -9, {}, -2);
         shell::SetModalHandler([&](QWidget* window) {
             QApplication::setActiveWindow(window);
             QWidget* name = QApplication::focusWidget();
@@ -89,6 +92,11 @@ private slots:
             if (typed.size() > 100 || typed.contains(QLatin1Char('\t'))) {
                 QApplication::clipboard()->setText(typed); // as only a paste brings them
                 QTest::keyClick(name, Qt::Key_V, Qt::ControlModifier);
+            } else if (typed == QChar(0x2193)) { // the first earlier borrower, picked from the list
+                QTest::keyClick(name, Qt::Key_Down, Qt::AltModifier);
+                QTRY_VERIFY(QApplication::activePopupWidget());
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
             } else {
                 QTest::keyClicks(name, typed);
             }
@@ -108,7 +116,8 @@ private slots:
         QCOMPARE(f.cat.scalar(S("SELECT count(*) FROM tbl_Loan")).toInt(), refusal.isEmpty() ? 2 : 1);
     }
 
-    // The panel turns red once the due date has passed; a movie that is out is not lent again.
+    // The panel turns red once the due date has passed; a movie that is out is not lent again, and its
+    // panel button returns it once the user says so.
     void overdueAndReturn_data()
     {
         QTest::addColumn<QVariant>("due"); // days from today; null: none
@@ -122,15 +131,22 @@ private slots:
         QFETCH(QVariant, due);
         Fixture f;
         f.lend(f.alien, "Anna", -20, due.isNull() ? std::nullopt : std::optional<int>(due.toInt()));
+        const QString shown = f.panel()->text();
         QTEST(f.panel()->palette().color(QPalette::WindowText) == QColor(192, 0, 0), "red");
         shell::SetModalHandler([](QWidget*) { QFAIL("lent twice"); });
         f.run("mnuLend");
+        const auto* button = f.w->findChild<QPushButton*>(S("cmdLend"));
+        for (int answer : {shell::vbNo, shell::vbYes}) {
+            QCOMPARE(button->text() + S(" ") + f.panel()->text(), S("Return ") + shown);
+            f.boxes.answer(answer);
+            click(f.w.get(), "cmdLend");
+        }
+        QCOMPARE(button->text() + f.panel()->text(), S("Lend..."));
         f.run("mnuReturn");
-        QCOMPARE(f.panel()->text(), QString());
-        f.run("mnuReturn");
+        const QString question = S("Alien is on loan to Anna. Mark it as returned today?");
         QCOMPARE(f.boxes.texts(),
                  (QStringList{S("Alien is on loan to Anna since %1. Return it before lending it again.").arg(day(-20)),
-                              S("Alien is not on loan.")}));
+                              question, question, S("Alien is not on loan.")}));
         QCOMPARE(f.cat.scalar(S("SELECT Date_Returned FROM tbl_Loan")).toString(),
                  QDate::currentDate().toString(Qt::ISODate));
     }

@@ -63,6 +63,10 @@ private slots:
 
     void settingsDefaultsAndRoundTrip()
     {
+        // A first run: the whole window, frame and caption included, is 6500 twips square.
+        const QSize first(shell::TwipsToPixelsX(6500), shell::TwipsToPixelsY(6500));
+        QTRY_COMPARE(m_w->frameGeometry().size(), first);
+        QVERIFY(m_w->size() != first);
         m_w->resize(shell::TwipsToPixelsX(8010), shell::TwipsToPixelsY(7200));
         m_w->dbgMovie()->SetColumnWidth(1, 3, 2000);
         // The title pane follows its column as the user drags it wider.
@@ -74,7 +78,7 @@ private slots:
         QTest::mouseRelease(header, Qt::LeftButton, {}, QPoint(edge + 40, 5));
         QCOMPARE(titles->width() - 2 * titles->frameWidth(), edge + 41);
         run("mnuExit");
-        const QSize size = m_w->size();
+        const QRect whole = m_w->frameGeometry();
         const double h5 = width(1, 3);
         {
             QSettings s(iniPath(), QSettings::IniFormat);
@@ -86,7 +90,7 @@ private slots:
         // A new window comes back as the last one closed, with the edited values read.
         m_w.reset();
         m_w = testing::OpenMain();
-        QCOMPARE(m_w->size(), size);
+        QTRY_COMPARE(m_w->frameGeometry(), whole); // neither grown nor shrunk by its frame
         QCOMPARE(width(1, 3), h5);
         QCOMPARE(width(0, 0), shown(2500));
         QCOMPARE(width(1, 7), shown(3000));
@@ -121,6 +125,35 @@ private slots:
         QCOMPARE(opened,
                  (QStringList{edit, edit, add, add, S("frmActorList"), S("frmActorList"), S("frmRemoveResource"),
                               S("frmRemoveResource"), S("frmReportPick"), S("frmAbout")}));
+    }
+
+    // Each Collection window opens by its own letter after Alt+C and closes with Escape.
+    void collectionLettersAndEscape_data()
+    {
+        QTest::addColumn<char>("letter");
+        QTest::newRow("frmStatistics") << 's';
+        QTest::newRow("frmLend") << 'l';
+        QTest::newRow("frmLoans") << 'o';
+    }
+    void collectionLettersAndEscape()
+    {
+        QFETCH(char, letter);
+        QStringList closed;
+        const auto escape = [&](QWidget* window) {
+            QApplication::setActiveWindow(window);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+            if (!window->isVisible())
+                closed << window->objectName();
+        };
+        shell::SetModalHandler(escape);
+        QVERIFY(QTest::qWaitForWindowActive(m_w.get()));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_C, Qt::AltModifier);
+        QTRY_VERIFY(QApplication::activePopupWidget());
+        QTest::keyClick(QApplication::activePopupWidget(), letter);
+        for (QWidget* window : QApplication::topLevelWidgets())
+            if (window->objectName() == S("frmStatistics") && window->isVisible()) // not modal
+                escape(window);
+        QCOMPARE(closed, QStringList{S(QTest::currentDataTag())});
     }
 
     void help()

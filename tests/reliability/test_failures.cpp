@@ -184,15 +184,18 @@ void TestFailures::damagedFilesEndStartUntouched_data()
     QTest::addColumn<QString>("damage");
     QTest::addColumn<QString>("reason");
     QTest::addColumn<int>("lines"); // what is wrong; what to do about it; the engine's own words
-    QTest::newRow("cut in half") << S("truncate") << S("the file is damaged") << 3;
-    QTest::newRow("random bytes inside") << S("scribble") << S("the file is damaged") << 3;
-    QTest::newRow("all random bytes") << S("random") << S("the file is damaged") << 3;
-    QTest::newRow("missing") << S("missing") << S("does not exist") << 1;
-    QTest::newRow("empty") << S("empty") << S("empty") << 2;
-    QTest::newRow("a folder") << S("folder") << S("folder") << 1;
-    QTest::newRow("another program's database") << S("foreign") << S("it is not a Reelkeeper catalogue, or a") << 3;
+    QTest::addColumn<QString>("engine");
+    const QString malformed = S("database disk image is malformed"), notDb = S("file is not a database");
+    QTest::newRow("cut in half") << S("truncate") << S("the file is damaged") << 3 << malformed;
+    QTest::newRow("random bytes inside") << S("scribble") << S("the file is damaged") << 3 << malformed;
+    QTest::newRow("all random bytes") << S("random") << S("the file is damaged") << 3 << notDb;
+    QTest::newRow("missing") << S("missing") << S("does not exist") << 1 << QString();
+    QTest::newRow("empty") << S("empty") << S("empty") << 2 << QString();
+    QTest::newRow("a folder") << S("folder") << S("folder") << 1 << QString();
+    QTest::newRow("another program's database") << S("foreign") << S("it is not a Reelkeeper catalogue, or a") << 3
+                                                << S("the table tbl_Movie_Title is missing.");
     // Told at the next activation, once; the program then ends as on Exit, with a failing status.
-    QTest::newRow("moved away while running") << S("vanish") << S("does not exist") << 1;
+    QTest::newRow("moved away while running") << S("vanish") << S("does not exist") << 1 << QString();
 }
 
 void TestFailures::damagedFilesEndStartUntouched()
@@ -200,6 +203,7 @@ void TestFailures::damagedFilesEndStartUntouched()
     QFETCH(QString, damage);
     QFETCH(QString, reason);
     QFETCH(int, lines);
+    QFETCH(QString, engine);
     QTemporaryDir dir;
     const QString path = dir.filePath(S("Reelkeeper.mdb"));
     QByteArray bytes;
@@ -264,6 +268,8 @@ void TestFailures::damagedFilesEndStartUntouched()
     QVERIFY2(told.size() == lines && !told.first().contains(S("(")), qPrintable(text));
     QVERIFY2(lines == 1 || (told[1].contains(planted.last()) && told[1].contains(dir.filePath(S("backups")))),
              qPrintable(text));
+    if (!engine.isEmpty())
+        QCOMPARE(told.last(), S("Technical detail: ") + engine);
     if (damage != QLatin1String("folder"))
         QVERIFY(readAll(damage == QLatin1String("vanish") ? moved : path) == bytes); // byte for byte as it was
     QVERIFY(damage == QLatin1String("vanish") || !QFile::exists(path + S("-wal")));  // the engine's, left for it

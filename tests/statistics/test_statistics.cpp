@@ -34,7 +34,7 @@ static void fill(testing::TempCatalogue& cat)
         {"Star Wars", "George Lucas", "Sci-Fi", "1977", "2:01", "A", "0"},
         {"Alien", "Ridley Scott", "Drama", "1979", "abc", "", "0"},
         {"Untitled", "", "", "19xx", "", "B+", "0"},
-        {"Lost Genre", "", "Drama", "1982", "1:61", "B", "1"},
+        {"Lost Genre", "", "Drama", "2004", "1:61", "B", "1"},
     };
     const char* fields[] = {"Director", "Genre", "Year_Released", "Length", "Grade", "Widescreen"};
     std::vector<qint64> keys;
@@ -50,6 +50,11 @@ static void fill(testing::TempCatalogue& cat)
     cat.link(ford, keys[1]);
     cat.link(99, keys[1]);
     cat.link(cat.addActor(S("Hamill"), S("Mark")), keys[1]);
+    cat.open().exec(S("INSERT INTO tbl_Borrower (Borrower) VALUES ('Ann'); INSERT INTO tbl_Loan (Movie_ID, "
+                      "Borrower_ID, Date_Lent, Date_Returned) VALUES (%1, 1, '2026-01-01', NULL), (%2, 1, "
+                      "'2025-01-01', '2025-02-01')")
+                        .arg(keys[0])
+                        .arg(keys[1]));
 }
 
 static QString shape(const std::vector<Bar>& bars)
@@ -85,17 +90,17 @@ private slots:
         QTest::addColumn<QString>("bars");
         // Lengths 1:57 and 2:01; "abc", "" and "1:61" are not read.
         QTest::newRow("totals") << false << S("totals")
-                                << S("Movies: 5    Actors: 2    Directors: 2\nHours of film: 3 h 58 min (Other: 3 not "
-                                     "read as h:mm)    Widescreen: 2 (40.0%)");
-        QTest::newRow("decades") << false << S("chtYears") << S("1970s=2 1980s=2 Other=1");
+                                << S("Movies: 5 (1 on loan)    Actors: 2    Directors: 2\nHours of film: 3 h 58 min "
+                                     "(Other: 3 not read as h:mm)    Widescreen: 2 (40.0%)");
+        QTest::newRow("decades") << false << S("chtYears") << S("1970s=2 1980s=1 1990s=0 2000s=1 Other=1");
         QTest::newRow("years") << false << S("1970") << S("1977=1 1979=1");
         QTest::newRow("genres") << false << S("chtGenres") << S("Drama=2 Sci-Fi=1 Unknown=1 Other=1");
         QTest::newRow("grades") << false << S("chtGrades") << S("A=2 B=1 B+=1 Other=1");
         QTest::newRow("directors") << false << S("chtDirectors") << S("Ridley Scott=2 George Lucas=1 Unknown=2");
         QTest::newRow("actors") << false << S("chtActors") << S("Ford, Harrison=2 Hamill, Mark=1 Other=1");
         QTest::newRow("empty totals") << true << S("totals")
-                                      << S("Movies: 0    Actors: 0    Directors: 0\nHours of film: 0 h 00 min    "
-                                           "Widescreen: 0 (0.0%)");
+                                      << S("Movies: 0 (0 on loan)    Actors: 0    Directors: 0\nHours of film: 0 h "
+                                           "00 min    Widescreen: 0 (0.0%)");
         QTest::newRow("empty genres") << true << S("chtGenres") << QString();
         QTest::newRow("empty decades") << true << S("chtYears") << QString();
     }
