@@ -85,11 +85,11 @@ class TestGateway : public QObject
             .setValue(S("Online tmdb/") + S(key), value);
     }
     // As the program will: the service's defaults, with the settings over them.
-    void open()
+    void open(CredentialPlace place = CredentialPlace::QueryParameter)
     {
         ServiceConfig defaults;
         defaults.baseUrl = QUrl(S("https://api.themoviedb.org/3"));
-        defaults.credentialPlace = CredentialPlace::QueryParameter;
+        defaults.credentialPlace = place;
         defaults.requestsPerInterval = 50;
         defaults.transferTimeout = std::chrono::milliseconds(300);
         defaults.longestWait = std::chrono::seconds(5);
@@ -142,12 +142,14 @@ private slots:
         QTest::addColumn<int>("pause");
         QTest::addColumn<bool>("redirected");
         QTest::addColumn<bool>("damaged");
+        QTest::addColumn<bool>("bearer");
         QTest::addColumn<int>("requests");
-        QTest::newRow("fresh: from the cache") << 60000 << 0 << false << false << 1;
-        QTest::newRow("expired: asked again") << 100 << 250 << false << false << 2;
-        QTest::newRow("not cached: asked again") << 0 << 0 << false << false << 2;
-        QTest::newRow("damaged cache file replaced") << 60000 << 0 << false << true << 1;
-        QTest::newRow("redirect on the service followed") << 60000 << 0 << true << false << 2;
+        QTest::newRow("fresh: from the cache") << 60000 << 0 << false << false << false << 1;
+        QTest::newRow("expired: asked again") << 100 << 250 << false << false << false << 2;
+        QTest::newRow("not cached: asked again") << 0 << 0 << false << false << false << 2;
+        QTest::newRow("damaged cache file replaced") << 60000 << 0 << false << true << false << 1;
+        QTest::newRow("redirect on the service followed") << 60000 << 0 << true << false << false << 2;
+        QTest::newRow("bearer token, redirected") << 0 << 0 << true << false << true << 4;
     }
     void answersAndCache()
     {
@@ -155,16 +157,16 @@ private slots:
         QFETCH(int, pause);
         QFETCH(bool, redirected);
         QFETCH(bool, damaged);
+        QFETCH(bool, bearer);
         QFETCH(int, requests);
+        m_gw.reset();
         if (damaged) {
-            m_gw.reset();
             QDir().mkpath(QFileInfo(cacheFile()).path());
             QFile file(cacheFile());
             QVERIFY(file.open(QIODevice::WriteOnly));
             file.write(QByteArray(8192, 'Z'));
-            file.close();
-            open();
         }
+        open(bearer ? CredentialPlace::BearerHeader : CredentialPlace::QueryParameter);
         const QByteArray body = "{\"results\":[{\"id\":603}]}";
         m_server->answer(S("3/search/movie"),
                          {redirected ? Answer{301, {}, {{"Location", "/3/search/film?page=2"}}} : Answer{200, body}});
@@ -174,11 +176,13 @@ private slots:
         const Outcome second = wait(ask(S("search/movie"), std::chrono::milliseconds(ttl)));
         QVERIFY(first.response && second.response);
         QCOMPARE(m_server->received.size(), requests);
-        QCOMPARE(second.response->fromCache, requests == (redirected ? 2 : 1));
+        QCOMPARE(second.response->fromCache, ttl > 0 && requests == (redirected ? 2 : 1));
         QCOMPARE(first.response->url.path(), redirected ? S("/3/search/film") : S("/3/search/movie"));
         QCOMPARE(m_server->received[0].query[S("query")], S("C+D & E é"));
-        for (const testing::Received& r : m_server->received)
-            QCOMPARE(r.query.value(S("api_key")), kKey);
+        for (const testing::Received& r : m_server->received) {
+            QCOMPARE(r.query.value(S("api_key")), bearer ? QString() : kKey);
+            QCOMPARE(r.headers.value("authorization"), bearer ? "Bearer " + kKey.toUtf8() : QByteArray());
+        }
         Error error;
         QCOMPARE(ParseJson(*second.response, &error)[S("results")][0][S("id")].toInt(), 603);
         QCOMPARE(error.kind, ErrorKind::None);
