@@ -40,15 +40,21 @@ void ResponseCache::open()
             if (!check.step() || check.column(0).toString() != QStringLiteral("ok"))
                 throw store::StoreError(SQLITE_CORRUPT, QStringLiteral("the cache file is damaged"));
         }
+        // The time before the body, so that cleaning reads no body.
         db.exec(QStringLiteral("PRAGMA synchronous = OFF; CREATE TABLE IF NOT EXISTS answers ("
-                               "key TEXT PRIMARY KEY, body BLOB NOT NULL, expires INTEGER NOT NULL)"));
-        store::Statement clean(db, QStringLiteral("DELETE FROM answers WHERE expires <= ?"));
-        clean.bind(1, nowMs());
-        clean.run();
+                               "key TEXT PRIMARY KEY, expires INTEGER NOT NULL, body BLOB NOT NULL)"));
         m_db.emplace(std::move(db));
+        clean();
     } catch (const store::StoreError& e) {
         trouble(e);
     }
+}
+
+void ResponseCache::clean()
+{
+    store::Statement q(*m_db, QStringLiteral("DELETE FROM answers WHERE expires <= ?"));
+    q.bind(1, nowMs());
+    q.run();
 }
 
 void ResponseCache::trouble(const store::StoreError& e)
@@ -57,8 +63,10 @@ void ResponseCache::trouble(const store::StoreError& e)
     if (e.isBusy())
         return; // the next open tries again
     qCWarning(lcCache) << "The cache file" << QDir::toNativeSeparators(m_path) << "is unusable:" << e.message();
-    if (m_replaced)
-        return; // replaced once already: work without a cache
+    if (m_replaced) {
+        m_off = true; // replaced once already: work without a cache
+        return;
+    }
     m_replaced = true;
     for (const char* tail : {"", "-journal", "-wal", "-shm"})
         QFile::remove(m_path + QLatin1String(tail));
@@ -67,7 +75,7 @@ void ResponseCache::trouble(const store::StoreError& e)
 
 std::optional<QByteArray> ResponseCache::find(const QString& key)
 {
-    if (!m_db)
+    if (!m_db && !m_off)
         open();
     if (!m_db)
         return std::nullopt;
@@ -84,7 +92,7 @@ std::optional<QByteArray> ResponseCache::find(const QString& key)
 
 void ResponseCache::store(const QString& key, const QByteArray& body, std::chrono::milliseconds ttl)
 {
-    if (!m_db)
+    if (!m_db && !m_off)
         open();
     if (!m_db)
         return;
@@ -93,6 +101,8 @@ void ResponseCache::store(const QString& key, const QByteArray& body, std::chron
                            QStringLiteral("INSERT OR REPLACE INTO answers (key, body, expires) VALUES (?, ?, ?)"));
         q.bindAll({key, body, nowMs() + qint64(ttl.count())});
         q.run();
+        if (++m_stored % 64 == 0)
+            clean(); // a long session's old answers too
     } catch (const store::StoreError& e) {
         trouble(e);
     }

@@ -16,19 +16,21 @@ class ResponseCache
 public:
     explicit ResponseCache(const QString& path);
 
-    bool usable() const { return m_db.has_value(); }
     // The body stored under key while it is fresh.
     std::optional<QByteArray> find(const QString& key);
     void store(const QString& key, const QByteArray& body, std::chrono::milliseconds ttl);
 
 private:
     void open();
+    void clean(); // drops expired answers; throws StoreError
     // A failed statement: a damaged file is replaced once; busy leaves it be.
     void trouble(const store::StoreError& e);
 
     QString m_path;
     std::optional<store::Connection> m_db;
     bool m_replaced = false;
+    bool m_off = false;
+    int m_stored = 0;
 };
 
 } // namespace online
