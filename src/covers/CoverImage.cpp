@@ -125,6 +125,8 @@ Prepared PrepareCover(const QByteArray& data, const QString& name)
     QImage image = reader.read();
     if (image.isNull())
         return damaged(name);
+    // Scaled as it came, a palette or one-bit picture is dithered into noise: scale in true colour.
+    image = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     if (image.width() > kPictureSide || image.height() > kPictureSide)
         image = image.scaled(kPictureSide, kPictureSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
 
