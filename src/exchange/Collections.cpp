@@ -103,9 +103,36 @@ QHash<QString, QString> commentFields(const QString& comments)
     return out;
 }
 
-const QStringList kPlurals = {QStringLiteral("directors"),    QStringLiteral("producers"), QStringLiteral("writers"),
-                              QStringLiteral("composers"),    QStringLiteral("studios"),   QStringLiteral("genres"),
-                              QStringLiteral("nationalitys"), QStringLiteral("languages"), QStringLiteral("keywords")};
+// One element of a Tellico entry into `values`: its text, or a table row's first column. A field that
+// allows several values stands in a container named for it with an "s" (<years><year>), whatever the
+// field; its values go under the field's own name.
+void readTellicoValue(QXmlStreamReader& r, Values& values, bool inContainer = false)
+{
+    const QString name = r.name().toString();
+    QString text, column;
+    bool columns = false, container = false;
+    while (!r.atEnd()) {
+        const auto token = r.readNext();
+        if (token == QXmlStreamReader::EndElement)
+            break;
+        if (token == QXmlStreamReader::Characters)
+            text += r.text();
+        if (token != QXmlStreamReader::StartElement)
+            continue;
+        if (!inContainer && name == r.name() + QLatin1Char('s')) {
+            container = true;
+            readTellicoValue(r, values, true);
+        } else if (r.name() == QLatin1String("column")) {
+            const QString value = r.readElementText(QXmlStreamReader::SkipChildElements);
+            if (!std::exchange(columns, true))
+                column = value;
+        } else {
+            r.skipCurrentElement();
+        }
+    }
+    if (!container)
+        values[name] << (columns ? column : text);
+}
 
 } // namespace
 
@@ -198,24 +225,8 @@ ImportData ReadTellico(const QByteArray& xml)
         Movie movie;
         movie.line = int(r.lineNumber());
         Values values;
-        QStringList cast;
-        while (r.readNextStartElement()) {
-            const QString name = r.name().toString();
-            if (name == QLatin1String("casts")) {
-                while (r.readNextStartElement()) {
-                    QStringList columns;
-                    while (r.readNextStartElement())
-                        columns << r.readElementText(QXmlStreamReader::SkipChildElements);
-                    if (!columns.isEmpty() && !columns.front().trimmed().isEmpty())
-                        cast << columns.front();
-                }
-            } else if (kPlurals.contains(name)) {
-                while (r.readNextStartElement())
-                    values[r.name().toString()] << r.readElementText(QXmlStreamReader::SkipChildElements);
-            } else {
-                values[name] << r.readElementText(QXmlStreamReader::SkipChildElements);
-            }
-        }
+        while (r.readNextStartElement())
+            readTellicoValue(r, values);
         throwIfBad(r);
         movie.title = values.value(QStringLiteral("title")).value(0).trimmed();
         if (movie.title.isEmpty()) {
@@ -223,8 +234,11 @@ ImportData ReadTellico(const QByteArray& xml)
             continue;
         }
         const auto extra = commentFields(values.value(QStringLiteral("comments")).join(QLatin1Char('\n')));
+        auto one = [&](const QString& element, const QString& what) {
+            return firstOf(values.value(element), what, movie, data.notes);
+        };
         auto credit = [&](store::CreditIndex i, const QString& element, const QString& what) {
-            movie.credits[i] = firstOf(values.value(element), what, movie, data.notes);
+            movie.credits[i] = one(element, what);
         };
         credit(store::kDirector, QStringLiteral("director"), QStringLiteral("directors"));
         credit(store::kProducer, QStringLiteral("producer"), QStringLiteral("producers"));
@@ -238,17 +252,20 @@ ImportData ReadTellico(const QByteArray& xml)
         movie.credits[store::kExecutiveProducer] = extra.value(QStringLiteral("Executive Producer"));
         movie.credits[store::kScreenplay] = extra.value(QStringLiteral("Screenwriter"));
         movie.credits[store::kCinematographer] = extra.value(QStringLiteral("Cinematographer"));
-        movie.year = extra.value(QStringLiteral("Year"), values.value(QStringLiteral("year")).value(0).trimmed());
-        movie.length = extra.value(QStringLiteral("Length"),
-                                   MinutesToLength(values.value(QStringLiteral("running-time")).value(0)));
+        movie.year = extra.value(QStringLiteral("Year"), one(QStringLiteral("year"), QStringLiteral("years")));
+        movie.length =
+            extra.value(QStringLiteral("Length"),
+                        MinutesToLength(one(QStringLiteral("running-time"), QStringLiteral("running times"))));
         static const QRegularExpression country(QStringLiteral("\\s*\\([^)]*\\)\\s*$"));
-        movie.rating = extra.value(QStringLiteral("Rating"),
-                                   values.value(QStringLiteral("certification")).value(0).remove(country).trimmed());
-        movie.grade =
-            extra.value(QStringLiteral("Grade"), gradeOfRating(values.value(QStringLiteral("rating")).value(0)));
+        movie.rating = extra.value(
+            QStringLiteral("Rating"),
+            one(QStringLiteral("certification"), QStringLiteral("certifications")).remove(country).trimmed());
+        movie.grade = extra.value(QStringLiteral("Grade"),
+                                  gradeOfRating(one(QStringLiteral("rating"), QStringLiteral("ratings"))));
         movie.widescreen = store::IsTrue(values.value(QStringLiteral("widescreen")).value(0));
-        for (const QString& name : cast)
-            movie.cast.push_back(SplitActorName(name));
+        for (const QString& name : values.value(QStringLiteral("cast")))
+            if (!name.trimmed().isEmpty())
+                movie.cast.push_back(SplitActorName(name));
         if (defaultFields && !pictureFields.contains(QLatin1String("cover")))
             pictureFields << QStringLiteral("cover");
         for (const QString& field : std::as_const(pictureFields))

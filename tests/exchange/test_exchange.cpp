@@ -110,6 +110,16 @@ private slots:
         QTest::newRow("Tellico zipped, picture bomb") << zipped(QByteArray(covers::kMaxFileBytes + 1, '\0')) << fargo
                                                       << left(S("\"images/fargo.png\" unpacks to more than 50 MB"));
         QTest::newRow("Tellico zipped, no picture") << zipped("garbage") << fargo << left(S("\"fargo.png\"") + refused);
+        // As Tellico writes fields that allow several values: <years><year>.
+        const QByteArray plural = readAll(QStringLiteral(EXCHANGE_DATA "/plural-fields.xml"));
+        const QStringList plurals{
+            S("Amélie|Jean-Pierre Jeunet|Comedy|DVD|2:02|2001|R|A|1|Tautou/Audrey;Kassovitz/Mathieu"),
+            S("Ocean's 11|Lewis Milestone|Crime|Blu-ray|2:07|1960|||0|Sinatra/Frank")};
+        const QStringList pluralNotes{S("line 29, Amélie: also genres Romance (not kept)"),
+                                      S("line 70, Ocean's 11: also years 2001 (not kept)")};
+        QTest::newRow("Tellico, plural fields") << plural << plurals << pluralNotes;
+        QTest::newRow("Tellico zipped, plural fields")
+            << MakeZip({{S("tellico.xml"), plural}}) << plurals << pluralNotes;
         QTest::newRow("GCstar")
             << readAll(QStringLiteral(EXCHANGE_DATA "/films.gcs"))
             << QStringList{S("Brazil|Terry Gilliam|Comedy|DVD|2:12|1985|R|B|0|Pryce/Jonathan;Niro/Robert De|cover "
