@@ -489,7 +489,7 @@ QByteArray WriteTellicoXml(const std::vector<Movie>& movies, const Progress& pro
                 const QString plain = first.isEmpty() ? last : first + QLatin1Char(' ') + last;
                 const bool keeps = SplitActorName(plain) == std::pair(last, first);
                 w.writeStartElement(QStringLiteral("cast"));
-                w.writeTextElement(QStringLiteral("column"), keeps ? plain : last + QStringLiteral(", ") + first);
+                w.writeTextElement(QStringLiteral("column"), keeps ? plain : JoinActorName(last, first));
                 w.writeEndElement();
             }
             w.writeEndElement();

@@ -232,9 +232,8 @@ ImportData MapRows(const CsvTable& table, const std::vector<int>& mapping)
             else if (field == kWidescreen)
                 movie.widescreen = store::IsTrue(value);
             else if (field == kCast)
-                for (const QString& name : value.split(QLatin1Char(';'), Qt::SkipEmptyParts))
-                    if (!name.trimmed().isEmpty())
-                        movie.cast.push_back(SplitActorName(name));
+                for (const QString& name : SplitActorList(value))
+                    movie.cast.push_back(SplitActorName(name));
         }
         if (movie.title.isEmpty()) {
             data.problems << where + QStringLiteral("no title");
@@ -283,7 +282,7 @@ QByteArray WriteCsv(const std::vector<Movie>& movies, const Progress& progress)
             } else if (field == kCast) {
                 QStringList cast;
                 for (const auto& [last, first] : m.cast)
-                    cast << last + QStringLiteral(", ") + first;
+                    cast << JoinActorName(last, first);
                 row << cast.join(QStringLiteral("; "));
             } else {
                 row << (field == kLength       ? m.length

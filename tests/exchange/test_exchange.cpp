@@ -114,7 +114,7 @@ private slots:
         const QByteArray plural = readAll(QStringLiteral(EXCHANGE_DATA "/plural-fields.xml"));
         const QStringList plurals{
             S("Amélie|Jean-Pierre Jeunet|Comedy|DVD|2:02|2001|R|A|1|Tautou/Audrey;Kassovitz/Mathieu"),
-            S("Ocean's 11|Lewis Milestone|Crime|Blu-ray|2:07|1960|||0|Sinatra/Frank")};
+            S("Ocean's 11|Lewis Milestone|Crime|Blu-ray|2:07|1960|||0|Sinatra/Frank;Davis, Jr./Sammy")};
         const QStringList pluralNotes{S("line 29, Amélie: also genres Romance (not kept)"),
                                       S("line 70, Ocean's 11: also years 2001 (not kept)")};
         QTest::newRow("Tellico, plural fields") << plural << plurals << pluralNotes;
@@ -136,8 +136,8 @@ private slots:
                                     << QStringList{S("Heat, the film|Mann|||||||0|"), S("Say \"hi\"|x|||||||0|")}
                                     << QStringList();
         QTest::newRow("CSV semicolon, BOM")
-            << QByteArray("\xEF\xBB\xBFMovie Title;Year Released;Cast\nAmélie;2001;A, B\n")
-            << QStringList{S("Amélie|||||2001|||0|A/B")} << QStringList();
+            << QByteArray("\xEF\xBB\xBFMovie Title;Year Released;Cast\nAmélie;2001;\"A, B; C\\D, E\"\n")
+            << QStringList{S("Amélie|||||2001|||0|A/B;C\\D/E")} << QStringList();
         QTest::newRow("CSV tab, Windows-1252") << QByteArray("Title\tYear\nCaf\xE9 \x80\t1999\n")
                                                << QStringList{S("Café €|||||1999|||0|")} << QStringList();
         QTest::newRow("CSV one column") << QByteArray("Title\nHeat\n\nAlien")
@@ -253,12 +253,19 @@ private slots:
     void roundTrip_data()
     {
         QTest::addColumn<QString>("name");
-        QTest::newRow("CSV") << S("movies.csv");
-        QTest::newRow("Tellico") << S("movies.tc");
+        QTest::addColumn<QStringList>("actor"); // one more in the cast, last and first name
+        const QStringList suffix{S("Davis, Jr."), S("Sammy")}, odd{S("Back\\, Slash; \\"), S("Ann; B., Jr.\\")};
+        for (const QString& name : {S("movies.csv"), S("movies.tc")}) {
+            const QString kind = name.endsWith(S(".tc")) ? S("Tellico") : S("CSV");
+            QTest::newRow(qPrintable(kind)) << name << QStringList();
+            QTest::newRow(qPrintable(kind + S(", last name with a suffix"))) << name << suffix;
+            QTest::newRow(qPrintable(kind + S(", separators in names"))) << name << odd;
+        }
     }
     void roundTrip()
     {
         QFETCH(QString, name);
+        QFETCH(QStringList, actor);
         QTemporaryDir out;
         const QString path = out.path() + QLatin1Char('/') + name;
         QStringList before;
@@ -280,6 +287,8 @@ private slots:
             cat.link(cat.addActor(S("Van Damme"), S("Jean-Claude")), a);
             cat.link(cat.addActor(S("Cher"), S("")), a);
             cat.link(cat.addActor(S("Ford"), S("Harrison")), b);
+            if (!actor.isEmpty())
+                cat.link(cat.addActor(actor.front(), actor.back()), b);
             store::Connection db = cat.open();
             for (auto [movie, file] : {std::pair{a, "still.jpg"}, {b, "cover.png"}}) // JPEG scaled, PNG with alpha
                 covers::SaveCover(db, movie, covers::PrepareCoverFile(S(EXCHANGE_DATA "/") + S(file)).cover);
