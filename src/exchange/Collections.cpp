@@ -1,12 +1,14 @@
 #include "exchange/Collections.h"
 
 #include "exchange/Zip.h"
+#include "shell/Wording.h"
 #include "store/Values.h"
 
 #include <QHash>
 #include <QRegularExpression>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
+#include <algorithm>
 #include <utility>
 
 namespace exchange {
@@ -134,7 +136,51 @@ void readTellicoValue(QXmlStreamReader& r, Values& values, bool inContainer = fa
         values[name] << (columns ? column : text);
 }
 
+bool isControl(char c)
+{
+    const auto b = static_cast<unsigned char>(c);
+    return (b < 0x20 && c != '\t' && c != '\n' && c != '\r') || b == 0x7F;
+}
+
+// Text holds none or a few; a picture or a program's data about one byte in nine.
+void refuseBinary(const QByteArray& bytes)
+{
+    if (std::count_if(bytes.begin(), bytes.end(), isControl) * 16 > bytes.size())
+        throw ImportError(QStringLiteral("the file holds binary data, not text"));
+}
+
 } // namespace
+
+QByteArray RemoveControls(const QByteArray& bytes, QStringList& notes)
+{
+    refuseBinary(bytes);
+    if (std::none_of(bytes.begin(), bytes.end(), isControl))
+        return bytes;
+    QByteArray out;
+    out.reserve(bytes.size());
+    int line = 1, removed = 0;
+    const auto tell = [&] {
+        if (removed)
+            notes << QStringLiteral("line %1: %2 removed")
+                         .arg(line)
+                         .arg(shell::Counted(removed, "control character", "control characters"));
+        removed = 0;
+    };
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const char c = bytes.at(i);
+        if (isControl(c)) {
+            ++removed;
+            continue;
+        }
+        out += c;
+        if (c == '\n' || (c == '\r' && (i + 1 == bytes.size() || bytes.at(i + 1) != '\n'))) {
+            tell();
+            ++line;
+        }
+    }
+    tell();
+    return out;
+}
 
 Kind DetectKind(const QByteArray& bytes)
 {
@@ -151,10 +197,8 @@ Kind DetectKind(const QByteArray& bytes)
             throw ImportError(QStringLiteral("the zip archive is not a Tellico file: it holds no tellico.xml"));
         return Kind::TellicoZip;
     }
-    const QByteArray head = bytes.left(8192);
-    if (head.contains('\0'))
-        throw ImportError(QStringLiteral("the file holds binary data, not text"));
-    QByteArray start = head.trimmed();
+    refuseBinary(bytes);
+    QByteArray start = bytes.left(8192).trimmed();
     if (start.startsWith("\xEF\xBB\xBF"))
         start = start.mid(3).trimmed();
     if (start.startsWith("<?xml") || start.startsWith("<!DOCTYPE") || start.startsWith("<tellico") ||

@@ -201,6 +201,7 @@ std::vector<int> MappingFromHeader(const QStringList& header)
 ImportData MapRows(const CsvTable& table, const std::vector<int>& mapping)
 {
     ImportData data;
+    data.notes = table.notes;
     const qsizetype width = qsizetype(mapping.size());
     for (std::size_t r = 0; r < table.rows.size(); ++r) {
         const QStringList& row = table.rows[r];

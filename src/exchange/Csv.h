@@ -19,6 +19,7 @@ struct CsvTable
     QStringList header; // empty when the file has none
     std::vector<QStringList> rows;
     std::vector<int> lines; // the line each row starts on
+    QStringList notes;      // what was taken out of the text, line by line
 };
 
 // RFC 4180 records; the separator is found among comma, semicolon and tab, the header by its names.

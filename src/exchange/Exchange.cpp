@@ -232,11 +232,14 @@ ImportSource ReadImportFile(const QString& path, const Progress& progress)
         throw ImportError(QStringLiteral("the file is larger than %1 MB").arg(kMaxImportBytes >> 20));
     ImportSource source;
     source.kind = DetectKind(bytes);
+    QStringList cleaned; // the control characters taken out, line by line
     switch (source.kind) {
     case Kind::TellicoZip:
         try {
             const ZipReader zip(bytes);
-            source.data = ReadTellico(zip.entry(QStringLiteral("tellico.xml"), kMaxImportBytes));
+            source.data =
+                ReadTellico(RemoveControls(zip.entry(QStringLiteral("tellico.xml"), kMaxImportBytes), cleaned));
+            source.data.notes = cleaned + source.data.notes;
             source.cancelled = !takeCovers(
                 source.data,
                 [&](const QString& name, QString& why) {
@@ -256,12 +259,14 @@ ImportSource ReadImportFile(const QString& path, const Progress& progress)
         }
         break;
     case Kind::TellicoXml:
-        source.data = ReadTellico(bytes);
+        source.data = ReadTellico(RemoveControls(bytes, cleaned));
+        source.data.notes = cleaned + source.data.notes;
         source.cancelled = !takeCovers(
             source.data, [&](const QString& name, QString& why) { return carried(source.data, name, why); }, progress);
         break;
     case Kind::GcstarXml:
-        source.data = ReadGcstar(bytes);
+        source.data = ReadGcstar(RemoveControls(bytes, cleaned));
+        source.data.notes = cleaned + source.data.notes;
         source.cancelled = !takeCovers(
             source.data,
             [folder = QFileInfo(path).absoluteDir()](const QString& name, QString& why) {
@@ -270,7 +275,8 @@ ImportSource ReadImportFile(const QString& path, const Progress& progress)
             progress);
         break;
     case Kind::Csv:
-        source.table = ParseCsv(DecodeText(bytes));
+        source.table = ParseCsv(DecodeText(RemoveControls(bytes, cleaned)));
+        source.table.notes = cleaned;
         if (source.table.rows.empty())
             throw ImportError(QStringLiteral("the file holds no rows to import"));
         break;
