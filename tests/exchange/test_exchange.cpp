@@ -8,6 +8,7 @@
 #include "support/TestSupport.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -114,6 +115,52 @@ private slots:
         QTest::newRow("Tellico zipped, picture bomb") << zipped(QByteArray(covers::kMaxFileBytes + 1, '\0')) << fargo
                                                       << left(S("\"images/fargo.png\" unpacks to more than 50 MB"));
         QTest::newRow("Tellico zipped, no picture") << zipped("garbage") << fargo << left(S("\"fargo.png\"") + refused);
+        // Failing pictures, the first ones named twice, with a good one after them and one at the end:
+        // each counts once against the import's budget, failed or not, and the last is past it.
+        const auto budget = [&](int twice, int once, const QByteArray& failing, const QString& why,
+                                const QString& past) {
+            QByteArray xml = "<tellico><collection type='3'>\n";
+            std::vector<std::pair<QString, QByteArray>> files{{S("tellico.xml"), {}}};
+            QStringList movies, told;
+            const auto entry = [&](const QString& picture, const QString& fails) {
+                const QString title = S("M%1").arg(movies.size() + 2); // its line
+                xml += S("<entry><title>%1</title><cover>%2</cover></entry>\n").arg(title, picture).toUtf8();
+                movies << title + (fails.isEmpty() ? S("||||||||0||cover 40x60") : S("||||||||0|"));
+                if (!fails.isEmpty())
+                    told << S("line %1, %2: cover left out: ").arg(movies.size() + 1).arg(title) + fails;
+            };
+            for (int i = 0; i < twice + once; ++i) {
+                const QString name = S("p%1.png").arg(i);
+                files.emplace_back(S("images/") + name, failing);
+                for (int n = i < twice ? 2 : 1; n > 0; --n)
+                    entry(name, QString(why).arg(name));
+                if (i == twice - 1) {
+                    files.emplace_back(S("images/kept.png"), png);
+                    entry(S("kept.png"), QString());
+                }
+            }
+            files.emplace_back(S("images/past.png"), png);
+            entry(S("past.png"), past);
+            files.front().second = xml + "</collection></tellico>";
+            QByteArray zip = MakeZip(files);
+            // Each picture's directory entries claim 1,000 bytes: it is found out only as it unpacks.
+            for (const auto& [header, at] : {std::pair{"PK\x03\x04", 22}, {"PK\x01\x02", 24}})
+                for (qsizetype i = 0; (i = zip.indexOf(header, i)) >= 0; i += 4)
+                    if (zip.mid(i + (at == 22 ? 30 : 46), 8) == "images/p")
+                        zip.replace(i + at, 4, QByteArray("\xe8\x03\0\0", 4));
+            QTest::newRow(qPrintable(S("Tellico zipped, ") + past)) << zip << movies << told;
+        };
+        budget(10, 1, QByteArray(covers::kMaxFileBytes + 1, 'x'), S("\"images/%1\" unpacks to more than 50 MB"),
+               S("the file's pictures come to more than 512 MB"));
+        QImage flat(6000, 6000, QImage::Format_Mono);
+        flat.fill(0);
+        QByteArray truncated; // its header read, its pixels counted, then found damaged
+        QBuffer buffer(&truncated);
+        buffer.open(QIODevice::WriteOnly);
+        flat.save(&buffer, "png");
+        budget(10, 4, truncated.left(truncated.size() / 2),
+               S("\"%1\" could not be read: the picture is damaged or incomplete."),
+               S("the file's pictures come to more than 500 million pixels"));
         // As Tellico writes fields that allow several values: <years><year>.
         const QByteArray plural = readAll(QStringLiteral(EXCHANGE_DATA "/plural-fields.xml"));
         const QStringList plurals{
