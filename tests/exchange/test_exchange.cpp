@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
@@ -183,6 +184,11 @@ private slots:
             << QByteArrayLiteral("Title,Director,Length\nHeat,Michael Mann\x7F,170\n\nAlien,Ridley\0\x1B Scott,117\r\n")
             << QStringList{S("Heat|Michael Mann|||2:50||||0|"), S("Alien|Ridley Scott|||1:57||||0|")}
             << QStringList{S("line 2: 1 control character removed"), S("line 4: 2 control characters removed")};
+        QTest::newRow("CSV wider than 1000 columns")
+            << "Title" + QByteArray(1001, ',') + "Year,C\nHeat" + QByteArray(1002, ',') + "x\n"
+            << QStringList{S("Heat||||||||0|")}
+            << QStringList{S("line 1: 2 values past the first 1000 columns left out"),
+                           S("line 2: 1 value past the first 1000 columns left out")};
         QTest::newRow("CSV ragged") << QByteArray("Title,Length,Widescreen\nA,95,yes\nB,1:40,no,extra\nC\n,2:00\n")
                                     << QStringList{S("A||||1:35||||1|"), S("C||||||||0|")}
                                     << QStringList{S("line 3: 4 fields where the file has 3"), S("line 5: no title")};
@@ -247,6 +253,8 @@ private slots:
         QTest::newRow("NUL in the first 8 KB") << "Title\nx" + QByteArray(1, '\0') + QByteArray(100, 'y') << QString();
         QTest::newRow("NUL past 8 KB") << "Title\n" + QByteArray(9000, 'x') + QByteArray("\0y\n", 3) << QString();
         QTest::newRow("100,000 cast") << manyActors + '"' << QString();
+        QTest::newRow("5 million fields")
+            << "Title\n" + QByteArray(QByteArray(999, ',') + '\n').repeated(5001) << S("more than 5 million fields");
     }
     void hostileFiles()
     {
@@ -469,16 +477,24 @@ private slots:
     }
 
     // A CSV file whose header names no field: the user maps its columns, previews and imports; the
-    // next file with that header opens with the same mapping.
+    // next file with that header opens with the same mapping. A file of 100,000 columns opens at once,
+    // with the columns that map and a few more of the first thousand.
     void importWindow()
     {
         testing::TempCatalogue cat;
         testing::ScriptedMessages boxes;
         const QString path = write(cat.dir(), S("filme.csv"), "Film;Regisseur;Jahr\nHeat;Michael Mann;1995\n");
+        QByteArray wide = "Title";
+        for (int c = 1; c < 100000; ++c)
+            wide += ",C" + QByteArray::number(c);
+        wide += "\nHeat" + QByteArray(99999, ',') + "\n";
+        QStringList files{path, path, write(cat.dir(), S("wide.csv"), wide.replace(",C777,", ",Year,"))};
+        QElapsedTimer chosen;
         const auto chooseFile = [&](QWidget* dialog) {
             QVERIFY(QTest::qWaitForWindowExposed(dialog));
             auto* edit = dialog->findChild<QLineEdit*>(S("fileNameEdit"));
-            QTest::keyClicks(edit, path);
+            QTest::keyClicks(edit, files.takeFirst());
+            chosen.start();
             QTest::keyClick(edit, Qt::Key_Return);
         };
         std::vector<std::pair<const char*, std::function<void(QWidget*)>>> script = {
@@ -502,6 +518,17 @@ private slots:
                  QCOMPARE(map->findChild<QComboBox*>(S("cboField1"))->currentText(), S("Director"));
                  QTest::mouseClick(map->findChild<QPushButton*>(S("cmdCancel")), Qt::LeftButton);
              }},
+            {nullptr, chooseFile},
+            {"frmImportMap",
+             [&](QWidget* map) {
+                 const qint64 took = chosen.elapsed();
+                 QTest::mouseClick(map->findChild<QPushButton*>(S("cmdCancel")), Qt::LeftButton);
+                 QVERIFY2(took < 5000, qPrintable(S("%1 ms").arg(took)));
+                 QCOMPARE(map->findChild<QComboBox*>(S("cboField777"))->currentText(), S("Year"));
+                 QVERIFY(map->findChildren<QComboBox*>().size() < 100);
+                 auto* hidden = map->findChild<QLabel*>(S("lblHidden"));
+                 QVERIFY(hidden && hidden->text().startsWith(S("960 more columns are not shown")));
+             }},
         };
         // Each window the import opens gets the next step, as it shows.
         std::size_t next = 0;
@@ -516,6 +543,7 @@ private slots:
         };
         QTimer::singleShot(0, poll);
         QVERIFY(ImportInteractive(nullptr));
+        QVERIFY(!ImportInteractive(nullptr));
         QVERIFY(!ImportInteractive(nullptr));
         QCOMPARE(next, script.size());
         QCOMPARE(boxes.texts().value(0).left(25), S("1 movies added, 0 overwri"));
