@@ -250,8 +250,10 @@ ImportSource ReadImportFile(const QString& path, const Progress& progress)
     if (bytes.size() > kMaxImportBytes)
         throw ImportError(QStringLiteral("the file is larger than %1 MB").arg(kMaxImportBytes >> 20));
     ImportSource source;
-    source.kind = DetectKind(bytes);
-    QStringList cleaned; // the control characters taken out, line by line
+    // Control characters are taken out of text before anything reads it, so each reader meets the same.
+    QStringList cleaned;
+    const QByteArray text = IsZip(bytes) ? QByteArray() : RemoveControls(bytes, cleaned);
+    source.kind = DetectKind(IsZip(bytes) ? bytes : text);
     switch (source.kind) {
     case Kind::TellicoZip:
         try {
@@ -278,7 +280,7 @@ ImportSource ReadImportFile(const QString& path, const Progress& progress)
         }
         break;
     case Kind::TellicoXml:
-        source.data = ReadTellico(RemoveControls(bytes, cleaned));
+        source.data = ReadTellico(text);
         source.data.notes = cleaned + source.data.notes;
         source.cancelled = !takeCovers(
             source.data,
@@ -288,7 +290,7 @@ ImportSource ReadImportFile(const QString& path, const Progress& progress)
             progress);
         break;
     case Kind::GcstarXml:
-        source.data = ReadGcstar(RemoveControls(bytes, cleaned));
+        source.data = ReadGcstar(text);
         source.data.notes = cleaned + source.data.notes;
         source.cancelled = !takeCovers(
             source.data,
@@ -298,7 +300,7 @@ ImportSource ReadImportFile(const QString& path, const Progress& progress)
             progress);
         break;
     case Kind::Csv:
-        source.table = ParseCsv(DecodeText(RemoveControls(bytes, cleaned)));
+        source.table = ParseCsv(DecodeText(text));
         source.table.notes = cleaned;
         if (source.table.rows.empty())
             throw ImportError(QStringLiteral("the file holds no rows to import"));
