@@ -309,7 +309,7 @@ ImportData ReadTellico(const QByteArray& xml)
         movie.widescreen = store::IsTrue(values.value(QStringLiteral("widescreen")).value(0));
         for (const QString& name : values.value(QStringLiteral("cast")))
             if (!name.trimmed().isEmpty())
-                movie.cast.push_back(SplitActorName(name));
+                movie.cast.push_back(SplitWholeName(name));
         if (defaultFields && !pictureFields.contains(QLatin1String("cover")))
             pictureFields << QStringLiteral("cover");
         for (const QString& field : std::as_const(pictureFields))
@@ -396,7 +396,7 @@ ImportData ReadGcstar(const QByteArray& xml)
         static const QRegularExpression role(QStringLiteral("\\s*\\(.*\\)\\s*$"));
         for (QString name : list(QStringLiteral("actors")))
             if (!name.remove(role).trimmed().isEmpty())
-                movie.cast.push_back(SplitActorName(name));
+                movie.cast.push_back(SplitWholeName(name));
         movie.coverName = values.value(QStringLiteral("image")).value(0);
         data.movies.push_back(std::move(movie));
     }
@@ -531,7 +531,7 @@ QByteArray WriteTellicoXml(const std::vector<Movie>& movies, const Progress& pro
             for (const auto& [last, first] : m.cast) {
                 // "First Last" as Tellico writes names, unless splitting it again would move a word.
                 const QString plain = first.isEmpty() ? last : first + QLatin1Char(' ') + last;
-                const bool keeps = SplitActorName(plain) == std::pair(last, first);
+                const bool keeps = SplitWholeName(plain) == std::pair(last, first);
                 w.writeStartElement(QStringLiteral("cast"));
                 w.writeTextElement(QStringLiteral("column"), keeps ? plain : JoinActorName(last, first));
                 w.writeEndElement();

@@ -61,20 +61,25 @@ QString escaped(const QString& part)
 
 std::pair<QString, QString> SplitActorName(const QString& name)
 {
-    if (const qsizetype comma = unescapedIndex(name, QLatin1Char(',')); comma >= 0) {
-        const QString before = unescaped(name.left(comma)).trimmed(), after = unescaped(name.mid(comma + 1)).trimmed();
-        static const QStringList suffixes = {QStringLiteral("Jr."), QStringLiteral("Jr"), QStringLiteral("Sr."),
-                                             QStringLiteral("Sr"),  QStringLiteral("II"), QStringLiteral("III"),
-                                             QStringLiteral("IV")};
-        if (const qsizetype blank = before.lastIndexOf(QLatin1Char(' ')); blank > 0 && suffixes.contains(after))
-            return {before.mid(blank + 1) + QStringLiteral(", ") + after, before.left(blank).trimmed()};
-        return {before, after};
-    }
+    if (const qsizetype comma = unescapedIndex(name, QLatin1Char(',')); comma >= 0)
+        return {unescaped(name.left(comma)).trimmed(), unescaped(name.mid(comma + 1)).trimmed()};
     const QString whole = unescaped(name).simplified();
     const qsizetype blank = whole.lastIndexOf(QLatin1Char(' '));
     if (blank < 0)
         return {whole, QString()};
     return {whole.mid(blank + 1), whole.left(blank)};
+}
+
+std::pair<QString, QString> SplitWholeName(const QString& name)
+{
+    static const QStringList suffixes = {QStringLiteral("Jr."), QStringLiteral("Jr"), QStringLiteral("Sr."),
+                                         QStringLiteral("Sr"),  QStringLiteral("II"), QStringLiteral("III"),
+                                         QStringLiteral("IV")};
+    const auto [before, after] = SplitActorName(name);
+    if (const qsizetype blank = before.lastIndexOf(QLatin1Char(' '));
+        blank > 0 && suffixes.contains(after) && unescapedIndex(name, QLatin1Char(',')) >= 0)
+        return {before.mid(blank + 1) + QStringLiteral(", ") + after, before.left(blank).trimmed()};
+    return {before, after};
 }
 
 QString JoinActorName(const QString& last, const QString& first)
