@@ -145,10 +145,11 @@ Header::Header(const QByteArray& data, const QString& name) : bytes(data), buffe
     asItCame = small && (format == "jpeg" || format == "png") &&
                reader.transformation() == QImageIOHandler::TransformationNone;
     const QSize thumbnail = size.scaled(kThumbnailSide, kThumbnailSide, Qt::KeepAspectRatio);
-    if (!small)
-        reader.setScaledSize(size.scaled(kPictureSide, kPictureSide, Qt::KeepAspectRatio)); // JPEG decodes smaller
+    // A JPEG decodes smaller; any other picture the reader would scale as it came, a palette one into noise.
+    if (!small && format == "jpeg")
+        reader.setScaledSize(size.scaled(kPictureSide, kPictureSide, Qt::KeepAspectRatio));
     else if (asItCame && format == "jpeg" && thumbnail.width() < size.width())
-        reader.setScaledSize(thumbnail); // only the thumbnail is made of it: a JPEG decodes smaller
+        reader.setScaledSize(thumbnail); // only the thumbnail is made of it
 }
 
 qint64 Header::pixels() const

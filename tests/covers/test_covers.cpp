@@ -77,6 +77,8 @@ private slots:
         QTest::newRow("JPEG with a video after it") << picture("jpeg") + QByteArray(100000, 'v') << QString();
         QTest::newRow("PNG with alpha") << picture("png", 300, 200, QColor(0, 0, 255, 90)) << QString();
         QTest::newRow("PNG, 1-bit palette") << picture("png", 800, 200, Qt::darkCyan, QImage::Format_Mono) << QString();
+        QTest::newRow("PNG, 1-bit palette, large")
+            << picture("png", 2400, 480, Qt::darkCyan, QImage::Format_Mono) << QString();
         QTest::newRow("PNG, palette") << picture("png", 1000, 300, Qt::darkRed, QImage::Format_Indexed8) << QString();
         QTest::newRow("PNG, grey") << picture("png", 700, 140, Qt::darkGray, QImage::Format_Grayscale8) << QString();
         QTest::newRow("WebP") << picture("webp") << QString();
