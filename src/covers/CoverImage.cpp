@@ -7,6 +7,7 @@
 #include <QImageReader>
 #include <QImageWriter>
 #include <QtEndian>
+#include <optional>
 
 namespace covers {
 
@@ -85,51 +86,108 @@ QString DisplayName(const QString& path)
     return QDir::toNativeSeparators(path);
 }
 
-Prepared PrepareCover(const QByteArray& data, const QString& name)
+namespace {
+
+// A picture read as far as its header, with its reader set to decode it as a cover needs, or the
+// reason it must not be decoded at all.
+struct Header
 {
-    if (data.size() > kMaxFileBytes)
-        return tooLarge(name, data.size());
+    Header(const QByteArray& data, const QString& name);
+    qint64 pixels() const; // what decoding it makes
+
+    QByteArray bytes; // shared, not copied: the buffer only reads
+    QBuffer buffer;
+    QImageReader reader;
+    QByteArray format;
+    QSize size;
+    bool asItCame = false;
+    std::optional<Prepared> refusal;
+};
+
+Header::Header(const QByteArray& data, const QString& name) : bytes(data), buffer(&bytes)
+{
+    if (data.size() > kMaxFileBytes) {
+        refusal = tooLarge(name, data.size());
+        return;
+    }
     // Qt's own cap (128 MB) would refuse a 40-million-pixel picture the pixel rule lets in.
     static const bool raised = (QImageReader::setAllocationLimit(512), true);
     Q_UNUSED(raised);
-    QByteArray bytes = data; // shared, not copied: the buffer only reads
-    QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
+    reader.setDevice(&buffer);
     reader.setDecideFormatFromContent(true);
     reader.setAutoTransform(true);
-    const QByteArray format = reader.format();
-    if (!QByteArrayList{"jpeg", "png", "webp", "gif", "bmp"}.contains(format))
-        return refuse(QStringLiteral("%1 is not a picture Reelkeeper can use. %2").arg(quoted(name), kTakes));
-    const QSize size = reader.size();
-    if (!size.isValid())
-        return damaged(name);
-    if (qint64(size.width()) * size.height() > kMaxPixels)
-        return refuse(QStringLiteral("%1 is too large for a cover (%2 × %3 pixels); a cover may have at most %4 "
-                                     "million pixels.")
-                          .arg(quoted(name))
-                          .arg(size.width())
-                          .arg(size.height())
-                          .arg(kMaxPixels / 1'000'000));
-    if ((format == "jpeg" && !jpegComplete(data)) || (format == "bmp" && !bmpComplete(data)))
-        return damaged(name);
+    format = reader.format();
+    if (!QByteArrayList{"jpeg", "png", "webp", "gif", "bmp"}.contains(format)) {
+        refusal = refuse(QStringLiteral("%1 is not a picture Reelkeeper can use. %2").arg(quoted(name), kTakes));
+        return;
+    }
+    size = reader.size();
+    if (!size.isValid()) {
+        refusal = damaged(name);
+        return;
+    }
+    if (qint64(size.width()) * size.height() > kMaxPixels) {
+        refusal = refuse(QStringLiteral("%1 is too large for a cover (%2 × %3 pixels); a cover may have at most %4 "
+                                        "million pixels.")
+                             .arg(quoted(name))
+                             .arg(size.width())
+                             .arg(size.height())
+                             .arg(kMaxPixels / 1'000'000));
+        return;
+    }
+    if ((format == "jpeg" && !jpegComplete(data)) || (format == "bmp" && !bmpComplete(data))) {
+        refusal = damaged(name);
+        return;
+    }
     const bool small = size.width() <= kPictureSide && size.height() <= kPictureSide;
     // A JPEG or PNG that needs no change is kept as it came, without a second loss of quality.
-    const bool asItCame = small && (format == "jpeg" || format == "png") &&
-                          reader.transformation() == QImageIOHandler::TransformationNone;
+    asItCame = small && (format == "jpeg" || format == "png") &&
+               reader.transformation() == QImageIOHandler::TransformationNone;
     const QSize thumbnail = size.scaled(kThumbnailSide, kThumbnailSide, Qt::KeepAspectRatio);
-    if (!small)
-        reader.setScaledSize(size.scaled(kPictureSide, kPictureSide, Qt::KeepAspectRatio)); // JPEG decodes smaller
+    // A JPEG decodes smaller; any other picture the reader would scale as it came, a palette one into noise.
+    if (!small && format == "jpeg")
+        reader.setScaledSize(size.scaled(kPictureSide, kPictureSide, Qt::KeepAspectRatio));
     else if (asItCame && format == "jpeg" && thumbnail.width() < size.width())
-        reader.setScaledSize(thumbnail); // only the thumbnail is made of it: a JPEG decodes smaller
-    QImage image = reader.read();
+        reader.setScaledSize(thumbnail); // only the thumbnail is made of it
+}
+
+qint64 Header::pixels() const
+{
+    if (refusal)
+        return 0;
+    const QSize scaled = reader.scaledSize();
+    if (format != "jpeg" || !scaled.isValid())
+        return qint64(size.width()) * size.height();
+    // A JPEG decodes at a half, a quarter or an eighth of its size, the least that still covers the size asked.
+    int d = 8;
+    while (d > 1 && (size.width() / d < scaled.width() || size.height() / d < scaled.height()))
+        d /= 2;
+    return qint64((size.width() + d - 1) / d) * ((size.height() + d - 1) / d);
+}
+
+} // namespace
+
+qint64 DecodedPixels(const QByteArray& data)
+{
+    return Header(data, QString()).pixels();
+}
+
+Prepared PrepareCover(const QByteArray& data, const QString& name)
+{
+    Header header(data, name);
+    if (header.refusal)
+        return *header.refusal;
+    QImage image = header.reader.read();
     if (image.isNull())
         return damaged(name);
+    // Scaled as it came, a palette or one-bit picture is dithered into noise: scale in true colour.
+    image = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     if (image.width() > kPictureSide || image.height() > kPictureSide)
         image = image.scaled(kPictureSide, kPictureSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
 
     Cover cover;
-    cover.picture = asItCame ? data : encode(image);
+    cover.picture = header.asItCame ? data : encode(image);
     cover.thumbnail =
         encode(image.width() > kThumbnailSide || image.height() > kThumbnailSide
                    ? image.scaled(kThumbnailSide, kThumbnailSide, Qt::KeepAspectRatio, Qt::SmoothTransformation)

@@ -33,6 +33,10 @@ struct Prepared
 // user-interface thread. Thread-safe.
 Prepared PrepareCover(const QByteArray& data, const QString& name);
 
+// The pixels PrepareCover decodes for the picture, from its header: a large JPEG decodes scaled
+// down; none for one it refuses before decoding.
+qint64 DecodedPixels(const QByteArray& data);
+
 // The same for a file: its size is checked before it is read.
 Prepared PrepareCoverFile(const QString& path);
 

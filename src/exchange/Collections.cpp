@@ -1,12 +1,14 @@
 #include "exchange/Collections.h"
 
 #include "exchange/Zip.h"
+#include "shell/Wording.h"
 #include "store/Values.h"
 
 #include <QHash>
 #include <QRegularExpression>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
+#include <algorithm>
 #include <utility>
 
 namespace exchange {
@@ -103,11 +105,82 @@ QHash<QString, QString> commentFields(const QString& comments)
     return out;
 }
 
-const QStringList kPlurals = {QStringLiteral("directors"),    QStringLiteral("producers"), QStringLiteral("writers"),
-                              QStringLiteral("composers"),    QStringLiteral("studios"),   QStringLiteral("genres"),
-                              QStringLiteral("nationalitys"), QStringLiteral("languages"), QStringLiteral("keywords")};
+// One element of a Tellico entry into `values`: its text, or a table row's first column. A field that
+// allows several values stands in a container named for it with an "s" (<years><year>), whatever the
+// field; its values go under the field's own name.
+void readTellicoValue(QXmlStreamReader& r, Values& values, bool inContainer = false)
+{
+    const QString name = r.name().toString();
+    QString text, column;
+    bool columns = false, container = false;
+    while (!r.atEnd()) {
+        const auto token = r.readNext();
+        if (token == QXmlStreamReader::EndElement)
+            break;
+        if (token == QXmlStreamReader::Characters)
+            text += r.text();
+        if (token != QXmlStreamReader::StartElement)
+            continue;
+        if (!inContainer && name == r.name() + QLatin1Char('s')) {
+            container = true;
+            readTellicoValue(r, values, true);
+        } else if (r.name() == QLatin1String("column")) {
+            const QString value = r.readElementText(QXmlStreamReader::SkipChildElements);
+            if (!std::exchange(columns, true))
+                column = value;
+        } else {
+            r.skipCurrentElement();
+        }
+    }
+    if (!container)
+        values[name] << (columns ? column : text);
+}
+
+bool isControl(char c)
+{
+    const auto b = static_cast<unsigned char>(c);
+    return (b < 0x20 && c != '\t' && c != '\n' && c != '\r') || b == 0x7F;
+}
+
+// Text holds none or a few; a picture or a program's data about one byte in nine.
+void refuseBinary(const QByteArray& bytes)
+{
+    if (std::count_if(bytes.begin(), bytes.end(), isControl) * 16 > bytes.size())
+        throw ImportError(QStringLiteral("the file holds binary data, not text"));
+}
 
 } // namespace
+
+QByteArray RemoveControls(const QByteArray& bytes, QStringList& notes)
+{
+    refuseBinary(bytes);
+    if (std::none_of(bytes.begin(), bytes.end(), isControl))
+        return bytes;
+    QByteArray out;
+    out.reserve(bytes.size());
+    int line = 1, removed = 0;
+    const auto tell = [&] {
+        if (removed)
+            notes << QStringLiteral("line %1: %2 removed")
+                         .arg(line)
+                         .arg(shell::Counted(removed, "control character", "control characters"));
+        removed = 0;
+    };
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const char c = bytes.at(i);
+        if (isControl(c)) {
+            ++removed;
+            continue;
+        }
+        out += c;
+        if (c == '\n' || (c == '\r' && (i + 1 == bytes.size() || bytes.at(i + 1) != '\n'))) {
+            tell();
+            ++line;
+        }
+    }
+    tell();
+    return out;
+}
 
 Kind DetectKind(const QByteArray& bytes)
 {
@@ -124,10 +197,8 @@ Kind DetectKind(const QByteArray& bytes)
             throw ImportError(QStringLiteral("the zip archive is not a Tellico file: it holds no tellico.xml"));
         return Kind::TellicoZip;
     }
-    const QByteArray head = bytes.left(8192);
-    if (head.contains('\0'))
-        throw ImportError(QStringLiteral("the file holds binary data, not text"));
-    QByteArray start = head.trimmed();
+    refuseBinary(bytes);
+    QByteArray start = bytes.left(8192).trimmed();
     if (start.startsWith("\xEF\xBB\xBF"))
         start = start.mid(3).trimmed();
     if (start.startsWith("<?xml") || start.startsWith("<!DOCTYPE") || start.startsWith("<tellico") ||
@@ -198,24 +269,8 @@ ImportData ReadTellico(const QByteArray& xml)
         Movie movie;
         movie.line = int(r.lineNumber());
         Values values;
-        QStringList cast;
-        while (r.readNextStartElement()) {
-            const QString name = r.name().toString();
-            if (name == QLatin1String("casts")) {
-                while (r.readNextStartElement()) {
-                    QStringList columns;
-                    while (r.readNextStartElement())
-                        columns << r.readElementText(QXmlStreamReader::SkipChildElements);
-                    if (!columns.isEmpty() && !columns.front().trimmed().isEmpty())
-                        cast << columns.front();
-                }
-            } else if (kPlurals.contains(name)) {
-                while (r.readNextStartElement())
-                    values[r.name().toString()] << r.readElementText(QXmlStreamReader::SkipChildElements);
-            } else {
-                values[name] << r.readElementText(QXmlStreamReader::SkipChildElements);
-            }
-        }
+        while (r.readNextStartElement())
+            readTellicoValue(r, values);
         throwIfBad(r);
         movie.title = values.value(QStringLiteral("title")).value(0).trimmed();
         if (movie.title.isEmpty()) {
@@ -223,8 +278,11 @@ ImportData ReadTellico(const QByteArray& xml)
             continue;
         }
         const auto extra = commentFields(values.value(QStringLiteral("comments")).join(QLatin1Char('\n')));
+        auto one = [&](const QString& element, const QString& what) {
+            return firstOf(values.value(element), what, movie, data.notes);
+        };
         auto credit = [&](store::CreditIndex i, const QString& element, const QString& what) {
-            movie.credits[i] = firstOf(values.value(element), what, movie, data.notes);
+            movie.credits[i] = one(element, what);
         };
         credit(store::kDirector, QStringLiteral("director"), QStringLiteral("directors"));
         credit(store::kProducer, QStringLiteral("producer"), QStringLiteral("producers"));
@@ -238,17 +296,20 @@ ImportData ReadTellico(const QByteArray& xml)
         movie.credits[store::kExecutiveProducer] = extra.value(QStringLiteral("Executive Producer"));
         movie.credits[store::kScreenplay] = extra.value(QStringLiteral("Screenwriter"));
         movie.credits[store::kCinematographer] = extra.value(QStringLiteral("Cinematographer"));
-        movie.year = extra.value(QStringLiteral("Year"), values.value(QStringLiteral("year")).value(0).trimmed());
-        movie.length = extra.value(QStringLiteral("Length"),
-                                   MinutesToLength(values.value(QStringLiteral("running-time")).value(0)));
+        movie.year = extra.value(QStringLiteral("Year"), one(QStringLiteral("year"), QStringLiteral("years")));
+        movie.length =
+            extra.value(QStringLiteral("Length"),
+                        MinutesToLength(one(QStringLiteral("running-time"), QStringLiteral("running times"))));
         static const QRegularExpression country(QStringLiteral("\\s*\\([^)]*\\)\\s*$"));
-        movie.rating = extra.value(QStringLiteral("Rating"),
-                                   values.value(QStringLiteral("certification")).value(0).remove(country).trimmed());
-        movie.grade =
-            extra.value(QStringLiteral("Grade"), gradeOfRating(values.value(QStringLiteral("rating")).value(0)));
+        movie.rating = extra.value(
+            QStringLiteral("Rating"),
+            one(QStringLiteral("certification"), QStringLiteral("certifications")).remove(country).trimmed());
+        movie.grade = extra.value(QStringLiteral("Grade"),
+                                  gradeOfRating(one(QStringLiteral("rating"), QStringLiteral("ratings"))));
         movie.widescreen = store::IsTrue(values.value(QStringLiteral("widescreen")).value(0));
-        for (const QString& name : cast)
-            movie.cast.push_back(SplitActorName(name));
+        for (const QString& name : values.value(QStringLiteral("cast")))
+            if (!name.trimmed().isEmpty())
+                movie.cast.push_back(SplitWholeName(name));
         if (defaultFields && !pictureFields.contains(QLatin1String("cover")))
             pictureFields << QStringLiteral("cover");
         for (const QString& field : std::as_const(pictureFields))
@@ -335,7 +396,7 @@ ImportData ReadGcstar(const QByteArray& xml)
         static const QRegularExpression role(QStringLiteral("\\s*\\(.*\\)\\s*$"));
         for (QString name : list(QStringLiteral("actors")))
             if (!name.remove(role).trimmed().isEmpty())
-                movie.cast.push_back(SplitActorName(name));
+                movie.cast.push_back(SplitWholeName(name));
         movie.coverName = values.value(QStringLiteral("image")).value(0);
         data.movies.push_back(std::move(movie));
     }
@@ -470,9 +531,9 @@ QByteArray WriteTellicoXml(const std::vector<Movie>& movies, const Progress& pro
             for (const auto& [last, first] : m.cast) {
                 // "First Last" as Tellico writes names, unless splitting it again would move a word.
                 const QString plain = first.isEmpty() ? last : first + QLatin1Char(' ') + last;
-                const bool keeps = SplitActorName(plain) == std::pair(last, first);
+                const bool keeps = SplitWholeName(plain) == std::pair(last, first);
                 w.writeStartElement(QStringLiteral("cast"));
-                w.writeTextElement(QStringLiteral("column"), keeps ? plain : last + QStringLiteral(", ") + first);
+                w.writeTextElement(QStringLiteral("column"), keeps ? plain : JoinActorName(last, first));
                 w.writeEndElement();
             }
             w.writeEndElement();

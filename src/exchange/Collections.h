@@ -3,6 +3,7 @@
 #include "exchange/Movie.h"
 
 #include <QByteArray>
+#include <QStringList>
 #include <stdexcept>
 
 namespace exchange {
@@ -23,6 +24,11 @@ enum class Kind { Csv, TellicoZip, TellicoXml, GcstarXml };
 // What the bytes hold, from their content alone. Throws ImportError for anything else (binary
 // data, a zip that is not Tellico's, an XML file of another kind).
 Kind DetectKind(const QByteArray& bytes);
+
+// A text file's bytes with its control characters (all but tab, line feed and carriage return) taken
+// out, each line that held any told in `notes`. Throws ImportError when there are so many that the
+// bytes are no text at all: wherever they stand in the file, they count alike.
+QByteArray RemoveControls(const QByteArray& bytes, QStringList& notes);
 
 // The movies of a Tellico video collection or a GCstar GCfilms file. Entities are never expanded:
 // a document type that declares any is refused, and nothing outside the file is fetched.

@@ -1,6 +1,8 @@
 #include "exchange/Csv.h"
 
+#include "exchange/Collections.h"
 #include "main_window/MovieColumns.h"
+#include "shell/Wording.h"
 #include "store/Values.h"
 
 #include <QHash>
@@ -53,6 +55,7 @@ struct Parsed
 {
     std::vector<QStringList> rows;
     std::vector<int> lines;
+    QStringList problems;
 };
 
 Parsed parse(const QString& text, QChar sep, std::size_t maxRecords)
@@ -62,9 +65,13 @@ Parsed parse(const QString& text, QChar sep, std::size_t maxRecords)
     QString field;
     bool quoted = false, inRecord = false, wasQuoted = false;
     int line = 1, start = 1;
+    qint64 fields = 0, dropped = 0; // values past the row's last column kept
     const qsizetype n = text.size();
     auto endField = [&] {
-        record.append(field);
+        if (record.size() < kMaxCsvColumns)
+            record.append(field);
+        else if (!field.trimmed().isEmpty())
+            ++dropped;
         field.clear();
         wasQuoted = false;
     };
@@ -72,9 +79,19 @@ Parsed parse(const QString& text, QChar sep, std::size_t maxRecords)
         endField();
         // A blank line holds no record.
         if (!(record.size() == 1 && record.front().isEmpty())) {
+            if ((fields += record.size()) > kMaxCsvFields)
+                throw ImportError(QStringLiteral("the file holds more than %1 million fields; a file may hold at "
+                                                 "most that many")
+                                      .arg(kMaxCsvFields / 1'000'000));
             out.rows.push_back(record);
             out.lines.push_back(start);
+            if (dropped)
+                out.problems << QStringLiteral("line %1: %2 past the first %3 columns left out")
+                                    .arg(start)
+                                    .arg(shell::Counted(dropped, "value", "values"))
+                                    .arg(kMaxCsvColumns);
         }
+        dropped = 0;
         record.clear();
         inRecord = false;
     };
@@ -164,6 +181,7 @@ CsvTable ParseCsv(const QString& text)
     Parsed all = parse(text, table.separator, std::size_t(-1));
     table.rows = std::move(all.rows);
     table.lines = std::move(all.lines);
+    table.problems = std::move(all.problems);
     if (table.rows.empty())
         return table;
     const QStringList& first = table.rows.front();
@@ -201,6 +219,8 @@ std::vector<int> MappingFromHeader(const QStringList& header)
 ImportData MapRows(const CsvTable& table, const std::vector<int>& mapping)
 {
     ImportData data;
+    data.problems = table.problems;
+    data.notes = table.notes;
     const qsizetype width = qsizetype(mapping.size());
     for (std::size_t r = 0; r < table.rows.size(); ++r) {
         const QStringList& row = table.rows[r];
@@ -232,9 +252,8 @@ ImportData MapRows(const CsvTable& table, const std::vector<int>& mapping)
             else if (field == kWidescreen)
                 movie.widescreen = store::IsTrue(value);
             else if (field == kCast)
-                for (const QString& name : value.split(QLatin1Char(';'), Qt::SkipEmptyParts))
-                    if (!name.trimmed().isEmpty())
-                        movie.cast.push_back(SplitActorName(name));
+                for (const QString& name : SplitActorList(value))
+                    movie.cast.push_back(SplitActorName(name));
         }
         if (movie.title.isEmpty()) {
             data.problems << where + QStringLiteral("no title");
@@ -283,7 +302,7 @@ QByteArray WriteCsv(const std::vector<Movie>& movies, const Progress& progress)
             } else if (field == kCast) {
                 QStringList cast;
                 for (const auto& [last, first] : m.cast)
-                    cast << last + QStringLiteral(", ") + first;
+                    cast << JoinActorName(last, first);
                 row << cast.join(QStringLiteral("; "));
             } else {
                 row << (field == kLength       ? m.length

@@ -19,9 +19,17 @@ struct CsvTable
     QStringList header; // empty when the file has none
     std::vector<QStringList> rows;
     std::vector<int> lines; // the line each row starts on
+    QStringList problems;   // the rows cut short
+    QStringList notes;      // what was taken out of the text, line by line
 };
 
+// The most fields a row keeps, and the most a file may hold.
+inline constexpr int kMaxCsvColumns = 1000;
+inline constexpr qint64 kMaxCsvFields = 5'000'000;
+
 // RFC 4180 records; the separator is found among comma, semicolon and tab, the header by its names.
+// A row's values past kMaxCsvColumns are left out and told; a file of more than kMaxCsvFields
+// fields is refused (ImportError).
 CsvTable ParseCsv(const QString& text);
 
 // Each column's field as its header names it, else kIgnore.

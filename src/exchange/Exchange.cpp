@@ -110,53 +110,64 @@ QString creditName(const Movie& m, std::size_t i)
     return m.credits[i].isEmpty() ? QStringLiteral("Unknown") : m.credits[i];
 }
 
-// Makes covers of the pictures the movies name, `load` reading each (or saying why it cannot), on
-// every core; the ones that cannot be used are told. False when progress cancels it.
-bool takeCovers(ImportData& data, const std::function<QByteArray(const QString&, QString&)>& load,
-                const Progress& progress)
+// Makes covers of the pictures the movies name, `load` reading each (or saying why it cannot, and
+// telling how many bytes it unpacked either way), on every core; the ones that cannot be used are told.
+// Each picture is read and made once, however many movies name it. What is read and what is decoded
+// count against the import's budgets, a picture that fails as much as one that does not; they are
+// spent in the file's order, so the same file always keeps the same covers. False when progress
+// cancels it.
+using Loader = std::function<QByteArray(const QString& name, qint64& unpacked, QString& why)>;
+bool takeCovers(ImportData& data, const Loader& load, const Progress& progress)
 {
-    std::vector<std::size_t> named;
-    for (std::size_t i = 0; i < data.movies.size(); ++i)
-        if (!data.movies[i].coverName.isEmpty())
-            named.push_back(i);
-    if (named.empty())
+    QHash<QString, std::size_t> index; // picture name -> its place in names
+    std::vector<QString> names;
+    for (const Movie& m : data.movies)
+        if (!m.coverName.isEmpty() && !index.contains(m.coverName)) {
+            index.insert(m.coverName, names.size());
+            names.push_back(m.coverName);
+        }
+    if (names.empty())
         return true;
-    std::vector<QString> why(named.size());
+    std::vector<covers::Cover> made(names.size());
+    std::vector<QString> why(names.size());
     std::mutex mutex;
     std::condition_variable ended;
     std::size_t next = 0;
     int running = 0;
-    qint64 read = 0;
+    qint64 read = 0, decoded = 0;
     std::atomic<qint64> done = 0;
     std::atomic<bool> stop = false;
     const auto work = [&] {
         for (;;) {
-            std::size_t k;
-            QByteArray bytes;
-            {
-                std::lock_guard lock(mutex);
-                if (stop || next == named.size())
-                    break;
-                k = next++;
-                if (read > kMaxCoverBytes)
-                    why[k] = QStringLiteral("the file's pictures come to more than %1 MB").arg(kMaxCoverBytes >> 20);
-            }
+            // Taken, read and counted under the lock: reading is cheap and the archive is read by one
+            // thread at a time; making covers is not.
+            std::unique_lock lock(mutex);
+            if (stop || next == names.size())
+                break;
+            const std::size_t k = next++;
             // Nothing may leave a thread: a picture that fails in any way is one left out.
-            Movie& m = data.movies[named[k]];
             try {
-                if (why[k].isEmpty()) {
-                    // Reading is cheap and the archive is read by one thread at a time; making covers is not.
-                    std::lock_guard lock(mutex);
-                    bytes = load(m.coverName, why[k]);
-                    read += bytes.size();
+                QByteArray bytes;
+                if (read > kMaxCoverBytes) {
+                    why[k] = QStringLiteral("the file's pictures come to more than %1 MB").arg(kMaxCoverBytes >> 20);
+                } else if (decoded > kMaxCoverPixels) {
+                    why[k] = QStringLiteral("the file's pictures come to more than %1 million pixels")
+                                 .arg(kMaxCoverPixels / 1'000'000);
+                } else {
+                    qint64 unpacked = 0;
+                    bytes = load(names[k], unpacked, why[k]);
+                    read += unpacked;
+                    if (why[k].isEmpty())
+                        decoded += covers::DecodedPixels(bytes);
                 }
+                lock.unlock();
                 if (why[k].isEmpty()) {
-                    const covers::Prepared prepared = covers::PrepareCover(bytes, m.coverName);
-                    m.cover = prepared.cover;
+                    covers::Prepared prepared = covers::PrepareCover(bytes, names[k]);
+                    made[k] = std::move(prepared.cover);
                     why[k] = prepared.error;
                 }
             } catch (...) {
-                why[k] = QStringLiteral("\"%1\" could not be read").arg(m.coverName);
+                why[k] = QStringLiteral("\"%1\" could not be read").arg(names[k]);
             }
             ++done;
         }
@@ -164,7 +175,7 @@ bool takeCovers(ImportData& data, const std::function<QByteArray(const QString&,
         --running;
         ended.notify_all();
     };
-    const int count = qBound(1, QThread::idealThreadCount(), int(named.size()));
+    const int count = qBound(1, QThread::idealThreadCount(), int(names.size()));
     running = count; // before any starts: each counts itself out under the lock
     std::vector<std::thread> threads;
     for (int t = 0; t < count; ++t)
@@ -173,7 +184,7 @@ bool takeCovers(ImportData& data, const std::function<QByteArray(const QString&,
         std::unique_lock lock(mutex);
         while (!ended.wait_for(lock, std::chrono::milliseconds(50), [&] { return running == 0; })) {
             lock.unlock();
-            if (progress && !progress(done, qint64(named.size())))
+            if (progress && !progress(done, qint64(names.size())))
                 stop = true;
             lock.lock();
         }
@@ -182,25 +193,31 @@ bool takeCovers(ImportData& data, const std::function<QByteArray(const QString&,
         t.join();
     if (stop)
         return false;
-    for (std::size_t k = 0; k < named.size(); ++k) {
-        const Movie& m = data.movies[named[k]];
+    for (Movie& m : data.movies) {
+        if (m.coverName.isEmpty())
+            continue;
+        const std::size_t k = index.value(m.coverName);
+        m.cover = made[k];
         if (!why[k].isEmpty())
             data.notes << QStringLiteral("line %1, %2: cover left out: %3").arg(m.line).arg(m.title, why[k]);
     }
     return true;
 }
 
-QByteArray carried(const ImportData& data, const QString& name, QString& why)
+QByteArray carried(const ImportData& data, const QString& name, qint64& unpacked, QString& why)
 {
     const auto it = data.pictures.constFind(name);
-    if (it == data.pictures.constEnd())
+    if (it == data.pictures.constEnd()) {
         why = QStringLiteral("the file does not hold the picture \"%1\"").arg(name);
-    return it == data.pictures.constEnd() ? QByteArray() : *it;
+        return {};
+    }
+    unpacked = it->size();
+    return *it;
 }
 
 // A picture a GCstar file names: a path of its own (GCstar's usual form) or one relative to the file's
 // folder. Only a plain file is read, and only as large as a cover may be.
-QByteArray pictureBeside(const QDir& folder, const QString& name, QString& why)
+QByteArray pictureBeside(const QDir& folder, const QString& name, qint64& unpacked, QString& why)
 {
     const QString path = folder.absoluteFilePath(QUrl(name).isLocalFile() ? QUrl(name).toLocalFile() : name);
     const QFileInfo info(path);
@@ -211,9 +228,11 @@ QByteArray pictureBeside(const QDir& folder, const QString& name, QString& why)
         why = QStringLiteral("\"%1\" is larger than %2 MB").arg(name).arg(covers::kMaxFileBytes >> 20);
     else if (!file.open(QIODevice::ReadOnly))
         why = QStringLiteral("\"%1\" cannot be read: %2").arg(name, file.errorString());
-    else
-        return file.read(covers::kMaxFileBytes + 1);
-    return {};
+    if (!why.isEmpty())
+        return {};
+    const QByteArray bytes = file.read(covers::kMaxFileBytes + 1);
+    unpacked = bytes.size();
+    return bytes;
 }
 
 } // namespace
@@ -231,20 +250,25 @@ ImportSource ReadImportFile(const QString& path, const Progress& progress)
     if (bytes.size() > kMaxImportBytes)
         throw ImportError(QStringLiteral("the file is larger than %1 MB").arg(kMaxImportBytes >> 20));
     ImportSource source;
-    source.kind = DetectKind(bytes);
+    // Control characters are taken out of text before anything reads it, so each reader meets the same.
+    QStringList cleaned;
+    const QByteArray text = IsZip(bytes) ? QByteArray() : RemoveControls(bytes, cleaned);
+    source.kind = DetectKind(IsZip(bytes) ? bytes : text);
     switch (source.kind) {
     case Kind::TellicoZip:
         try {
             const ZipReader zip(bytes);
-            source.data = ReadTellico(zip.entry(QStringLiteral("tellico.xml"), kMaxImportBytes));
+            source.data =
+                ReadTellico(RemoveControls(zip.entry(QStringLiteral("tellico.xml"), kMaxImportBytes), cleaned));
+            source.data.notes = cleaned + source.data.notes;
             source.cancelled = !takeCovers(
                 source.data,
-                [&](const QString& name, QString& why) {
+                [&](const QString& name, qint64& unpacked, QString& why) {
                     const QString entry = QStringLiteral("images/") + name;
                     if (source.data.pictures.contains(name) || !zip.contains(entry))
-                        return carried(source.data, name, why);
+                        return carried(source.data, name, unpacked, why);
                     try {
-                        return zip.entry(entry, covers::kMaxFileBytes);
+                        return zip.entry(entry, covers::kMaxFileBytes, &unpacked);
                     } catch (const ZipError& e) {
                         why = e.why();
                         return QByteArray();
@@ -256,21 +280,28 @@ ImportSource ReadImportFile(const QString& path, const Progress& progress)
         }
         break;
     case Kind::TellicoXml:
-        source.data = ReadTellico(bytes);
-        source.cancelled = !takeCovers(
-            source.data, [&](const QString& name, QString& why) { return carried(source.data, name, why); }, progress);
-        break;
-    case Kind::GcstarXml:
-        source.data = ReadGcstar(bytes);
+        source.data = ReadTellico(text);
+        source.data.notes = cleaned + source.data.notes;
         source.cancelled = !takeCovers(
             source.data,
-            [folder = QFileInfo(path).absoluteDir()](const QString& name, QString& why) {
-                return pictureBeside(folder, name, why);
+            [&](const QString& name, qint64& unpacked, QString& why) {
+                return carried(source.data, name, unpacked, why);
+            },
+            progress);
+        break;
+    case Kind::GcstarXml:
+        source.data = ReadGcstar(text);
+        source.data.notes = cleaned + source.data.notes;
+        source.cancelled = !takeCovers(
+            source.data,
+            [folder = QFileInfo(path).absoluteDir()](const QString& name, qint64& unpacked, QString& why) {
+                return pictureBeside(folder, name, unpacked, why);
             },
             progress);
         break;
     case Kind::Csv:
-        source.table = ParseCsv(DecodeText(bytes));
+        source.table = ParseCsv(DecodeText(text));
+        source.table.notes = cleaned;
         if (source.table.rows.empty())
             throw ImportError(QStringLiteral("the file holds no rows to import"));
         break;

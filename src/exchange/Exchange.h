@@ -26,6 +26,8 @@ ImportSource ReadImportFile(const QString& path, const Progress& progress = {});
 // The most picture data one import reads; covers past it are left out, so a zip of pictures that
 // unpack to gigabytes costs no more than this.
 inline constexpr qint64 kMaxCoverBytes = 512LL << 20;
+// And the most pixels it decodes: a flat picture of a few kilobytes may decode to tens of millions.
+inline constexpr qint64 kMaxCoverPixels = 500'000'000;
 
 // The mapping last confirmed for a file with this header, else the one the header names.
 std::vector<int> RememberedMapping(const QStringList& header, int columns);

@@ -1,6 +1,7 @@
 #include "exchange/ImportWindows.h"
 
 #include "shell/Toolkit.h"
+#include "shell/Wording.h"
 #include "store/Catalogue.h"
 #include "store/Sqlite.h"
 
@@ -32,6 +33,9 @@ namespace exchange {
 namespace {
 
 constexpr int kPreviewRows = 10;
+// A window of field boxes for every column of a very wide file would take long to make and longer
+// to use: the columns that map and the first few others are shown, the rest are left out.
+constexpr int kShownColumns = 40;
 
 QString folder()
 {
@@ -109,11 +113,20 @@ frmImportMap::frmImportMap(const CsvTable& table, QWidget* owner) : QDialog(owne
     grdPreview = new QTableWidget(this);
     grdPreview->setObjectName(QStringLiteral("grdPreview"));
     grdPreview->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    grdPreview->setColumnCount(m_columns);
     grdPreview->verticalHeader()->setVisible(false);
     layout->addWidget(grdPreview);
     const std::vector<int> mapping = RememberedMapping(table.header, m_columns);
-    for (int c = 0; c < m_columns; ++c) {
+    const int mapped = int(std::count_if(mapping.begin(), mapping.end(), [](int f) { return f != kIgnore; }));
+    for (int c = 0, others = kShownColumns - mapped; c < m_columns; ++c) {
+        if (mapping[std::size_t(c)] != kIgnore) {
+            m_shown.push_back(c);
+        } else if (others > 0) {
+            m_shown.push_back(c);
+            --others;
+        }
+    }
+    grdPreview->setColumnCount(int(m_shown.size()));
+    for (int c : m_shown) {
         auto* combo = new QComboBox(grdPreview);
         combo->setObjectName(QStringLiteral("cboField%1").arg(c));
         combo->addItem(FieldCaption(kIgnore), int(kIgnore));
@@ -123,6 +136,13 @@ frmImportMap::frmImportMap(const CsvTable& table, QWidget* owner) : QDialog(owne
         connect(combo, &QComboBox::currentIndexChanged, this, [this] { check(); });
         m_fields.push_back(combo);
     }
+    lblHidden = new QLabel(this);
+    lblHidden->setObjectName(QStringLiteral("lblHidden"));
+    const int hidden = m_columns - int(m_shown.size());
+    lblHidden->setText(shell::Counted(hidden, "more column is", "more columns are") +
+                       QStringLiteral(" not shown, and left out of the import."));
+    lblHidden->setVisible(hidden > 0);
+    layout->addWidget(lblHidden);
     lblHint = new QLabel(this);
     lblHint->setObjectName(QStringLiteral("lblHint"));
     layout->addWidget(lblHint);
@@ -147,14 +167,16 @@ void frmImportMap::fill()
     // Row 0 holds the field boxes; the file's rows follow.
     grdPreview->setRowCount(qMax(0, shown) + 1);
     QStringList captions;
-    for (int c = 0; c < m_columns; ++c) {
+    for (std::size_t i = 0; i < m_shown.size(); ++i) {
+        const int c = m_shown[i];
         captions << (header ? m_table.rows.front().value(c) : QStringLiteral("Column %1").arg(c + 1));
-        grdPreview->setCellWidget(0, c, m_fields[std::size_t(c)]);
+        grdPreview->setCellWidget(0, int(i), m_fields[i]);
     }
     grdPreview->setHorizontalHeaderLabels(captions);
     for (int r = 0; r < shown; ++r)
-        for (int c = 0; c < m_columns; ++c)
-            grdPreview->setItem(r + 1, c, new QTableWidgetItem(m_table.rows[std::size_t(r + first)].value(c)));
+        for (std::size_t i = 0; i < m_shown.size(); ++i)
+            grdPreview->setItem(r + 1, int(i),
+                                new QTableWidgetItem(m_table.rows[std::size_t(r + first)].value(m_shown[i])));
     check();
 }
 
@@ -174,9 +196,9 @@ void frmImportMap::check()
 
 std::vector<int> frmImportMap::Mapping() const
 {
-    std::vector<int> mapping;
-    for (const QComboBox* combo : m_fields)
-        mapping.push_back(combo->currentData().toInt());
+    std::vector<int> mapping(std::size_t(m_columns), kIgnore);
+    for (std::size_t i = 0; i < m_shown.size(); ++i)
+        mapping[std::size_t(m_shown[i])] = m_fields[i]->currentData().toInt();
     return mapping;
 }
 

@@ -36,9 +36,11 @@ private:
 
     CsvTable m_table; // as read, header row included in rows when there is one
     int m_columns = 0;
+    std::vector<int> m_shown; // the columns the window shows, each with its field box
     QCheckBox* chkHeader = nullptr;
     QTableWidget* grdPreview = nullptr;
     std::vector<QComboBox*> m_fields;
+    QLabel* lblHidden = nullptr;
     QLabel* lblHint = nullptr;
     QPushButton* cmdOK = nullptr;
 };

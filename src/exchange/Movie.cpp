@@ -15,16 +15,93 @@ QString FieldCaption(int field)
     return field >= 0 && field < kFieldCount ? QLatin1String(kCaptions[field]) : QStringLiteral("(ignore)");
 }
 
+namespace {
+
+bool escapable(QChar c)
+{
+    return c == QLatin1Char('\\') || c == QLatin1Char(',') || c == QLatin1Char(';');
+}
+
+// Where the first `separator` stands that no backslash keeps; -1 when none does.
+qsizetype unescapedIndex(const QString& text, QChar separator)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text.at(i) == QLatin1Char('\\') && i + 1 < text.size() && escapable(text.at(i + 1)))
+            ++i;
+        else if (text.at(i) == separator)
+            return i;
+    }
+    return -1;
+}
+
+// A backslash before any other character is the name's own, as files written before kept it.
+QString unescaped(const QString& text)
+{
+    QString out;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text.at(i) == QLatin1Char('\\') && i + 1 < text.size() && escapable(text.at(i + 1)))
+            ++i;
+        out += text.at(i);
+    }
+    return out;
+}
+
+QString escaped(const QString& part)
+{
+    QString out;
+    for (QChar c : part) {
+        if (escapable(c))
+            out += QLatin1Char('\\');
+        out += c;
+    }
+    return out;
+}
+
+} // namespace
+
 std::pair<QString, QString> SplitActorName(const QString& name)
 {
-    const qsizetype comma = name.indexOf(QLatin1Char(','));
-    if (comma >= 0)
-        return {name.left(comma).trimmed(), name.mid(comma + 1).trimmed()};
-    const QString whole = name.simplified();
+    if (const qsizetype comma = unescapedIndex(name, QLatin1Char(',')); comma >= 0)
+        return {unescaped(name.left(comma)).trimmed(), unescaped(name.mid(comma + 1)).trimmed()};
+    const QString whole = unescaped(name).simplified();
     const qsizetype blank = whole.lastIndexOf(QLatin1Char(' '));
     if (blank < 0)
         return {whole, QString()};
     return {whole.mid(blank + 1), whole.left(blank)};
+}
+
+std::pair<QString, QString> SplitWholeName(const QString& name)
+{
+    static const QStringList suffixes = {QStringLiteral("Jr."), QStringLiteral("Jr"), QStringLiteral("Sr."),
+                                         QStringLiteral("Sr"),  QStringLiteral("II"), QStringLiteral("III"),
+                                         QStringLiteral("IV")};
+    const auto [before, after] = SplitActorName(name);
+    if (const qsizetype blank = before.lastIndexOf(QLatin1Char(' '));
+        blank > 0 && suffixes.contains(after) && unescapedIndex(name, QLatin1Char(',')) >= 0)
+        return {before.mid(blank + 1) + QStringLiteral(", ") + after, before.left(blank).trimmed()};
+    return {before, after};
+}
+
+QString JoinActorName(const QString& last, const QString& first)
+{
+    return escaped(last) + QStringLiteral(", ") + escaped(first);
+}
+
+QStringList SplitActorList(const QString& names)
+{
+    QStringList out;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= names.size(); ++i) {
+        if (i < names.size() && names.at(i) == QLatin1Char('\\') && i + 1 < names.size() &&
+            escapable(names.at(i + 1))) {
+            ++i;
+        } else if (i == names.size() || names.at(i) == QLatin1Char(';')) {
+            if (const QString name = names.mid(start, i - start); !name.trimmed().isEmpty())
+                out << name;
+            start = i + 1;
+        }
+    }
+    return out;
 }
 
 QString MinutesToLength(const QString& minutes)

@@ -62,8 +62,15 @@ constexpr int CreditField(store::CreditIndex credit)
     return int(kFirstCredit) + int(credit);
 }
 
-// "First Last" split at the last blank; "Last, First" as the program shows names.
+// "First Last" split at the last blank; "Last, First" as the program shows names, a comma,
+// semicolon or backslash inside a name kept by a backslash before it.
 std::pair<QString, QString> SplitActorName(const QString& name);
+// The same for a name as Tellico and GCstar keep it, whole: "First Last, Jr." too.
+std::pair<QString, QString> SplitWholeName(const QString& name);
+// "Last, First", with that backslash where a name needs it, so it splits back as it was.
+QString JoinActorName(const QString& last, const QString& first);
+// A list of such names, one from the next by semicolons.
+QStringList SplitActorList(const QString& names);
 
 // Minutes as "h:mm"; empty when the text holds no number.
 QString MinutesToLength(const QString& minutes);

@@ -78,8 +78,11 @@ bool ZipReader::contains(const QString& name) const
     return zip_name_locate(m_archive->zip.get(), name.toUtf8().constData(), 0) >= 0;
 }
 
-QByteArray ZipReader::entry(const QString& name, qint64 maxSize) const
+QByteArray ZipReader::entry(const QString& name, qint64 maxSize, qint64* unpacked) const
 {
+    qint64 ignored = 0;
+    qint64& count = unpacked ? *unpacked : ignored;
+    count = 0;
     zip_t* archive = m_archive->zip.get();
     const zip_int64_t index = zip_name_locate(archive, name.toUtf8().constData(), 0);
     if (index < 0)
@@ -106,6 +109,7 @@ QByteArray ZipReader::entry(const QString& name, qint64 maxSize) const
             throw ZipError(QStringLiteral("\"%1\" in the archive is damaged").arg(name));
         if (got == 0)
             break;
+        count += got;
         if (out.size() + got > maxSize)
             throw tooBig();
         out.append(buffer, qsizetype(got));

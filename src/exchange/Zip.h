@@ -38,7 +38,8 @@ class ZipReader
 public:
     explicit ZipReader(const QByteArray& zip); // throws ZipError
     ~ZipReader();
-    QByteArray entry(const QString& name, qint64 maxSize) const;
+    // `unpacked`, when given, is told how many bytes were unpacked, whether the entry is returned or refused.
+    QByteArray entry(const QString& name, qint64 maxSize, qint64* unpacked = nullptr) const;
     bool contains(const QString& name) const;
 
 private:

@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QPainter>
 #include <QPushButton>
 #include <QTest>
 #include <QThreadPool>
@@ -22,12 +23,19 @@
 
 const auto S = [](const char* text) { return QString::fromUtf8(text); };
 
-static QByteArray picture(const char* format, int width = 600, int height = 900, QColor colour = Qt::darkCyan)
+// Flat artwork: a white block on a ground of one colour, in the pixel format given.
+static QByteArray picture(const char* format, int width = 600, int height = 900, QColor colour = Qt::darkCyan,
+                          QImage::Format pixels = QImage::Format_ARGB32)
 {
     if (qstrcmp(format, "gif") == 0) // Qt writes no GIF
         return QByteArray::fromBase64("R0lGODlhBAAGAPAAAP8AAAAAACH5BAAAAAAALAAAAAAEAAYAAAIEhI+pVwA7");
     QImage image(width, height, QImage::Format_ARGB32);
     image.fill(colour);
+    QPainter(&image).fillRect(width / 4, height / 4, width / 2, height / 2, Qt::white);
+    if (pixels == QImage::Format_Mono || pixels == QImage::Format_Indexed8)
+        image = image.convertToFormat(pixels, {colour.rgba(), qRgb(255, 255, 255)});
+    else
+        image = image.convertToFormat(pixels);
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
@@ -67,7 +75,12 @@ private slots:
         QTest::addColumn<QString>("refusal"); // empty: taken
         QTest::newRow("large JPEG") << picture("jpeg", 2400, 1600) << QString();
         QTest::newRow("JPEG with a video after it") << picture("jpeg") + QByteArray(100000, 'v') << QString();
-        QTest::newRow("PNG with alpha") << picture("png", 300, 200, Qt::transparent) << QString();
+        QTest::newRow("PNG with alpha") << picture("png", 300, 200, QColor(0, 0, 255, 90)) << QString();
+        QTest::newRow("PNG, 1-bit palette") << picture("png", 800, 200, Qt::darkCyan, QImage::Format_Mono) << QString();
+        QTest::newRow("PNG, 1-bit palette, large")
+            << picture("png", 2400, 480, Qt::darkCyan, QImage::Format_Mono) << QString();
+        QTest::newRow("PNG, palette") << picture("png", 1000, 300, Qt::darkRed, QImage::Format_Indexed8) << QString();
+        QTest::newRow("PNG, grey") << picture("png", 700, 140, Qt::darkGray, QImage::Format_Grayscale8) << QString();
         QTest::newRow("WebP") << picture("webp") << QString();
         QTest::newRow("GIF") << picture("gif") << QString();
         QTest::newRow("BMP") << picture("bmp") << QString();
@@ -100,6 +113,17 @@ private slots:
         const QImage stored = QImage::fromData(got.cover.picture), thumbnail = QImage::fromData(got.cover.thumbnail);
         QVERIFY(qMax(stored.width(), stored.height()) <= 1000 && qMax(thumbnail.width(), thumbnail.height()) <= 320);
         QCOMPARE(stored.width() * 100 / stored.height(), thumbnail.width() * 100 / thumbnail.height());
+        // The thumbnail shows the picture's colours, ground and block, give or take the JPEG's loss.
+        for (QPointF at : {QPointF(0.1, 0.1), QPointF(0.5, 0.5)}) {
+            const auto colour = [&](const QImage& image) {
+                return image.pixelColor(int(at.x() * image.width()), int(at.y() * image.height()));
+            };
+            const QColor want = colour(stored), got = colour(thumbnail);
+            QVERIFY2(qAbs(want.red() - got.red()) + qAbs(want.green() - got.green()) + qAbs(want.blue() - got.blue()) +
+                             qAbs(want.alpha() - got.alpha()) <
+                         24,
+                     qPrintable(want.name(QColor::HexArgb) + S(" shown as ") + got.name(QColor::HexArgb)));
+        }
     }
 
     // Set on the panel, shown above "Starring:", replaced and removed in the editor, stored with a
