@@ -5,6 +5,7 @@
 #include "find/FindSchema.h"
 #include "shell/App.h"
 #include "shell/Settings.h"
+#include "shell/Wording.h"
 #include "store/Sqlite.h"
 #include "store/Values.h"
 
@@ -367,23 +368,25 @@ Plan Preview(const store::Connection& db, ImportData data)
 QString PreviewText(const Plan& plan)
 {
     QStringList lines;
-    lines << QStringLiteral("%1 movies will be added.").arg(plan.added);
-    lines << QStringLiteral("%1 movies match one already in the catalogue (same title and year).").arg(plan.matched);
+    const auto verb = [](qint64 n, const char* one, const char* many) { return QLatin1String(n == 1 ? one : many); };
+    lines << shell::Counted(plan.added, "movie", "movies") + QStringLiteral(" will be added.");
+    lines << shell::Counted(plan.matched, "movie", "movies") + verb(plan.matched, " matches", " match") +
+                 QStringLiteral(" one already in the catalogue (same title and year).");
     QStringList names;
     for (std::size_t i = 0; i < plan.newNames.size(); ++i)
         if (plan.newNames[i])
-            names << QStringLiteral("%1 %2").arg(plan.newNames[i]).arg(FieldCaption(kFirstCredit + int(i)));
+            names << QStringLiteral("%1 in %2").arg(plan.newNames[i]).arg(FieldCaption(kFirstCredit + int(i)));
     lines << (names.isEmpty()
                   ? QStringLiteral("No new names in the lists.")
                   : QStringLiteral("New names in the lists: ") + names.join(QStringLiteral(", ")) + QLatin1Char('.'));
-    lines << QStringLiteral("%1 new actors.").arg(plan.newActors);
+    lines << shell::Counted(plan.newActors, "new actor.", "new actors.");
     if (plan.covers || plan.coversLeftOut)
-        lines << QStringLiteral("%1 covers").arg(plan.covers) +
+        lines << shell::Counted(plan.covers, "cover", "covers") +
                      (plan.coversLeftOut ? QStringLiteral("; %1 cannot be used (listed below).").arg(plan.coversLeftOut)
                                          : QStringLiteral("."));
-    if (!plan.data.problems.isEmpty())
-        lines << QStringLiteral("%1 rows are left out or cut short; the list below says why.")
-                     .arg(plan.data.problems.size());
+    if (const qsizetype n = plan.data.problems.size())
+        lines << shell::Counted(n, "row", "rows") + verb(n, " is", " are") +
+                     QStringLiteral(" left out or cut short; the list below says why.");
     return lines.join(QLatin1Char('\n'));
 }
 
@@ -540,13 +543,12 @@ QString OutcomeText(const Outcome& outcome)
 {
     if (outcome.cancelled)
         return QStringLiteral("The import was cancelled; the catalogue is as it was.");
-    return QStringLiteral("%1 movies added, %2 overwritten, %3 skipped as already in the catalogue; %4 cast links, "
-                          "%5 covers.")
-        .arg(outcome.added)
+    return QStringLiteral("%1 added, %2 overwritten, %3 skipped as already in the catalogue; %4, %5.")
+        .arg(shell::Counted(outcome.added, "movie", "movies"))
         .arg(outcome.overwritten)
         .arg(outcome.skipped)
-        .arg(outcome.links)
-        .arg(outcome.covers);
+        .arg(shell::Counted(outcome.links, "cast link", "cast links"),
+             shell::Counted(outcome.covers, "cover", "covers"));
 }
 
 std::vector<Movie> ReadCatalogue(const store::Connection& db)

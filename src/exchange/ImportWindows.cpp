@@ -1,6 +1,7 @@
 #include "exchange/ImportWindows.h"
 
 #include "shell/Toolkit.h"
+#include "shell/Wording.h"
 #include "store/Catalogue.h"
 #include "store/Sqlite.h"
 
@@ -307,7 +308,8 @@ void ExportInteractive(QWidget* owner)
         progress.reset();
         if (count < 0)
             return; // cancelled: the file was never written
-        shell::MsgBox(QStringLiteral("%1 movies written to \"%2\".").arg(count).arg(QDir::toNativeSeparators(path)),
+        shell::MsgBox(QStringLiteral("%1 written to \"%2\".")
+                          .arg(shell::Counted(count, "movie", "movies"), QDir::toNativeSeparators(path)),
                       shell::vbOKOnly | shell::vbInformation, QStringLiteral("Export"));
     } catch (const ImportError& e) {
         shell::MsgBox(QStringLiteral("\"%1\" was not written: %2.").arg(QDir::toNativeSeparators(path), e.why()),

@@ -356,7 +356,7 @@ private slots:
         QTest::newRow("help") << S("--help") << 0 << S("--overwrite");
         QTest::newRow("import") << S("--import in.csv") << 0 << S("added, 0 overwritten, 1 skipped");
         QTest::newRow("overwrite") << S("--import in.csv --overwrite") << 0 << S("added, 1 overwritten, 0 skipped");
-        QTest::newRow("export") << S("--export out.tc") << 0 << S("1 movies written to out.tc");
+        QTest::newRow("export") << S("--export out.tc") << 0 << S("1 movie written to out.tc");
         QTest::newRow("unwritable") << S("--export no/such/folder/out.csv") << 1
                                     << S("reelkeeper: \"no/such/folder/out.csv\": the file cannot be written");
         QTest::newRow("missing file") << S("--import none.csv") << 1 << S("\"none.csv\" is not a file");
@@ -415,7 +415,7 @@ private slots:
              }},
             {"frmImportPreview",
              [](QWidget* preview) {
-                 QVERIFY(preview->findChild<QLabel*>(S("lblSummary"))->text().startsWith(S("1 movies will be added.")));
+                 QVERIFY(preview->findChild<QLabel*>(S("lblSummary"))->text().startsWith(S("1 movie will be added.")));
                  QTest::mouseClick(preview->findChild<QPushButton*>(S("cmdImport")), Qt::LeftButton);
              }},
             {nullptr, chooseFile},
@@ -440,7 +440,7 @@ private slots:
         QVERIFY(ImportInteractive(nullptr));
         QVERIFY(!ImportInteractive(nullptr));
         QCOMPARE(next, script.size());
-        QCOMPARE(boxes.texts().value(0).left(25), S("1 movies added, 0 overwri"));
+        QCOMPARE(boxes.texts().value(0).left(24), S("1 movie added, 0 overwri"));
         QCOMPARE(cat.scalar(S("SELECT Director || Year_Released FROM qry_Movie_Title")).toString(),
                  S("Michael Mann1995"));
     }
