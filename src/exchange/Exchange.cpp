@@ -6,6 +6,7 @@
 #include "shell/App.h"
 #include "shell/Settings.h"
 #include "shell/Wording.h"
+#include "store/Backup.h"
 #include "store/Sqlite.h"
 #include "store/Values.h"
 
@@ -20,6 +21,7 @@
 #include <QUrl>
 #include <atomic>
 #include <condition_variable>
+#include <filesystem>
 #include <mutex>
 #include <thread>
 
@@ -215,6 +217,42 @@ QByteArray pictureBeside(const QDir& folder, const QString& name, QString& why)
     else
         return file.read(covers::kMaxFileBytes + 1);
     return {};
+}
+
+// An export makes no backup, so it never goes over the catalogue, its side files or its backups,
+// by whatever name they are reached: the files are compared, not the names. Nor does it write
+// through a link, which QSaveFile would follow to the file it names.
+void refuseExportTarget(const store::Connection& db, const QString& path)
+{
+    namespace fs = std::filesystem;
+    const QFileInfo target(path);
+    if (target.isSymLink())
+        throw ImportError(QStringLiteral("it is a link to another file; give a name of its own"));
+    const auto resolved = [](const QString& name) {
+        const QFileInfo info(name);
+        const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
+        return folder.isEmpty() ? info.absoluteFilePath() : folder + QLatin1Char('/') + info.fileName();
+    };
+    const auto same = [&](const QString& a, const QString& b) {
+        std::error_code error; // either missing: not the same file
+        return resolved(a) == resolved(b) ||
+               fs::equivalent(QFile::encodeName(a).toStdString(), QFile::encodeName(b).toStdString(), error);
+    };
+    const QString wanted = resolved(path);
+    for (const QString& catalogue : {db.path(), QFileInfo(db.path()).canonicalFilePath()}) {
+        if (catalogue.isEmpty())
+            continue;
+        if (same(path, catalogue))
+            throw ImportError(QStringLiteral("it is the catalogue itself; give another name"));
+        for (const char* side : {"-wal", "-shm", "-journal"})
+            if (same(path, catalogue + QLatin1String(side)))
+                throw ImportError(QStringLiteral("it is one of the catalogue's own files; give another name"));
+        const QString backups = resolved(store::BackupFolder(catalogue));
+        if (same(path, backups))
+            throw ImportError(QStringLiteral("it is the catalogue's backups folder; give a file name"));
+        if (wanted.startsWith(backups + QLatin1Char('/')))
+            throw ImportError(QStringLiteral("it is in the catalogue's backups folder; choose another folder"));
+    }
 }
 
 } // namespace
@@ -591,6 +629,7 @@ int ExportFile(const store::Connection& db, const QString& path, const Progress&
 {
     // Reading the catalogue is the first tenth of the work, making the file the rest.
     constexpr qint64 kWhole = 1000, kRead = 100;
+    refuseExportTarget(db, path);
     if (progress && !progress(0, kWhole))
         return -1;
     const std::vector<Movie> movies = ReadCatalogue(db);

@@ -359,6 +359,17 @@ private slots:
         QTest::newRow("export") << S("--export out.tc") << 0 << S("1 movie written to out.tc");
         QTest::newRow("unwritable") << S("--export no/such/folder/out.csv") << 1
                                     << S("reelkeeper: \"no/such/folder/out.csv\": the file cannot be written");
+        // An export goes over no file of the catalogue's own, whatever name reaches it.
+        const QString itself = S("it is the catalogue itself; give another name");
+        QTest::newRow("export over the catalogue") << S("--export Reelkeeper.mdb") << 1 << itself;
+        QTest::newRow("export over it, relative") << S("--export backups/../Reelkeeper.mdb") << 1 << itself;
+        QTest::newRow("export through a link") << S("--export link") << 1 << S("it is a link to another file");
+        QTest::newRow("export over its log")
+            << S("--export Reelkeeper.mdb-wal") << 1 << S("it is one of the catalogue's own files");
+        QTest::newRow("export into its backups")
+            << S("--export backups/copy.tc") << 1 << S("it is in the catalogue's backups folder");
+        QTest::newRow("export over its backups")
+            << S("--export backups") << 1 << S("it is the catalogue's backups folder");
         QTest::newRow("missing file") << S("--import none.csv") << 1 << S("\"none.csv\" is not a file");
         QTest::newRow("unmapped CSV") << S("--import bare.csv") << 1 << S("no column is named Title");
         QTest::newRow("unknown") << S("--frobnicate") << 1 << S("unknown argument \"--frobnicate\"");
@@ -371,6 +382,8 @@ private slots:
         cat.addMovie(S("Heat"), {{S("Year_Released"), S("1995")}});
         write(cat.dir(), S("in.csv"), "Title,Year\nHeat,1995\nAlien,1979\n");
         write(cat.dir(), S("bare.csv"), "Heat,1995\n");
+        QFile::link(cat.path(), cat.dir() + S("/link"));
+        QDir(cat.dir()).mkdir(S("backups"));
         QProcess run;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
@@ -385,6 +398,14 @@ private slots:
         const QString output = QString::fromUtf8(run.readAllStandardOutput() + run.readAllStandardError());
         QVERIFY2(output.contains(said), qPrintable(output));
         QTEST(run.exitCode(), "status");
+        if (arguments.first() == S("--export") && run.exitCode() != 0) { // and in the window, the same words
+            try {
+                ExportFile(cat.open(), QDir(cat.dir()).filePath(arguments.at(1)));
+                QFAIL("written");
+            } catch (const ImportError& e) {
+                QVERIFY2(output.contains(e.why()), qPrintable(e.why()));
+            }
+        }
         QCOMPARE(cat.scalar(S("SELECT count(*) FROM tbl_Movie_Title")).toInt(),
                  arguments.contains(S("in.csv")) ? 2 : 1);
         QCOMPARE(QDir(cat.dir()).entryList({S("*.csv"), S("*.tc")}).size(), arguments.contains(S("out.tc")) ? 3 : 2);
