@@ -37,6 +37,62 @@ QString key(const QString& title, const QString& year = QString())
     return title.toLower() + QLatin1Char('\n') + year.trimmed();
 }
 
+// Movies by title and year as an import matches them: the same title whatever its case, and the
+// same year where both have one. Each look-up is a hash's, so one title in many years costs no
+// more than many titles. Values are non-zero; find gives 0 for none.
+template <typename T> class TitleIndex
+{
+public:
+    void add(const QString& title, const QString& year, T value)
+    {
+        const Held held{++m_added, value};
+        const QString t = title.toLower(), y = year.trimmed();
+        Title& entry = m_titles[t];
+        if (!entry.first.order)
+            entry.first = held;
+        Held& slot = y.isEmpty() ? entry.undated : m_dated[key(t, y)];
+        if (!slot.order)
+            slot = held;
+    }
+    // The first added that matches.
+    T find(const QString& title, const QString& year) const
+    {
+        const QString t = title.toLower(), y = year.trimmed();
+        const auto it = m_titles.constFind(t);
+        if (it == m_titles.constEnd())
+            return T{};
+        if (y.isEmpty())
+            return it->first.value;
+        const Held dated = m_dated.value(key(t, y));
+        return !dated.order || (it->undated.order && it->undated.order < dated.order) ? it->undated.value : dated.value;
+    }
+
+private:
+    struct Held
+    {
+        qint64 order = 0; // 0: none
+        T value{};
+    };
+    struct Title
+    {
+        Held first, undated;
+    };
+    QHash<QString, Title> m_titles;
+    QHash<QString, Held> m_dated; // by title and year
+    qint64 m_added = 0;
+};
+
+// The stored movies, read under the caller's snapshot.
+TitleIndex<qint64> storedMovies(const store::Connection& db)
+{
+    TitleIndex<qint64> stored;
+    store::Statement all(db,
+                         QStringLiteral("SELECT [Movie_ID], [Movie_Title], [Year_Released] FROM [tbl_Movie_Title]"));
+    while (all.step())
+        stored.add(all.column(1).toString(), all.column(2).toString(), all.column(0).toLongLong());
+    return stored;
+}
+
 QString headerKey(const QStringList& header)
 {
     return QString::fromLatin1(
@@ -346,16 +402,8 @@ void RememberMapping(const QStringList& header, const std::vector<int>& mapping)
 Plan Preview(const store::Connection& db, ImportData data)
 {
     Plan plan;
-    // Stored movies by title: key and year.
-    QHash<QString, std::vector<std::pair<qint64, QString>>> stored;
-    store::Statement all(db,
-                         QStringLiteral("SELECT [Movie_ID], [Movie_Title], [Year_Released] FROM [tbl_Movie_Title]"));
-    while (all.step())
-        stored[all.column(1).toString().toLower()].emplace_back(all.column(0).toLongLong(),
-                                                                all.column(2).toString().trimmed());
-    auto sameYear = [](const QString& a, const QString& b) { return a.isEmpty() || b.isEmpty() || a == b; };
-
-    QHash<QString, std::vector<std::pair<int, QString>>> seen; // title -> (line, year) within the file
+    const TitleIndex<qint64> stored = storedMovies(db);
+    TitleIndex<int> seen; // the file's own movies, by line
     std::array<std::unique_ptr<Names>, store::kCredits.size()> lookups;
     for (std::size_t i = 0; i < lookups.size(); ++i)
         lookups[i] = std::make_unique<Names>(db, false, creditFind(i), QString());
@@ -363,24 +411,15 @@ Plan Preview(const store::Connection& db, ImportData data)
     std::array<QSet<QString>, store::kCredits.size()> newNames;
     QSet<QString> newActors;
     for (Movie& m : data.movies) {
-        const QString title = m.title.toLower();
-        const QString year = m.year.trimmed();
-        int duplicateOf = 0;
-        for (const auto& [line, y] : seen.value(title))
-            if (!duplicateOf && sameYear(y, year))
-                duplicateOf = line;
-        if (duplicateOf) {
+        if (const int duplicateOf = seen.find(m.title, m.year)) {
             plan.data.problems << QStringLiteral("line %1: the same movie as line %2, %3 (skipped)")
                                       .arg(m.line)
                                       .arg(duplicateOf)
                                       .arg(m.title);
             continue;
         }
-        seen[title].emplace_back(m.line, year);
-        qint64 match = 0;
-        for (const auto& [id, y] : stored.value(title))
-            if (!match && sameYear(y, year))
-                match = id;
+        seen.add(m.title, m.year, qMax(1, m.line));
+        const qint64 match = stored.find(m.title, m.year);
         plan.matches.push_back(match);
         ++(match ? plan.matched : plan.added);
         for (std::size_t i = 0; i < lookups.size(); ++i) {
@@ -432,6 +471,9 @@ Outcome WriteImport(store::Connection& db, const Plan& plan, bool overwrite, con
 {
     Outcome outcome;
     store::Transaction unit(db);
+    // The plan's matches are a forecast: since the preview another connection may have deleted,
+    // added or imported the same movies. Under the write lock they are decided afresh.
+    const TitleIndex<qint64> stored = storedMovies(db);
     // Inside the transaction the find index's triggers are set aside and the documents of the movies
     // written are filled afterwards in batches: a trigger would re-read a movie for every link. Any
     // other connection sees the catalogue with its triggers, before or after; Cancel restores them.
@@ -481,7 +523,7 @@ Outcome WriteImport(store::Connection& db, const Plan& plan, bool overwrite, con
             return outcome; // the transaction rolls back
         }
         const Movie& m = plan.data.movies[std::size_t(n)];
-        const qint64 match = plan.matches[std::size_t(n)];
+        const qint64 match = stored.find(m.title, m.year);
         if (match && !overwrite) {
             ++outcome.skipped;
             continue;
