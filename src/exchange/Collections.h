@@ -29,12 +29,12 @@ Kind DetectKind(const QByteArray& bytes);
 ImportData ReadTellico(const QByteArray& xml);
 ImportData ReadGcstar(const QByteArray& xml);
 
-// A Tellico video collection (its DTD's version 11) of the movies, and the same zipped as a .tc
-// file with each named cover, fetched by `picture` as it is written, under images/; nothing when
-// progress cancels it.
+// A Tellico video collection (its DTD's version 11) of the movies, nothing when progress cancels
+// it; and the same written as a .tc file, zipped with each named cover, fetched by `picture` as it
+// is written, under images/: false, and no file, when progress cancels it. Throws ZipError.
 QByteArray WriteTellicoXml(const std::vector<Movie>& movies, const Progress& progress = {});
-QByteArray WriteTellicoZip(const std::vector<Movie>& movies, const Progress& progress = {},
-                           const std::function<QByteArray(const Movie&)>& picture = {});
+bool WriteTellicoZip(const QString& path, const std::vector<Movie>& movies, const Progress& progress = {},
+                     const std::function<QByteArray(const Movie&)>& picture = {});
 
 // The largest file, or unpacked archive entry, an import reads.
 inline constexpr qint64 kMaxImportBytes = 128LL << 20;

@@ -318,19 +318,24 @@ ImportSource ReadImportFile(const QString& path, const Progress& progress)
     QFile file(path);
     if (!QFileInfo(path).isFile())
         throw ImportError(QStringLiteral("\"%1\" is not a file").arg(path));
-    if (file.size() > kMaxImportBytes)
-        throw ImportError(QStringLiteral("the file is larger than %1 MB").arg(kMaxImportBytes >> 20));
     if (!file.open(QIODevice::ReadOnly))
         throw ImportError(QStringLiteral("the file cannot be read: %1").arg(file.errorString()));
-    const QByteArray bytes = file.read(kMaxImportBytes + 1);
-    if (bytes.size() > kMaxImportBytes)
-        throw ImportError(QStringLiteral("the file is larger than %1 MB").arg(kMaxImportBytes >> 20));
     ImportSource source;
-    source.kind = DetectKind(bytes);
-    switch (source.kind) {
-    case Kind::TellicoZip:
+    // A zip is read from its file, an entry at a time: each entry and the pictures together have caps
+    // of their own, so the file may be as large as an export with its covers makes it.
+    if (IsZip(file.peek(4))) {
+        file.close();
+        source.kind = Kind::TellicoZip;
+        std::unique_ptr<const ZipReader> opened;
         try {
-            const ZipReader zip(bytes);
+            opened = std::make_unique<const ZipReader>(path);
+        } catch (const ZipError& e) {
+            throw ImportError(QStringLiteral("the file is a zip archive but %1").arg(e.why()));
+        }
+        const ZipReader& zip = *opened;
+        if (!zip.contains(QStringLiteral("tellico.xml")))
+            throw ImportError(QStringLiteral("the zip archive is not a Tellico file: it holds no tellico.xml"));
+        try {
             source.data = ReadTellico(zip.entry(QStringLiteral("tellico.xml"), kMaxImportBytes));
             source.cancelled = !takeCovers(
                 source.data,
@@ -349,7 +354,17 @@ ImportSource ReadImportFile(const QString& path, const Progress& progress)
         } catch (const ZipError& e) {
             throw ImportError(QStringLiteral("the Tellico file cannot be unpacked: %1").arg(e.why()));
         }
-        break;
+        return source;
+    }
+    if (file.size() > kMaxImportBytes)
+        throw ImportError(QStringLiteral("the file is larger than %1 MB").arg(kMaxImportBytes >> 20));
+    const QByteArray bytes = file.read(kMaxImportBytes + 1);
+    if (bytes.size() > kMaxImportBytes)
+        throw ImportError(QStringLiteral("the file is larger than %1 MB").arg(kMaxImportBytes >> 20));
+    source.kind = DetectKind(bytes);
+    switch (source.kind) {
+    case Kind::TellicoZip:
+        break; // opened from its file above
     case Kind::TellicoXml:
         source.data = ReadTellico(bytes);
         source.cancelled = !takeCovers(
@@ -681,14 +696,17 @@ int ExportFile(const store::Connection& db, const QString& path, const Progress&
             return progress(kRead + (total > 0 ? done * (kWhole - kRead) / total : 0), kWhole);
         };
     const bool tellico = QFileInfo(path).suffix().compare(QLatin1String("tc"), Qt::CaseInsensitive) == 0;
-    QByteArray bytes;
-    try {
-        // The pictures are read one at a time as the zip takes them, and written as they are stored.
-        bytes = tellico ? WriteTellicoZip(movies, making, [&db](const Movie& m) { return covers::Picture(db, m.id); })
-                        : WriteCsv(movies, making);
-    } catch (const ZipError& e) {
-        throw ImportError(QStringLiteral("the Tellico file cannot be made: %1").arg(e.why()));
+    if (tellico) {
+        // Written straight to its file: the pictures are read one at a time as the zip takes them.
+        try {
+            if (!WriteTellicoZip(path, movies, making, [&db](const Movie& m) { return covers::Picture(db, m.id); }))
+                return -1;
+        } catch (const ZipError& e) {
+            throw ImportError(QStringLiteral("the Tellico file cannot be made: %1").arg(e.why()));
+        }
+        return int(movies.size());
     }
+    const QByteArray bytes = WriteCsv(movies, making);
     if (bytes.isEmpty() || (progress && !progress(kWhole, kWhole)))
         return -1;
     // Written beside the target and renamed over it, so a failure leaves no partial file.

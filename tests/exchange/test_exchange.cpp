@@ -179,6 +179,8 @@ private slots:
         QTest::newRow("GCstar books") << QByteArray("<collection type='GCbooks'/>") << S("not GCfilms");
         QTest::newRow("other XML") << QByteArray("<?xml version='1.0'?><html/>") << S("neither");
         QTest::newRow("1 GB") << QByteArray() << S("larger than 128 MB");
+        QTest::newRow("Tellico zipped, over 128 MB") // as an export with its covers makes it
+            << readAll(QStringLiteral(EXCHANGE_DATA "/videos.xml")) << QString();
         QByteArray years = "Title,Year\n";
         for (int i = 0; i < 40000; ++i)
             years += "Same," + QByteArray::number(i) + '\n';
@@ -195,6 +197,9 @@ private slots:
         const QString path = write(cat.dir(), S("file"), bytes);
         if (bytes.isEmpty())
             QFile::resize(path, 1LL << 30); // sparse
+        if (tag.endsWith("over 128 MB"))
+            MakeZipFile(path, {{S("tellico.xml"), bytes}},
+                        {{S("images/unnamed.png"), [] { return QByteArray(kMaxImportBytes, '\0'); }}}, {});
         QElapsedTimer took;
         took.start();
         try {
