@@ -36,7 +36,8 @@ QByteArray WriteTellicoXml(const std::vector<Movie>& movies, const Progress& pro
 bool WriteTellicoZip(const QString& path, const std::vector<Movie>& movies, const Progress& progress = {},
                      const std::function<QByteArray(const Movie&)>& picture = {});
 
-// The largest file, or unpacked archive entry, an import reads.
+// The largest file, or unpacked archive entry, an import reads. A zip file itself may be larger: it
+// is read an entry at a time, and its pictures have a budget of their own.
 inline constexpr qint64 kMaxImportBytes = 128LL << 20;
 
 } // namespace exchange
