@@ -57,9 +57,7 @@ QString withCovers()
         image.save(&buffer, "jpeg", 85);
         return jpeg;
     };
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly))
-        file.write(exchange::WriteTellicoZip(movies, {}, picture));
+    exchange::WriteTellicoZip(path, movies, {}, picture);
     return path;
 }
 

@@ -564,8 +564,8 @@ QByteArray WriteTellicoXml(const std::vector<Movie>& movies, const Progress& pro
     return out;
 }
 
-QByteArray WriteTellicoZip(const std::vector<Movie>& movies, const Progress& progress,
-                           const std::function<QByteArray(const Movie&)>& picture)
+bool WriteTellicoZip(const QString& path, const std::vector<Movie>& movies, const Progress& progress,
+                     const std::function<QByteArray(const Movie&)>& picture)
 {
     // Writing the XML is the first half of the work, packing it and the pictures the second.
     const qint64 n = qint64(movies.size());
@@ -574,7 +574,7 @@ QByteArray WriteTellicoZip(const std::vector<Movie>& movies, const Progress& pro
         half = [&](qint64 done, qint64) { return progress(done, 2 * n); };
     const QByteArray xml = WriteTellicoXml(movies, half);
     if (xml.isEmpty())
-        return {};
+        return false;
     FetchedEntries pictures;
     for (const Movie& m : movies)
         if (!m.coverName.isEmpty() && picture)
@@ -582,7 +582,7 @@ QByteArray WriteTellicoZip(const std::vector<Movie>& movies, const Progress& pro
     std::function<bool(double)> packing;
     if (progress)
         packing = [&](double share) { return progress(n + qint64(share * double(n)), 2 * n); };
-    return MakeZip({{kTellicoXml, xml}}, pictures, packing);
+    return MakeZipFile(path, {{kTellicoXml, xml}}, pictures, packing);
 }
 
 } // namespace exchange

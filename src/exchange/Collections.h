@@ -35,14 +35,15 @@ QByteArray RemoveControls(const QByteArray& bytes, QStringList& notes);
 ImportData ReadTellico(const QByteArray& xml);
 ImportData ReadGcstar(const QByteArray& xml);
 
-// A Tellico video collection (its DTD's version 11) of the movies, and the same zipped as a .tc
-// file with each named cover, fetched by `picture` as it is written, under images/; nothing when
-// progress cancels it.
+// A Tellico video collection (its DTD's version 11) of the movies, nothing when progress cancels
+// it; and the same written as a .tc file, zipped with each named cover, fetched by `picture` as it
+// is written, under images/: false, and no file, when progress cancels it. Throws ZipError.
 QByteArray WriteTellicoXml(const std::vector<Movie>& movies, const Progress& progress = {});
-QByteArray WriteTellicoZip(const std::vector<Movie>& movies, const Progress& progress = {},
-                           const std::function<QByteArray(const Movie&)>& picture = {});
+bool WriteTellicoZip(const QString& path, const std::vector<Movie>& movies, const Progress& progress = {},
+                     const std::function<QByteArray(const Movie&)>& picture = {});
 
-// The largest file, or unpacked archive entry, an import reads.
+// The largest file, or unpacked archive entry, an import reads. A zip file itself may be larger: it
+// is read an entry at a time, and its pictures have a budget of their own.
 inline constexpr qint64 kMaxImportBytes = 128LL << 20;
 
 } // namespace exchange

@@ -2,6 +2,7 @@
 
 #include "exchange/Exchange.h"
 #include "shell/CatalogueHome.h"
+#include "shell/Wording.h"
 #include "store/Backup.h"
 #include "store/Catalogue.h"
 
@@ -106,7 +107,7 @@ int RunCommandLine(const QStringList& arguments)
             return import(importPath, overwrite);
         const store::Connection db = store::OpenDatabase();
         const int count = ExportFile(db, exportPath);
-        print(stdout, QStringLiteral("%1 movies written to %2.").arg(count).arg(exportPath));
+        print(stdout, QStringLiteral("%1 written to %2.").arg(shell::Counted(count, "movie", "movies"), exportPath));
         return 0;
     } catch (const ImportError& e) {
         return fail(QStringLiteral("\"%1\": %2").arg(importPath.isEmpty() ? exportPath : importPath, e.why()));

@@ -5,6 +5,8 @@
 #include "find/FindSchema.h"
 #include "shell/App.h"
 #include "shell/Settings.h"
+#include "shell/Wording.h"
+#include "store/Backup.h"
 #include "store/Sqlite.h"
 #include "store/Values.h"
 
@@ -19,6 +21,7 @@
 #include <QUrl>
 #include <atomic>
 #include <condition_variable>
+#include <filesystem>
 #include <mutex>
 #include <thread>
 
@@ -32,6 +35,62 @@ const char* const kShortDefaults[] = {"1:30", "1900", "C", "PG"};
 QString key(const QString& title, const QString& year = QString())
 {
     return title.toLower() + QLatin1Char('\n') + year.trimmed();
+}
+
+// Movies by title and year as an import matches them: the same title whatever its case, and the
+// same year where both have one. Each look-up is a hash's, so one title in many years costs no
+// more than many titles. Values are non-zero; find gives 0 for none.
+template <typename T> class TitleIndex
+{
+public:
+    void add(const QString& title, const QString& year, T value)
+    {
+        const Held held{++m_added, value};
+        const QString t = title.toLower(), y = year.trimmed();
+        Title& entry = m_titles[t];
+        if (!entry.first.order)
+            entry.first = held;
+        Held& slot = y.isEmpty() ? entry.undated : m_dated[key(t, y)];
+        if (!slot.order)
+            slot = held;
+    }
+    // The first added that matches.
+    T find(const QString& title, const QString& year) const
+    {
+        const QString t = title.toLower(), y = year.trimmed();
+        const auto it = m_titles.constFind(t);
+        if (it == m_titles.constEnd())
+            return T{};
+        if (y.isEmpty())
+            return it->first.value;
+        const Held dated = m_dated.value(key(t, y));
+        return !dated.order || (it->undated.order && it->undated.order < dated.order) ? it->undated.value : dated.value;
+    }
+
+private:
+    struct Held
+    {
+        qint64 order = 0; // 0: none
+        T value{};
+    };
+    struct Title
+    {
+        Held first, undated;
+    };
+    QHash<QString, Title> m_titles;
+    QHash<QString, Held> m_dated; // by title and year
+    qint64 m_added = 0;
+};
+
+// The stored movies, read under the caller's snapshot.
+TitleIndex<qint64> storedMovies(const store::Connection& db)
+{
+    TitleIndex<qint64> stored;
+    store::Statement all(db,
+                         QStringLiteral("SELECT [Movie_ID], [Movie_Title], [Year_Released] FROM [tbl_Movie_Title]"));
+    while (all.step())
+        stored.add(all.column(1).toString(), all.column(2).toString(), all.column(0).toLongLong());
+    return stored;
 }
 
 QString headerKey(const QStringList& header)
@@ -235,6 +294,42 @@ QByteArray pictureBeside(const QDir& folder, const QString& name, qint64& unpack
     return bytes;
 }
 
+// An export makes no backup, so it never goes over the catalogue, its side files or its backups,
+// by whatever name they are reached: the files are compared, not the names. Nor does it write
+// through a link, which QSaveFile would follow to the file it names.
+void refuseExportTarget(const store::Connection& db, const QString& path)
+{
+    namespace fs = std::filesystem;
+    const QFileInfo target(path);
+    if (target.isSymLink())
+        throw ImportError(QStringLiteral("it is a link to another file; give a name of its own"));
+    const auto resolved = [](const QString& name) {
+        const QFileInfo info(name);
+        const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
+        return folder.isEmpty() ? info.absoluteFilePath() : folder + QLatin1Char('/') + info.fileName();
+    };
+    const auto same = [&](const QString& a, const QString& b) {
+        std::error_code error; // either missing: not the same file
+        return resolved(a) == resolved(b) ||
+               fs::equivalent(QFile::encodeName(a).toStdString(), QFile::encodeName(b).toStdString(), error);
+    };
+    const QString wanted = resolved(path);
+    for (const QString& catalogue : {db.path(), QFileInfo(db.path()).canonicalFilePath()}) {
+        if (catalogue.isEmpty())
+            continue;
+        if (same(path, catalogue))
+            throw ImportError(QStringLiteral("it is the catalogue itself; give another name"));
+        for (const char* side : {"-wal", "-shm", "-journal"})
+            if (same(path, catalogue + QLatin1String(side)))
+                throw ImportError(QStringLiteral("it is one of the catalogue's own files; give another name"));
+        const QString backups = resolved(store::BackupFolder(catalogue));
+        if (same(path, backups))
+            throw ImportError(QStringLiteral("it is the catalogue's backups folder; give a file name"));
+        if (wanted.startsWith(backups + QLatin1Char('/')))
+            throw ImportError(QStringLiteral("it is in the catalogue's backups folder; choose another folder"));
+    }
+}
+
 } // namespace
 
 ImportSource ReadImportFile(const QString& path, const Progress& progress)
@@ -242,22 +337,26 @@ ImportSource ReadImportFile(const QString& path, const Progress& progress)
     QFile file(path);
     if (!QFileInfo(path).isFile())
         throw ImportError(QStringLiteral("\"%1\" is not a file").arg(path));
-    if (file.size() > kMaxImportBytes)
-        throw ImportError(QStringLiteral("the file is larger than %1 MB").arg(kMaxImportBytes >> 20));
     if (!file.open(QIODevice::ReadOnly))
         throw ImportError(QStringLiteral("the file cannot be read: %1").arg(file.errorString()));
-    const QByteArray bytes = file.read(kMaxImportBytes + 1);
-    if (bytes.size() > kMaxImportBytes)
-        throw ImportError(QStringLiteral("the file is larger than %1 MB").arg(kMaxImportBytes >> 20));
     ImportSource source;
-    // Control characters are taken out of text before anything reads it, so each reader meets the same.
-    QStringList cleaned;
-    const QByteArray text = IsZip(bytes) ? QByteArray() : RemoveControls(bytes, cleaned);
-    source.kind = DetectKind(IsZip(bytes) ? bytes : text);
-    switch (source.kind) {
-    case Kind::TellicoZip:
+    // A zip is read from its file, an entry at a time: each entry and the pictures together have caps
+    // of their own, so the file may be as large as an export with its covers makes it.
+    if (IsZip(file.peek(4))) {
+        file.close();
+        source.kind = Kind::TellicoZip;
+        std::unique_ptr<const ZipReader> opened;
         try {
-            const ZipReader zip(bytes);
+            opened = std::make_unique<const ZipReader>(path);
+        } catch (const ZipError& e) {
+            throw ImportError(QStringLiteral("the file is a zip archive but %1").arg(e.why()));
+        }
+        const ZipReader& zip = *opened;
+        if (!zip.contains(QStringLiteral("tellico.xml")))
+            throw ImportError(QStringLiteral("the zip archive is not a Tellico file: it holds no tellico.xml"));
+        try {
+            // Control characters are taken out of text before anything reads it, so each reader meets the same.
+            QStringList cleaned;
             source.data =
                 ReadTellico(RemoveControls(zip.entry(QStringLiteral("tellico.xml"), kMaxImportBytes), cleaned));
             source.data.notes = cleaned + source.data.notes;
@@ -278,7 +377,19 @@ ImportSource ReadImportFile(const QString& path, const Progress& progress)
         } catch (const ZipError& e) {
             throw ImportError(QStringLiteral("the Tellico file cannot be unpacked: %1").arg(e.why()));
         }
-        break;
+        return source;
+    }
+    if (file.size() > kMaxImportBytes)
+        throw ImportError(QStringLiteral("the file is larger than %1 MB").arg(kMaxImportBytes >> 20));
+    const QByteArray bytes = file.read(kMaxImportBytes + 1);
+    if (bytes.size() > kMaxImportBytes)
+        throw ImportError(QStringLiteral("the file is larger than %1 MB").arg(kMaxImportBytes >> 20));
+    QStringList cleaned;
+    const QByteArray text = RemoveControls(bytes, cleaned);
+    source.kind = DetectKind(text);
+    switch (source.kind) {
+    case Kind::TellicoZip:
+        break; // opened from its file above
     case Kind::TellicoXml:
         source.data = ReadTellico(text);
         source.data.notes = cleaned + source.data.notes;
@@ -338,16 +449,8 @@ void RememberMapping(const QStringList& header, const std::vector<int>& mapping)
 Plan Preview(const store::Connection& db, ImportData data)
 {
     Plan plan;
-    // Stored movies by title: key and year.
-    QHash<QString, std::vector<std::pair<qint64, QString>>> stored;
-    store::Statement all(db,
-                         QStringLiteral("SELECT [Movie_ID], [Movie_Title], [Year_Released] FROM [tbl_Movie_Title]"));
-    while (all.step())
-        stored[all.column(1).toString().toLower()].emplace_back(all.column(0).toLongLong(),
-                                                                all.column(2).toString().trimmed());
-    auto sameYear = [](const QString& a, const QString& b) { return a.isEmpty() || b.isEmpty() || a == b; };
-
-    QHash<QString, std::vector<std::pair<int, QString>>> seen; // title -> (line, year) within the file
+    const TitleIndex<qint64> stored = storedMovies(db);
+    TitleIndex<int> seen; // the file's own movies, by line
     std::array<std::unique_ptr<Names>, store::kCredits.size()> lookups;
     for (std::size_t i = 0; i < lookups.size(); ++i)
         lookups[i] = std::make_unique<Names>(db, false, creditFind(i), QString());
@@ -355,24 +458,15 @@ Plan Preview(const store::Connection& db, ImportData data)
     std::array<QSet<QString>, store::kCredits.size()> newNames;
     QSet<QString> newActors;
     for (Movie& m : data.movies) {
-        const QString title = m.title.toLower();
-        const QString year = m.year.trimmed();
-        int duplicateOf = 0;
-        for (const auto& [line, y] : seen.value(title))
-            if (!duplicateOf && sameYear(y, year))
-                duplicateOf = line;
-        if (duplicateOf) {
+        if (const int duplicateOf = seen.find(m.title, m.year)) {
             plan.data.problems << QStringLiteral("line %1: the same movie as line %2, %3 (skipped)")
                                       .arg(m.line)
                                       .arg(duplicateOf)
                                       .arg(m.title);
             continue;
         }
-        seen[title].emplace_back(m.line, year);
-        qint64 match = 0;
-        for (const auto& [id, y] : stored.value(title))
-            if (!match && sameYear(y, year))
-                match = id;
+        seen.add(m.title, m.year, qMax(1, m.line));
+        const qint64 match = stored.find(m.title, m.year);
         plan.matches.push_back(match);
         ++(match ? plan.matched : plan.added);
         for (std::size_t i = 0; i < lookups.size(); ++i) {
@@ -398,23 +492,25 @@ Plan Preview(const store::Connection& db, ImportData data)
 QString PreviewText(const Plan& plan)
 {
     QStringList lines;
-    lines << QStringLiteral("%1 movies will be added.").arg(plan.added);
-    lines << QStringLiteral("%1 movies match one already in the catalogue (same title and year).").arg(plan.matched);
+    const auto verb = [](qint64 n, const char* one, const char* many) { return QLatin1String(n == 1 ? one : many); };
+    lines << shell::Counted(plan.added, "movie", "movies") + QStringLiteral(" will be added.");
+    lines << shell::Counted(plan.matched, "movie", "movies") + verb(plan.matched, " matches", " match") +
+                 QStringLiteral(" one already in the catalogue (same title and year).");
     QStringList names;
     for (std::size_t i = 0; i < plan.newNames.size(); ++i)
         if (plan.newNames[i])
-            names << QStringLiteral("%1 %2").arg(plan.newNames[i]).arg(FieldCaption(kFirstCredit + int(i)));
+            names << QStringLiteral("%1 in %2").arg(plan.newNames[i]).arg(FieldCaption(kFirstCredit + int(i)));
     lines << (names.isEmpty()
                   ? QStringLiteral("No new names in the lists.")
                   : QStringLiteral("New names in the lists: ") + names.join(QStringLiteral(", ")) + QLatin1Char('.'));
-    lines << QStringLiteral("%1 new actors.").arg(plan.newActors);
+    lines << shell::Counted(plan.newActors, "new actor.", "new actors.");
     if (plan.covers || plan.coversLeftOut)
-        lines << QStringLiteral("%1 covers").arg(plan.covers) +
+        lines << shell::Counted(plan.covers, "cover", "covers") +
                      (plan.coversLeftOut ? QStringLiteral("; %1 cannot be used (listed below).").arg(plan.coversLeftOut)
                                          : QStringLiteral("."));
-    if (!plan.data.problems.isEmpty())
-        lines << QStringLiteral("%1 rows are left out or cut short; the list below says why.")
-                     .arg(plan.data.problems.size());
+    if (const qsizetype n = plan.data.problems.size())
+        lines << shell::Counted(n, "row", "rows") + verb(n, " is", " are") +
+                     QStringLiteral(" left out or cut short; the list below says why.");
     return lines.join(QLatin1Char('\n'));
 }
 
@@ -422,6 +518,9 @@ Outcome WriteImport(store::Connection& db, const Plan& plan, bool overwrite, con
 {
     Outcome outcome;
     store::Transaction unit(db);
+    // The plan's matches are a forecast: since the preview another connection may have deleted,
+    // added or imported the same movies. Under the write lock they are decided afresh.
+    const TitleIndex<qint64> stored = storedMovies(db);
     // Inside the transaction the find index's triggers are set aside and the documents of the movies
     // written are filled afterwards in batches: a trigger would re-read a movie for every link. Any
     // other connection sees the catalogue with its triggers, before or after; Cancel restores them.
@@ -471,7 +570,7 @@ Outcome WriteImport(store::Connection& db, const Plan& plan, bool overwrite, con
             return outcome; // the transaction rolls back
         }
         const Movie& m = plan.data.movies[std::size_t(n)];
-        const qint64 match = plan.matches[std::size_t(n)];
+        const qint64 match = stored.find(m.title, m.year);
         if (match && !overwrite) {
             ++outcome.skipped;
             continue;
@@ -571,13 +670,12 @@ QString OutcomeText(const Outcome& outcome)
 {
     if (outcome.cancelled)
         return QStringLiteral("The import was cancelled; the catalogue is as it was.");
-    return QStringLiteral("%1 movies added, %2 overwritten, %3 skipped as already in the catalogue; %4 cast links, "
-                          "%5 covers.")
-        .arg(outcome.added)
+    return QStringLiteral("%1 added, %2 overwritten, %3 skipped as already in the catalogue; %4, %5.")
+        .arg(shell::Counted(outcome.added, "movie", "movies"))
         .arg(outcome.overwritten)
         .arg(outcome.skipped)
-        .arg(outcome.links)
-        .arg(outcome.covers);
+        .arg(shell::Counted(outcome.links, "cast link", "cast links"),
+             shell::Counted(outcome.covers, "cover", "covers"));
 }
 
 std::vector<Movie> ReadCatalogue(const store::Connection& db)
@@ -620,6 +718,7 @@ int ExportFile(const store::Connection& db, const QString& path, const Progress&
 {
     // Reading the catalogue is the first tenth of the work, making the file the rest.
     constexpr qint64 kWhole = 1000, kRead = 100;
+    refuseExportTarget(db, path);
     if (progress && !progress(0, kWhole))
         return -1;
     const std::vector<Movie> movies = ReadCatalogue(db);
@@ -629,14 +728,17 @@ int ExportFile(const store::Connection& db, const QString& path, const Progress&
             return progress(kRead + (total > 0 ? done * (kWhole - kRead) / total : 0), kWhole);
         };
     const bool tellico = QFileInfo(path).suffix().compare(QLatin1String("tc"), Qt::CaseInsensitive) == 0;
-    QByteArray bytes;
-    try {
-        // The pictures are read one at a time as the zip takes them, and written as they are stored.
-        bytes = tellico ? WriteTellicoZip(movies, making, [&db](const Movie& m) { return covers::Picture(db, m.id); })
-                        : WriteCsv(movies, making);
-    } catch (const ZipError& e) {
-        throw ImportError(QStringLiteral("the Tellico file cannot be made: %1").arg(e.why()));
+    if (tellico) {
+        // Written straight to its file: the pictures are read one at a time as the zip takes them.
+        try {
+            if (!WriteTellicoZip(path, movies, making, [&db](const Movie& m) { return covers::Picture(db, m.id); }))
+                return -1;
+        } catch (const ZipError& e) {
+            throw ImportError(QStringLiteral("the Tellico file cannot be made: %1").arg(e.why()));
+        }
+        return int(movies.size());
     }
+    const QByteArray bytes = WriteCsv(movies, making);
     if (bytes.isEmpty() || (progress && !progress(kWhole, kWhole)))
         return -1;
     // Written beside the target and renamed over it, so a failure leaves no partial file.

@@ -33,7 +33,8 @@ inline constexpr qint64 kMaxCoverPixels = 500'000'000;
 std::vector<int> RememberedMapping(const QStringList& header, int columns);
 void RememberMapping(const QStringList& header, const std::vector<int>& mapping);
 
-// What an import would do, worked out before anything is written.
+// What an import would do, worked out before anything is written. The matches are a forecast:
+// WriteImport decides them again under the write lock.
 struct Plan
 {
     ImportData data;             // duplicates within the file removed
@@ -52,6 +53,7 @@ struct Outcome
     bool cancelled = false;
 };
 // After the run's backup, in one transaction: all of it or, on Cancel or any failure, nothing.
+// Each movie is matched against the catalogue as it stands under the write lock.
 Outcome WriteImport(store::Connection& db, const Plan& plan, bool overwrite, const Progress& progress = {});
 QString OutcomeText(const Outcome& outcome);
 

@@ -329,7 +329,8 @@ void ExportInteractive(QWidget* owner)
         progress.reset();
         if (count < 0)
             return; // cancelled: the file was never written
-        shell::MsgBox(QStringLiteral("%1 movies written to \"%2\".").arg(count).arg(QDir::toNativeSeparators(path)),
+        shell::MsgBox(QStringLiteral("%1 written to \"%2\".")
+                          .arg(shell::Counted(count, "movie", "movies"), QDir::toNativeSeparators(path)),
                       shell::vbOKOnly | shell::vbInformation, QStringLiteral("Export"));
     } catch (const ImportError& e) {
         shell::MsgBox(QStringLiteral("\"%1\" was not written: %2.").arg(QDir::toNativeSeparators(path), e.why()),

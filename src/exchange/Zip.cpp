@@ -1,7 +1,11 @@
 #include "exchange/Zip.h"
 
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
 #include <cstring>
 #include <exception>
+#include <filesystem>
 #include <memory>
 #include <zip.h>
 
@@ -46,6 +50,20 @@ Archive open(const QByteArray& bytes)
     return Archive(archive);
 }
 
+Archive openFile(const QString& path)
+{
+    int code = 0;
+    zip_t* archive = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY, &code);
+    if (!archive) {
+        zip_error_t error;
+        zip_error_init_with_code(&error, code);
+        const QString why = QStringLiteral("not a readable zip archive (%1)").arg(errorText(&error));
+        zip_error_fini(&error);
+        throw ZipError(why);
+    }
+    return Archive(archive);
+}
+
 } // namespace
 
 bool IsZip(const QByteArray& bytes)
@@ -70,6 +88,8 @@ struct ZipReader::Archive
 };
 
 ZipReader::ZipReader(const QByteArray& zip) : m_archive(new Archive{open(zip)}) {}
+
+ZipReader::ZipReader(const QString& path) : m_archive(new Archive{openFile(path)}) {}
 
 ZipReader::~ZipReader() = default;
 
@@ -176,29 +196,11 @@ zip_int64_t fetchedSource(void* state, void* data, zip_uint64_t length, zip_sour
     }
 }
 
-} // namespace
-
-QByteArray MakeZip(const std::vector<std::pair<QString, QByteArray>>& entries, const std::function<bool()>& going)
+// Adds the entries to an archive opened for writing and closes it, which writes it; on any failure
+// the archive is discarded. False when `going` cancelled it.
+bool writeArchive(zip_t* archive, const std::vector<std::pair<QString, QByteArray>>& entries,
+                  const FetchedEntries& fetched, const std::function<bool(double)>& going)
 {
-    std::function<bool(double)> asked;
-    if (going)
-        asked = [&](double) { return going(); };
-    return MakeZip(entries, {}, asked);
-}
-
-QByteArray MakeZip(const std::vector<std::pair<QString, QByteArray>>& entries, const FetchedEntries& fetched,
-                   const std::function<bool(double)>& going)
-{
-    zip_error_t error;
-    zip_error_init(&error);
-    zip_source_t* target = zip_source_buffer_create(nullptr, 0, 0, &error);
-    if (!target)
-        throw ZipError(errorText(&error));
-    zip_source_keep(target); // read back after the archive closes
-    const auto freeTarget = std::unique_ptr<zip_source_t, void (*)(zip_source_t*)>(target, zip_source_free);
-    zip_t* archive = zip_open_from_source(target, ZIP_TRUNCATE, &error);
-    if (!archive)
-        throw ZipError(errorText(&error));
     for (const auto& [name, data] : entries) {
         zip_source_t* content = zip_source_buffer(archive, data.constData(), zip_uint64_t(data.size()), 0);
         if (!content || zip_file_add(archive, name.toUtf8().constData(), content, ZIP_FL_ENC_UTF_8) < 0) {
@@ -248,7 +250,7 @@ QByteArray MakeZip(const std::vector<std::pair<QString, QByteArray>>& entries, c
     if (zip_close(archive) != 0) {
         if (watch.cancelled) {
             zip_discard(archive);
-            return {};
+            return false;
         }
         const QString why = QString::fromUtf8(zip_strerror(archive));
         zip_discard(archive);
@@ -256,6 +258,28 @@ QByteArray MakeZip(const std::vector<std::pair<QString, QByteArray>>& entries, c
             std::rethrow_exception(failure);
         throw ZipError(why);
     }
+    return !watch.cancelled; // past the last entry libzip writes on regardless
+}
+
+} // namespace
+
+QByteArray MakeZip(const std::vector<std::pair<QString, QByteArray>>& entries, const std::function<bool()>& going)
+{
+    std::function<bool(double)> asked;
+    if (going)
+        asked = [&](double) { return going(); };
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t* target = zip_source_buffer_create(nullptr, 0, 0, &error);
+    if (!target)
+        throw ZipError(errorText(&error));
+    zip_source_keep(target); // read back after the archive closes
+    const auto freeTarget = std::unique_ptr<zip_source_t, void (*)(zip_source_t*)>(target, zip_source_free);
+    zip_t* archive = zip_open_from_source(target, ZIP_TRUNCATE, &error);
+    if (!archive)
+        throw ZipError(errorText(&error));
+    if (!writeArchive(archive, entries, {}, asked))
+        return {};
     QByteArray out;
     zip_stat_t stat;
     if (zip_source_stat(target, &stat) != 0 || zip_source_open(target) != 0)
@@ -266,6 +290,40 @@ QByteArray MakeZip(const std::vector<std::pair<QString, QByteArray>>& entries, c
     if (got != zip_int64_t(stat.size))
         throw ZipError(QStringLiteral("the archive cannot be read back"));
     return out;
+}
+
+bool MakeZipFile(const QString& path, const std::vector<std::pair<QString, QByteArray>>& entries,
+                 const FetchedEntries& fetched, const std::function<bool(double)>& going)
+{
+    // libzip no longer hears Cancel once the last entry is written, and then renames its work over
+    // the name it was given. So it is given a name of its own beside the file, and the file takes
+    // its name only after a last look at `going`; until then an existing file stays as it was.
+    QTemporaryFile part(path + QStringLiteral(".XXXXXX"));
+    if (!part.open())
+        throw ZipError(part.errorString());
+    part.close();
+    int code = 0;
+    zip_t* archive = zip_open(QFile::encodeName(part.fileName()).constData(), ZIP_TRUNCATE, &code);
+    if (!archive) {
+        zip_error_t error;
+        zip_error_init_with_code(&error, code);
+        const QString why = errorText(&error);
+        zip_error_fini(&error);
+        throw ZipError(why);
+    }
+    if (!writeArchive(archive, entries, fetched, going) || (going && !going(1)))
+        return false;
+    // As a new file is made, or as the one replaced was.
+    QFile::setPermissions(part.fileName(), QFileInfo::exists(path) ? QFile::permissions(path)
+                                                                   : QFile::ReadOwner | QFile::WriteOwner |
+                                                                         QFile::ReadGroup | QFile::ReadOther);
+    std::error_code error;
+    std::filesystem::rename(QFile::encodeName(part.fileName()).toStdString(), QFile::encodeName(path).toStdString(),
+                            error);
+    if (error)
+        throw ZipError(QString::fromLocal8Bit(error.message().c_str()));
+    part.setAutoRemove(false);
+    return true;
 }
 
 } // namespace exchange

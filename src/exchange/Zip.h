@@ -11,8 +11,8 @@
 
 namespace exchange {
 
-// Zip archives in memory through libzip. Names are paths inside the archive ("tellico.xml";
-// images later go under "images/").
+// Zip archives through libzip, in memory or in a file. Names are paths inside the archive
+// ("tellico.xml"; images later go under "images/").
 class ZipError : public std::runtime_error
 {
 public:
@@ -32,11 +32,13 @@ QStringList ZipEntries(const QByteArray& zip);
 // maxSize (a zip bomb), and a missing entry. Throws ZipError.
 QByteArray ZipEntry(const QByteArray& zip, const QString& name, qint64 maxSize);
 
-// The same for many entries of one archive, which is read once. The bytes must outlive it.
+// The same for many entries of one archive, which is read once. The bytes must outlive it. Opened
+// on a file, only the directory and the entries asked for are read, however large the file.
 class ZipReader
 {
 public:
     explicit ZipReader(const QByteArray& zip); // throws ZipError
+    explicit ZipReader(const QString& path);   // throws ZipError
     ~ZipReader();
     // `unpacked`, when given, is told how many bytes were unpacked, whether the entry is returned or refused.
     QByteArray entry(const QString& name, qint64 maxSize, qint64* unpacked = nullptr) const;
@@ -51,10 +53,12 @@ private:
 // answering false cancels the archive, and nothing is returned.
 QByteArray MakeZip(const std::vector<std::pair<QString, QByteArray>>& entries, const std::function<bool()>& going = {});
 
-// The same with entries fetched only as they are written, one at a time, and stored unpacked
-// (pictures gain nothing from packing). `going` is told the share written so far, 0 to 1.
+// The same written straight to a file, with entries fetched only as they are written, one at a
+// time, and stored unpacked (pictures gain nothing from packing). Written beside the file and
+// renamed over it at the end, so a failure or Cancel leaves no file. `going` is told the share
+// written so far, 0 to 1. False when it cancelled; throws ZipError.
 using FetchedEntries = std::vector<std::pair<QString, std::function<QByteArray()>>>;
-QByteArray MakeZip(const std::vector<std::pair<QString, QByteArray>>& entries, const FetchedEntries& fetched,
-                   const std::function<bool(double)>& going);
+bool MakeZipFile(const QString& path, const std::vector<std::pair<QString, QByteArray>>& entries,
+                 const FetchedEntries& fetched, const std::function<bool(double)>& going);
 
 } // namespace exchange

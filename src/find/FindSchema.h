@@ -17,6 +17,8 @@ inline const QString kTrigramTable = QStringLiteral("tbl_Find_Trigram");
 const QStringList& DocumentColumns();
 
 // Statements that create the tables, the document query and the triggers, with empty indexes.
+// Any change to them is a change of the catalogue's layout and gets a schema version step; an
+// upgrade also rebuilds a find index whose statements differ from these.
 QStringList CreateIndexSql();
 
 // Statements that fill the documents, and so both indexes, of the movies whose keys lie between

@@ -32,6 +32,46 @@ void run(Connection& db, const QStringList& statements)
         db.exec(sql);
 }
 
+// The find index's objects: every table, view and trigger named for it.
+const char* const kFindObjects =
+    "([name] LIKE 'tbl\\_Find\\_%' ESCAPE '\\' OR [name] LIKE 'qry\\_Find\\_%' ESCAPE '\\' OR "
+    "[name] LIKE 'trg\\_Find\\_%' ESCAPE '\\')";
+
+// Whether the find index is laid out as today's code makes it, object by object: the catalogue
+// keeps each statement as it was given. Earlier builds changed the layout under one version
+// number; a change to it always gets a version step now, and this catches one that slips by.
+bool findIndexCurrent(const Connection& db)
+{
+    // The tables the full-text engine keeps for itself follow from its statement.
+    Statement q(db, QStringLiteral("SELECT [sql] FROM [sqlite_master] WHERE [sql] IS NOT NULL AND %1 AND [name] NOT "
+                                   "LIKE ?1 || '\\_%' ESCAPE '\\' AND [name] NOT LIKE ?2 || '\\_%' ESCAPE '\\'")
+                        .arg(QLatin1String(kFindObjects)));
+    q.bind(1, QString(find::kWordsTable).replace(QLatin1Char('_'), QStringLiteral("\\_")));
+    q.bind(2, QString(find::kTrigramTable).replace(QLatin1Char('_'), QStringLiteral("\\_")));
+    QStringList found, wanted = find::CreateIndexSql();
+    while (q.step())
+        found << q.column(0).toString();
+    found.sort();
+    wanted.sort();
+    return found == wanted;
+}
+
+// Drops whatever find index the catalogue holds: triggers and the view first, then the full-text
+// tables, which take the engine's own tables with them, then the rest.
+void dropFindIndex(Connection& db)
+{
+    Statement q(db, QStringLiteral("SELECT [type], [name] FROM [sqlite_master] WHERE [type] IN ('trigger', 'view', "
+                                   "'table') AND %1 ORDER BY [type] = 'table', [sql] NOT LIKE 'CREATE VIRTUAL%'")
+                        .arg(QLatin1String(kFindObjects)));
+    QStringList drops;
+    while (q.step())
+        drops << QStringLiteral("DROP %1 IF EXISTS \"%2\"")
+                     .arg(q.column(0).toString().toUpper(),
+                          q.column(1).toString().replace(QLatin1Char('"'), QStringLiteral("\"\"")));
+    q.reset();
+    run(db, drops);
+}
+
 // Version 2: the find index, filled in batches so the progress window can follow and cancel.
 void addFindIndex(Connection& db)
 {
@@ -120,7 +160,7 @@ void RefuseNewerSchema(const Connection& db)
 
 void UpgradeSchema(Connection& db)
 {
-    if (schemaVersion(db) >= kSchemaVersion)
+    if (schemaVersion(db) >= kSchemaVersion && findIndexCurrent(db))
         return;
     // The index is written once, straight into the file, not first into the log and then copied
     // again; where another connection holds the file the log stays, and only the time differs.
@@ -135,10 +175,13 @@ void UpgradeSchema(Connection& db)
     Transaction unit(db); // backs the file up first
     // Read again under the write lock: another connection may have upgraded it meanwhile.
     int version = schemaVersion(db);
-    if (version >= kSchemaVersion)
+    const bool findCurrent = findIndexCurrent(db);
+    if (version >= kSchemaVersion && findCurrent)
         return;
-    if (version < 2)
+    if (!findCurrent) { // not there before version 2, or of an earlier layout: made afresh
+        dropFindIndex(db);
         addFindIndex(db);
+    }
     if (version < 3)
         addSortIndexes(db);
     if (version < 4)

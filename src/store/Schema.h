@@ -14,8 +14,9 @@ inline constexpr int kSchemaVersion = 5;
 // Refuses a catalogue written by a newer version of the program: its meaning is not ours to guess.
 void RefuseNewerSchema(const Connection& db);
 
-// Brings an older catalogue to kSchemaVersion: after the run's backup, every step in one
-// transaction, so a failed or cancelled upgrade leaves the file as it was.
+// Brings an older catalogue to kSchemaVersion, and a find index laid out otherwise than today's code
+// lays it out to today's: after the run's backup, every step in one transaction, so a failed or
+// cancelled upgrade leaves the file as it was.
 void UpgradeSchema(Connection& db);
 
 // Told how far a long step has got (done of total); answering false cancels the upgrade. The

@@ -60,29 +60,74 @@ private slots:
                  S("%1\n3\n1\n1").arg(store::kSchemaVersion));
     }
 
-    // The catalogue users hold today, with its find index, gains the loan tables and keeps the rest;
-    // a newer one is refused.
-    void todaysCatalogueUpgradedNewerRefused()
+    // The catalogues users hold, with a find index of today's layout or of one of the two earlier
+    // ones (the documents keyed by rowid alone; no trigger carrying a changed document into the
+    // indexes), at version 2 or already past it: each ends at today's version and layout with its
+    // loan tables, and the rest kept.
+    void catalogueUpgraded_data()
     {
+        QTest::addColumn<int>("layout");
+        QTest::addColumn<int>("version");
+        QTest::newRow("today's find index") << 3 << 2;
+        QTest::newRow("first find index") << 1 << 2;
+        QTest::newRow("first find index, versions later") << 1 << store::kSchemaVersion;
+        QTest::newRow("second find index") << 2 << 2;
+        QTest::newRow("second find index, versions later") << 2 << store::kSchemaVersion;
+    }
+    void catalogueUpgraded()
+    {
+        QFETCH(int, layout);
+        QFETCH(int, version);
         QTemporaryDir dir;
         const QString path = dir.filePath(S("Reelkeeper.mdb")), made = path + S(".new");
+        QStringList index;
+        for (QString sql : find::CreateIndexSql()) {
+            if (layout < 3 && sql.contains(S("[trg_Find_Document_Update]")))
+                continue;
+            if (layout < 2 && sql.contains(S("[tbl_Find_Document]")))
+                sql.remove(S("[Movie_ID] INTEGER PRIMARY KEY, "))
+                    .remove(S("content_rowid='Movie_ID', "))
+                    .remove(S(", columnsize=0"))
+                    .replace(S("new.[Movie_ID]"), S("new.rowid"))
+                    .replace(S("old.[Movie_ID]"), S("old.rowid"));
+            index << sql;
+        }
+        if (version == 2) {
+            store::Connection(made, store::Connection::Mode::ReadWriteCreate).exec(store::SchemaSql());
+        } else {
+            store::CreateCatalogue(made);
+            index = find::DropCatalogueTriggerSql() +
+                    QStringList{S("DROP TABLE tbl_Find_Words"), S("DROP TABLE tbl_Find_Trigram"),
+                                S("DROP VIEW qry_Find_Document"), S("DROP TABLE tbl_Find_Document")} +
+                    index;
+        }
         {
-            store::Connection db(made, store::Connection::Mode::ReadWriteCreate);
-            db.exec(store::SchemaSql() + S("INSERT INTO tbl_Movie_Title (Movie_Title) VALUES ('Alien');"));
-            for (const QString& sql : find::CreateIndexSql())
+            store::Connection db(made, store::Connection::Mode::ReadWrite);
+            db.exec(S("INSERT INTO tbl_Movie_Title (Movie_Title) VALUES ('Alien')"));
+            for (const QString& sql : index)
                 db.exec(sql);
-            db.exec(S("PRAGMA user_version = 2"));
-            db.exec(S("INSERT INTO tbl_Find_Document SELECT * FROM qry_Find_Document"));
+            const QString columns = S("[") + find::DocumentColumns().join(S("], [")) + S("]");
+            db.exec(S("INSERT INTO tbl_Find_Document (rowid, %1) SELECT Movie_ID, %1 FROM qry_Find_Document; "
+                      "PRAGMA user_version = %2")
+                        .arg(columns)
+                        .arg(version));
         }
         QFile::rename(made, path);
         store::OpenDatabase(path);
+        // Found by its title, by a cast added since, and by its key as the grid's orders read it.
         QCOMPARE(cli(path, S("PRAGMA user_version; SELECT count(*) FROM tbl_Find_Words WHERE tbl_Find_Words MATCH "
-                             "'alien'; INSERT INTO tbl_Borrower (Borrower) VALUES ('Anna'); INSERT INTO tbl_Loan "
+                             "'alien'; INSERT INTO tbl_Actor (Actor_Last_Name) VALUES ('Weaver'); INSERT INTO "
+                             "tbl_Actor_Movie_Join (Actor_ID, Movie_ID) SELECT max(Actor_ID), 1 FROM tbl_Actor; "
+                             "SELECT count(*) FROM tbl_Find_Trigram WHERE tbl_Find_Trigram MATCH 'weaver'; "
+                             "SELECT count(*) FROM tbl_Find_Document WHERE Movie_ID = 1; "
+                             "INSERT INTO tbl_Borrower (Borrower) VALUES ('Anna'); INSERT INTO tbl_Loan "
                              "(Movie_ID, Borrower_ID, Date_Lent) VALUES (1, 1, '2026-12-03');"
                              "DELETE FROM tbl_Movie_Title; SELECT count(*) FROM tbl_Loan;")),
-                 S("%1\n1\n0").arg(store::kSchemaVersion));
+                 S("%1\n1\n1\n1\n0").arg(store::kSchemaVersion));
         QCOMPARE(QDir(store::BackupFolder(path)).entryList({S("*.mdb")}).size(), 1);
 
+        if (layout < 3)
+            return;
         // Marked as from a newer release, it is refused and not backed up again.
         cli(path, S("PRAGMA user_version = %1").arg(store::kSchemaVersion + 1));
         try {
