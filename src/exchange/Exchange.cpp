@@ -170,12 +170,18 @@ QString creditName(const Movie& m, std::size_t i)
 }
 
 // Makes covers of the pictures the movies name, `load` reading each (or saying why it cannot, and
-// telling how many bytes it unpacked either way), on every core; the ones that cannot be used are told.
+// telling how many bytes it unpacked and how many of them the file holds, either way), on every core;
+// the ones that cannot be used are told.
 // Each picture is read and made once, however many movies name it. What is read and what is decoded
 // count against the import's budgets, a picture that fails as much as one that does not; they are
 // spent in the file's order, so the same file always keeps the same covers. False when progress
 // cancels it.
-using Loader = std::function<QByteArray(const QString& name, qint64& unpacked, QString& why)>;
+struct Unpacked
+{
+    qint64 bytes = 0;  // what came out
+    qint64 inFile = 0; // what the file holds of it
+};
+using Loader = std::function<QByteArray(const QString& name, Unpacked& unpacked, QString& why)>;
 bool takeCovers(ImportData& data, const Loader& load, const Progress& progress)
 {
     QHash<QString, std::size_t> index; // picture name -> its place in names
@@ -193,7 +199,7 @@ bool takeCovers(ImportData& data, const Loader& load, const Progress& progress)
     std::condition_variable ended;
     std::size_t next = 0;
     int running = 0;
-    qint64 read = 0, decoded = 0;
+    qint64 inflated = 0, decoded = 0, allowed = kMaxCoverPixels;
     std::atomic<qint64> done = 0;
     std::atomic<bool> stop = false;
     const auto work = [&] {
@@ -207,15 +213,16 @@ bool takeCovers(ImportData& data, const Loader& load, const Progress& progress)
             // Nothing may leave a thread: a picture that fails in any way is one left out.
             try {
                 QByteArray bytes;
-                if (read > kMaxCoverBytes) {
+                if (inflated > kMaxCoverBytes) {
                     why[k] = QStringLiteral("the file's pictures come to more than %1 MB").arg(kMaxCoverBytes >> 20);
-                } else if (decoded > kMaxCoverPixels) {
+                } else if (decoded > allowed) {
                     why[k] = QStringLiteral("the file's pictures come to more than %1 million pixels")
                                  .arg(kMaxCoverPixels / 1'000'000);
                 } else {
-                    qint64 unpacked = 0;
+                    Unpacked unpacked;
                     bytes = load(names[k], unpacked, why[k]);
-                    read += unpacked;
+                    inflated += qMax<qint64>(0, unpacked.bytes - unpacked.inFile);
+                    allowed += kCoverPixelsPerByte * unpacked.inFile;
                     if (why[k].isEmpty())
                         decoded += covers::DecodedPixels(bytes);
                 }
@@ -263,20 +270,20 @@ bool takeCovers(ImportData& data, const Loader& load, const Progress& progress)
     return true;
 }
 
-QByteArray carried(const ImportData& data, const QString& name, qint64& unpacked, QString& why)
+QByteArray carried(const ImportData& data, const QString& name, Unpacked& unpacked, QString& why)
 {
     const auto it = data.pictures.constFind(name);
     if (it == data.pictures.constEnd()) {
         why = QStringLiteral("the file does not hold the picture \"%1\"").arg(name);
         return {};
     }
-    unpacked = it->size();
+    unpacked = {it->size(), it->size()};
     return *it;
 }
 
 // A picture a GCstar file names: a path of its own (GCstar's usual form) or one relative to the file's
 // folder. Only a plain file is read, and only as large as a cover may be.
-QByteArray pictureBeside(const QDir& folder, const QString& name, qint64& unpacked, QString& why)
+QByteArray pictureBeside(const QDir& folder, const QString& name, Unpacked& unpacked, QString& why)
 {
     const QString path = folder.absoluteFilePath(QUrl(name).isLocalFile() ? QUrl(name).toLocalFile() : name);
     const QFileInfo info(path);
@@ -290,7 +297,7 @@ QByteArray pictureBeside(const QDir& folder, const QString& name, qint64& unpack
     if (!why.isEmpty())
         return {};
     const QByteArray bytes = file.read(covers::kMaxFileBytes + 1);
-    unpacked = bytes.size();
+    unpacked = {bytes.size(), bytes.size()};
     return bytes;
 }
 
@@ -362,12 +369,13 @@ ImportSource ReadImportFile(const QString& path, const Progress& progress)
             source.data.notes = cleaned + source.data.notes;
             source.cancelled = !takeCovers(
                 source.data,
-                [&](const QString& name, qint64& unpacked, QString& why) {
+                [&](const QString& name, Unpacked& unpacked, QString& why) {
                     const QString entry = QStringLiteral("images/") + name;
                     if (source.data.pictures.contains(name) || !zip.contains(entry))
                         return carried(source.data, name, unpacked, why);
+                    unpacked.inFile = zip.packedSize(entry);
                     try {
-                        return zip.entry(entry, covers::kMaxFileBytes, &unpacked);
+                        return zip.entry(entry, covers::kMaxFileBytes, &unpacked.bytes);
                     } catch (const ZipError& e) {
                         why = e.why();
                         return QByteArray();
@@ -395,7 +403,7 @@ ImportSource ReadImportFile(const QString& path, const Progress& progress)
         source.data.notes = cleaned + source.data.notes;
         source.cancelled = !takeCovers(
             source.data,
-            [&](const QString& name, qint64& unpacked, QString& why) {
+            [&](const QString& name, Unpacked& unpacked, QString& why) {
                 return carried(source.data, name, unpacked, why);
             },
             progress);
@@ -405,7 +413,7 @@ ImportSource ReadImportFile(const QString& path, const Progress& progress)
         source.data.notes = cleaned + source.data.notes;
         source.cancelled = !takeCovers(
             source.data,
-            [folder = QFileInfo(path).absoluteDir()](const QString& name, qint64& unpacked, QString& why) {
+            [folder = QFileInfo(path).absoluteDir()](const QString& name, Unpacked& unpacked, QString& why) {
                 return pictureBeside(folder, name, unpacked, why);
             },
             progress);

@@ -23,11 +23,14 @@ struct ImportSource
 };
 ImportSource ReadImportFile(const QString& path, const Progress& progress = {}); // throws ImportError
 
-// The most picture data one import reads; covers past it are left out, so a zip of pictures that
-// unpack to gigabytes costs no more than this.
+// The most picture data one import unpacks beyond what the file holds of it; covers past it are left
+// out, so a zip of pictures that unpack to gigabytes costs no more than this, while an export's
+// pictures, stored as they are, cost nothing.
 inline constexpr qint64 kMaxCoverBytes = 512LL << 20;
-// And the most pixels it decodes: a flat picture of a few kilobytes may decode to tens of millions.
+// And the most pixels it decodes, past an allowance for each byte of picture the file holds: a flat
+// picture of a few kilobytes may decode to tens of millions, a photograph to a few per byte.
 inline constexpr qint64 kMaxCoverPixels = 500'000'000;
+inline constexpr qint64 kCoverPixelsPerByte = 100;
 
 // The mapping last confirmed for a file with this header, else the one the header names.
 std::vector<int> RememberedMapping(const QStringList& header, int columns);

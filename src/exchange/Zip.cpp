@@ -98,6 +98,15 @@ bool ZipReader::contains(const QString& name) const
     return zip_name_locate(m_archive->zip.get(), name.toUtf8().constData(), 0) >= 0;
 }
 
+qint64 ZipReader::packedSize(const QString& name) const
+{
+    zip_stat_t stat;
+    zip_stat_init(&stat);
+    const bool known =
+        zip_stat(m_archive->zip.get(), name.toUtf8().constData(), 0, &stat) == 0 && (stat.valid & ZIP_STAT_COMP_SIZE);
+    return known ? qint64(stat.comp_size) : 0;
+}
+
 QByteArray ZipReader::entry(const QString& name, qint64 maxSize, qint64* unpacked) const
 {
     qint64 ignored = 0;

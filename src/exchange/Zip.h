@@ -43,6 +43,8 @@ public:
     // `unpacked`, when given, is told how many bytes were unpacked, whether the entry is returned or refused.
     QByteArray entry(const QString& name, qint64 maxSize, qint64* unpacked = nullptr) const;
     bool contains(const QString& name) const;
+    // The bytes the entry takes in the archive, packed; 0 when it is not there.
+    qint64 packedSize(const QString& name) const;
 
 private:
     struct Archive;
