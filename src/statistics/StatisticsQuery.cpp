@@ -182,10 +182,18 @@ std::vector<Bar> Decades(const std::vector<Bar>& years)
         else
             bars.push_back(y);
     }
+    // Time passes evenly along the axis, so decades without movies stand between the others as empty
+    // bars; a gap of centuries (a stray year 1) is jumped rather than drawn as hundreds of bars.
+    constexpr int kWidestGap = 50;
     std::vector<Bar> out;
-    if (!decades.empty()) // time passes evenly along the axis, decades without movies too
-        for (int first = decades.begin()->first; first <= decades.rbegin()->first; first += 10)
-            out.push_back({QString::number(first) + QLatin1Char('s'), decades[first], QString(), Bar::Value});
+    int last = 0;
+    for (const auto& [first, n] : decades) {
+        if (!out.empty() && first - last <= kWidestGap)
+            for (int empty = last + 10; empty < first; empty += 10)
+                out.push_back({QString::number(empty) + QLatin1Char('s'), 0, QString(), Bar::Value});
+        out.push_back({QString::number(first) + QLatin1Char('s'), n, QString(), Bar::Value});
+        last = first;
+    }
     out.insert(out.end(), bars.begin(), bars.end());
     return out;
 }
