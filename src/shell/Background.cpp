@@ -1,5 +1,8 @@
 #include "shell/Background.h"
 
+#include "shell/ErrorReport.h"
+#include "shell/Toolkit.h"
+
 #include <QApplication>
 #include <QEventLoop>
 #include <QFutureWatcher>
@@ -145,6 +148,48 @@ void RunWaiting(QWidget* owner, const ProgressText& text, Work& work, const std:
     // Reports still queued name the dialog: they go before it does.
     QCoreApplication::removePostedEvents(&dialog, QEvent::MetaCall);
     dialog.hide();
+}
+
+void StartDetached(QObject* guard, QWidget* owner, const ProgressText& text, std::shared_ptr<Work> work,
+                   std::function<void()> job, std::function<void(bool cancelled)> finished)
+{
+    auto* watcher = new QFutureWatcher<void>(guard);
+    QPointer<QProgressDialog> dialog;
+    if (qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        dialog = new QProgressDialog(text.label, QStringLiteral("Cancel"), 0, 0, owner);
+        dialog->setObjectName(text.object);
+        dialog->setWindowTitle(text.title);
+        dialog->setWindowModality(Qt::WindowModal);
+        dialog->setAutoReset(false);
+        dialog->setAutoClose(false);
+        dialog->setMinimumDuration(500);
+        dialog->setValue(0);
+        QObject::connect(dialog, &QProgressDialog::canceled, dialog, [work] { work->Cancel(); });
+    }
+    QObject::connect(watcher, &QFutureWatcher<void>::finished, watcher,
+                     [watcher, dialog, work, finished = std::move(finished)] {
+                         delete dialog.data();
+                         watcher->deleteLater();
+                         finished(work->Cancelled());
+                     });
+    // Gone with its guard: the work still ends, and nobody hears of it.
+    QObject::connect(watcher, &QObject::destroyed, [dialog, work] {
+        work->Cancel();
+        delete dialog.data();
+    });
+    watcher->setFuture(QtConcurrent::run(std::move(job)));
+}
+
+void TellFailure(std::exception_ptr failure)
+{
+    try {
+        std::rethrow_exception(failure);
+    } catch (const store::StoreError& e) {
+        ShowStoreError(e);
+    } catch (const std::exception& e) {
+        MsgBox(QStringLiteral("The work could not be finished: %1").arg(QString::fromLocal8Bit(e.what())),
+               vbOKOnly | vbExclamation);
+    }
 }
 
 } // namespace detail

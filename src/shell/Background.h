@@ -5,9 +5,11 @@
 #include <atomic>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <utility>
 
+class QObject;
 class QWidget;
 
 namespace shell {
@@ -46,6 +48,13 @@ struct ProgressText
 };
 
 namespace detail {
+// Starts `job` on a pool thread and returns at once; `finished` runs on the window's thread when it
+// ends, unless `guard` is gone by then. A progress window over `owner` with Cancel shows if it takes
+// more than half a second; `finished` is told whether the user cancelled.
+void StartDetached(QObject* guard, QWidget* owner, const ProgressText& text, std::shared_ptr<Work> work,
+                   std::function<void()> job, std::function<void(bool cancelled)> finished);
+// Tells the user of a failure that ended work in the background.
+void TellFailure(std::exception_ptr failure);
 // Runs `job` on a pool thread while the window's thread waits in an event loop, input to the
 // program's other windows held back, behind a progress window with Cancel that shows after half a
 // second. Without a QApplication (the command line) the job runs here, unseen.
@@ -83,6 +92,38 @@ template <class F> auto RunInBackground(QWidget* owner, const ProgressText& text
             std::rethrow_exception(failure);
         return std::move(*result);
     }
+}
+
+// Starts `work(Work&)` in the background and returns at once: the window goes on. Once the work
+// ends, `done(result)` runs on the window's thread, unless `guard` has gone meanwhile or the user
+// cancelled in the progress window, which shows over `owner` after half a second. A failure the work
+// throws is told in a message box instead.
+template <class F, class D>
+void StartInBackground(QObject* guard, QWidget* owner, const ProgressText& text, F&& work, D&& done)
+{
+    using Result = decltype(work(std::declval<Work&>()));
+    struct State
+    {
+        std::optional<Result> result;
+        std::exception_ptr failure;
+    };
+    auto state = std::make_shared<State>();
+    auto progress = std::make_shared<Work>();
+    detail::StartDetached(
+        guard, owner, text, progress,
+        [state, progress, work = std::forward<F>(work)]() mutable {
+            try {
+                state->result.emplace(work(*progress));
+            } catch (...) {
+                state->failure = std::current_exception();
+            }
+        },
+        [state, done = std::forward<D>(done)](bool cancelled) mutable {
+            if (state->failure)
+                detail::TellFailure(state->failure);
+            else if (!cancelled)
+                done(std::move(*state->result));
+        });
 }
 
 } // namespace shell
