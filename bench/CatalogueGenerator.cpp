@@ -1,5 +1,7 @@
 #include "CatalogueGenerator.h"
 
+#include "Features.h"
+
 #include "store/Catalogue.h"
 
 #include <QFileInfo>
@@ -73,6 +75,7 @@ void GenerateCatalogue(const QString& path, const CatalogueShape& shape, bool up
 {
     if (QFileInfo::exists(path))
         throw store::StoreError(1, QStringLiteral("%1 exists already.").arg(path));
+    RegisterFeatures(); // the upgrade below brings it to today's schema
     store::Connection db(path, store::Connection::Mode::ReadWriteCreate);
     db.exec(store::SchemaSql());
     std::mt19937 rng(shape.seed);

@@ -5,6 +5,7 @@
 // transaction, with the find index's catalogue triggers set aside and the documents filled after,
 // as the import does; beside each export it writes the same rows as CSV with its own .mode csv.
 // The counters give the tool's wall time, our time over theirs and our peak memory.
+#include "Features.h"
 #include "BenchSupport.h"
 #include "exchange/Exchange.h"
 #include "find/FindSchema.h"
@@ -65,7 +66,7 @@ QString emptyCatalogue()
 {
     const QString path = dataDir() + QStringLiteral("/empty.mdb");
     if (!QFileInfo::exists(path))
-        store::CreateCatalogue(path);
+        RegisterFeatures(), store::CreateCatalogue(path);
     return path;
 }
 

@@ -4,7 +4,7 @@
 #include "covers/CoverImage.h"
 #include "covers/CoverStore.h"
 #include "main_window/DataControl.h"
-#include "main_window/MovieColumns.h"
+#include "catalog/MovieColumns.h"
 #include "main_window/MovieGrid.h"
 #include "main_window/frmMain.h"
 #include "shell/App.h"
@@ -18,7 +18,7 @@
 #include <benchmark/benchmark.h>
 #include <memory>
 
-using main_window::ColumnField;
+using catalog::ColumnField;
 
 namespace {
 

@@ -1,1 +1,1 @@
-reelkeeper_add_bench(bench_exchange bench_exchange.cpp LIBS reelkeeper_exchange reelkeeper_bench_main)
+reelkeeper_add_bench(bench_exchange bench_exchange.cpp LIBS reelkeeper_exchange reelkeeper_find reelkeeper_bench_main)

@@ -1,6 +1,7 @@
 // What the safety measures cost on a full-size catalogue: the check when a file is first opened,
 // the copy before the first change, and a commit synced in full against one synced normally.
 //   reliability_cost <empty folder>
+#include "Features.h"
 #include "store/Backup.h"
 #include "store/Catalogue.h"
 
@@ -12,6 +13,7 @@ namespace {
 
 void fill(const QString& path, int movies)
 {
+    RegisterFeatures();
     store::CreateCatalogue(path);
     store::Connection db(path, store::Connection::Mode::ReadWrite);
     store::Transaction unit(db);

@@ -1,8 +1,11 @@
+#include "Features.h"
 #include "exchange/CommandLine.h"
 #include "shell/ErrorReport.h"
 #include "shell/Module1.h"
+#include "store/Schema.h"
 
 #include <QApplication>
+#include <cstdio>
 
 namespace {
 // A catalogue error that escapes a handler becomes a message, never a crash.
@@ -21,10 +24,15 @@ public:
 
 int main(int argc, char** argv)
 {
+    RegisterFeatures();
     // Import, export and --help run without a window or a display, and never hand over to a running instance.
     if (exchange::IsCommandLine(argc, argv)) {
         QCoreApplication app(argc, argv);
         QCoreApplication::setApplicationName(QStringLiteral("Reelkeeper"));
+        store::SetUpgradeNotice([](const QStringList& told) {
+            for (const QString& line : told)
+                std::printf("%s\n", qPrintable(line));
+        });
         return exchange::RunCommandLine(QCoreApplication::arguments());
     }
     Application app(argc, argv);

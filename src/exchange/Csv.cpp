@@ -1,7 +1,7 @@
 #include "exchange/Csv.h"
 
 #include "exchange/Collections.h"
-#include "main_window/MovieColumns.h"
+#include "catalog/MovieColumns.h"
 #include "shell/Wording.h"
 #include "store/Values.h"
 
@@ -284,7 +284,7 @@ QString CsvRecord(const QStringList& fields)
 QByteArray WriteCsv(const std::vector<Movie>& movies, const Progress& progress)
 {
     QStringList header;
-    for (const auto& column : main_window::kMovieColumns)
+    for (const auto& column : catalog::kMovieColumns)
         header << QLatin1String(column.caption);
     header << QStringLiteral("Cast");
     // Each value goes under the column its header names.

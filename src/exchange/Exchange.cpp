@@ -1,8 +1,8 @@
 #include "exchange/Exchange.h"
 
+#include "catalog/MovieWriter.h"
 #include "covers/CoverStore.h"
 #include "exchange/Zip.h"
-#include "find/FindSchema.h"
 #include "shell/App.h"
 #include "shell/Settings.h"
 #include "shell/Wording.h"
@@ -29,68 +29,19 @@ namespace exchange {
 
 namespace {
 
-// The editor's values for short fields left empty.
-const char* const kShortDefaults[] = {"1:30", "1900", "C", "PG"};
-
 QString key(const QString& title, const QString& year = QString())
 {
     return title.toLower() + QLatin1Char('\n') + year.trimmed();
 }
 
-// Movies by title and year as an import matches them: the same title whatever its case, and the
-// same year where both have one. Each look-up is a hash's, so one title in many years costs no
-// more than many titles. Values are non-zero; find gives 0 for none.
-template <typename T> class TitleIndex
+// A title as the catalogue compares titles: without regard to the case of the letters A to Z.
+QString titleKey(const QString& title)
 {
-public:
-    void add(const QString& title, const QString& year, T value)
-    {
-        const Held held{++m_added, value};
-        const QString t = title.toLower(), y = year.trimmed();
-        Title& entry = m_titles[t];
-        if (!entry.first.order)
-            entry.first = held;
-        Held& slot = y.isEmpty() ? entry.undated : m_dated[key(t, y)];
-        if (!slot.order)
-            slot = held;
-    }
-    // The first added that matches.
-    T find(const QString& title, const QString& year) const
-    {
-        const QString t = title.toLower(), y = year.trimmed();
-        const auto it = m_titles.constFind(t);
-        if (it == m_titles.constEnd())
-            return T{};
-        if (y.isEmpty())
-            return it->first.value;
-        const Held dated = m_dated.value(key(t, y));
-        return !dated.order || (it->undated.order && it->undated.order < dated.order) ? it->undated.value : dated.value;
-    }
-
-private:
-    struct Held
-    {
-        qint64 order = 0; // 0: none
-        T value{};
-    };
-    struct Title
-    {
-        Held first, undated;
-    };
-    QHash<QString, Title> m_titles;
-    QHash<QString, Held> m_dated; // by title and year
-    qint64 m_added = 0;
-};
-
-// The stored movies, read under the caller's snapshot.
-TitleIndex<qint64> storedMovies(const store::Connection& db)
-{
-    TitleIndex<qint64> stored;
-    store::Statement all(db,
-                         QStringLiteral("SELECT [Movie_ID], [Movie_Title], [Year_Released] FROM [tbl_Movie_Title]"));
-    while (all.step())
-        stored.add(all.column(1).toString(), all.column(2).toString(), all.column(0).toLongLong());
-    return stored;
+    QString folded = title;
+    for (QChar& c : folded)
+        if (c >= QLatin1Char('A') && c <= QLatin1Char('Z'))
+            c = QChar(c.unicode() + 32);
+    return folded;
 }
 
 QString headerKey(const QStringList& header)
@@ -161,12 +112,10 @@ QString creditFind(std::size_t i)
 const QString kActorFind = QStringLiteral(
     "SELECT [Actor_ID] FROM [tbl_Actor] WHERE (ifnull([Actor_Last_Name], '') || ', ' || ifnull([Actor_First_Name], "
     "'')) COLLATE NOCASE = ?3 AND [Actor_Last_Name] = ?1 AND [Actor_First_Name] = ?2 LIMIT 1");
-const QString kActorAdd =
-    QStringLiteral("INSERT INTO [tbl_Actor] ([Actor_Last_Name], [Actor_First_Name]) VALUES (?, ?)");
 
 QString creditName(const Movie& m, std::size_t i)
 {
-    return m.credits[i].isEmpty() ? QStringLiteral("Unknown") : m.credits[i];
+    return m.credits[i].isEmpty() ? QLatin1String(catalog::kUnknown) : m.credits[i];
 }
 
 // Makes covers of the pictures the movies name, `load` reading each (or saying why it cannot, and
@@ -457,26 +406,53 @@ void RememberMapping(const QStringList& header, const std::vector<int>& mapping)
 Plan Preview(const store::Connection& db, ImportData data)
 {
     Plan plan;
-    const TitleIndex<qint64> stored = storedMovies(db);
-    TitleIndex<int> seen; // the file's own movies, by line
+    // The stored movies by title, and the file's own as the import will have placed them: an earlier
+    // movie of the file stands before a stored one of the same title. Keys of the file's are their
+    // lines, negative.
+    QHash<QString, catalog::Titled> stored, placed;
+    store::Statement all(db, QStringLiteral("SELECT [Movie_ID], [Movie_Title], [Year_Released] FROM "
+                                            "[tbl_Movie_Title] ORDER BY [Movie_ID]"));
+    while (all.step()) {
+        const QString title = titleKey(all.column(1).toString());
+        if (!stored.contains(title))
+            stored.insert(title, {all.column(0).toLongLong(), all.column(2).toString()});
+    }
+    all.reset();
+    const catalog::TitleLookup lookup = [&](const QString& title) -> std::optional<catalog::Titled> {
+        const QString k = titleKey(title);
+        if (const auto it = placed.constFind(k); it != placed.constEnd())
+            return *it;
+        if (const auto it = stored.constFind(k); it != stored.constEnd())
+            return *it;
+        return std::nullopt;
+    };
     std::array<std::unique_ptr<Names>, store::kCredits.size()> lookups;
     for (std::size_t i = 0; i < lookups.size(); ++i)
         lookups[i] = std::make_unique<Names>(db, false, creditFind(i), QString());
     Names actors(db, true, kActorFind, QString());
     std::array<QSet<QString>, store::kCredits.size()> newNames;
     QSet<QString> newActors;
+    QStringList renamed;
     for (Movie& m : data.movies) {
-        if (const int duplicateOf = seen.find(m.title, m.year)) {
+        const catalog::Placement place = catalog::Place(m.title, m.year, lookup);
+        if (place.match < 0) {
             plan.data.problems << QStringLiteral("line %1: the same movie as line %2, %3 (skipped)")
                                       .arg(m.line)
-                                      .arg(duplicateOf)
+                                      .arg(-place.match)
                                       .arg(m.title);
             continue;
         }
-        seen.add(m.title, m.year, qMax(1, m.line));
-        const qint64 match = stored.find(m.title, m.year);
-        plan.matches.push_back(match);
-        ++(match ? plan.matched : plan.added);
+        // What the movie will be known by: a stored match's year where the file gives none.
+        const QString year = place.match && m.year.trimmed().isEmpty() ? lookup(place.title)->year : m.year;
+        placed.insert(titleKey(place.title), {-qint64(qMax(1, m.line)), year});
+        if (place.renamed) {
+            renamed << QStringLiteral("line %1: %2 is added as \"%3\", as \"%2\" is another movie already")
+                           .arg(m.line)
+                           .arg(m.title, place.title);
+            ++plan.renamed;
+        }
+        plan.matches.push_back(place.match);
+        ++(place.match ? plan.matched : plan.added);
         for (std::size_t i = 0; i < lookups.size(); ++i) {
             const QString name = creditName(m, i);
             if (!newNames[i].contains(name.toLower()) && !lookups[i]->find(name))
@@ -490,7 +466,7 @@ Plan Preview(const store::Connection& db, ImportData data)
         plan.data.movies.push_back(std::move(m));
     }
     plan.data.problems = data.problems + plan.data.problems;
-    plan.data.notes = data.notes;
+    plan.data.notes = renamed + data.notes;
     for (std::size_t i = 0; i < newNames.size(); ++i)
         plan.newNames[i] = int(newNames[i].size());
     plan.newActors = int(newActors.size());
@@ -504,6 +480,9 @@ QString PreviewText(const Plan& plan)
     lines << shell::Counted(plan.added, "movie", "movies") + QStringLiteral(" will be added.");
     lines << shell::Counted(plan.matched, "movie", "movies") + verb(plan.matched, " matches", " match") +
                  QStringLiteral(" one already in the catalogue (same title and year).");
+    if (plan.renamed)
+        lines << shell::Counted(plan.renamed, "movie", "movies") + verb(plan.renamed, " takes", " take") +
+                     QStringLiteral(" its year into its title, as another movie has the title (listed below).");
     QStringList names;
     for (std::size_t i = 0; i < plan.newNames.size(); ++i)
         if (plan.newNames[i])
@@ -526,147 +505,40 @@ Outcome WriteImport(store::Connection& db, const Plan& plan, bool overwrite, con
 {
     Outcome outcome;
     store::Transaction unit(db);
-    // The plan's matches are a forecast: since the preview another connection may have deleted,
-    // added or imported the same movies. Under the write lock they are decided afresh.
-    const TitleIndex<qint64> stored = storedMovies(db);
-    // Inside the transaction the find index's triggers are set aside and the documents of the movies
-    // written are filled afterwards in batches: a trigger would re-read a movie for every link. Any
-    // other connection sees the catalogue with its triggers, before or after; Cancel restores them.
-    for (const QString& sql : find::DropCatalogueTriggerSql())
-        db.exec(sql);
-    std::array<std::unique_ptr<Names>, store::kCredits.size()> lookups;
-    for (std::size_t i = 0; i < lookups.size(); ++i) {
-        const store::Credit& c = store::kCredits[i];
-        lookups[i] = std::make_unique<Names>(
-            db, false, creditFind(i),
-            QStringLiteral("INSERT INTO [%1] ([%2]) VALUES (?)").arg(QLatin1String(c.table), QLatin1String(c.name)));
-    }
-    Names actors(db, true, kActorFind, kActorAdd);
-    QString columns, marks, sets;
-    for (const store::Credit& c : store::kCredits) {
-        columns += QStringLiteral(", [%1]").arg(QLatin1String(c.key));
-        marks += QStringLiteral(", ?");
-        sets += QStringLiteral("[%1] = ?, ").arg(QLatin1String(c.key));
-    }
-    store::Statement insert(db, QStringLiteral("INSERT INTO [tbl_Movie_Title] ([Movie_Title]%1, [Length], "
-                                               "[Year_Released], [Grade], [Rating], [Widescreen], [Movie_ID]) "
-                                               "VALUES (?%2, ?, ?, ?, ?, ?, ?)")
-                                    .arg(columns, marks));
-    store::Statement update(db, QStringLiteral("UPDATE [tbl_Movie_Title] SET [Movie_Title] = ?, %1[Length] = ?, "
-                                               "[Year_Released] = ?, [Grade] = ?, [Rating] = ?, [Widescreen] = ? "
-                                               "WHERE [Movie_ID] = ?")
-                                    .arg(sets));
-    store::Statement linked(
-        db, QStringLiteral("SELECT 1 FROM [tbl_Actor_Movie_Join] WHERE [Actor_ID] = ? AND [Movie_ID] = ?"));
-    store::Statement link(db,
-                          QStringLiteral("INSERT INTO [tbl_Actor_Movie_Join] ([Actor_ID], [Movie_ID]) VALUES (?, ?)"));
-
-    qint64 nextId = 1;
-    store::Statement top(db, QStringLiteral("SELECT max(ifnull((SELECT max([Movie_ID]) FROM [tbl_Movie_Title]), 0), "
-                                            "ifnull((SELECT max([Movie_ID]) FROM [tbl_Actor_Movie_Join]), 0)) + 1"));
-    if (top.step())
-        nextId = top.column(0).toLongLong();
-    top.reset();
-
+    catalog::MovieWriter writer(db);
+    writer.BeginBulk();
     const qint64 rows = qint64(plan.data.movies.size());
-    const qint64 total = 2 * rows; // the rows, then their documents
-    const qint64 firstNew = nextId;
-    std::vector<qint64> overwritten;
+    const qint64 total = 2 * rows; // the rows, then what follows them (the find index)
     for (qint64 n = 0; n < rows; ++n) {
         if (progress && n % 128 == 0 && !progress(n, total)) {
             outcome.cancelled = true;
             return outcome; // the transaction rolls back
         }
+        // The plan's matches are a forecast: since the preview another connection may have deleted,
+        // added or imported the same movies. Under the write lock each is placed afresh.
         const Movie& m = plan.data.movies[std::size_t(n)];
-        const qint64 match = stored.find(m.title, m.year);
-        if (match && !overwrite) {
+        const catalog::Placement place = writer.Place(m.title, m.year);
+        if (place.match && !overwrite) {
             ++outcome.skipped;
             continue;
         }
-        // A new movie's key is chosen here, above any stray link of a deleted movie, so the new
-        // movies' documents are filled as one range.
-        const qint64 movieId = match ? match : nextId++;
-        bool added = false;
-        std::array<qint64, store::kCredits.size()> credits{};
-        for (std::size_t i = 0; i < lookups.size(); ++i)
-            credits[i] = lookups[i]->resolve(creditName(m, i), QString(), added);
-        QSet<qint64> cast; // one link per actor and movie
-        for (const auto& [last, first] : m.cast) {
-            const qint64 actor = actors.resolve(last, first, added);
-            if (cast.contains(actor))
-                continue;
-            cast.insert(actor);
-            if (match) {
-                linked.reset();
-                linked.bind(1, actor);
-                linked.bind(2, movieId);
-                const bool there = linked.step();
-                linked.reset();
-                if (there)
-                    continue;
-            }
-            link.reset();
-            link.bind(1, actor);
-            link.bind(2, movieId);
-            link.run();
-            ++outcome.links;
-        }
-        store::Statement& row = match ? update : insert;
-        row.reset();
-        int p = 1;
-        row.bind(p++, m.title);
-        for (qint64 id : credits)
-            row.bind(p++, id);
-        const QString shortFields[] = {m.length, m.year, m.grade, m.rating};
-        for (std::size_t i = 0; i < std::size(shortFields); ++i)
-            row.bind(p++, shortFields[i].isEmpty() ? QString::fromLatin1(kShortDefaults[i]) : shortFields[i]);
-        row.bind(p++, m.widescreen);
-        row.bind(p++, movieId);
-        row.run();
+        catalog::Movie movie = m;
+        movie.title = place.title;
+        const qint64 movieId = place.match ? place.match : writer.Add(movie);
+        if (place.match)
+            writer.Overwrite(place.match, movie);
         // A movie overwritten by one without a picture keeps its own, as it keeps its cast.
         if (!m.cover.picture.isEmpty()) {
             covers::SaveCover(db, movieId, m.cover);
             ++outcome.covers;
         }
-        ++(match ? outcome.overwritten : outcome.added);
-        if (match)
-            overwritten.push_back(match);
+        ++(place.match ? outcome.overwritten : outcome.added);
     }
-
-    std::vector<std::unique_ptr<store::Statement>> fill;
-    for (const QString& sql : find::FillIndexSql())
-        fill.push_back(std::make_unique<store::Statement>(db, sql));
-    fill.insert(fill.begin(),
-                std::make_unique<store::Statement>(
-                    db, QStringLiteral("DELETE FROM [tbl_Find_Document] WHERE [Movie_ID] BETWEEN ?1 AND ?2")));
-    // An overwritten movie's old document goes first.
-    const auto index = [&](qint64 low, qint64 high) {
-        for (auto& q : fill) {
-            q->reset();
-            q->bind(1, low);
-            q->bind(2, high);
-            q->run();
-        }
-    };
-    constexpr qint64 kBatch = 1000;
-    qint64 done = rows;
-    for (std::size_t i = 0; i < overwritten.size(); ++i, ++done) {
-        if (progress && i % kBatch == 0 && !progress(done, total)) {
-            outcome.cancelled = true;
-            return outcome;
-        }
-        index(overwritten[i], overwritten[i]);
-    }
-    for (qint64 low = firstNew; low < nextId; low += kBatch, done += kBatch) {
-        if (progress && !progress(qMin(done, total), total)) {
-            outcome.cancelled = true;
-            return outcome;
-        }
-        index(low, qMin(nextId - 1, low + kBatch - 1));
-    }
-    for (const QString& sql : find::CatalogueTriggerSql())
-        db.exec(sql);
-    if (progress && !progress(total, total)) {
+    outcome.links = writer.LinksAdded();
+    const bool finished = writer.FinishBulk([&](qint64 done, qint64 of) {
+        return !progress || progress(rows + (of > 0 ? done * rows / of : rows), total);
+    });
+    if (!finished || (progress && !progress(total, total))) {
         outcome.cancelled = true;
         return outcome;
     }

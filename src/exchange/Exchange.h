@@ -43,6 +43,7 @@ struct Plan
     ImportData data;             // duplicates within the file removed
     std::vector<qint64> matches; // per movie: the stored movie it matches, or 0
     int added = 0, matched = 0;
+    int renamed = 0; // added under "Title (Year)", as another movie has the title
     std::array<int, store::kCredits.size()> newNames{};
     int newActors = 0;
     int covers = 0, coversLeftOut = 0;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "catalog/Movie.h"
 #include "covers/CoverImage.h"
 #include "store/Credits.h"
 
@@ -16,21 +17,15 @@ namespace exchange {
 // Told how far a long piece of work has got; answering false cancels it.
 using Progress = std::function<bool(qint64 done, qint64 total)>;
 
-// A movie as the files carry it: names rather than keys, its cast as (last, first) pairs.
-struct Movie
+// A movie as a file carries it: the catalogue's movie, where it starts in the file, and its cover.
+struct Movie : catalog::Movie
 {
     int line = 0; // where it starts in the file read, for messages
-    QString title;
-    std::array<QString, store::kCredits.size()> credits; // in kCredits order
-    QString length, year, grade, rating;
-    bool widescreen = false;
-    std::vector<std::pair<QString, QString>> cast;
     // Its cover: the picture the file names (a Tellico image id, a GCstar path) and, once read, the
-    // cover made of it; empty when it has none or it cannot be used. Read from the catalogue: the
-    // movie's key and the name its stored picture is written under.
+    // cover made of it; empty when it has none or it cannot be used. Read from the catalogue: the name
+    // its stored picture is written under.
     QString coverName;
     covers::Cover cover;
-    qint64 id = 0;
 };
 
 // What a reader made of a file: the movies, the lines it could not read ("line 12: why") and the

@@ -2,14 +2,10 @@
 
 #include "find/FindQuery.h"
 #include "shell/Toolkit.h"
-#include "store/Schema.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QKeyEvent>
-#include <QProgressDialog>
 #include <QShortcut>
-#include <memory>
 
 namespace find {
 
@@ -53,33 +49,6 @@ void FindBox::follow()
 {
     const double room = shell::PixelsToTwipsX(parentWidget()->width()) - m_left - 120;
     shell::PlaceTwips(this, m_left, m_top, qMax(900.0, room), 360);
-}
-
-UpgradeProgressWindow::UpgradeProgressWindow()
-{
-    auto timer = std::make_shared<QElapsedTimer>();
-    auto window = std::make_shared<std::unique_ptr<QProgressDialog>>();
-    timer->start();
-    store::SetUpgradeProgress([timer, window](qint64 done, qint64 total) {
-        if (!*window) {
-            if (timer->elapsed() < 500 || done >= total)
-                return true;
-            *window = std::make_unique<QProgressDialog>(
-                QStringLiteral("Preparing the catalogue for finding movies as you type..."), QStringLiteral("Cancel"),
-                0, 1000);
-            (*window)->setWindowTitle(shell::kAppCaption);
-            (*window)->setWindowModality(Qt::ApplicationModal);
-            (*window)->setMinimumDuration(0);
-        }
-        (*window)->setValue(int(total > 0 ? done * 1000 / total : 1000));
-        QApplication::processEvents();
-        return !(*window)->wasCanceled();
-    });
-}
-
-UpgradeProgressWindow::~UpgradeProgressWindow()
-{
-    store::SetUpgradeProgress({});
 }
 
 } // namespace find

@@ -27,15 +27,4 @@ private:
     double m_top;
 };
 
-// While it lives, a catalogue upgrade shows its progress in a window with Cancel once it has
-// taken half a second.
-class UpgradeProgressWindow
-{
-public:
-    UpgradeProgressWindow();
-    ~UpgradeProgressWindow();
-    UpgradeProgressWindow(const UpgradeProgressWindow&) = delete;
-    UpgradeProgressWindow& operator=(const UpgradeProgressWindow&) = delete;
-};
-
 } // namespace find

@@ -1,14 +1,18 @@
 #include "main_window/DataControl.h"
 
-#include "find/FindBox.h"
+#include "catalog/MovieColumns.h"
 #include "find/FoundSet.h"
-#include "main_window/MovieColumns.h"
 #include "store/Catalogue.h"
 #include "store/Values.h"
 
 #include <QRegularExpression>
 
 namespace main_window {
+
+using catalog::ColumnCaption;
+using catalog::ColumnField;
+using catalog::kMovieColumns;
+using catalog::kWidescreenColumn;
 
 DataControl::DataControl(QObject* parent) : QAbstractTableModel(parent)
 {
@@ -22,8 +26,6 @@ void DataControl::SetDatabaseName(const QString& path)
 {
     Close();
     m_databaseName = path;
-    // The grid opens the catalogue first in a run, so an upgrade shows its progress here.
-    const find::UpgradeProgressWindow progress;
     m_db = std::make_unique<store::Connection>(store::OpenDatabase(path));
     Refresh();
 }

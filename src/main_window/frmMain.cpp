@@ -13,7 +13,7 @@
 #include "main_window/DataControl.h"
 #include "main_window/DeleteMovie.h"
 #include "main_window/FindMovies.h"
-#include "main_window/MovieColumns.h"
+#include "catalog/MovieColumns.h"
 #include "main_window/MovieGrid.h"
 #include "movie_editor/frmMovieAdd.h"
 #include "reports/ReportModule.h"
@@ -45,6 +45,11 @@
 #include <QToolButton>
 
 namespace main_window {
+
+using catalog::ColumnCaption;
+using catalog::ColumnField;
+using catalog::kMovieColumns;
+using catalog::kWidescreenColumn;
 
 namespace {
 

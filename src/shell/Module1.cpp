@@ -6,6 +6,7 @@
 #include "shell/ErrorReport.h"
 #include "shell/RunMarker.h"
 #include "shell/SingleInstance.h"
+#include "shell/Upgrade.h"
 #include "shell/Toolkit.h"
 #include "shell/frmSplashR.h"
 #include "store/Catalogue.h"
@@ -77,12 +78,14 @@ int Main()
     std::optional<shell::RunMarker> marker; // removed on every orderly return from here
     try {
         path = shell::SettleCatalogue();
+        shell::TellUpgrades();
         marker.emplace(path);
         // After an unclean end the check stands before the window; otherwise it runs once the
         // window shows.
         store::DeferCheck(path);
         if (marker->UncleanBefore())
             store::RequireSound(path);
+        shell::UpgradeCatalogue(splash.get(), path);
         if (!main->Form_Load())
             return 0; // the earlier instance came forward
         marker->Forget();

@@ -379,7 +379,9 @@ QString CataloguePath()
     return cataloguePath();
 }
 
-Connection OpenDatabase(const QString& path)
+namespace {
+
+Connection openChecked(const QString& path, const std::function<void(Connection&)>& upgrade)
 {
     refuseUnusable(path);
     try {
@@ -394,11 +396,26 @@ Connection OpenDatabase(const QString& path)
         mode.step();
         mode.reset(); // a statement left open keeps a read snapshot that no later write may outgrow
         db.exec(QStringLiteral("PRAGMA synchronous = FULL"));
-        UpgradeSchema(db);
+        upgrade(db);
         return db;
     } catch (const StoreError& e) {
         throw explain(path, e);
     }
+}
+
+} // namespace
+
+Connection OpenDatabase(const QString& path)
+{
+    return openChecked(path, [](Connection& db) { detail::TellUpgrade(UpgradeSchema(db)); });
+}
+
+QStringList UpgradeCatalogue(const QString& path, const UpgradeProgress& progress,
+                             const std::function<void(const QString& adds)>& announce)
+{
+    QStringList told;
+    openChecked(path, [&](Connection& db) { told = UpgradeSchema(db, progress, announce); });
+    return told;
 }
 
 QString SchemaSql()
@@ -416,7 +433,7 @@ void CreateCatalogue(const QString& path)
     checkLength(path);
     Connection db(path, Connection::Mode::ReadWriteCreate);
     db.exec(SchemaSql());
-    UpgradeSchema(db);
+    UpgradeSchema(db); // a new file has nothing to tell
     Statement mode(db, QStringLiteral("PRAGMA journal_mode = WAL"));
     mode.step();
 }

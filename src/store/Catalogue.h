@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/Schema.h"
 #include "store/Sqlite.h"
 
 #include <QString>
@@ -19,6 +20,11 @@ inline Connection OpenDatabase()
 {
     return OpenDatabase(CataloguePath());
 }
+
+// Opens the catalogue as OpenDatabase does and brings its schema up to date, reporting how far the
+// upgrade has got and which step runs; returns what the upgrade had to tell the user.
+QStringList UpgradeCatalogue(const QString& path, const UpgradeProgress& progress,
+                             const std::function<void(const QString& adds)>& announce);
 
 // The integrity check reads every page. By default the first OpenDatabase of a file in a run makes
 // it before anything is read. After a clean end start-up defers it (DeferCheck before the first

@@ -335,8 +335,11 @@ private slots:
         QFETCH(QString, outcome);
         const Plan plan = Preview(db, readFile(path));
         QCOMPARE(PreviewText(plan), S("2 movies will be added.\n1 movie matches one already in the catalogue (same "
-                                      "title and year).\nNew names in the lists: 1 in Director.\n1 new actor.\n2 rows "
-                                      "are left out or cut short; the list below says why."));
+                                      "title and year).\n1 movie takes its year into its title, as another movie has "
+                                      "the title (listed below).\nNew names in the lists: 1 in Director.\n1 new "
+                                      "actor.\n2 rows are left out or cut short; the list below says why."));
+        QCOMPARE(plan.data.notes.value(0), S("line 3: Heat is added as \"Heat (1986)\", as \"Heat\" is another "
+                                             "movie already"));
         if (meanwhile == S("deleted"))
             other.exec(S("DELETE FROM tbl_Movie_Title"));
         else if (meanwhile == S("imported"))

@@ -5,6 +5,7 @@
 //   report <folder> <desktop> <limit>  the Movie Title report under a file-size limit
 // Every message box is answered and printed as "BOX <title>: <text>" on stdout.
 #include "CrashScript.h"
+#include "Features.h"
 #include "main_window/DeleteMovie.h"
 #include "movie_editor/frmMovieAdd.h"
 #include "reports/ReportModule.h"
@@ -127,6 +128,7 @@ int crash(const QStringList& args)
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    RegisterFeatures();
     shell::TellBackupFailures();
     const QStringList args = app.arguments().mid(2);
     const QString mode = app.arguments().value(1);

@@ -1,5 +1,6 @@
 // Start-up: a damaged catalogue is refused before any change, ahead of the window after a killed
 // run; a saved place that would hide the main window is brought back onto a screen.
+#include "Features.h"
 #include "main_window/frmMain.h"
 #include "shell/App.h"
 #include "shell/Module1.h"
@@ -117,6 +118,7 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     if (argc == 3 && qstrcmp(argv[1], "run") == 0) {
+        RegisterFeatures();
         shell::App::SetTitle(QStringLiteral("Reelkeeper test_module1 run"));
         shell::App::SetPath(QString::fromLocal8Bit(argv[2]));
         QTimer shown;

@@ -1,7 +1,9 @@
 // The catalogue's schema version: an older catalogue is upgraded once, after a backup, and all
 // or nothing; a newer one is refused.
+#include "Features.h"
 #include "find/FindSchema.h"
 #include "store/Backup.h"
+#include "store/Catalogue.h"
 #include "store/Schema.h"
 #include "support/TestSupport.h"
 
@@ -25,6 +27,9 @@ class TestSchema : public QObject
 {
     Q_OBJECT
 private slots:
+    void initTestCase() { RegisterFeatures(); }
+
+    // Also: two movies of one title, as an earlier import stored them, part by the year in brackets.
     void upgradeOnceAfterBackup()
     {
         QTemporaryDir dir;
@@ -36,28 +41,35 @@ private slots:
                   S("INSERT INTO tbl_Director (Director) VALUES ('Jean-Pierre Jeunet');"
                     "INSERT INTO tbl_Movie_Title (Movie_Title, Director_ID) VALUES ('Amélie', 2);"
                     "INSERT INTO tbl_Actor (Actor_Last_Name, Actor_First_Name) VALUES ('Tautou', 'Audrey');"
-                    "INSERT INTO tbl_Actor_Movie_Join VALUES (1, 1);"));
+                    "INSERT INTO tbl_Actor_Movie_Join VALUES (1, 1);"
+                    "INSERT INTO tbl_Movie_Title (Movie_Title, Year_Released) VALUES ('Heat', '1986'), "
+                    "('HEAT', '1995'), ('Heat (1995)', '2001');"));
         QFile::rename(made, path);
         const QString state = S("PRAGMA user_version; SELECT count(*) FROM sqlite_master WHERE name IN "
                                 "('tbl_Find_Words', 'tbl_Cover', 'tbl_Loan');");
 
-        auto before = store::SetUpgradeProgress([](qint64, qint64) { return false; }); // Cancel
-        QVERIFY_THROWS_EXCEPTION(store::StoreError, store::OpenDatabase(path));
-        store::SetUpgradeProgress(before);
+        QVERIFY_THROWS_EXCEPTION(store::StoreError,
+                                 store::UpgradeCatalogue(path, [](qint64, qint64) { return false; }, {})); // Cancel
         QCOMPARE(cli(path, state), S("1\n0"));
 
         qint64 seen = -1;
-        store::SetUpgradeProgress([&](qint64 done, qint64 total) { return seen = done, total == 1; });
-        store::OpenDatabase(path);
-        store::SetUpgradeProgress({});
-        QCOMPARE(seen, 1);
+        QStringList steps;
+        const QStringList told = store::UpgradeCatalogue(
+            path, [&](qint64 done, qint64 total) { return seen = done, total == 4; },
+            [&](const QString& adds) { steps << adds; });
+        QCOMPARE(seen, 4);
+        QCOMPARE(steps.size(), store::SchemaVersion() - 1);
+        QCOMPARE(told.mid(1), QStringList{S("\"HEAT\" is now \"HEAT (1995) (2)\"")});
+        QCOMPARE(cli(path, S("SELECT group_concat(Movie_Title, '|') FROM (SELECT Movie_Title FROM tbl_Movie_Title "
+                             "ORDER BY Movie_ID)")),
+                 S("Amélie|Heat|HEAT (1995) (2)|Heat (1995)"));
         QCOMPARE(QDir(store::BackupFolder(path)).entryList({S("*.mdb")}).size(), 1);
         // Found by its title, credit and cast; and the file stays the sqlite3 tool's to change.
         QCOMPARE(cli(path, state + S("SELECT count(*) FROM tbl_Find_Words WHERE tbl_Find_Words MATCH "
                                      "'amelie director:jeunet actor:audrey';"
                                      "UPDATE tbl_Actor SET Actor_First_Name = 'Audrée';"
                                      "SELECT count(*) FROM tbl_Find_Words WHERE tbl_Find_Words MATCH 'audree';")),
-                 S("%1\n3\n1\n1").arg(store::kSchemaVersion));
+                 S("%1\n3\n1\n1").arg(store::SchemaVersion()));
     }
 
     // The catalogues users hold, with a find index of today's layout or of one of the two earlier
@@ -70,9 +82,9 @@ private slots:
         QTest::addColumn<int>("version");
         QTest::newRow("today's find index") << 3 << 2;
         QTest::newRow("first find index") << 1 << 2;
-        QTest::newRow("first find index, versions later") << 1 << store::kSchemaVersion;
+        QTest::newRow("first find index, versions later") << 1 << store::SchemaVersion();
         QTest::newRow("second find index") << 2 << 2;
-        QTest::newRow("second find index, versions later") << 2 << store::kSchemaVersion;
+        QTest::newRow("second find index, versions later") << 2 << store::SchemaVersion();
     }
     void catalogueUpgraded()
     {
@@ -123,13 +135,13 @@ private slots:
                              "INSERT INTO tbl_Borrower (Borrower) VALUES ('Anna'); INSERT INTO tbl_Loan "
                              "(Movie_ID, Borrower_ID, Date_Lent) VALUES (1, 1, '2026-12-03');"
                              "DELETE FROM tbl_Movie_Title; SELECT count(*) FROM tbl_Loan;")),
-                 S("%1\n1\n1\n1\n0").arg(store::kSchemaVersion));
+                 S("%1\n1\n1\n1\n0").arg(store::SchemaVersion()));
         QCOMPARE(QDir(store::BackupFolder(path)).entryList({S("*.mdb")}).size(), 1);
 
         if (layout < 3)
             return;
         // Marked as from a newer release, it is refused and not backed up again.
-        cli(path, S("PRAGMA user_version = %1").arg(store::kSchemaVersion + 1));
+        cli(path, S("PRAGMA user_version = %1").arg(store::SchemaVersion() + 1));
         try {
             store::OpenDatabase(path);
             QFAIL("opened");

@@ -1,5 +1,6 @@
 #include "support/TestSupport.h"
 
+#include "Features.h"
 #include "shell/App.h"
 #include "store/Credits.h"
 
@@ -12,6 +13,7 @@ TempCatalogue::TempCatalogue()
 {
     if (!m_dir.isValid())
         qFatal("no temporary folder");
+    RegisterFeatures();
     shell::App::SetPath(m_dir.path());
     store::CreateCatalogue(store::CataloguePath());
 }

@@ -3,7 +3,7 @@
 #include <QString>
 #include <array>
 
-namespace main_window {
+namespace catalog {
 
 // The grid's sixteen columns: header caption and the result-set column each is bound to.
 struct MovieColumn
@@ -41,4 +41,4 @@ inline QString ColumnCaption(int column)
     return QString::fromLatin1(kMovieColumns.at(std::size_t(column)).caption);
 }
 
-} // namespace main_window
+} // namespace catalog

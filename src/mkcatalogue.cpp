@@ -1,4 +1,5 @@
 // Writes an empty catalogue from the shipped schema. With --if-absent an existing file is kept.
+#include "Features.h"
 #include "store/Catalogue.h"
 
 #include <QCoreApplication>
@@ -17,6 +18,7 @@ int main(int argc, char** argv)
     }
     if (ifAbsent && QFileInfo::exists(args.first()))
         return 0;
+    RegisterFeatures();
     try {
         store::CreateCatalogue(args.first());
     } catch (const store::StoreError& e) {

@@ -1,0 +1,19 @@
+#include "Features.h"
+
+#include "catalog/CatalogSchema.h"
+#include "covers/CoverFeature.h"
+#include "find/FindFeature.h"
+#include "loans/LoanFeature.h"
+
+#include <mutex>
+
+void RegisterFeatures()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        catalog::RegisterSchema();
+        find::RegisterFeature();
+        covers::RegisterFeature();
+        loans::RegisterFeature();
+    });
+}
