@@ -21,13 +21,13 @@ const QString kTellicoXml = QStringLiteral("tellico.xml");
 void refuseEntities(const QXmlStreamReader& r)
 {
     if (!r.entityDeclarations().isEmpty() || r.text().contains(QLatin1String("<!ENTITY")))
-        throw ImportError(QStringLiteral("the file declares XML entities, which this program does not read"));
+        throw FileError(QStringLiteral("the file declares XML entities, which this program does not read"));
 }
 
 void throwIfBad(const QXmlStreamReader& r)
 {
     if (r.hasError())
-        throw ImportError(QStringLiteral("the XML is damaged at line %1: %2").arg(r.lineNumber()).arg(r.errorString()));
+        throw FileError(QStringLiteral("the XML is damaged at line %1: %2").arg(r.lineNumber()).arg(r.errorString()));
 }
 
 // The root element's name and its "type" attribute.
@@ -146,7 +146,7 @@ bool isControl(char c)
 void refuseBinary(const QByteArray& bytes)
 {
     if (std::count_if(bytes.begin(), bytes.end(), isControl) * 16 > bytes.size())
-        throw ImportError(QStringLiteral("the file holds binary data, not text"));
+        throw FileError(QStringLiteral("the file holds binary data, not text"));
 }
 
 } // namespace
@@ -185,16 +185,16 @@ QByteArray RemoveControls(const QByteArray& bytes, QStringList& notes)
 Kind DetectKind(const QByteArray& bytes)
 {
     if (bytes.trimmed().isEmpty())
-        throw ImportError(QStringLiteral("the file is empty"));
+        throw FileError(QStringLiteral("the file is empty"));
     if (IsZip(bytes)) {
         QStringList entries;
         try {
             entries = ZipEntries(bytes);
-        } catch (const ZipError& e) {
-            throw ImportError(QStringLiteral("the file is a zip archive but %1").arg(e.why()));
+        } catch (const FileError& e) {
+            throw FileError(QStringLiteral("the file is a zip archive but %1").arg(e.why()));
         }
         if (!entries.contains(kTellicoXml))
-            throw ImportError(QStringLiteral("the zip archive is not a Tellico file: it holds no tellico.xml"));
+            throw FileError(QStringLiteral("the zip archive is not a Tellico file: it holds no tellico.xml"));
         return Kind::TellicoZip;
     }
     refuseBinary(bytes);
@@ -209,9 +209,9 @@ Kind DetectKind(const QByteArray& bytes)
         if (root == QLatin1String("collection") && type == QLatin1String("GCfilms"))
             return Kind::GcstarXml;
         if (root == QLatin1String("collection"))
-            throw ImportError(QStringLiteral("the GCstar file holds a collection of %1, not GCfilms")
-                                  .arg(type.isEmpty() ? QStringLiteral("an unknown kind") : type));
-        throw ImportError(QStringLiteral("the XML file is neither a Tellico nor a GCstar collection"));
+            throw FileError(QStringLiteral("the GCstar file holds a collection of %1, not GCfilms")
+                                .arg(type.isEmpty() ? QStringLiteral("an unknown kind") : type));
+        throw FileError(QStringLiteral("the XML file is neither a Tellico nor a GCstar collection"));
     }
     return Kind::Csv;
 }
@@ -234,7 +234,7 @@ ImportData ReadTellico(const QByteArray& xml)
             const QString type = r.attributes().value(QLatin1String("type")).toString();
             video = type == QLatin1String("3");
             if (!sawCollection && !video)
-                throw ImportError(
+                throw FileError(
                     QStringLiteral("the Tellico file holds a collection of another kind (type %1), not videos")
                         .arg(type));
             sawCollection = true;
@@ -319,7 +319,7 @@ ImportData ReadTellico(const QByteArray& xml)
     }
     throwIfBad(r);
     if (!sawCollection)
-        throw ImportError(QStringLiteral("the Tellico file holds no collection"));
+        throw FileError(QStringLiteral("the Tellico file holds no collection"));
     return data;
 }
 

@@ -1,32 +1,21 @@
 #pragma once
 
+#include "exchange/FileError.h"
 #include "exchange/Movie.h"
 
 #include <QByteArray>
 #include <QStringList>
-#include <stdexcept>
 
 namespace exchange {
 
-// A file this program cannot take, with the reason in plain words.
-class ImportError : public std::runtime_error
-{
-public:
-    explicit ImportError(const QString& why) : std::runtime_error(why.toStdString()), m_why(why) {}
-    QString why() const { return m_why; }
-
-private:
-    QString m_why;
-};
-
 enum class Kind { Csv, TellicoZip, TellicoXml, GcstarXml };
 
-// What the bytes hold, from their content alone. Throws ImportError for anything else (binary
+// What the bytes hold, from their content alone. Throws FileError for anything else (binary
 // data, a zip that is not Tellico's, an XML file of another kind).
 Kind DetectKind(const QByteArray& bytes);
 
 // A text file's bytes with its control characters (all but tab, line feed and carriage return) taken
-// out, each line that held any told in `notes`. Throws ImportError when there are so many that the
+// out, each line that held any told in `notes`. Throws FileError when there are so many that the
 // bytes are no text at all: wherever they stand in the file, they count alike.
 QByteArray RemoveControls(const QByteArray& bytes, QStringList& notes);
 
@@ -37,7 +26,7 @@ ImportData ReadGcstar(const QByteArray& xml);
 
 // A Tellico video collection (its DTD's version 11) of the movies, nothing when progress cancels
 // it; and the same written as a .tc file, zipped with each named cover, fetched by `picture` as it
-// is written, under images/: false, and no file, when progress cancels it. Throws ZipError.
+// is written, under images/: false, and no file, when progress cancels it. Throws FileError.
 QByteArray WriteTellicoXml(const std::vector<Movie>& movies, const Progress& progress = {});
 bool WriteTellicoZip(const QString& path, const std::vector<Movie>& movies, const Progress& progress = {},
                      const std::function<QByteArray(const Movie&)>& picture = {});

@@ -44,8 +44,8 @@ int import(const QString& path, bool overwrite)
         const int columns = source.table.rows.empty() ? 0 : int(source.table.rows.front().size());
         const std::vector<int> mapping = RememberedMapping(source.table.header, columns);
         if (std::find(mapping.begin(), mapping.end(), int(kTitle)) == mapping.end())
-            throw ImportError(QStringLiteral("no column is named Title; import the file in the window to map its "
-                                             "columns"));
+            throw FileError(QStringLiteral("no column is named Title; import the file in the window to map its "
+                                           "columns"));
         source.data = MapRows(source.table, mapping);
     }
     store::Connection db = store::OpenDatabase();
@@ -109,7 +109,7 @@ int RunCommandLine(const QStringList& arguments)
         const int count = ExportFile(db, exportPath);
         print(stdout, QStringLiteral("%1 written to %2.").arg(shell::Counted(count, "movie", "movies"), exportPath));
         return 0;
-    } catch (const ImportError& e) {
+    } catch (const FileError& e) {
         return fail(QStringLiteral("\"%1\": %2").arg(importPath.isEmpty() ? exportPath : importPath, e.why()));
     } catch (const store::StoreError& e) {
         return fail(QString(e.message()).replace(QLatin1Char('\n'), QLatin1Char(' ')));

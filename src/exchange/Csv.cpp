@@ -80,9 +80,9 @@ Parsed parse(const QString& text, QChar sep, std::size_t maxRecords)
         // A blank line holds no record.
         if (!(record.size() == 1 && record.front().isEmpty())) {
             if ((fields += record.size()) > kMaxCsvFields)
-                throw ImportError(QStringLiteral("the file holds more than %1 million fields; a file may hold at "
-                                                 "most that many")
-                                      .arg(kMaxCsvFields / 1'000'000));
+                throw FileError(QStringLiteral("the file holds more than %1 million fields; a file may hold at "
+                                               "most that many")
+                                    .arg(kMaxCsvFields / 1'000'000));
             out.rows.push_back(record);
             out.lines.push_back(start);
             if (dropped)

@@ -280,7 +280,7 @@ private slots:
         try {
             importFile(path);
             QVERIFY2(error.isEmpty(), "no error");
-        } catch (const ImportError& e) {
+        } catch (const FileError& e) {
             QVERIFY2(e.why().contains(error), qPrintable(e.why()));
         }
         QVERIFY2(took.elapsed() < 10000, qPrintable(S("%1 ms").arg(took.elapsed())));
@@ -527,7 +527,7 @@ private slots:
             try {
                 ExportFile(cat.open(), QDir(cat.dir()).filePath(arguments.at(1)));
                 QFAIL("written");
-            } catch (const ImportError& e) {
+            } catch (const FileError& e) {
                 QVERIFY2(output.contains(e.why()), qPrintable(e.why()));
             }
         }
