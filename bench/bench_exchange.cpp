@@ -7,6 +7,7 @@
 // The counters give the tool's wall time, our time over theirs and our peak memory.
 #include "BenchSupport.h"
 #include "exchange/Exchange.h"
+#include "exchange/Tellico.h"
 #include "find/FindSchema.h"
 #include "store/Catalogue.h"
 #include "store/Credits.h"

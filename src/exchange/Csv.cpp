@@ -1,6 +1,6 @@
 #include "exchange/Csv.h"
 
-#include "exchange/Collections.h"
+#include "exchange/FileError.h"
 #include "main_window/MovieColumns.h"
 #include "shell/Wording.h"
 #include "store/Values.h"

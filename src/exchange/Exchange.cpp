@@ -1,6 +1,8 @@
 #include "exchange/Exchange.h"
 
 #include "covers/CoverStore.h"
+#include "exchange/Gcstar.h"
+#include "exchange/Tellico.h"
 #include "exchange/Zip.h"
 #include "find/FindSchema.h"
 #include "shell/App.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "exchange/Collections.h"
 #include "exchange/Csv.h"
+#include "exchange/Formats.h"
 
 #include <array>
 
