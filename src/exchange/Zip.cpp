@@ -29,27 +29,6 @@ QString errorText(zip_error_t* error)
     return QString::fromUtf8(zip_error_strerror(error));
 }
 
-Archive open(const QByteArray& bytes)
-{
-    zip_error_t error;
-    zip_error_init(&error);
-    zip_source_t* source = zip_source_buffer_create(bytes.constData(), zip_uint64_t(bytes.size()), 0, &error);
-    if (!source) {
-        const QString why = errorText(&error);
-        zip_error_fini(&error);
-        throw FileError(why);
-    }
-    zip_t* archive = zip_open_from_source(source, ZIP_RDONLY, &error);
-    if (!archive) {
-        zip_source_free(source);
-        const QString why = QStringLiteral("not a readable zip archive (%1)").arg(errorText(&error));
-        zip_error_fini(&error);
-        throw FileError(why);
-    }
-    zip_error_fini(&error);
-    return Archive(archive);
-}
-
 Archive openFile(const QString& path)
 {
     int code = 0;
@@ -71,23 +50,10 @@ bool IsZip(const QByteArray& bytes)
     return bytes.startsWith("PK\x03\x04") || bytes.startsWith("PK\x05\x06");
 }
 
-QStringList ZipEntries(const QByteArray& zip)
-{
-    const Archive archive = open(zip);
-    QStringList names;
-    const zip_int64_t count = zip_get_num_entries(archive.get(), 0);
-    for (zip_int64_t i = 0; i < count; ++i)
-        if (const char* name = zip_get_name(archive.get(), zip_uint64_t(i), ZIP_FL_ENC_GUESS))
-            names << QString::fromUtf8(name);
-    return names;
-}
-
 struct ZipReader::Archive
 {
     exchange::Archive zip;
 };
-
-ZipReader::ZipReader(const QByteArray& zip) : m_archive(new Archive{open(zip)}) {}
 
 ZipReader::ZipReader(const QString& path) : m_archive(new Archive{openFile(path)}) {}
 
@@ -146,11 +112,6 @@ QByteArray ZipReader::entry(const QString& name, qint64 maxSize, qint64* unpacke
     return out;
 }
 
-QByteArray ZipEntry(const QByteArray& zip, const QString& name, qint64 maxSize)
-{
-    return ZipReader(zip).entry(name, maxSize);
-}
-
 namespace {
 
 // An entry whose content is fetched when libzip opens it and let go when it closes it.
@@ -160,7 +121,7 @@ struct Fetched
     QByteArray data;
     qsizetype at = 0;
     zip_error_t error;
-    std::exception_ptr* failure; // MakeZip's, rethrown once libzip has given up
+    std::exception_ptr* failure; // writeArchive's, rethrown once libzip has given up
 };
 
 zip_int64_t fetchedSource(void* state, void* data, zip_uint64_t length, zip_source_cmd_t command)
@@ -271,35 +232,6 @@ bool writeArchive(zip_t* archive, const std::vector<std::pair<QString, QByteArra
 }
 
 } // namespace
-
-QByteArray MakeZip(const std::vector<std::pair<QString, QByteArray>>& entries, const std::function<bool()>& going)
-{
-    std::function<bool(double)> asked;
-    if (going)
-        asked = [&](double) { return going(); };
-    zip_error_t error;
-    zip_error_init(&error);
-    zip_source_t* target = zip_source_buffer_create(nullptr, 0, 0, &error);
-    if (!target)
-        throw FileError(errorText(&error));
-    zip_source_keep(target); // read back after the archive closes
-    const auto freeTarget = std::unique_ptr<zip_source_t, void (*)(zip_source_t*)>(target, zip_source_free);
-    zip_t* archive = zip_open_from_source(target, ZIP_TRUNCATE, &error);
-    if (!archive)
-        throw FileError(errorText(&error));
-    if (!writeArchive(archive, entries, {}, asked))
-        return {};
-    QByteArray out;
-    zip_stat_t stat;
-    if (zip_source_stat(target, &stat) != 0 || zip_source_open(target) != 0)
-        throw FileError(QStringLiteral("the archive cannot be read back"));
-    out.resize(qsizetype(stat.size));
-    const zip_int64_t got = zip_source_read(target, out.data(), stat.size);
-    zip_source_close(target);
-    if (got != zip_int64_t(stat.size))
-        throw FileError(QStringLiteral("the archive cannot be read back"));
-    return out;
-}
 
 bool MakeZipFile(const QString& path, const std::vector<std::pair<QString, QByteArray>>& entries,
                  const FetchedEntries& fetched, const std::function<bool(double)>& going)
