@@ -207,6 +207,9 @@ private slots:
             << QStringList{S("Amélie|||||2001|||0|A/B;C\\D/E")} << QStringList();
         QTest::newRow("CSV tab, Windows-1252") << QByteArray("Title\tYear\nCaf\xE9 \x80\t1999\n")
                                                << QStringList{S("Café €|||||1999|||0|")} << QStringList();
+        QTest::newRow("CSV, bytes Windows-1252 leaves undefined")
+            << QByteArray("Title\n\x81\x8D\x8F\x90\x9D!\n")
+            << QStringList{S("\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD!||||||||0|")} << QStringList();
         QTest::newRow("CSV one column") << QByteArray("Title\nHeat\n\nAlien")
                                         << QStringList{S("Heat||||||||0|"), S("Alien||||||||0|")} << QStringList();
     }
