@@ -507,6 +507,10 @@ private slots:
         QTest::newRow("missing file") << S("--import none.csv") << 1 << S("\"none.csv\" is not a file");
         QTest::newRow("unmapped CSV") << S("--import bare.csv") << 1 << S("no column is named Title");
         QTest::newRow("unknown") << S("--frobnicate") << 1 << S("unknown argument \"--frobnicate\"");
+        QTest::newRow("unknown, among short options") << S("-hx") << 1 << S("unknown argument \"-hx\"");
+        QTest::newRow("stray word") << S("extra") << 1 << S("unknown argument \"extra\"");
+        QTest::newRow("no file name") << S("--import") << 1 << S("reelkeeper: --import needs a file name");
+        QTest::newRow("version") << S("--version") << 0 << S("reelkeeper " REELKEEPER_VERSION "\n");
     }
     void commandLine()
     {
