@@ -8,6 +8,7 @@
 #include "Features.h"
 #include "BenchSupport.h"
 #include "exchange/Exchange.h"
+#include "exchange/Tellico.h"
 #include "find/FindSchema.h"
 #include "store/Catalogue.h"
 #include "store/Credits.h"

@@ -25,7 +25,7 @@ public:
 int main(int argc, char** argv)
 {
     RegisterFeatures();
-    // Import, export and --help run without a window or a display, and never hand over to a running instance.
+    // The command line runs without a window or a display, and never hands over to a running instance.
     if (exchange::IsCommandLine(argc, argv)) {
         QCoreApplication app(argc, argv);
         QCoreApplication::setApplicationName(QStringLiteral("Reelkeeper"));

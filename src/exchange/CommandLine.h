@@ -4,7 +4,7 @@
 
 namespace exchange {
 
-// Whether the arguments ask for work without a window: --import, --export or --help.
+// Whether the arguments ask for work without a window: --import, --export, --help or --version.
 bool IsCommandLine(int argc, char** argv);
 
 // Does that work on the catalogue beside the program, or the one after --catalogue, printing the

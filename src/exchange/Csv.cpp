@@ -1,7 +1,7 @@
 #include "exchange/Csv.h"
 
-#include "exchange/Collections.h"
 #include "catalog/MovieColumns.h"
+#include "exchange/FileError.h"
 #include "shell/Wording.h"
 #include "store/Values.h"
 
@@ -12,12 +12,6 @@
 namespace exchange {
 
 namespace {
-
-// The bytes 0x80 to 0x9F where Windows-1252 differs from Latin-1; 0 where it has no character.
-constexpr char16_t kCp1252High[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                      0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
-                                      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                      0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
 QString normalized(const QString& name)
 {
@@ -80,9 +74,9 @@ Parsed parse(const QString& text, QChar sep, std::size_t maxRecords)
         // A blank line holds no record.
         if (!(record.size() == 1 && record.front().isEmpty())) {
             if ((fields += record.size()) > kMaxCsvFields)
-                throw ImportError(QStringLiteral("the file holds more than %1 million fields; a file may hold at "
-                                                 "most that many")
-                                      .arg(kMaxCsvFields / 1'000'000));
+                throw FileError(QStringLiteral("the file holds more than %1 million fields; a file may hold at "
+                                               "most that many")
+                                    .arg(kMaxCsvFields / 1'000'000));
             out.rows.push_back(record);
             out.lines.push_back(start);
             if (dropped)
@@ -150,13 +144,14 @@ QString DecodeText(const QByteArray& bytes)
     QString text = utf8.decode(view);
     if (!utf8.hasError())
         return text;
-    text.clear();
-    text.reserve(view.size());
-    for (char byte : view) {
-        const auto b = static_cast<unsigned char>(byte);
-        const char16_t high = b >= 0x80 && b < 0xA0 ? kCp1252High[b - 0x80] : 0;
-        text += QChar(high ? high : (b >= 0x80 && b < 0xA0 ? char16_t(0xFFFD) : char16_t(b)));
-    }
+    // ICU gives the five bytes Windows-1252 leaves undefined as invisible C1 controls; they become
+    // U+FFFD, which shows that a byte stood there. Without ICU, Latin-1 agrees with it but for 0x80
+    // to 0x9F, which then all show so.
+    QStringDecoder cp1252("windows-1252");
+    text = cp1252.isValid() ? cp1252.decode(view) : QString::fromLatin1(view);
+    for (QChar& c : text)
+        if (c.unicode() >= 0x80 && c.unicode() < 0xA0)
+            c = QChar::ReplacementCharacter;
     return text;
 }
 

@@ -29,7 +29,7 @@ inline constexpr qint64 kMaxCsvFields = 5'000'000;
 
 // RFC 4180 records; the separator is found among comma, semicolon and tab, the header by its names.
 // A row's values past kMaxCsvColumns are left out and told; a file of more than kMaxCsvFields
-// fields is refused (ImportError).
+// fields is refused (FileError).
 CsvTable ParseCsv(const QString& text);
 
 // Each column's field as its header names it, else kIgnore.

@@ -2,6 +2,8 @@
 
 #include "catalog/MovieWriter.h"
 #include "covers/CoverStore.h"
+#include "exchange/Gcstar.h"
+#include "exchange/Tellico.h"
 #include "exchange/Zip.h"
 #include "shell/App.h"
 #include "shell/Settings.h"
@@ -258,7 +260,7 @@ void refuseExportTarget(const store::Connection& db, const QString& path)
     namespace fs = std::filesystem;
     const QFileInfo target(path);
     if (target.isSymLink())
-        throw ImportError(QStringLiteral("it is a link to another file; give a name of its own"));
+        throw FileError(QStringLiteral("it is a link to another file; give a name of its own"));
     const auto resolved = [](const QString& name) {
         const QFileInfo info(name);
         const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
@@ -274,15 +276,15 @@ void refuseExportTarget(const store::Connection& db, const QString& path)
         if (catalogue.isEmpty())
             continue;
         if (same(path, catalogue))
-            throw ImportError(QStringLiteral("it is the catalogue itself; give another name"));
+            throw FileError(QStringLiteral("it is the catalogue itself; give another name"));
         for (const char* side : {"-wal", "-shm", "-journal"})
             if (same(path, catalogue + QLatin1String(side)))
-                throw ImportError(QStringLiteral("it is one of the catalogue's own files; give another name"));
+                throw FileError(QStringLiteral("it is one of the catalogue's own files; give another name"));
         const QString backups = resolved(store::BackupFolder(catalogue));
         if (same(path, backups))
-            throw ImportError(QStringLiteral("it is the catalogue's backups folder; give a file name"));
+            throw FileError(QStringLiteral("it is the catalogue's backups folder; give a file name"));
         if (wanted.startsWith(backups + QLatin1Char('/')))
-            throw ImportError(QStringLiteral("it is in the catalogue's backups folder; choose another folder"));
+            throw FileError(QStringLiteral("it is in the catalogue's backups folder; choose another folder"));
     }
 }
 
@@ -292,9 +294,9 @@ ImportSource ReadImportFile(const QString& path, const Progress& progress)
 {
     QFile file(path);
     if (!QFileInfo(path).isFile())
-        throw ImportError(QStringLiteral("\"%1\" is not a file").arg(path));
+        throw FileError(QStringLiteral("\"%1\" is not a file").arg(path));
     if (!file.open(QIODevice::ReadOnly))
-        throw ImportError(QStringLiteral("the file cannot be read: %1").arg(file.errorString()));
+        throw FileError(QStringLiteral("the file cannot be read: %1").arg(file.errorString()));
     ImportSource source;
     // A zip is read from its file, an entry at a time: each entry and the pictures together have caps
     // of their own, so the file may be as large as an export with its covers makes it.
@@ -304,43 +306,44 @@ ImportSource ReadImportFile(const QString& path, const Progress& progress)
         std::unique_ptr<const ZipReader> opened;
         try {
             opened = std::make_unique<const ZipReader>(path);
-        } catch (const ZipError& e) {
-            throw ImportError(QStringLiteral("the file is a zip archive but %1").arg(e.why()));
+        } catch (const FileError& e) {
+            throw FileError(QStringLiteral("the file is a zip archive but %1").arg(e.why()));
         }
         const ZipReader& zip = *opened;
         if (!zip.contains(QStringLiteral("tellico.xml")))
-            throw ImportError(QStringLiteral("the zip archive is not a Tellico file: it holds no tellico.xml"));
+            throw FileError(QStringLiteral("the zip archive is not a Tellico file: it holds no tellico.xml"));
+        QByteArray xml;
         try {
-            // Control characters are taken out of text before anything reads it, so each reader meets the same.
-            QStringList cleaned;
-            source.data =
-                ReadTellico(RemoveControls(zip.entry(QStringLiteral("tellico.xml"), kMaxImportBytes), cleaned));
-            source.data.notes = cleaned + source.data.notes;
-            source.cancelled = !takeCovers(
-                source.data,
-                [&](const QString& name, Unpacked& unpacked, QString& why) {
-                    const QString entry = QStringLiteral("images/") + name;
-                    if (source.data.pictures.contains(name) || !zip.contains(entry))
-                        return carried(source.data, name, unpacked, why);
-                    unpacked.inFile = zip.packedSize(entry);
-                    try {
-                        return zip.entry(entry, covers::kMaxFileBytes, &unpacked.bytes);
-                    } catch (const ZipError& e) {
-                        why = e.why();
-                        return QByteArray();
-                    }
-                },
-                progress);
-        } catch (const ZipError& e) {
-            throw ImportError(QStringLiteral("the Tellico file cannot be unpacked: %1").arg(e.why()));
+            xml = zip.entry(QStringLiteral("tellico.xml"), kMaxImportBytes);
+        } catch (const FileError& e) {
+            throw FileError(QStringLiteral("the Tellico file cannot be unpacked: %1").arg(e.why()));
         }
+        // Control characters are taken out of text before anything reads it, so each reader meets the same.
+        QStringList cleaned;
+        source.data = ReadTellico(RemoveControls(xml, cleaned));
+        source.data.notes = cleaned + source.data.notes;
+        source.cancelled = !takeCovers(
+            source.data,
+            [&](const QString& name, Unpacked& unpacked, QString& why) {
+                const QString entry = QStringLiteral("images/") + name;
+                if (source.data.pictures.contains(name) || !zip.contains(entry))
+                    return carried(source.data, name, unpacked, why);
+                unpacked.inFile = zip.packedSize(entry);
+                try {
+                    return zip.entry(entry, covers::kMaxFileBytes, &unpacked.bytes);
+                } catch (const FileError& e) {
+                    why = e.why();
+                    return QByteArray();
+                }
+            },
+            progress);
         return source;
     }
     if (file.size() > kMaxImportBytes)
-        throw ImportError(QStringLiteral("the file is larger than %1 MB").arg(kMaxImportBytes >> 20));
+        throw FileError(QStringLiteral("the file is larger than %1 MB").arg(kMaxImportBytes >> 20));
     const QByteArray bytes = file.read(kMaxImportBytes + 1);
     if (bytes.size() > kMaxImportBytes)
-        throw ImportError(QStringLiteral("the file is larger than %1 MB").arg(kMaxImportBytes >> 20));
+        throw FileError(QStringLiteral("the file is larger than %1 MB").arg(kMaxImportBytes >> 20));
     QStringList cleaned;
     const QByteArray text = RemoveControls(bytes, cleaned);
     source.kind = DetectKind(text);
@@ -371,7 +374,7 @@ ImportSource ReadImportFile(const QString& path, const Progress& progress)
         source.table = ParseCsv(DecodeText(text));
         source.table.notes = cleaned;
         if (source.table.rows.empty())
-            throw ImportError(QStringLiteral("the file holds no rows to import"));
+            throw FileError(QStringLiteral("the file holds no rows to import"));
         break;
     }
     return source;
@@ -613,8 +616,8 @@ int ExportFile(const store::Connection& db, const QString& path, const Progress&
         try {
             if (!WriteTellicoZip(path, movies, making, [&db](const Movie& m) { return covers::Picture(db, m.id); }))
                 return -1;
-        } catch (const ZipError& e) {
-            throw ImportError(QStringLiteral("the Tellico file cannot be made: %1").arg(e.why()));
+        } catch (const FileError& e) {
+            throw FileError(QStringLiteral("the Tellico file cannot be made: %1").arg(e.why()));
         }
         return int(movies.size());
     }
@@ -624,7 +627,7 @@ int ExportFile(const store::Connection& db, const QString& path, const Progress&
     // Written beside the target and renamed over it, so a failure leaves no partial file.
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw ImportError(QStringLiteral("the file cannot be written: %1").arg(file.errorString()));
+        throw FileError(QStringLiteral("the file cannot be written: %1").arg(file.errorString()));
     return int(movies.size());
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "exchange/Collections.h"
 #include "exchange/Csv.h"
+#include "exchange/Formats.h"
 
 #include <array>
 
@@ -21,7 +21,7 @@ struct ImportSource
     ImportData data;
     bool cancelled = false;
 };
-ImportSource ReadImportFile(const QString& path, const Progress& progress = {}); // throws ImportError
+ImportSource ReadImportFile(const QString& path, const Progress& progress = {}); // throws FileError
 
 // The most picture data one import unpacks beyond what the file holds of it; covers past it are left
 // out, so a zip of pictures that unpack to gigabytes costs no more than this, while an export's
@@ -65,7 +65,7 @@ QString OutcomeText(const Outcome& outcome);
 std::vector<Movie> ReadCatalogue(const store::Connection& db);
 // Writes the catalogue as CSV or, for a name ending in ".tc", as a Tellico file, through QSaveFile.
 // Returns how many movies went out, or -1 when progress cancelled it and nothing was written;
-// throws ImportError.
+// throws FileError.
 int ExportFile(const store::Connection& db, const QString& path, const Progress& progress = {});
 
 } // namespace exchange

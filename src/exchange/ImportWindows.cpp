@@ -298,7 +298,7 @@ bool ImportInteractive(QWidget* owner)
         progress.reset();
         shell::MsgBox(OutcomeText(outcome), shell::vbOKOnly | shell::vbInformation, QStringLiteral("Import"));
         return !outcome.cancelled;
-    } catch (const ImportError& e) {
+    } catch (const FileError& e) {
         return refuse(e.why());
     } catch (const store::StoreError& e) {
         return refuse(QStringLiteral("nothing was written, because %1").arg(e.message()));
@@ -332,7 +332,7 @@ void ExportInteractive(QWidget* owner)
         shell::MsgBox(QStringLiteral("%1 written to \"%2\".")
                           .arg(shell::Counted(count, "movie", "movies"), QDir::toNativeSeparators(path)),
                       shell::vbOKOnly | shell::vbInformation, QStringLiteral("Export"));
-    } catch (const ImportError& e) {
+    } catch (const FileError& e) {
         shell::MsgBox(QStringLiteral("\"%1\" was not written: %2.").arg(QDir::toNativeSeparators(path), e.why()),
                       shell::vbOKOnly | shell::vbExclamation, QStringLiteral("Export"));
     } catch (const store::StoreError& e) {

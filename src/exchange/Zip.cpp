@@ -29,27 +29,6 @@ QString errorText(zip_error_t* error)
     return QString::fromUtf8(zip_error_strerror(error));
 }
 
-Archive open(const QByteArray& bytes)
-{
-    zip_error_t error;
-    zip_error_init(&error);
-    zip_source_t* source = zip_source_buffer_create(bytes.constData(), zip_uint64_t(bytes.size()), 0, &error);
-    if (!source) {
-        const QString why = errorText(&error);
-        zip_error_fini(&error);
-        throw ZipError(why);
-    }
-    zip_t* archive = zip_open_from_source(source, ZIP_RDONLY, &error);
-    if (!archive) {
-        zip_source_free(source);
-        const QString why = QStringLiteral("not a readable zip archive (%1)").arg(errorText(&error));
-        zip_error_fini(&error);
-        throw ZipError(why);
-    }
-    zip_error_fini(&error);
-    return Archive(archive);
-}
-
 Archive openFile(const QString& path)
 {
     int code = 0;
@@ -59,7 +38,7 @@ Archive openFile(const QString& path)
         zip_error_init_with_code(&error, code);
         const QString why = QStringLiteral("not a readable zip archive (%1)").arg(errorText(&error));
         zip_error_fini(&error);
-        throw ZipError(why);
+        throw FileError(why);
     }
     return Archive(archive);
 }
@@ -71,23 +50,10 @@ bool IsZip(const QByteArray& bytes)
     return bytes.startsWith("PK\x03\x04") || bytes.startsWith("PK\x05\x06");
 }
 
-QStringList ZipEntries(const QByteArray& zip)
-{
-    const Archive archive = open(zip);
-    QStringList names;
-    const zip_int64_t count = zip_get_num_entries(archive.get(), 0);
-    for (zip_int64_t i = 0; i < count; ++i)
-        if (const char* name = zip_get_name(archive.get(), zip_uint64_t(i), ZIP_FL_ENC_GUESS))
-            names << QString::fromUtf8(name);
-    return names;
-}
-
 struct ZipReader::Archive
 {
     exchange::Archive zip;
 };
-
-ZipReader::ZipReader(const QByteArray& zip) : m_archive(new Archive{open(zip)}) {}
 
 ZipReader::ZipReader(const QString& path) : m_archive(new Archive{openFile(path)}) {}
 
@@ -115,19 +81,19 @@ QByteArray ZipReader::entry(const QString& name, qint64 maxSize, qint64* unpacke
     zip_t* archive = m_archive->zip.get();
     const zip_int64_t index = zip_name_locate(archive, name.toUtf8().constData(), 0);
     if (index < 0)
-        throw ZipError(QStringLiteral("the archive holds no \"%1\"").arg(name));
+        throw FileError(QStringLiteral("the archive holds no \"%1\"").arg(name));
     zip_stat_t stat;
     zip_stat_init(&stat);
     if (zip_stat_index(archive, zip_uint64_t(index), 0, &stat) != 0 || !(stat.valid & ZIP_STAT_SIZE))
-        throw ZipError(QStringLiteral("\"%1\" in the archive cannot be read").arg(name));
+        throw FileError(QStringLiteral("\"%1\" in the archive cannot be read").arg(name));
     const auto tooBig = [&] {
-        return ZipError(QStringLiteral("\"%1\" unpacks to more than %2 MB").arg(name).arg(maxSize >> 20));
+        return FileError(QStringLiteral("\"%1\" unpacks to more than %2 MB").arg(name).arg(maxSize >> 20));
     };
     if (stat.size > zip_uint64_t(maxSize))
         throw tooBig();
     std::unique_ptr<zip_file_t, FileCloser> file(zip_fopen_index(archive, zip_uint64_t(index), 0));
     if (!file)
-        throw ZipError(QStringLiteral("\"%1\" in the archive cannot be opened").arg(name));
+        throw FileError(QStringLiteral("\"%1\" in the archive cannot be opened").arg(name));
     // The directory's size may lie: the cap holds while unpacking too.
     QByteArray out;
     out.reserve(qsizetype(stat.size));
@@ -135,7 +101,7 @@ QByteArray ZipReader::entry(const QString& name, qint64 maxSize, qint64* unpacke
     for (;;) {
         const zip_int64_t got = zip_fread(file.get(), buffer, sizeof buffer);
         if (got < 0)
-            throw ZipError(QStringLiteral("\"%1\" in the archive is damaged").arg(name));
+            throw FileError(QStringLiteral("\"%1\" in the archive is damaged").arg(name));
         if (got == 0)
             break;
         count += got;
@@ -144,11 +110,6 @@ QByteArray ZipReader::entry(const QString& name, qint64 maxSize, qint64* unpacke
         out.append(buffer, qsizetype(got));
     }
     return out;
-}
-
-QByteArray ZipEntry(const QByteArray& zip, const QString& name, qint64 maxSize)
-{
-    return ZipReader(zip).entry(name, maxSize);
 }
 
 namespace {
@@ -160,7 +121,7 @@ struct Fetched
     QByteArray data;
     qsizetype at = 0;
     zip_error_t error;
-    std::exception_ptr* failure; // MakeZip's, rethrown once libzip has given up
+    std::exception_ptr* failure; // writeArchive's, rethrown once libzip has given up
 };
 
 zip_int64_t fetchedSource(void* state, void* data, zip_uint64_t length, zip_source_cmd_t command)
@@ -217,7 +178,7 @@ bool writeArchive(zip_t* archive, const std::vector<std::pair<QString, QByteArra
                 zip_source_free(content);
             const QString why = QString::fromUtf8(zip_strerror(archive));
             zip_discard(archive);
-            throw ZipError(why);
+            throw FileError(why);
         }
     }
     std::exception_ptr failure;
@@ -234,7 +195,7 @@ bool writeArchive(zip_t* archive, const std::vector<std::pair<QString, QByteArra
                 delete state;
             const QString why = QString::fromUtf8(zip_strerror(archive));
             zip_discard(archive);
-            throw ZipError(why);
+            throw FileError(why);
         }
     }
     struct Watch
@@ -265,41 +226,12 @@ bool writeArchive(zip_t* archive, const std::vector<std::pair<QString, QByteArra
         zip_discard(archive);
         if (failure)
             std::rethrow_exception(failure);
-        throw ZipError(why);
+        throw FileError(why);
     }
     return !watch.cancelled; // past the last entry libzip writes on regardless
 }
 
 } // namespace
-
-QByteArray MakeZip(const std::vector<std::pair<QString, QByteArray>>& entries, const std::function<bool()>& going)
-{
-    std::function<bool(double)> asked;
-    if (going)
-        asked = [&](double) { return going(); };
-    zip_error_t error;
-    zip_error_init(&error);
-    zip_source_t* target = zip_source_buffer_create(nullptr, 0, 0, &error);
-    if (!target)
-        throw ZipError(errorText(&error));
-    zip_source_keep(target); // read back after the archive closes
-    const auto freeTarget = std::unique_ptr<zip_source_t, void (*)(zip_source_t*)>(target, zip_source_free);
-    zip_t* archive = zip_open_from_source(target, ZIP_TRUNCATE, &error);
-    if (!archive)
-        throw ZipError(errorText(&error));
-    if (!writeArchive(archive, entries, {}, asked))
-        return {};
-    QByteArray out;
-    zip_stat_t stat;
-    if (zip_source_stat(target, &stat) != 0 || zip_source_open(target) != 0)
-        throw ZipError(QStringLiteral("the archive cannot be read back"));
-    out.resize(qsizetype(stat.size));
-    const zip_int64_t got = zip_source_read(target, out.data(), stat.size);
-    zip_source_close(target);
-    if (got != zip_int64_t(stat.size))
-        throw ZipError(QStringLiteral("the archive cannot be read back"));
-    return out;
-}
 
 bool MakeZipFile(const QString& path, const std::vector<std::pair<QString, QByteArray>>& entries,
                  const FetchedEntries& fetched, const std::function<bool(double)>& going)
@@ -309,7 +241,7 @@ bool MakeZipFile(const QString& path, const std::vector<std::pair<QString, QByte
     // its name only after a last look at `going`; until then an existing file stays as it was.
     QTemporaryFile part(path + QStringLiteral(".XXXXXX"));
     if (!part.open())
-        throw ZipError(part.errorString());
+        throw FileError(part.errorString());
     part.close();
     int code = 0;
     zip_t* archive = zip_open(QFile::encodeName(part.fileName()).constData(), ZIP_TRUNCATE, &code);
@@ -318,7 +250,7 @@ bool MakeZipFile(const QString& path, const std::vector<std::pair<QString, QByte
         zip_error_init_with_code(&error, code);
         const QString why = errorText(&error);
         zip_error_fini(&error);
-        throw ZipError(why);
+        throw FileError(why);
     }
     if (!writeArchive(archive, entries, fetched, going) || (going && !going(1)))
         return false;
@@ -330,7 +262,7 @@ bool MakeZipFile(const QString& path, const std::vector<std::pair<QString, QByte
     std::filesystem::rename(QFile::encodeName(part.fileName()).toStdString(), QFile::encodeName(path).toStdString(),
                             error);
     if (error)
-        throw ZipError(QString::fromLocal8Bit(error.message().c_str()));
+        throw FileError(QString::fromLocal8Bit(error.message().c_str()));
     part.setAutoRemove(false);
     return true;
 }

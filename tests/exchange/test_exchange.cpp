@@ -66,6 +66,13 @@ QByteArray readAll(const QString& path)
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
+
+QByteArray zipOf(const std::vector<std::pair<QString, QByteArray>>& entries)
+{
+    QTemporaryDir dir;
+    MakeZipFile(dir.filePath(S("zip")), entries, {}, {});
+    return readAll(dir.filePath(S("zip")));
+}
 } // namespace
 
 class TestExchange : public QObject
@@ -107,7 +114,7 @@ private slots:
                    .replace("</collection>", images)
             << covered << told;
         const auto zipped = [&](const QByteArray& image) {
-            return MakeZip({{S("tellico.xml"), videos}, {S("images/fargo.png"), image}});
+            return zipOf({{S("tellico.xml"), videos}, {S("images/fargo.png"), image}});
         };
         QTest::newRow("Tellico, a control character") // taken out, as everywhere
             << QByteArray(videos).replace("<title>Fargo", "<title>Far\x01go") << fargo
@@ -143,7 +150,7 @@ private slots:
             files.emplace_back(S("images/past.png"), png);
             entry(S("past.png"), past);
             files.front().second = xml + "</collection></tellico>";
-            QByteArray zip = MakeZip(files);
+            QByteArray zip = zipOf(files);
             // Each picture's directory entries claim 1,000 bytes: it is found out only as it unpacks.
             for (const auto& [header, at] : {std::pair{"PK\x03\x04", 22}, {"PK\x01\x02", 24}})
                 for (qsizetype i = 0; (i = zip.indexOf(header, i)) >= 0; i += 4)
@@ -170,8 +177,7 @@ private slots:
         const QStringList pluralNotes{S("line 29, Amélie: also genres Romance (not kept)"),
                                       S("line 70, Ocean's 11: also years 2001 (not kept)")};
         QTest::newRow("Tellico, plural fields") << plural << plurals << pluralNotes;
-        QTest::newRow("Tellico zipped, plural fields")
-            << MakeZip({{S("tellico.xml"), plural}}) << plurals << pluralNotes;
+        QTest::newRow("Tellico zipped, plural fields") << zipOf({{S("tellico.xml"), plural}}) << plurals << pluralNotes;
         QTest::newRow("GCstar, a control character")
             << readAll(QStringLiteral(EXCHANGE_DATA "/films.gcs")).replace("Tuttle", "Tut\x02tle")
             << QStringList{S("Brazil|Terry Gilliam|Comedy|DVD|2:12|1985|R|B|0|Pryce/Jonathan;Niro/Robert De|cover "
@@ -201,6 +207,9 @@ private slots:
             << QStringList{S("Amélie|||||2001|||0|A/B;C\\D/E")} << QStringList();
         QTest::newRow("CSV tab, Windows-1252") << QByteArray("Title\tYear\nCaf\xE9 \x80\t1999\n")
                                                << QStringList{S("Café €|||||1999|||0|")} << QStringList();
+        QTest::newRow("CSV, bytes Windows-1252 leaves undefined")
+            << QByteArray("Title\n\x81\x8D\x8F\x90\x9D!\n")
+            << QStringList{S("\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD!||||||||0|")} << QStringList();
         QTest::newRow("CSV one column") << QByteArray("Title\nHeat\n\nAlien")
                                         << QStringList{S("Heat||||||||0|"), S("Alien||||||||0|")} << QStringList();
     }
@@ -233,8 +242,8 @@ private slots:
             manyActors += "Extra, No" + QByteArray::number(i) + "; ";
         QTest::newRow("empty") << QByteArray(" \n") << S("the file is empty");
         QTest::newRow("binary") << QByteArray("\x89PNG\r\n\x1a\n\0\0", 10) << S("binary data");
-        QTest::newRow("other zip") << MakeZip({{S("readme.txt"), "hi"}}) << S("holds no tellico.xml");
-        const QByteArray bomb = MakeZip({{S("tellico.xml"), QByteArray(kMaxImportBytes + 1, ' ')}});
+        QTest::newRow("other zip") << zipOf({{S("readme.txt"), "hi"}}) << S("holds no tellico.xml");
+        const QByteArray bomb = zipOf({{S("tellico.xml"), QByteArray(kMaxImportBytes + 1, ' ')}});
         QByteArray liar = bomb; // its directory says ten bytes
         for (qsizetype at : {qsizetype(22), liar.indexOf("PK\x01\x02") + 24})
             liar.replace(at, 4, QByteArray("\x0a\0\0\0", 4));
@@ -280,7 +289,7 @@ private slots:
         try {
             importFile(path);
             QVERIFY2(error.isEmpty(), "no error");
-        } catch (const ImportError& e) {
+        } catch (const FileError& e) {
             QVERIFY2(e.why().contains(error), qPrintable(e.why()));
         }
         QVERIFY2(took.elapsed() < 10000, qPrintable(S("%1 ms").arg(took.elapsed())));
@@ -419,7 +428,7 @@ private slots:
         QVERIFY(carried == (name.endsWith(S(".tc")) ? pictures : QList<QImage>(2)) && !pictures.contains(QImage()));
         if (name.endsWith(S(".tc")) && QFile::exists(S("/usr/share/tellico/tellico.dtd")) &&
             !QStandardPaths::findExecutable(S("xmllint")).isEmpty()) {
-            const QString xml = write(out.path(), S("tellico.xml"), ZipEntry(readAll(path), S("tellico.xml"), 1 << 20));
+            const QString xml = write(out.path(), S("tellico.xml"), ZipReader(path).entry(S("tellico.xml"), 1 << 20));
             QCOMPARE(QProcess::execute(S("xmllint"), {S("--noout"), S("--nonet"), S("--dtdvalid"),
                                                       S("/usr/share/tellico/tellico.dtd"), xml}),
                      0);
@@ -501,6 +510,10 @@ private slots:
         QTest::newRow("missing file") << S("--import none.csv") << 1 << S("\"none.csv\" is not a file");
         QTest::newRow("unmapped CSV") << S("--import bare.csv") << 1 << S("no column is named Title");
         QTest::newRow("unknown") << S("--frobnicate") << 1 << S("unknown argument \"--frobnicate\"");
+        QTest::newRow("unknown, among short options") << S("-hx") << 1 << S("unknown argument \"-hx\"");
+        QTest::newRow("stray word") << S("extra") << 1 << S("unknown argument \"extra\"");
+        QTest::newRow("no file name") << S("--import") << 1 << S("reelkeeper: --import needs a file name");
+        QTest::newRow("version") << S("--version") << 0 << S("reelkeeper " REELKEEPER_VERSION "\n");
     }
     void commandLine()
     {
@@ -530,7 +543,7 @@ private slots:
             try {
                 ExportFile(cat.open(), QDir(cat.dir()).filePath(arguments.at(1)));
                 QFAIL("written");
-            } catch (const ImportError& e) {
+            } catch (const FileError& e) {
                 QVERIFY2(output.contains(e.why()), qPrintable(e.why()));
             }
         }

@@ -1,14 +1,13 @@
-#include "exchange/Collections.h"
+#include "exchange/Tellico.h"
 
+#include "exchange/Formats.h"
 #include "exchange/Zip.h"
-#include "shell/Wording.h"
 #include "store/Values.h"
 
 #include <QHash>
 #include <QRegularExpression>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
-#include <algorithm>
 #include <utility>
 
 namespace exchange {
@@ -17,76 +16,8 @@ namespace {
 
 const QString kTellicoXml = QStringLiteral("tellico.xml");
 
-// Refuses any document type that declares entities: nothing is expanded, so nothing can blow up.
-void refuseEntities(const QXmlStreamReader& r)
-{
-    if (!r.entityDeclarations().isEmpty() || r.text().contains(QLatin1String("<!ENTITY")))
-        throw ImportError(QStringLiteral("the file declares XML entities, which this program does not read"));
-}
-
-void throwIfBad(const QXmlStreamReader& r)
-{
-    if (r.hasError())
-        throw ImportError(QStringLiteral("the XML is damaged at line %1: %2").arg(r.lineNumber()).arg(r.errorString()));
-}
-
-// The root element's name and its "type" attribute.
-std::pair<QString, QString> rootOf(const QByteArray& xml)
-{
-    QXmlStreamReader r(xml);
-    while (!r.atEnd()) {
-        switch (r.readNext()) {
-        case QXmlStreamReader::DTD:
-            refuseEntities(r);
-            break;
-        case QXmlStreamReader::StartElement:
-            return {r.name().toString(), r.attributes().value(QLatin1String("type")).toString()};
-        default:
-            break;
-        }
-    }
-    return {};
-}
-
-// Element name -> values, as an entry or an item holds them.
+// Element name -> values, as an entry holds them.
 using Values = QHash<QString, QStringList>;
-
-QStringList splitList(const QStringList& values)
-{
-    static const QRegularExpression separators(QStringLiteral("[,/;]"));
-    QStringList out;
-    for (const QString& v : values)
-        for (const QString& part : v.split(separators, Qt::SkipEmptyParts))
-            if (!part.trimmed().isEmpty())
-                out << part.trimmed();
-    return out;
-}
-
-// The first value kept; the others told, so nothing is dropped unseen.
-QString firstOf(const QStringList& values, const QString& what, const Movie& movie, QStringList& notes)
-{
-    QStringList rest;
-    for (const QString& v : values)
-        if (!v.trimmed().isEmpty())
-            rest << v.trimmed();
-    if (rest.isEmpty())
-        return QString();
-    const QString first = rest.takeFirst();
-    if (!rest.isEmpty())
-        notes << QStringLiteral("line %1, %2: also %3 %4 (not kept)")
-                     .arg(movie.line)
-                     .arg(movie.title, what, rest.join(QStringLiteral(", ")));
-    return first;
-}
-
-constexpr const char* kGrades = "FDCBA"; // a rating of 1 to 5 as a grade
-
-QString gradeOfRating(const QString& rating)
-{
-    bool ok = false;
-    const int r = rating.trimmed().toInt(&ok);
-    return ok && r >= 1 && r <= 5 ? QString(QLatin1Char(kGrades[r - 1])) : QString();
-}
 
 // The "Label: value" lines this program writes into a Tellico comment for what Tellico has no field for.
 const char* const kCommentLabels[] = {
@@ -136,85 +67,7 @@ void readTellicoValue(QXmlStreamReader& r, Values& values, bool inContainer = fa
         values[name] << (columns ? column : text);
 }
 
-bool isControl(char c)
-{
-    const auto b = static_cast<unsigned char>(c);
-    return (b < 0x20 && c != '\t' && c != '\n' && c != '\r') || b == 0x7F;
-}
-
-// Text holds none or a few; a picture or a program's data about one byte in nine.
-void refuseBinary(const QByteArray& bytes)
-{
-    if (std::count_if(bytes.begin(), bytes.end(), isControl) * 16 > bytes.size())
-        throw ImportError(QStringLiteral("the file holds binary data, not text"));
-}
-
 } // namespace
-
-QByteArray RemoveControls(const QByteArray& bytes, QStringList& notes)
-{
-    refuseBinary(bytes);
-    if (std::none_of(bytes.begin(), bytes.end(), isControl))
-        return bytes;
-    QByteArray out;
-    out.reserve(bytes.size());
-    int line = 1, removed = 0;
-    const auto tell = [&] {
-        if (removed)
-            notes << QStringLiteral("line %1: %2 removed")
-                         .arg(line)
-                         .arg(shell::Counted(removed, "control character", "control characters"));
-        removed = 0;
-    };
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        const char c = bytes.at(i);
-        if (isControl(c)) {
-            ++removed;
-            continue;
-        }
-        out += c;
-        if (c == '\n' || (c == '\r' && (i + 1 == bytes.size() || bytes.at(i + 1) != '\n'))) {
-            tell();
-            ++line;
-        }
-    }
-    tell();
-    return out;
-}
-
-Kind DetectKind(const QByteArray& bytes)
-{
-    if (bytes.trimmed().isEmpty())
-        throw ImportError(QStringLiteral("the file is empty"));
-    if (IsZip(bytes)) {
-        QStringList entries;
-        try {
-            entries = ZipEntries(bytes);
-        } catch (const ZipError& e) {
-            throw ImportError(QStringLiteral("the file is a zip archive but %1").arg(e.why()));
-        }
-        if (!entries.contains(kTellicoXml))
-            throw ImportError(QStringLiteral("the zip archive is not a Tellico file: it holds no tellico.xml"));
-        return Kind::TellicoZip;
-    }
-    refuseBinary(bytes);
-    QByteArray start = bytes.left(8192).trimmed();
-    if (start.startsWith("\xEF\xBB\xBF"))
-        start = start.mid(3).trimmed();
-    if (start.startsWith("<?xml") || start.startsWith("<!DOCTYPE") || start.startsWith("<tellico") ||
-        start.startsWith("<collection")) {
-        const auto [root, type] = rootOf(bytes);
-        if (root == QLatin1String("tellico"))
-            return Kind::TellicoXml;
-        if (root == QLatin1String("collection") && type == QLatin1String("GCfilms"))
-            return Kind::GcstarXml;
-        if (root == QLatin1String("collection"))
-            throw ImportError(QStringLiteral("the GCstar file holds a collection of %1, not GCfilms")
-                                  .arg(type.isEmpty() ? QStringLiteral("an unknown kind") : type));
-        throw ImportError(QStringLiteral("the XML file is neither a Tellico nor a GCstar collection"));
-    }
-    return Kind::Csv;
-}
 
 ImportData ReadTellico(const QByteArray& xml)
 {
@@ -227,14 +80,14 @@ ImportData ReadTellico(const QByteArray& xml)
     while (!r.atEnd()) {
         const auto token = r.readNext();
         if (token == QXmlStreamReader::DTD)
-            refuseEntities(r);
+            RefuseEntities(r);
         if (token != QXmlStreamReader::StartElement)
             continue;
         if (r.name() == QLatin1String("collection")) {
             const QString type = r.attributes().value(QLatin1String("type")).toString();
             video = type == QLatin1String("3");
             if (!sawCollection && !video)
-                throw ImportError(
+                throw FileError(
                     QStringLiteral("the Tellico file holds a collection of another kind (type %1), not videos")
                         .arg(type));
             sawCollection = true;
@@ -271,7 +124,7 @@ ImportData ReadTellico(const QByteArray& xml)
         Values values;
         while (r.readNextStartElement())
             readTellicoValue(r, values);
-        throwIfBad(r);
+        ThrowIfBad(r);
         movie.title = values.value(QStringLiteral("title")).value(0).trimmed();
         if (movie.title.isEmpty()) {
             data.problems << QStringLiteral("line %1: an entry without a title").arg(movie.line);
@@ -279,7 +132,7 @@ ImportData ReadTellico(const QByteArray& xml)
         }
         const auto extra = commentFields(values.value(QStringLiteral("comments")).join(QLatin1Char('\n')));
         auto one = [&](const QString& element, const QString& what) {
-            return firstOf(values.value(element), what, movie, data.notes);
+            return FirstOf(values.value(element), what, movie, data.notes);
         };
         auto credit = [&](store::CreditIndex i, const QString& element, const QString& what) {
             movie.credits[i] = one(element, what);
@@ -305,7 +158,7 @@ ImportData ReadTellico(const QByteArray& xml)
             QStringLiteral("Rating"),
             one(QStringLiteral("certification"), QStringLiteral("certifications")).remove(country).trimmed());
         movie.grade = extra.value(QStringLiteral("Grade"),
-                                  gradeOfRating(one(QStringLiteral("rating"), QStringLiteral("ratings"))));
+                                  GradeOfRating(one(QStringLiteral("rating"), QStringLiteral("ratings"))));
         movie.widescreen = store::IsTrue(values.value(QStringLiteral("widescreen")).value(0));
         for (const QString& name : values.value(QStringLiteral("cast")))
             if (!name.trimmed().isEmpty())
@@ -317,90 +170,9 @@ ImportData ReadTellico(const QByteArray& xml)
                 movie.coverName = values.value(field).value(0).trimmed();
         data.movies.push_back(std::move(movie));
     }
-    throwIfBad(r);
+    ThrowIfBad(r);
     if (!sawCollection)
-        throw ImportError(QStringLiteral("the Tellico file holds no collection"));
-    return data;
-}
-
-ImportData ReadGcstar(const QByteArray& xml)
-{
-    ImportData data;
-    QXmlStreamReader r(xml);
-    while (!r.atEnd()) {
-        const auto token = r.readNext();
-        if (token == QXmlStreamReader::DTD)
-            refuseEntities(r);
-        if (token != QXmlStreamReader::StartElement || r.name() != QLatin1String("item"))
-            continue;
-        Movie movie;
-        movie.line = int(r.lineNumber());
-        // GCstar 1.2 and later keep simple values in attributes, older files in elements.
-        Values values;
-        for (const QXmlStreamAttribute& a : r.attributes())
-            values[a.name().toString()] << a.value().toString();
-        Values lines; // element -> first column of each line
-        while (r.readNextStartElement()) {
-            const QString name = r.name().toString();
-            QString text;
-            while (!r.atEnd()) {
-                const auto t = r.readNext();
-                if (t == QXmlStreamReader::Characters)
-                    text += r.text();
-                else if (t == QXmlStreamReader::EndElement)
-                    break;
-                else if (t == QXmlStreamReader::StartElement && r.name() == QLatin1String("line")) {
-                    QStringList columns;
-                    while (r.readNextStartElement())
-                        columns << r.readElementText(QXmlStreamReader::SkipChildElements);
-                    lines[name] << columns.value(0);
-                } else if (t == QXmlStreamReader::StartElement) {
-                    r.skipCurrentElement();
-                }
-            }
-            if (!text.trimmed().isEmpty())
-                values[name] << text.trimmed();
-        }
-        throwIfBad(r);
-        auto list = [&](const QString& name) {
-            return lines.contains(name) ? lines.value(name) : splitList(values.value(name));
-        };
-        movie.title = values.value(QStringLiteral("title")).value(0).trimmed();
-        if (movie.title.isEmpty()) {
-            data.problems << QStringLiteral("line %1: an item without a title").arg(movie.line);
-            continue;
-        }
-        auto credit = [&](store::CreditIndex i, const QString& name, const QString& what) {
-            movie.credits[i] = firstOf(list(name), what, movie, data.notes);
-        };
-        credit(store::kDirector, QStringLiteral("director"), QStringLiteral("directors"));
-        credit(store::kProducer, QStringLiteral("producer"), QStringLiteral("producers"));
-        credit(store::kWriter, QStringLiteral("writer"), QStringLiteral("writers"));
-        credit(store::kComposer, QStringLiteral("composer"), QStringLiteral("composers"));
-        credit(store::kGenre, QStringLiteral("genre"), QStringLiteral("genres"));
-        movie.credits[store::kFormat] = values.value(QStringLiteral("format")).value(0).trimmed();
-        static const QRegularExpression year(QStringLiteral("\\b(\\d{4})\\b"));
-        const QString date = values.value(QStringLiteral("date"), values.value(QStringLiteral("release"))).value(0);
-        movie.year = year.match(date).captured(1);
-        movie.length = MinutesToLength(values.value(QStringLiteral("time")).value(0));
-        const int age = values.value(QStringLiteral("age")).value(0).toInt();
-        movie.rating = age == 1   ? QStringLiteral("U")
-                       : age == 2 ? QStringLiteral("G")
-                       : age <= 0 ? QString()
-                       : age < 6  ? QStringLiteral("PG")
-                       : age < 14 ? QStringLiteral("PG-13")
-                       : age < 19 ? QStringLiteral("R")
-                                  : QString();
-        // GCstar rates out of ten.
-        movie.grade = gradeOfRating(QString::number(values.value(QStringLiteral("rating")).value(0).toInt() / 2));
-        static const QRegularExpression role(QStringLiteral("\\s*\\(.*\\)\\s*$"));
-        for (QString name : list(QStringLiteral("actors")))
-            if (!name.remove(role).trimmed().isEmpty())
-                movie.cast.push_back(SplitWholeName(name));
-        movie.coverName = values.value(QStringLiteral("image")).value(0);
-        data.movies.push_back(std::move(movie));
-    }
-    throwIfBad(r);
+        throw FileError(QStringLiteral("the Tellico file holds no collection"));
     return data;
 }
 
