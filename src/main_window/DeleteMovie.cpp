@@ -1,5 +1,6 @@
 #include "main_window/DeleteMovie.h"
 
+#include "catalog/MovieWriter.h"
 #include "loans/frmLend.h"
 #include "main_window/DataControl.h"
 #include "main_window/MovieGrid.h"
@@ -16,52 +17,6 @@ namespace main_window {
 
 namespace {
 
-QString L(const char* text)
-{
-    return QString::fromLatin1(text);
-}
-
-// Whether the statement yields any row; stops at the first, since only emptiness matters.
-bool Exists(const store::Connection& db, const QString& sql, qint64 key)
-{
-    store::Statement q(db, sql);
-    q.bind(1, key);
-    return q.step();
-}
-
-void DeleteOrphanedCredit(const store::Connection& db, const store::Credit& credit, qint64 key)
-{
-    const QString keyColumn = L(credit.key);
-    if (Exists(db,
-               QStringLiteral("SELECT [Movie_ID] FROM [tbl_Movie_Title] WHERE [") + keyColumn + QStringLiteral("] = ?"),
-               key))
-        return;
-    store::Recordset row(db,
-                         QStringLiteral("SELECT * FROM [") + L(credit.table) + QStringLiteral("] WHERE [") + keyColumn +
-                             QStringLiteral("] = ?"),
-                         {key});
-    // A key pointing at no row is simply skipped. The name test is case-sensitive on purpose.
-    if (row.RecordCount() == 1 && row.Value(L(credit.name)).toString() != QLatin1String("Unknown"))
-        row.Delete();
-    row.Close();
-}
-
-void DeleteCast(const store::Connection& db, qint64 movieId)
-{
-    store::Recordset links(db, QStringLiteral("SELECT * FROM [tbl_Actor_Movie_Join] WHERE [Movie_ID] = ?"), {movieId});
-    for (; !links.Eof(); links.MoveNext()) {
-        const qint64 actorId = links.Value(QStringLiteral("Actor_ID")).toLongLong();
-        links.Delete();
-        if (Exists(db, QStringLiteral("SELECT * FROM [tbl_Actor_Movie_Join] WHERE [Actor_ID] = ?"), actorId))
-            continue;
-        store::Recordset actor(db, QStringLiteral("SELECT * FROM [tbl_Actor] WHERE [Actor_ID] = ?"), {actorId});
-        if (!actor.Eof())
-            actor.Delete();
-        actor.Close();
-    }
-    links.Close();
-}
-
 qint64 CountMovies(const store::Connection& db)
 {
     store::Statement all(db, QStringLiteral("SELECT count(*) FROM [tbl_Movie_Title]"));
@@ -73,22 +28,8 @@ qint64 CountMovies(const store::Connection& db)
 bool DeleteMovieRecord(store::Connection& db, qint64 movieId)
 {
     store::Transaction unit(db);
-    store::Recordset movie(db, QStringLiteral("SELECT * FROM [tbl_Movie_Title] WHERE [Movie_ID] = ?"), {movieId});
-    if (movie.Eof())
+    if (!catalog::MovieWriter(db).Delete(movieId))
         return false;
-    std::array<QVariant, store::kCredits.size()> keys;
-    for (std::size_t i = 0; i < store::kCredits.size(); ++i)
-        keys[i] = movie.Value(QLatin1Char('[') + L(store::kCredits[i].key) + QLatin1Char(']'));
-    movie.Close();
-
-    store::Statement del(db, QStringLiteral("DELETE FROM [tbl_Movie_Title] WHERE [Movie_ID] = ?"));
-    del.bind(1, movieId);
-    del.run();
-    for (std::size_t i = 0; i < store::kCredits.size(); ++i) {
-        if (!keys[i].isNull())
-            DeleteOrphanedCredit(db, store::kCredits[i], keys[i].toLongLong());
-    }
-    DeleteCast(db, movieId);
     unit.commit();
     return true;
 }

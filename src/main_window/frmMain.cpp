@@ -2,6 +2,7 @@
 
 #include "cast/frmActorInfo.h"
 #include "cast/frmActorList.h"
+#include "catalog/MovieColumns.h"
 #include "covers/CoverView.h"
 #include "covers/CoverWidgets.h"
 #include "exchange/ImportWindows.h"
@@ -13,7 +14,6 @@
 #include "main_window/DataControl.h"
 #include "main_window/DeleteMovie.h"
 #include "main_window/FindMovies.h"
-#include "catalog/MovieColumns.h"
 #include "main_window/MovieGrid.h"
 #include "movie_editor/frmMovieAdd.h"
 #include "reports/ReportModule.h"
@@ -528,6 +528,7 @@ void frmMain::SelectMovie()
 {
     m_grid->SetCol(0);
     shell::CurrentMovieTitle() = m_grid->Text();
+    shell::CurrentMovieId() = qMax<qint64>(0, CurrentMovieId());
 }
 
 void frmMain::dbgMovie_RowColChange()
@@ -578,10 +579,8 @@ void frmMain::dbgMovie_RowColChange()
         colours.setColor(QPalette::WindowText, QColor(192, 0, 0));
     m_lblLoan->setPalette(colours);
     m_cover->Show(db, set.Value(QStringLiteral("Movie_ID")).toLongLong());
-    const QString title = set.Value(QStringLiteral("Movie_Title")).toString();
-    store::Recordset cast(
-        db, QStringLiteral("SELECT [Actor] FROM qry_Actor_Movie_Join ") + QStringLiteral("WHERE [Movie_Title] = ?"),
-        {title});
+    store::Recordset cast(db, QStringLiteral("SELECT [Actor] FROM qry_Actor_Movie_Join WHERE [Movie_ID] = ?"),
+                          {set.Value(QStringLiteral("Movie_ID"))});
     QString starring;
     for (; !cast.Eof(); cast.MoveNext())
         starring += cast.Value(QStringLiteral("Actor")).toString() + shell::kCrLf;
@@ -629,6 +628,7 @@ void frmMain::SortGrid()
 void frmMain::cmdNew_Click()
 {
     shell::CurrentMovieTitle().clear(); // an empty title makes the editor add
+    shell::CurrentMovieId() = 0;
     shell::ShowModal(new movie_editor::frmMovieAdd(this), this);
 }
 

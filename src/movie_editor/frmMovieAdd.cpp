@@ -1,5 +1,6 @@
 #include "movie_editor/frmMovieAdd.h"
 
+#include "catalog/MovieWriter.h"
 #include "covers/CoverWidgets.h"
 #include "shell/App.h"
 #include "shell/ErrorReport.h"
@@ -230,6 +231,7 @@ void frmMovieAdd::buildCredit(Slot slot, const char* comboName, const char* labe
     credit.name = bracketed(store::kCredits[columns].name);
     credit.key = bracketed(store::kCredits[columns].key);
     credit.listSql = QStringLiteral("SELECT * FROM ") + credit.table + QStringLiteral(" ORDER BY ") + credit.name;
+    credit.index = columns;
     credit.label = makeLabel(frmMovieInfo, labelName, caption);
     shell::PlaceTwips(credit.label, left + 120, top, left ? 1560 : 1800, 360);
 
@@ -277,7 +279,21 @@ void frmMovieAdd::Form_Load()
         txtMovieTitle->setText(title);
         txtMovieTitle->setFocus();
         const store::Connection db = store::OpenDatabase();
-        store::Recordset rs(db, QStringLiteral("SELECT * from [qry_Movie_Title] WHERE [Movie_Title] = ?"), {title});
+        // By its key where the main window named one, so a title stored twice by an earlier version
+        // still opens the movie chosen.
+        std::optional<store::Recordset> byKey;
+        if (shell::CurrentMovieId() > 0) {
+            byKey.emplace(db,
+                          QStringLiteral("SELECT * from [qry_Movie_Title] WHERE [Movie_ID] = ? AND [Movie_Title] = ?"),
+                          std::vector<QVariant>{shell::CurrentMovieId(), title});
+            if (byKey->RecordCount() == 0)
+                byKey.reset();
+        }
+        store::Recordset rs = byKey ? std::move(*byKey)
+                                    : store::Recordset(db,
+                                                       QStringLiteral("SELECT * from [qry_Movie_Title] WHERE "
+                                                                      "[Movie_Title] = ?"),
+                                                       {title});
         for (Credit& credit : m_credits) {
             credit.combo->setEditText(rs.Value(credit.name).toString());
             credit.combo->lineEdit()->setCursorPosition(0); // a long name shows its beginning, not its end
@@ -434,62 +450,42 @@ bool frmMovieAdd::AddRecords()
 
 bool frmMovieAdd::storeMovie(bool overwrite)
 {
-    for (Credit& credit : m_credits) {
+    catalog::Movie movie;
+    movie.title = txtMovieTitle->text();
+    for (const Credit& credit : m_credits)
+        movie.credits[credit.index] = comboText(credit.combo);
+    movie.length = txtLength->text();
+    movie.year = txtYear->text();
+    movie.grade = txtGrade->text();
+    movie.rating = txtRating->text();
+    movie.widescreen = chkWidescreen->isChecked();
+    // The form shows what is stored: "Unknown" and the short fields' defaults where it was empty.
+    catalog::ApplyDefaults(movie);
+    for (const Credit& credit : m_credits)
         if (comboText(credit.combo).isEmpty())
-            credit.combo->setEditText(QStringLiteral("Unknown"));
-    }
+            credit.combo->setEditText(movie.credits[credit.index]);
+    for (const auto& [box, value] : {std::pair{txtLength, &movie.length},
+                                     {txtYear, &movie.year},
+                                     {txtGrade, &movie.grade},
+                                     {txtRating, &movie.rating}})
+        if (box->text().isEmpty())
+            box->setText(*value);
     try {
         store::Connection db = store::OpenDatabase();
         // One unit: a crash or a failure part way leaves neither new names nor half a movie.
         store::Transaction unit(db);
-        for (Credit& credit : m_credits) {
-            const QString name = comboText(credit.combo);
-            const QString find = QStringLiteral("SELECT * FROM ") + credit.table + QStringLiteral(" WHERE ") +
-                                 credit.name + QStringLiteral(" = ?");
-            store::Recordset lookup(db, find, {name});
-            if (lookup.RecordCount() == 0) {
-                lookup.AddNew();
-                lookup.Fields(credit.name) = name;
-                lookup.Update();
-                credit.id = lookup.LastInsertedKey(); // the key is the row id
-            } else {
-                credit.id = lookup.Value(credit.key).toLongLong();
-            }
-            lookup.Close();
+        catalog::MovieWriter writer(db);
+        qint64 movieId = 0;
+        if (const std::optional<catalog::Titled> stored = overwrite ? writer.Stored(movie.title) : std::nullopt) {
+            movieId = stored->id;
+            writer.Overwrite(movieId, movie);
+        } else {
+            movieId = writer.Add(movie);
         }
-
-        // Adding needs only an empty set to add into, not the whole movie table in memory.
-        store::Recordset rs(db,
-                            overwrite ? QStringLiteral("SELECT * FROM [tbl_Movie_Title] WHERE [Movie_Title] = ?")
-                                      : QStringLiteral("SELECT * FROM [tbl_Movie_Title] WHERE [Movie_ID] = ?"),
-                            {overwrite ? QVariant(txtMovieTitle->text()) : QVariant()});
-        if (overwrite)
-            rs.Edit();
-        else
-            rs.AddNew();
-        rs.Fields(QStringLiteral("Movie_Title")) = txtMovieTitle->text();
-        for (const Credit& credit : m_credits)
-            rs.Fields(credit.key) = credit.id;
-        const std::pair<QLineEdit*, const char*> shortFields[] = {
-            {txtLength, "1:30"}, {txtYear, "1900"}, {txtGrade, "C"}, {txtRating, "PG"}};
-        const char* columns[] = {"Length", "Year_Released", "Grade", "Rating"};
-        for (std::size_t i = 0; i < std::size(shortFields); ++i) {
-            QLineEdit* box = shortFields[i].first;
-            if (box->text().isEmpty())
-                box->setText(L(shortFields[i].second));
-            rs.Fields(L(columns[i])) = box->text();
-        }
-        // A new row takes the column's default, which is false. A stored flag that already says what the box
-        // says keeps its own spelling.
-        const bool widescreen = chkWidescreen->isChecked();
-        if (overwrite ? store::IsTrue(rs.Value(QStringLiteral("Widescreen"))) != widescreen : widescreen)
-            rs.Fields(QStringLiteral("Widescreen")) = widescreen;
-        const qint64 movieId = overwrite ? rs.Value(QStringLiteral("Movie_ID")).toLongLong() : 0;
-        rs.Update();
-        m_cover->SaveWith(db, overwrite ? movieId : rs.LastInsertedKey()); // in the same unit as the movie
-        rs.Close();
+        m_cover->SaveWith(db, movieId); // in the same unit as the movie
         unit.commit();
         m_cover->Saved();
+        shell::CurrentMovieId() = movieId;
         if (overwrite)
             refreshMovieGrid();
         cmdAddActor->setVisible(true);

@@ -64,7 +64,7 @@ private:
         QString name;    // "[Director]"
         QString key;     // "[Director_ID]", in the lookup table and the movie table alike
         QString listSql; // fills the list
-        qint64 id = 0;   // resolved during a save
+        store::CreditIndex index = store::kDirector; // its place in a movie's credits
     };
     enum Slot {
         Director,

@@ -14,6 +14,7 @@ struct State
     QString helpFile;
     bool prevInstance = false;
     QString currentMovieTitle;
+    qint64 currentMovieId = 0;
 };
 
 State& state()
@@ -67,6 +68,11 @@ void App::SetPrevInstance(bool running)
 QString& CurrentMovieTitle()
 {
     return state().currentMovieTitle;
+}
+
+qint64& CurrentMovieId()
+{
+    return state().currentMovieId;
 }
 
 } // namespace shell

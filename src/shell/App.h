@@ -30,5 +30,8 @@ public:
 
 // The title of the movie the user works on, shared by the main window and the editors.
 QString& CurrentMovieTitle();
+// Its key, where the window that named it knew one; 0 otherwise. Trusted only while the stored
+// movie of that key still has that title.
+qint64& CurrentMovieId();
 
 } // namespace shell
