@@ -1,7 +1,7 @@
 #include "find/FindQuery.h"
 
 #include "find/FindSchema.h"
-#include "loans/LoanSchema.h"
+#include "find/FindWords.h"
 
 #include <QHash>
 #include <QRegularExpression>
@@ -21,10 +21,10 @@ QString fieldNamed(const QString& name)
         f.insert(QStringLiteral("year"), QStringLiteral("Year_Released"));
         f.insert(QStringLiteral("screenplay"), QStringLiteral("Screenwriter"));
         f.insert(QStringLiteral("cast"), QStringLiteral("Actor"));
-        for (const char* word : {"borrower", "loaned", "overdue"})
-            f.insert(QLatin1String(word), QLatin1String(word));
         return f;
     }();
+    if (const FindWord* word = FindWordNamed(name))
+        return word->name;
     return fields.value(name.toLower());
 }
 
@@ -114,8 +114,8 @@ Filter MatchFilter(const QString& typed, const QString& keyColumn)
     const bool broad = std::all_of(terms.begin(), terms.end(), [](const Term& t) { return t.text.size() < 3; });
     const QString key = broad ? QLatin1Char('+') + keyColumn : keyColumn;
     for (const Term& t : terms) {
-        if (loans::IsFindWord(t.field)) {
-            conditions << loans::FindCondition(t.field, t.text, key, f.params);
+        if (const FindWord* word = FindWordNamed(t.field)) {
+            conditions << word->condition(t.text, key, f.params);
             plain = false; // its own parameters, which a found set does not know
             continue;
         }

@@ -16,7 +16,7 @@ struct Term
 
 // Reads what the user typed: words, "quoted phrases" (an unclosed quote runs to the end) and
 // field:value, where field is a document column, a short name (title, year, actor...) or a word
-// about loans (borrower, loaned, overdue). An unknown field is part of the text. Control
+// another part of the program registered (FindWords.h). An unknown field is part of the text. Control
 // characters separate words; past kMaxLength characters and kMaxTerms terms the rest is ignored.
 inline constexpr int kMaxLength = 200;
 inline constexpr int kMaxTerms = 12;

@@ -24,11 +24,6 @@ QStringList CreateLoanTablesSql()
     };
 }
 
-bool IsFindWord(const QString& field)
-{
-    return field == QLatin1String("borrower") || field == QLatin1String("loaned") || field == QLatin1String("overdue");
-}
-
 QString FindCondition(const QString& field, const QString& value, const QString& keyColumn,
                       std::vector<QVariant>& params)
 {

@@ -12,9 +12,8 @@ namespace loans {
 QStringList CreateLoanTablesSql();
 
 // The find box's words about loans: borrower:NAME, loaned:yes and overdue:yes ("no" turns the
-// last two round).
-bool IsFindWord(const QString& field);
-// The condition on keyColumn for one such word, with the values it binds appended to params.
+// last two round). The condition on keyColumn for one such word, with the values it binds appended
+// to params.
 QString FindCondition(const QString& field, const QString& value, const QString& keyColumn,
                       std::vector<QVariant>& params);
 

@@ -75,6 +75,12 @@ std::optional<Loan> CurrentLoan(const store::Connection& db, qint64 movieId)
     return found.front();
 }
 
+qint64 CountOut(const store::Connection& db)
+{
+    store::Statement q(db, QStringLiteral("SELECT count(*) FROM [tbl_Loan] WHERE [Date_Returned] IS NULL"));
+    return q.step() ? q.column(0).toLongLong() : 0;
+}
+
 std::vector<Loan> OutstandingLoans(const store::Connection& db)
 {
     return read(db,

@@ -40,6 +40,7 @@ QStringList Borrowers(const store::Connection& db);
 QString MovieTitle(const store::Connection& db, qint64 movieId);
 std::optional<Loan> CurrentLoan(const store::Connection& db, qint64 movieId);
 std::vector<Loan> OutstandingLoans(const store::Connection& db);
+qint64 CountOut(const store::Connection& db);                             // movies out now
 std::vector<Loan> PastLoans(const store::Connection& db, qint64 movieId); // the newest first
 
 // Why this loan cannot be made, in plain words; empty when it can.

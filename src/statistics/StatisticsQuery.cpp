@@ -1,5 +1,6 @@
 #include "statistics/StatisticsQuery.h"
 
+#include "find/FindWords.h"
 #include "store/Credits.h"
 
 #include <algorithm>
@@ -8,6 +9,12 @@
 namespace statistics {
 
 namespace {
+
+std::vector<std::function<QString(const store::Connection&)>>& movieNotes()
+{
+    static std::vector<std::function<QString(const store::Connection&)>> notes;
+    return notes;
+}
 
 QString L(const char* text)
 {
@@ -71,8 +78,7 @@ const QString kTotals = QStringLiteral(
     "JOIN [tbl_Director] AS d ON d.[Director_ID] = m.k WHERE trim(d.[Director]) <> '' AND d.[Director] <> ?1), "
     "ifnull(SUM(w), 0), "
     "ifnull(SUM(CASE WHEN ok THEN n * (CAST(substr(t, 1, instr(t, ':') - 1) AS INTEGER) * 60 + "
-    "CAST(substr(t, -2) AS INTEGER)) END), 0), ifnull(SUM(CASE WHEN ok THEN 0 ELSE n END), 0), "
-    "(SELECT COUNT(*) FROM [tbl_Loan] WHERE [Date_Returned] IS NULL) "
+    "CAST(substr(t, -2) AS INTEGER)) END), 0), ifnull(SUM(CASE WHEN ok THEN 0 ELSE n END), 0) "
     "FROM (SELECT t, n, w, (t GLOB '[0-9]*:[0-5][0-9]' AND substr(t, 1, instr(t, ':') - 1) NOT GLOB '*[^0-9]*') "
     "AS ok FROM (SELECT [Length] AS t, COUNT(*) AS n, SUM([Widescreen] <> 0) AS w FROM [tbl_Movie_Title] "
     "GROUP BY [Length]))");
@@ -114,11 +120,11 @@ Chart rankedChart(const store::Connection& db, const ChartQuery& q)
         const qint64 n = st.column(2).toLongLong();
         if (kind == 0) {
             const QString name = st.column(1).toString();
-            chart.bars.push_back({name, n, FindText(L(q.field), name), Bar::Value});
+            chart.bars.push_back({name, n, find::FindText(L(q.field), name), Bar::Value});
             ++shownGroups;
             shownMovies += n;
         } else if (kind == 1) {
-            apart.push_back({kUnknown, n, FindText(L(q.field), kUnknown), Bar::Unknown});
+            apart.push_back({kUnknown, n, find::FindText(L(q.field), kUnknown), Bar::Unknown});
         } else if (kind == 2) {
             apart.push_back({QStringLiteral("Other"), n, QString(), Bar::Other});
         } else if (st.column(1).toLongLong() > shownGroups) {
@@ -132,12 +138,9 @@ Chart rankedChart(const store::Connection& db, const ChartQuery& q)
 
 } // namespace
 
-QString FindText(const QString& field, const QString& value)
+void AddMovieNote(std::function<QString(const store::Connection& db)> note)
 {
-    // The find box has no way to quote a quote; a blank in its place still finds the words.
-    const QString v = QString(value).replace(QLatin1Char('"'), QLatin1Char(' ')).simplified();
-    const bool plain = !v.isEmpty() && std::all_of(v.begin(), v.end(), [](QChar c) { return c.isLetterOrNumber(); });
-    return field + QLatin1Char(':') + (plain ? v : QLatin1Char('"') + v + QLatin1Char('"'));
+    movieNotes().push_back(std::move(note));
 }
 
 Statistics Collect(const store::Connection& db)
@@ -147,10 +150,16 @@ Statistics Collect(const store::Connection& db)
         store::Statement st(db, kTotals);
         st.bind(1, kUnknown);
         if (st.step())
-            s.totals = {st.column(0).toLongLong(), st.column(1).toLongLong(), st.column(2).toLongLong(),
-                        st.column(4).toLongLong(), st.column(5).toLongLong(), st.column(3).toLongLong(),
-                        st.column(6).toLongLong()};
+            s.totals = {st.column(0).toLongLong(),
+                        st.column(1).toLongLong(),
+                        st.column(2).toLongLong(),
+                        st.column(4).toLongLong(),
+                        st.column(5).toLongLong(),
+                        st.column(3).toLongLong(),
+                        {}};
     }
+    for (const auto& note : movieNotes())
+        s.totals.movieNotes << note(db);
     {
         store::Statement st(db, kYears);
         qint64 odd = 0;
@@ -160,7 +169,7 @@ Statistics Collect(const store::Connection& db)
                 odd = st.column(1).toLongLong();
             else
                 s.years.push_back({year.toString(), st.column(1).toLongLong(),
-                                   FindText(QStringLiteral("year"), year.toString()), Bar::Value});
+                                   find::FindText(QStringLiteral("year"), year.toString()), Bar::Value});
         }
         if (odd > 0)
             s.years.push_back({QStringLiteral("Other"), odd, QString(), Bar::Other});

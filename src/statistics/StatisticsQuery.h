@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <vector>
 
 namespace statistics {
@@ -36,8 +37,12 @@ struct Totals
     qint64 minutes = 0;    // over the lengths that read as h:mm
     qint64 oddLengths = 0; // lengths that do not
     qint64 widescreen = 0;
-    qint64 onLoan = 0;
+    QStringList movieNotes; // what other parts of the program count of the movies: "1 on loan"
 };
+
+// Another part of the program's count of the movies, shown beside their number ("3 on loan"), read
+// on the statistics' own connection. Registered once per run.
+void AddMovieNote(std::function<QString(const store::Connection& db)> note);
 
 struct Statistics
 {
@@ -54,9 +59,6 @@ Statistics Collect(const store::Connection& db);
 std::vector<Bar> Decades(const std::vector<Bar>& years);
 // The years of the decade that starts at `first`.
 std::vector<Bar> YearsOf(const std::vector<Bar>& years, int first);
-
-// What the find box takes to show the movies of one value: genre:Drama, actor:"Ford, Harrison".
-QString FindText(const QString& field, const QString& value);
 
 // The statements Collect runs, with the values it binds, as a script for the sqlite3 tool.
 QString SqliteScript();

@@ -38,8 +38,9 @@ QString totalsText(const Totals& t)
 {
     const QLocale locale;
     const auto n = [&](qint64 v) { return locale.toString(v); };
-    QString text = QStringLiteral("Movies: %1 (%2 on loan)    Actors: %3    Directors: %4\nHours of film: %5 h %6 min")
-                       .arg(n(t.movies), n(t.onLoan), n(t.actors), n(t.directors), n(t.minutes / 60))
+    const QString notes = t.movieNotes.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(t.movieNotes.join(u", "));
+    QString text = QStringLiteral("Movies: %1%2    Actors: %3    Directors: %4\nHours of film: %5 h %6 min")
+                       .arg(n(t.movies), notes, n(t.actors), n(t.directors), n(t.minutes / 60))
                        .arg(t.minutes % 60, 2, 10, QLatin1Char('0'));
     if (t.oddLengths > 0)
         text += QStringLiteral(" (Other: %1 not read as h:mm)").arg(n(t.oddLengths));
