@@ -22,7 +22,7 @@ public:
     double seconds = 0;
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        auto* w = Module1::MainWindow();
+        auto* w = qobject_cast<main_window::frmMain*>(Module1::MainWindow());
         if (seconds == 0 && event->type() == QEvent::Paint && w && w->isVisible() && qobject_cast<QWidget*>(watched) &&
             static_cast<QWidget*>(watched)->window() == w && w->dbgMovie()->Row() >= 0) {
             seconds = double(clock.nsecsElapsed()) / 1e9;
@@ -49,7 +49,7 @@ void BM_StartUntilFirstRows(benchmark::State& state)
         FirstRows watch;
         qApp->installEventFilter(&watch);
         watch.clock.start();
-        if (Module1::Main() != 0 || watch.seconds == 0)
+        if (Module1::Main([] { return std::make_unique<main_window::frmMain>(); }) != 0 || watch.seconds == 0)
             state.SkipWithError("the program did not start");
         state.SetIterationTime(watch.seconds);
         start += watch.seconds;

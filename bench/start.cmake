@@ -1,1 +1,1 @@
-reelkeeper_add_bench(bench_start bench_start.cpp LIBS reelkeeper_startup reelkeeper_bench_main)
+reelkeeper_add_bench(bench_start bench_start.cpp LIBS reelkeeper_startup reelkeeper_main_window reelkeeper_bench_main)

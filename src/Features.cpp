@@ -2,8 +2,10 @@
 
 #include "catalog/CatalogSchema.h"
 #include "covers/CoverFeature.h"
+#include "exchange/ExchangeFeature.h"
 #include "find/FindFeature.h"
 #include "loans/LoanFeature.h"
+#include "statistics/StatisticsFeature.h"
 
 #include <mutex>
 
@@ -15,5 +17,7 @@ void RegisterFeatures()
         find::RegisterFeature();
         covers::RegisterFeature();
         loans::RegisterFeature();
+        statistics::RegisterFeature();
+        exchange::RegisterFeature();
     });
 }

@@ -1,5 +1,6 @@
 #include "Features.h"
 #include "exchange/CommandLine.h"
+#include "main_window/frmMain.h"
 #include "shell/ErrorReport.h"
 #include "shell/Module1.h"
 #include "store/Schema.h"
@@ -38,5 +39,5 @@ int main(int argc, char** argv)
     Application app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Reelkeeper"));
     QApplication::setApplicationVersion(QStringLiteral(REELKEEPER_VERSION));
-    return Module1::Main();
+    return Module1::Main([] { return std::make_unique<main_window::frmMain>(); });
 }

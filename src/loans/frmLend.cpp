@@ -136,11 +136,4 @@ void ReturnMovie(qint64 movieId)
     Return(db, movieId, QDate::currentDate());
 }
 
-QString DeleteQuestion(qint64 movieId)
-{
-    const std::optional<Loan> out = CurrentLoan(store::OpenDatabase(), movieId);
-    return out ? out->title + QStringLiteral(" is on loan to ") + out->borrower + QStringLiteral(". Delete it anyway?")
-               : QString();
-}
-
 } // namespace loans

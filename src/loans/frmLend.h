@@ -30,7 +30,5 @@ private:
 void LendMovie(QWidget* owner, qint64 movieId);
 // The "&Return" command: once the user says so, the movie is back today.
 void ReturnMovie(qint64 movieId);
-// The question before a lent movie is deleted; empty when the movie is not out.
-QString DeleteQuestion(qint64 movieId);
 
 } // namespace loans

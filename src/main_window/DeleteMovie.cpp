@@ -1,11 +1,11 @@
 #include "main_window/DeleteMovie.h"
 
 #include "catalog/MovieWriter.h"
-#include "loans/frmLend.h"
 #include "main_window/DataControl.h"
 #include "main_window/MovieGrid.h"
 #include "main_window/frmMain.h"
 #include "shell/ErrorReport.h"
+#include "shell/Hub.h"
 #include "shell/Toolkit.h"
 #include "store/Catalogue.h"
 #include "store/Credits.h"
@@ -39,7 +39,10 @@ bool DeleteCurrentMovie(frmMain& main)
     bool deleted = false;
     shell::Guarded([&] {
         // A lent movie names its borrower, so the user knows what the delete would forget.
-        QString question = loans::DeleteQuestion(main.CurrentMovieId());
+        QString question;
+        for (const shell::DeleteQuestion& asked : shell::DeleteQuestions())
+            if (question.isEmpty())
+                question = asked(main.datMovieQuery()->Database(), main.CurrentMovieId());
         if (question.isEmpty())
             question = QStringLiteral("Are you sure you want to delete this movie?");
         if (shell::MsgBox(question, shell::vbYesNo | shell::vbExclamation, shell::kAppCaption) == shell::vbNo)

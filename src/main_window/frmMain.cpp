@@ -3,13 +3,7 @@
 #include "cast/frmActorInfo.h"
 #include "cast/frmActorList.h"
 #include "catalog/MovieColumns.h"
-#include "covers/CoverView.h"
-#include "covers/CoverWidgets.h"
-#include "exchange/ImportWindows.h"
 #include "find/FindBox.h"
-#include "loans/LoanStore.h"
-#include "loans/frmLend.h"
-#include "loans/frmLoans.h"
 #include "main_window/ButtonPictures.h"
 #include "main_window/DataControl.h"
 #include "main_window/DeleteMovie.h"
@@ -22,11 +16,11 @@
 #include "shell/App.h"
 #include "shell/ErrorReport.h"
 #include "shell/HelpViewer.h"
+#include "shell/Hub.h"
 #include "shell/Settings.h"
 #include "shell/SingleInstance.h"
 #include "shell/Toolkit.h"
 #include "shell/frmAbout.h"
-#include "statistics/frmStatistics.h"
 #include "store/Catalogue.h"
 
 #include <QAction>
@@ -38,7 +32,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
-#include <QPushButton>
 #include <QScopeGuard>
 #include <QTableView>
 #include <QTimer>
@@ -53,7 +46,8 @@ using catalog::kWidescreenColumn;
 
 namespace {
 
-constexpr double kLoanLines = 720; // the loan's text under the grade moves the cover and the cast down
+constexpr double kSectionsTop = 1230; // the features' sections of the panel, under the grade
+constexpr double kStarringTop = 1980; // where "Starring:" stands when the sections take their usual room
 
 struct SortItem
 {
@@ -157,7 +151,8 @@ void frmMain::buildControls()
     place(makeLabel(m_info, QStringLiteral("Label1"), QStringLiteral("Year:")), 120, 300, 1300, 255);
     place(makeLabel(m_info, QStringLiteral("Label2"), QStringLiteral("Running Time:")), 120, 600, 1300, 255);
     place(makeLabel(m_info, QStringLiteral("Label3"), QStringLiteral("Grade:")), 120, 900, 1300, 255);
-    place(makeLabel(m_info, QStringLiteral("Label4"), QStringLiteral("Starring:")), 120, 1260 + kLoanLines, 1300, 255);
+    m_lblStarringCaption = makeLabel(m_info, QStringLiteral("Label4"), QStringLiteral("Starring:"));
+    place(m_lblStarringCaption, 120, kStarringTop, 1300, 255);
     m_lblYear = makeLabel(m_info, QStringLiteral("lblYear"), QStringLiteral("lblYear"));
     m_lblTime = makeLabel(m_info, QStringLiteral("lblTime"), QStringLiteral("lblTime"));
     m_lblGrade = makeLabel(m_info, QStringLiteral("lblGrade"), QStringLiteral("lblGrade"));
@@ -165,27 +160,10 @@ void frmMain::buildControls()
     place(m_lblYear, 1440, 300, 1320, 255);
     place(m_lblTime, 1440, 600, 1320, 255);
     place(m_lblGrade, 1440, 900, 1320, 255);
-    place(m_lblStarring, 120, 1560 + kLoanLines, 2640, 1500);
-    m_lblLoan = makeLabel(m_info, QStringLiteral("lblLoan"), QString());
-    m_lblLoan->setTextFormat(Qt::PlainText); // a borrower's name is never markup
-    m_lblLoan->setWordWrap(true);
-    place(m_lblLoan, 120, 1230, 2640, kLoanLines - 30);
-    auto* lend = m_cmdLend = new QPushButton(QStringLiteral("Lend..."), m_info);
-    lend->setObjectName(QStringLiteral("cmdLend"));
-    lend->setToolTip(QStringLiteral("Lend the selected movie"));
-    place(lend, 1920, 850, 840, 330); // over the grade's empty end: a grade has at most three characters
-    lend->raise();
-    // The same button returns a movie that is out.
-    connect(lend, &QPushButton::clicked, this, [this] {
-        shell::Guarded([this] {
-            if (loans::CurrentLoan(store::OpenDatabase(), CurrentMovieId()))
-                mnuReturn_Click();
-            else
-                mnuLend_Click();
-        });
-    });
-    m_cover = new covers::PanelCover(m_info);
-    connect(m_cover, &covers::PanelCover::Changed, this, [this] { placeCover(); });
+    place(m_lblStarring, 120, kStarringTop + 300, 2640, 1500);
+    for (const shell::PanelSectionMaker& make : shell::PanelSections())
+        m_sections.push_back(make(m_info, *this, [this] { placeSections(); }));
+    placeSections();
 
     m_txtStatus = new QLineEdit(m_client);
     m_txtStatus->setObjectName(QStringLiteral("txtStatus"));
@@ -284,16 +262,14 @@ void frmMain::buildMenus()
     separator(help, "mnuDash");
     item(help, "&About ", "mnuHelpAbout", [this] { mnuHelpAbout_Click(); });
 
-    item(CollectionMenu(), "&Statistics...", "mnuStatistics", [this] { mnuStatistics_Click(); });
-    item(CollectionMenu(), "&Import...", "mnuImport", [this] {
-        if (exchange::ImportInteractive(this))
-            Form_Activate(); // the grid re-read
-    });
-    item(CollectionMenu(), "E&xport...", "mnuExport", [this] { exchange::ExportInteractive(this); });
-    separator(CollectionMenu(), "mnuLoanLine");
-    item(CollectionMenu(), "&Lend...", "mnuLend", [this] { mnuLend_Click(); });
-    item(CollectionMenu(), "&Return", "mnuReturn", [this] { mnuReturn_Click(); });
-    item(CollectionMenu(), "L&oans...", "mnuLoans", [this] { mnuLoans_Click(); });
+    // What the features add, in their order.
+    for (const shell::CollectionItem& added : shell::CollectionItems()) {
+        if (added.separatorBefore && !CollectionMenu()->isEmpty())
+            separator(CollectionMenu(), qPrintable(added.name + QStringLiteral("Line")));
+        QAction* action = CollectionMenu()->addAction(added.caption);
+        action->setObjectName(added.name);
+        connect(action, &QAction::triggered, this, [this, run = added.run] { shell::Guarded([&] { run(*this); }); });
+    }
 }
 
 QMenu* frmMain::CollectionMenu()
@@ -445,6 +421,9 @@ void frmMain::resizeEvent(QResizeEvent* event)
 
 void frmMain::Form_Activate()
 {
+    // The grid's connection outlives a file moved or deleted under it; every other command would
+    // find it gone.
+    store::RefuseUnusable(m_data->DatabaseName());
     const bool hadTitle = !shell::CurrentMovieTitle().isEmpty();
     store::Recordset& set = m_data->Recordset();
     QVariant mark;
@@ -499,26 +478,26 @@ void frmMain::Form_Resize()
         QRectF info = m_twips.value(m_info);
         info.setHeight(grid.height() + 400);
         setTwips(m_info, info);
-        placeCover();
+        placeSections();
     }
     SelectMovie();
 }
 
-// The cover stands above "Starring:" at the panel's width, and the cast list below it gives way; a
-// tall one keeps half the panel for the cast.
-void frmMain::placeCover()
+// The features' sections stand one under another beneath the grade, then "Starring:"; the cast list
+// below gives way to a section that takes more than its usual room (a cover) and reaches down to
+// the panel's foot.
+void frmMain::placeSections()
 {
     const QRectF info = m_twips.value(m_info);
-    const double height = shell::PixelsToTwipsY(
-        m_cover->View()->HeightAt(shell::TwipsToPixelsX(2640), shell::TwipsToPixelsY(info.height() / 2 - 600)));
-    const double shift = height > 0 ? height + 60 : 0;
-    place(m_cover->View(), 120, 1260 + kLoanLines, 2640, height);
-    m_cover->View()->setVisible(height > 0);
-    place(m_info->findChild<QLabel*>(QStringLiteral("Label4")), 120, 1260 + kLoanLines + shift, 1300, 255);
+    double top = kSectionsTop;
+    for (const auto& section : m_sections)
+        top += section->Place(top, 2640, info.height() / 2 - 600);
+    const double shift = qMax(0.0, top - kStarringTop);
+    place(m_lblStarringCaption, 120, qMax(top, kStarringTop), 1300, 255);
     QRectF starring = m_twips.value(m_lblStarring);
-    starring.moveTop(1560 + kLoanLines + shift);
-    if (shift > 0) // the cast list then reaches down to the panel's foot
-        starring.setHeight(qMax(255.0, info.height() - 1680 - kLoanLines - shift));
+    starring.moveTop(kStarringTop + 300 + shift);
+    if (shift > 0)
+        starring.setHeight(qMax(255.0, info.height() - 2400 - shift));
     else if (info.height() > 3101)
         starring.setHeight(info.height() - 3100);
     setTwips(m_lblStarring, starring);
@@ -552,14 +531,10 @@ void frmMain::dbgMovie_RowColChange()
         m_lblGrade->setText(QString());
         m_lblTime->setText(QString());
         m_lblStarring->setText(QString());
-        m_lblLoan->setText(QString());
-        m_lblLoan->setToolTip(QString());
-        m_cover->Clear();
-        m_cmdLend->setText(QStringLiteral("Lend..."));
-        m_cmdLend->setEnabled(false); // nothing shown to lend
+        for (const auto& section : m_sections)
+            section->Show(m_data->Database(), -1);
         return;
     }
-    m_cmdLend->setEnabled(true);
     set.SetAbsolutePosition(row);
     m_txtStatus->setText(QStringLiteral("Record ") + QString::number(set.AbsolutePosition() + 1) +
                          QStringLiteral(" of ") + QString::number(qint64(m_recordTotal)));
@@ -567,18 +542,11 @@ void frmMain::dbgMovie_RowColChange()
     m_lblGrade->setText(set.Value(QStringLiteral("Grade")).toString());
     m_lblTime->setText(set.Value(QStringLiteral("Length")).toString());
 
-    const store::Connection db = store::OpenDatabase();
-    const std::optional<loans::Loan> loan = loans::CurrentLoan(db, set.Value(QStringLiteral("Movie_ID")).toLongLong());
-    m_lblLoan->setText(loan ? loans::LoanText(*loan) : QString());
-    m_lblLoan->setToolTip(m_lblLoan->text()); // a long name is cut off by the panel
-    m_cmdLend->setText(loan ? QStringLiteral("Return") : QStringLiteral("Lend..."));
-    m_cmdLend->setToolTip(loan ? QStringLiteral("Mark the selected movie as returned")
-                               : QStringLiteral("Lend the selected movie"));
-    QPalette colours = m_info->palette();
-    if (loan && loan->isOverdue(QDate::currentDate()))
-        colours.setColor(QPalette::WindowText, QColor(192, 0, 0));
-    m_lblLoan->setPalette(colours);
-    m_cover->Show(db, set.Value(QStringLiteral("Movie_ID")).toLongLong());
+    // Read on the grid's own connection: a row change opens none of its own.
+    const store::Connection& db = m_data->Database();
+    const qint64 movieId = set.Value(QStringLiteral("Movie_ID")).toLongLong();
+    for (const auto& section : m_sections)
+        section->Show(db, movieId);
     store::Recordset cast(db, QStringLiteral("SELECT [Actor] FROM qry_Actor_Movie_Join WHERE [Movie_ID] = ?"),
                           {set.Value(QStringLiteral("Movie_ID"))});
     QString starring;
@@ -677,31 +645,6 @@ void frmMain::mnuHelpSearchForHelpOn_Click()
 void frmMain::mnuHelpAbout_Click()
 {
     shell::ShowModal(new shell::frmAbout(this), this);
-}
-
-void frmMain::mnuStatistics_Click()
-{
-    statistics::ShowStatistics([this](const QString& text) { SetFindText(text); });
-}
-
-void frmMain::mnuLend_Click()
-{
-    loans::LendMovie(this, CurrentMovieId());
-    dbgMovie_RowColChange();
-}
-
-void frmMain::mnuReturn_Click()
-{
-    loans::ReturnMovie(CurrentMovieId());
-    Form_Activate(); // a list narrowed to the movies out loses the one returned
-}
-
-void frmMain::mnuLoans_Click()
-{
-    shell::ShowModal(new loans::frmLoans(
-                         CurrentMovieId(), [this](qint64 id) { SelectMovieById(id); }, this),
-                     this);
-    dbgMovie_RowColChange();
 }
 
 qint64 frmMain::CurrentMovieId() const

@@ -4,20 +4,21 @@
 #include <QMainWindow>
 #include <QRectF>
 #include <array>
+#include <memory>
+#include <vector>
+
+#include "shell/Hub.h"
+#include "shell/Module1.h"
 
 class QAction;
 class QFrame;
 class QGroupBox;
 class QLabel;
-class QPushButton;
 class QLineEdit;
 class QMenu;
 class QTimer;
 class QToolButton;
 
-namespace covers {
-class PanelCover;
-}
 namespace find {
 class FindBox;
 }
@@ -29,7 +30,7 @@ class MovieGrid;
 enum class ButtonPicture;
 
 // The main window: the movie grid with its quick-info panel, status text, sorting and commands.
-class frmMain : public QMainWindow
+class frmMain : public QMainWindow, public shell::Hub, public shell::MainForm
 {
     Q_OBJECT
 public:
@@ -37,7 +38,8 @@ public:
     ~frmMain() override;
 
     // The load handler. False when this start is a second instance that handed over and must end.
-    bool Form_Load();
+    bool Form_Load() override;
+    QWidget* Window() override { return this; }
     bool IsUnwantedInstance() const { return m_unwanted; }
 
     void Form_Activate();
@@ -71,21 +73,16 @@ public:
     void mnuHelpSearchForHelpOn_Click();
     void mnuHelpAbout_Click();
     void mnuExit_Click();
-    void mnuStatistics_Click();
-    void mnuLend_Click();
-    void mnuReturn_Click();
-    void mnuLoans_Click();
 
-    // The key of the grid's current movie; -1 when none is selected.
-    qint64 CurrentMovieId() const;
-    // Makes that movie the grid's current row, showing every movie first if the find box hides it.
-    void SelectMovieById(qint64 movieId);
+    // What the features ask of the main window.
+    qint64 CurrentMovieId() const override;
+    void SelectMovieById(qint64 movieId) override;
+    void SetFindText(const QString& text) override;
+    void Reread() override { Form_Activate(); }
+    void RefreshPanel() override { dbgMovie_RowColChange(); }
 
     // The menu of commands over the whole collection, between "&Sorting" and "&Help"; made on first use.
     QMenu* CollectionMenu();
-    // Shows the movies that match `text`, as if the user had typed it into the find box, and comes forward.
-    void SetFindText(const QString& text);
-
     // The unload handler: closes the grid's set and every other window, saves the geometry.
     void Form_Unload();
 
@@ -105,7 +102,7 @@ private:
     void restoreSettings();
     void saveSettings();
     void fitFrame();
-    void placeCover();
+    void placeSections();
     void findNow(); // what the box holds, searched for at once
     QToolButton* makeButton(const QString& name, const QString& tip, ButtonPicture picture, double left);
 
@@ -120,9 +117,8 @@ private:
     QLabel* m_lblTime = nullptr;
     QLabel* m_lblGrade = nullptr;
     QLabel* m_lblStarring = nullptr;
-    QLabel* m_lblLoan = nullptr;
-    QPushButton* m_cmdLend = nullptr;
-    covers::PanelCover* m_cover = nullptr;
+    QLabel* m_lblStarringCaption = nullptr;
+    std::vector<std::unique_ptr<shell::PanelSection>> m_sections; // what the features add to the panel
     QLineEdit* m_txtStatus = nullptr;
     find::FindBox* m_txtFind = nullptr;
     QTimer* m_findLater = nullptr;

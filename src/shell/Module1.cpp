@@ -1,13 +1,12 @@
 #include "shell/Module1.h"
 
-#include "main_window/frmMain.h"
 #include "shell/App.h"
 #include "shell/CatalogueHome.h"
 #include "shell/ErrorReport.h"
 #include "shell/RunMarker.h"
 #include "shell/SingleInstance.h"
-#include "shell/Upgrade.h"
 #include "shell/Toolkit.h"
+#include "shell/Upgrade.h"
 #include "shell/frmSplashR.h"
 #include "store/Catalogue.h"
 
@@ -24,7 +23,7 @@
 namespace Module1 {
 
 namespace {
-main_window::frmMain* g_main = nullptr;
+QWidget* g_main = nullptr;
 
 // A change made while the catalogue is checked in the background waits for the verdict; the
 // window comes only when the wait is long enough to notice.
@@ -51,12 +50,12 @@ bool waitForCheck(const std::function<bool()>& ready)
 }
 } // namespace
 
-main_window::frmMain* MainWindow()
+QWidget* MainWindow()
 {
     return g_main;
 }
 
-int Main()
+int Main(const std::function<std::unique_ptr<shell::MainForm>()>& makeMain)
 {
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/reelkeeper/icons/reelkeeper.png")));
     shell::App::SetHelpFile(shell::App::Path() + QStringLiteral("/Reelkeeper.html"));
@@ -71,8 +70,9 @@ int Main()
     splash->repaint();
     QApplication::processEvents();
 
-    auto main = std::make_unique<main_window::frmMain>();
-    g_main = main.get();
+    const std::unique_ptr<shell::MainForm> form = makeMain();
+    QWidget* main = form->Window();
+    g_main = main;
     const auto forget = qScopeGuard([] { g_main = nullptr; });
     QString path;
     std::optional<shell::RunMarker> marker; // removed on every orderly return from here
@@ -86,7 +86,7 @@ int Main()
         if (marker->UncleanBefore())
             store::RequireSound(path);
         shell::UpgradeCatalogue(splash.get(), path);
-        if (!main->Form_Load())
+        if (!form->Form_Load())
             return 0; // the earlier instance came forward
         marker->Forget();
     } catch (const store::StoreError& e) {
@@ -95,8 +95,7 @@ int Main()
         return 1;
     }
 
-    QObject::connect(&instance, &shell::SingleInstance::activateRequested, main.get(),
-                     [w = main.get()] { shell::BringForward(w); });
+    QObject::connect(&instance, &shell::SingleInstance::activateRequested, main, [main] { shell::BringForward(main); });
 
     splash.reset();
     main->show();
@@ -109,7 +108,7 @@ int Main()
         store::StopChecks();
         store::SetCheckWaiter({});
     });
-    store::StartCheck(path, [&verdicts, path, w = main.get()] {
+    store::StartCheck(path, [&verdicts, path, w = main] {
         QMetaObject::invokeMethod(
             &verdicts,
             [path, w] {

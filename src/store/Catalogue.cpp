@@ -405,6 +405,11 @@ Connection openChecked(const QString& path, const std::function<void(Connection&
 
 } // namespace
 
+void RefuseUnusable(const QString& path)
+{
+    refuseUnusable(path);
+}
+
 Connection OpenDatabase(const QString& path)
 {
     return openChecked(path, [](Connection& db) { detail::TellUpgrade(UpgradeSchema(db)); });

@@ -21,6 +21,11 @@ inline Connection OpenDatabase()
     return OpenDatabase(CataloguePath());
 }
 
+// Throws the StoreError OpenDatabase would for what can be told of the file without opening it:
+// gone, a folder, unreadable, read-only, empty. A window that keeps a connection open asks this
+// where it would otherwise have opened the file again.
+void RefuseUnusable(const QString& path);
+
 // Opens the catalogue as OpenDatabase does and brings its schema up to date, reporting how far the
 // upgrade has got and which step runs; returns what the upgrade had to tell the user.
 QStringList UpgradeCatalogue(const QString& path, const UpgradeProgress& progress,

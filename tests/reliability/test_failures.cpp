@@ -20,6 +20,7 @@
 #include "shell/frmAbout.h"
 #include "store/Backup.h"
 #include "store/Recordset.h"
+#include "support/MainWindow.h"
 #include "support/TestSupport.h"
 
 #include <QComboBox>
@@ -258,7 +259,7 @@ void TestFailures::damagedFilesEndStartUntouched()
         }
     });
     QTimer::singleShot(5000, &elsewhere, [] { QCoreApplication::exit(99); }); // stuck
-    QCOMPARE(Module1::Main(), 1);
+    QCOMPARE(Module1::Main(testing::MainMaker()), 1);
     QCOMPARE(boxes.count(), 1);
     QCOMPARE(boxes.last().icon(), int(shell::vbCritical));
     const QString text = boxes.last().text;

@@ -6,6 +6,7 @@
 #include "shell/Module1.h"
 #include "shell/Settings.h"
 #include "store/Recordset.h"
+#include "support/MainWindow.h"
 #include "support/TestSupport.h"
 
 #include <QFile>
@@ -81,7 +82,7 @@ private slots:
             }
         } watch;
         qApp->installEventFilter(&watch);
-        QCOMPARE(Module1::Main(), 1);
+        QCOMPARE(Module1::Main(testing::MainMaker()), 1);
         QCOMPARE(watch.shown, !killed);
         QCOMPARE(watch.refused, !killed);
         QCOMPARE(boxes.count(), 1);
@@ -131,7 +132,7 @@ int main(int argc, char** argv)
             QTimer::singleShot(300, Module1::MainWindow(), &QWidget::close); // unless killed first
         });
         shown.start(1);
-        return Module1::Main();
+        return Module1::Main(testing::MainMaker());
     }
     TestModule1 test;
     QTEST_SET_MAIN_SOURCE_PATH

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QTest>
+#include <functional>
 #include <memory>
 
 namespace testing {
@@ -16,6 +17,12 @@ inline std::unique_ptr<main_window::frmMain> OpenMain()
     w->show();
     QApplication::setActiveWindow(w.get());
     return w;
+}
+
+// What the start routine is given to make the main window, as the program gives it.
+inline std::function<std::unique_ptr<shell::MainForm>()> MainMaker()
+{
+    return [] { return std::make_unique<main_window::frmMain>(); };
 }
 
 } // namespace testing
