@@ -1,5 +1,6 @@
 #include "find/FindQuery.h"
 
+#include "catalog/Clock.h"
 #include "find/FindSchema.h"
 #include "loans/LoanSchema.h"
 
@@ -115,7 +116,7 @@ Filter MatchFilter(const QString& typed, const QString& keyColumn)
     const QString key = broad ? QLatin1Char('+') + keyColumn : keyColumn;
     for (const Term& t : terms) {
         if (loans::IsFindWord(t.field)) {
-            conditions << loans::FindCondition(t.field, t.text, key, f.params);
+            conditions << loans::FindCondition(t.field, t.text, key, catalog::Today(), f.params);
             plain = false; // its own parameters, which a found set does not know
             continue;
         }

@@ -2,6 +2,7 @@
 
 #include "cast/frmActorInfo.h"
 #include "cast/frmActorList.h"
+#include "catalog/Clock.h"
 #include "covers/CoverView.h"
 #include "covers/CoverWidgets.h"
 #include "exchange/ImportWindows.h"
@@ -569,7 +570,7 @@ void frmMain::dbgMovie_RowColChange()
     m_cmdLend->setToolTip(loan ? QStringLiteral("Mark the selected movie as returned")
                                : QStringLiteral("Lend the selected movie"));
     QPalette colours = m_info->palette();
-    if (loan && loan->isOverdue(QDate::currentDate()))
+    if (loan && loan->isOverdue(catalog::Today()))
         colours.setColor(QPalette::WindowText, QColor(192, 0, 0));
     m_lblLoan->setPalette(colours);
     m_cover->Show(db, set.Value(QStringLiteral("Movie_ID")).toLongLong());
