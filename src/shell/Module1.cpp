@@ -71,7 +71,6 @@ int Main()
         splash->move(screen->geometry().center() - splash->rect().center());
     splash->show();
     splash->repaint();
-    QApplication::processEvents();
 
     auto main = std::make_unique<main_window::frmMain>();
     g_main = main.get();
