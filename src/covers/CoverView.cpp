@@ -1,18 +1,14 @@
 #include "covers/CoverView.h"
 
+#include "shell/Background.h"
 #include "shell/Toolkit.h"
 
-#include <QApplication>
 #include <QBuffer>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QImageWriter>
 #include <QMimeData>
 #include <QPainter>
-#include <QPointer>
-#include <QProgressDialog>
-#include <QThreadPool>
-#include <QTimer>
 #include <QUrl>
 
 namespace covers {
@@ -103,27 +99,17 @@ void CoverView::TakeFile(const QString& path)
 void CoverView::start(std::function<Prepared()> work)
 {
     const int job = ++m_job;
-    auto* progress =
-        new QProgressDialog(QStringLiteral("Reading the picture..."), QStringLiteral("Cancel"), 0, 0, window());
-    progress->setWindowTitle(shell::kAppCaption);
-    progress->setWindowModality(Qt::WindowModal);
-    progress->setMinimumDuration(1000);
-    QTimer::singleShot(1000, progress, &QWidget::show); // with no steps to report it would wait for four
-    connect(progress, &QProgressDialog::canceled, this, [this] { Abandon(); });
-    QPointer<CoverView> self(this);
-    QPointer<QProgressDialog> shown(progress);
-    QThreadPool::globalInstance()->start([self, shown, job, work = std::move(work)] {
-        Prepared result = work();
-        QMetaObject::invokeMethod(qApp, [self, shown, job, result = std::move(result)] {
-            delete shown.data();
-            if (!self || self->m_job != job)
-                return;
+    shell::StartInBackground(
+        this, window(), {shell::kAppCaption, QStringLiteral("Reading the picture..."), QString()},
+        [work = std::move(work)](shell::Work&) { return work(); },
+        [this, job](const Prepared& result) {
+            if (m_job != job)
+                return; // its movie is no longer shown
             if (result.ok())
-                self->m_taken(result.cover);
+                m_taken(result.cover);
             else
                 shell::MsgBox(result.error, shell::vbOKOnly | shell::vbExclamation, shell::kAppCaption);
         });
-    });
 }
 
 void CoverView::dragEnterEvent(QDragEnterEvent* event)

@@ -1,5 +1,6 @@
 #include "find/FindQuery.h"
 
+#include "catalog/Clock.h"
 #include "find/FindSchema.h"
 #include "find/FindWords.h"
 

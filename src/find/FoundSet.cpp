@@ -2,11 +2,12 @@
 
 #include "store/Sqlite.h"
 
+#include <QFuture>
+#include <QtConcurrent/QtConcurrentRun>
 #include <bit>
 #include <exception>
 #include <sqlite3.h>
 #include <string>
-#include <thread>
 
 namespace find {
 
@@ -90,7 +91,8 @@ qint64 FoundSet::Collect()
         if (!m_second)
             m_second = std::make_unique<store::Connection>(m_db.path(), store::Connection::Mode::ReadOnly);
         std::exception_ptr failed;
-        std::thread other([&] {
+        // A pool with no thread free runs it here when waited for.
+        QFuture<void> other = QtConcurrent::run([&] {
             try {
                 read(*m_second, 1);
             } catch (...) {
@@ -100,10 +102,10 @@ qint64 FoundSet::Collect()
         try {
             read(m_db, 0);
         } catch (...) {
-            other.join();
+            other.waitForFinished();
             throw;
         }
-        other.join();
+        other.waitForFinished();
         if (failed)
             std::rethrow_exception(failed);
     } else {

@@ -97,7 +97,7 @@ void RegisterFeature()
         find::RegisterFindWord(
             {QLatin1String(name), [field = QLatin1String(name)](const QString& value, const QString& keyColumn,
                                                                 std::vector<QVariant>& params) {
-                 return FindCondition(field, value, keyColumn, params);
+                 return FindCondition(field, value, keyColumn, catalog::Today(), params);
              }});
     statistics::AddMovieNote(
         [](const store::Connection& db) { return QStringLiteral("%1 on loan").arg(QLocale().toString(CountOut(db))); });

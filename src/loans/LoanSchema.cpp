@@ -1,7 +1,5 @@
 #include "loans/LoanSchema.h"
 
-#include <QDate>
-
 namespace loans {
 
 QStringList CreateLoanTablesSql()
@@ -24,7 +22,7 @@ QStringList CreateLoanTablesSql()
     };
 }
 
-QString FindCondition(const QString& field, const QString& value, const QString& keyColumn,
+QString FindCondition(const QString& field, const QString& value, const QString& keyColumn, const QDate& today,
                       std::vector<QVariant>& params)
 {
     QString out = QStringLiteral("SELECT l.[Movie_ID] FROM [tbl_Loan] AS l WHERE l.[Date_Returned] IS NULL");
@@ -41,7 +39,7 @@ QString FindCondition(const QString& field, const QString& value, const QString&
         negated = value.compare(QLatin1String("no"), Qt::CaseInsensitive) == 0;
         if (field == QLatin1String("overdue")) {
             out += QStringLiteral(" AND l.[Date_Due] < ?");
-            params.emplace_back(QDate::currentDate().toString(Qt::ISODate));
+            params.emplace_back(today.toString(Qt::ISODate));
         }
     }
     return keyColumn + (negated ? QStringLiteral(" NOT IN (") : QStringLiteral(" IN (")) + out + QLatin1Char(')');

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDate>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -13,8 +14,8 @@ QStringList CreateLoanTablesSql();
 
 // The find box's words about loans: borrower:NAME, loaned:yes and overdue:yes ("no" turns the
 // last two round). The condition on keyColumn for one such word, with the values it binds appended
-// to params.
-QString FindCondition(const QString& field, const QString& value, const QString& keyColumn,
+// to params; a loan due before `today` is overdue.
+QString FindCondition(const QString& field, const QString& value, const QString& keyColumn, const QDate& today,
                       std::vector<QVariant>& params);
 
 } // namespace loans

@@ -1,5 +1,6 @@
 #include "loans/frmLend.h"
 
+#include "catalog/Clock.h"
 #include "loans/LoanStore.h"
 #include "shell/ErrorReport.h"
 #include "shell/Toolkit.h"
@@ -57,7 +58,7 @@ frmLend::frmLend(qint64 movieId, const QString& title, QWidget* owner) : QDialog
     m_cboBorrower->setCompleter(nullptr);
     form->addRow(QStringLiteral("&Borrower:"), m_cboBorrower);
 
-    const QDate today = QDate::currentDate();
+    const QDate today = catalog::Today();
     m_dtpLent = makeDate(this, "dtpLent", today);
     m_dtpLent->setMaximumDate(today); // a loan starts when the disc leaves the shelf
     form->addRow(QStringLiteral("Date &lent:"), m_dtpLent);
@@ -133,7 +134,7 @@ void ReturnMovie(qint64 movieId)
                       shell::vbYesNo | shell::vbQuestion) != shell::vbYes)
         return;
     store::Connection db = store::OpenDatabase();
-    Return(db, movieId, QDate::currentDate());
+    Return(db, movieId, catalog::Today());
 }
 
 } // namespace loans

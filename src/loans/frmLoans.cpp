@@ -1,5 +1,6 @@
 #include "loans/frmLoans.h"
 
+#include "catalog/Clock.h"
 #include "loans/LoanStore.h"
 #include "shell/ErrorReport.h"
 #include "shell/Toolkit.h"
@@ -129,7 +130,7 @@ void frmLoans::fill()
 {
     const store::Connection db = store::OpenDatabase();
     const std::vector<Loan> loans = OutstandingLoans(db);
-    const QDate today = QDate::currentDate();
+    const QDate today = catalog::Today();
     const QSignalBlocker quiet(m_grdLoans);
     m_grdLoans->setSortingEnabled(false); // rows are filled whole, then sorted once
     m_grdLoans->clearSelection();
@@ -199,7 +200,7 @@ void frmLoans::cmdReturn_Click()
     if (movie < 0)
         return;
     store::Connection db = store::OpenDatabase();
-    Return(db, movie, QDate::currentDate());
+    Return(db, movie, catalog::Today());
     m_historyOf = movie; // its history now holds the loan just ended
     fill();
 }

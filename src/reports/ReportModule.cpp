@@ -1,5 +1,6 @@
 #include "reports/ReportModule.h"
 
+#include "catalog/Clock.h"
 #include "reports/ReportFile.h"
 #include "reports/ReportProgress.h"
 #include "shell/Toolkit.h"
@@ -217,7 +218,7 @@ void writeHead(ReportFile& out, const Report& r)
     out.Line(heading.constData());
     QByteArray date("<p align=\"right\"><strong>");
     ReportFile::AppendEscaped(
-        date, g_date.isEmpty() ? QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat) : g_date);
+        date, g_date.isEmpty() ? QLocale::system().toString(catalog::Today(), QLocale::ShortFormat) : g_date);
     out.Line(date.constData());
     out.Line("<hr>");
     out.Line("<table border=\"0\">");

@@ -144,6 +144,9 @@ void RunWaiting(QWidget* owner, const ProgressText& text, Work& work, const std:
     QObject::connect(&watcher, &QFutureWatcher<void>::finished, &loop, &QEventLoop::quit);
     watcher.setFuture(QtConcurrent::run(job));
     loop.exec();
+    // The program quitting ends every loop, this one too, and at once once it has begun to: the
+    // work still holds the caller's frame, so it ends before this returns.
+    watcher.waitForFinished();
     work.SetListener({});
     // Reports still queued name the dialog: they go before it does.
     QCoreApplication::removePostedEvents(&dialog, QEvent::MetaCall);

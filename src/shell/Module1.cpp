@@ -12,11 +12,12 @@
 
 #include <QApplication>
 #include <QEventLoop>
+#include <QFutureWatcher>
 #include <QIcon>
 #include <QProgressDialog>
 #include <QScopeGuard>
 #include <QScreen>
-#include <QTimer>
+#include <QThread>
 #include <memory>
 #include <optional>
 
@@ -26,11 +27,16 @@ namespace {
 QWidget* g_main = nullptr;
 
 // A change made while the catalogue is checked in the background waits for the verdict; the
-// window comes only when the wait is long enough to notice.
-bool waitForCheck(const std::function<bool()>& ready)
+// window comes only when the wait is long enough to notice. Work away from the window's thread
+// waits without one.
+bool waitForCheck(QFuture<void> check)
 {
-    if (ready())
+    if (check.isFinished())
         return true;
+    if (QThread::currentThread() != qApp->thread()) {
+        check.waitForFinished();
+        return true;
+    }
     QProgressDialog window(QStringLiteral("Checking the catalogue for damage before the change..."),
                            QStringLiteral("Cancel"), 0, 0);
     window.setWindowTitle(shell::kAppCaption);
@@ -38,15 +44,12 @@ bool waitForCheck(const std::function<bool()>& ready)
     window.setMinimumDuration(300);
     window.setValue(0);
     QEventLoop loop;
-    QTimer poll;
-    poll.callOnTimeout([&] {
-        if (ready())
-            loop.quit();
-    });
-    poll.start(10);
+    QFutureWatcher<void> watcher;
+    QObject::connect(&watcher, &QFutureWatcher<void>::finished, &loop, &QEventLoop::quit);
     QObject::connect(&window, &QProgressDialog::canceled, &loop, &QEventLoop::quit);
+    watcher.setFuture(check);
     loop.exec();
-    return ready() || !window.wasCanceled();
+    return check.isFinished() || !window.wasCanceled();
 }
 } // namespace
 
@@ -68,7 +71,6 @@ int Main(const std::function<std::unique_ptr<shell::MainForm>()>& makeMain)
         splash->move(screen->geometry().center() - splash->rect().center());
     splash->show();
     splash->repaint();
-    QApplication::processEvents();
 
     const std::unique_ptr<shell::MainForm> form = makeMain();
     QWidget* main = form->Window();

@@ -6,6 +6,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QThreadPool>
+#include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
@@ -13,7 +15,6 @@
 #include <mutex>
 #include <optional>
 #include <sqlite3.h>
-#include <thread>
 
 namespace store {
 
@@ -162,21 +163,26 @@ struct Checks
     std::condition_variable changed;
     std::map<QString, CheckState> files;
     std::atomic<bool> pending{false}; // a deferred, running or failed check: changes look first
-    std::thread worker;
-    sqlite3* checking = nullptr;       // the worker's connection, for an interrupt
+    // The check reads every page for as long as that takes: a thread of its own keeps the shared
+    // pool's for pictures and finds.
+    QThreadPool pool;
+    QFuture<void> running;             // the newest check; set under the lock
+    sqlite3* checking = nullptr;       // its connection, for an interrupt
     std::atomic<bool> stopping{false}; // also seen before the check's statement first steps
-    std::function<bool(const std::function<bool()>&)> waiter;
+    std::function<bool(QFuture<void>)> waiter;
+    Checks() { pool.setMaxThreadCount(1); }
     ~Checks() { stop(); }
     void stop()
     {
         stopping = true;
+        QFuture<void> check;
         {
             std::lock_guard guard(lock);
             if (checking)
                 sqlite3_interrupt(checking);
+            check = running;
         }
-        if (worker.joinable())
-            worker.join();
+        check.waitForFinished();
     }
 };
 
@@ -273,7 +279,8 @@ void StartCheck(const QString& path, std::function<void()> onVerdict)
     }
     c.stop(); // a check of an earlier file in this run
     c.stopping = false;
-    c.worker = std::thread([key, path, onVerdict = std::move(onVerdict)] {
+    std::lock_guard guard(c.lock);
+    c.running = QtConcurrent::run(&c.pool, [key, path, onVerdict = std::move(onVerdict)] {
         Checks& c = checks();
         sqlite3* db = nullptr;
         std::optional<StoreError> error;
@@ -323,11 +330,9 @@ void RequireSound(const QString& path)
     if (stage() == CheckState::Running) {
         const auto waiter = c.waiter;
         if (waiter) {
+            const QFuture<void> running = c.running;
             guard.unlock();
-            const bool waited = waiter([&] {
-                std::lock_guard inner(c.lock);
-                return stage() != CheckState::Running;
-            });
+            const bool waited = waiter(running);
             guard.lock();
             if (!waited)
                 throw StoreError(SQLITE_INTERRUPT,
@@ -357,7 +362,7 @@ void RequireSound(const QString& path)
         throw *it->second.error;
 }
 
-void SetCheckWaiter(std::function<bool(const std::function<bool()>& ready)> waiter)
+void SetCheckWaiter(std::function<bool(QFuture<void> check)> waiter)
 {
     Checks& c = checks();
     std::lock_guard guard(c.lock);

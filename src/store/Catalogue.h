@@ -3,6 +3,7 @@
 #include "store/Schema.h"
 #include "store/Sqlite.h"
 
+#include <QFuture>
 #include <QString>
 #include <functional>
 
@@ -41,9 +42,9 @@ void DeferCheck(const QString& path);
 void StartCheck(const QString& path, std::function<void()> onVerdict);
 // Throws the damaged file's StoreError; waits for a running check; makes a deferred one here.
 void RequireSound(const QString& path);
-// Who waits for a running check: returns once ready() is true, or false when the user gave up.
-// Without one the caller blocks.
-void SetCheckWaiter(std::function<bool(const std::function<bool()>& ready)> waiter);
+// Who waits for a running check: returns once `check` has finished, or false when the user gave up.
+// It is called on the thread that makes the change. Without one the caller blocks.
+void SetCheckWaiter(std::function<bool(QFuture<void> check)> waiter);
 // Interrupts a running check and waits for its thread; at the end of the run.
 void StopChecks();
 

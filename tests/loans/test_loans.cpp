@@ -1,6 +1,8 @@
 // Lending and returning movies as the user does it: the lend window, the panel and the loans window.
 // Names the user types stay plain text.
+#include "catalog/Clock.h"
 #include "loans/LoanStore.h"
+#include "main_window/DataControl.h"
 #include "shell/App.h"
 #include "support/MainWindow.h"
 #include "support/TestSupport.h"
@@ -17,7 +19,7 @@
 const auto S = [](const char* text) { return QString::fromUtf8(text); };
 static QString day(int fromToday)
 {
-    return QLocale::c().toString(QDate::currentDate().addDays(fromToday), S("d MMM yyyy"));
+    return QLocale::c().toString(catalog::Today().addDays(fromToday), S("d MMM yyyy"));
 }
 // Each row's cells (or only one column's) joined by commas, rows by bars.
 static QString rows(const QTableWidget* table, int only = -1)
@@ -40,11 +42,15 @@ struct Fixture
     qint64 alien = cat.addMovie(S("Alien")), brazil = cat.addMovie(S("Brazil"));
     std::unique_ptr<main_window::frmMain> w = testing::OpenMain();
 
-    ~Fixture() { shell::SetModalHandler(nullptr); }
+    ~Fixture()
+    {
+        shell::SetModalHandler(nullptr);
+        catalog::SetToday({});
+    }
     void lend(qint64 movie, const char* name, int lent, std::optional<int> due = {}, std::optional<int> back = {})
     {
         store::Connection db = cat.open();
-        const QDate today = QDate::currentDate();
+        const QDate today = catalog::Today();
         loans::Lend(db, movie, S(name), today.addDays(lent), due ? today.addDays(*due) : QDate());
         if (back)
             loans::Return(db, movie, today.addDays(*back));
@@ -116,23 +122,45 @@ private slots:
         QCOMPARE(f.cat.scalar(S("SELECT count(*) FROM tbl_Loan")).toInt(), refusal.isEmpty() ? 2 : 1);
     }
 
-    // The panel turns red once the due date has passed; a movie that is out is not lent again, and its
-    // panel button returns it once the user says so.
+    // The panel, the loans window and the find word agree once the due date has passed; a movie
+    // that is out is not lent again, and its panel button returns it once the user says so.
     void overdueAndReturn_data()
     {
+        QTest::addColumn<QDate>("today");  // invalid: the system's
         QTest::addColumn<QVariant>("due"); // days from today; null: none
         QTest::addColumn<bool>("red");
-        QTest::newRow("no due date") << QVariant() << false;
-        QTest::newRow("due today") << QVariant(0) << false;
-        QTest::newRow("due yesterday") << QVariant(-1) << true;
+        QTest::newRow("no due date") << QDate() << QVariant() << false;
+        QTest::newRow("due today") << QDate() << QVariant(0) << false;
+        QTest::newRow("due yesterday") << QDate() << QVariant(-1) << true;
+        // Far from the system's date: whatever reads that instead disagrees.
+        QTest::newRow("due yesterday, on a day set long after") << QDate(2100, 3, 1) << QVariant(-1) << true;
     }
     void overdueAndReturn()
     {
+        QFETCH(QDate, today);
         QFETCH(QVariant, due);
+        QFETCH(bool, red);
         Fixture f;
+        catalog::SetToday(today);
         f.lend(f.alien, "Anna", -20, due.isNull() ? std::nullopt : std::optional<int>(due.toInt()));
         const QString shown = f.panel()->text();
-        QTEST(f.panel()->palette().color(QPalette::WindowText) == QColor(192, 0, 0), "red");
+        QCOMPARE(f.panel()->palette().color(QPalette::WindowText) == QColor(192, 0, 0), red);
+        shell::SetModalHandler([&](QWidget* window) {
+            const QTableWidgetItem* dueCell = window->findChild<QTableWidget*>(S("grdLoans"))->item(0, 3);
+            QCOMPARE(dueCell->foreground().color() == QColor(192, 0, 0), red);
+            click(window, "cmdClose");
+        });
+        f.run("mnuLoans");
+        const auto find = [&](const QString& typed) {
+            QApplication::setActiveWindow(f.w.get()); // back from the loans window
+            QTest::keyClick(f.w.get(), Qt::Key_F, Qt::ControlModifier);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backspace);
+            QTest::keyClicks(QApplication::focusWidget(), typed);
+            QCoreApplication::processEvents(); // the search runs once the keys are in
+            return f.w->datMovieQuery()->rowCount();
+        };
+        QCOMPARE(find(S("overdue:yes")), red ? 1 : 0);
+        QCOMPARE(find(QString()), 2);
         shell::SetModalHandler([](QWidget*) { QFAIL("lent twice"); });
         f.run("mnuLend");
         const auto* button = f.w->findChild<QPushButton*>(S("cmdLend"));
@@ -148,7 +176,7 @@ private slots:
                  (QStringList{S("Alien is on loan to Anna since %1. Return it before lending it again.").arg(day(-20)),
                               question, question, S("Alien is not on loan.")}));
         QCOMPARE(f.cat.scalar(S("SELECT Date_Returned FROM tbl_Loan")).toString(),
-                 QDate::currentDate().toString(Qt::ISODate));
+                 catalog::Today().toString(Qt::ISODate));
     }
 
     // Out now, sorted by each column, overdue rows marked; a loan returned there joins its movie's

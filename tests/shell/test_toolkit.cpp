@@ -1,5 +1,6 @@
 // The toolkit layer: message boxes, modal showing, the program's own facts and small windows.
 #include "shell/App.h"
+#include "shell/Background.h"
 #include "shell/Toolkit.h"
 #include "support/TestSupport.h"
 
@@ -10,6 +11,7 @@
 #include <QMessageBox>
 #include <QScopeGuard>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 
 class TestToolkit : public QObject
@@ -97,6 +99,22 @@ private slots:
         });
         shell::ShowModal(window, &owner);
         QVERIFY(checked && window.isNull());
+    }
+
+    // The program told to quit while work runs in the background: the work still ends before its
+    // caller goes on, with what it made.
+    void backgroundWorkEndsBeforeItsCaller()
+    {
+        int got = 0;
+        QTimer::singleShot(0, [&] {
+            QTimer::singleShot(50, [] { QCoreApplication::exit(); });
+            got = shell::RunInBackground(nullptr, {}, [](shell::Work&) {
+                QThread::msleep(300);
+                return 42;
+            });
+        });
+        QCoreApplication::exec();
+        QCOMPARE(got, 42);
     }
 
     void programFolderHasNoTrailingSeparator()
