@@ -20,12 +20,12 @@
 #include <QSaveFile>
 #include <QSet>
 #include <QThread>
+#include <QThreadPool>
 #include <QUrl>
+#include <QtConcurrent/QtConcurrentRun>
 #include <atomic>
-#include <condition_variable>
 #include <filesystem>
 #include <mutex>
-#include <thread>
 
 namespace exchange {
 
@@ -147,11 +147,8 @@ bool takeCovers(ImportData& data, const Loader& load, const Progress& progress)
     std::vector<covers::Cover> made(names.size());
     std::vector<QString> why(names.size());
     std::mutex mutex;
-    std::condition_variable ended;
     std::size_t next = 0;
-    int running = 0;
-    qint64 inflated = 0, decoded = 0, allowed = kMaxCoverPixels;
-    std::atomic<qint64> done = 0;
+    qint64 inflated = 0, decoded = 0, allowed = kMaxCoverPixels, done = 0;
     std::atomic<bool> stop = false;
     const auto work = [&] {
         for (;;) {
@@ -184,30 +181,24 @@ bool takeCovers(ImportData& data, const Loader& load, const Progress& progress)
                     why[k] = prepared.error;
                 }
             } catch (...) {
+                if (lock.owns_lock())
+                    lock.unlock();
                 why[k] = QStringLiteral("\"%1\" could not be read").arg(names[k]);
             }
-            ++done;
-        }
-        std::lock_guard lock(mutex);
-        --running;
-        ended.notify_all();
-    };
-    const int count = qBound(1, QThread::idealThreadCount(), int(names.size()));
-    running = count; // before any starts: each counts itself out under the lock
-    std::vector<std::thread> threads;
-    for (int t = 0; t < count; ++t)
-        threads.emplace_back(work);
-    {
-        std::unique_lock lock(mutex);
-        while (!ended.wait_for(lock, std::chrono::milliseconds(50), [&] { return running == 0; })) {
-            lock.unlock();
-            if (progress && !progress(done, qint64(names.size())))
+            // Told by each worker in turn, never two at once.
+            std::lock_guard told(mutex);
+            if (progress && !progress(++done, qint64(names.size())))
                 stop = true;
-            lock.lock();
         }
-    }
-    for (std::thread& t : threads)
-        t.join();
+    };
+    // A pool of their own: the import itself runs on the shared one, and waits for these.
+    QThreadPool pool;
+    pool.setMaxThreadCount(qBound(1, QThread::idealThreadCount(), int(names.size())));
+    std::vector<QFuture<void>> workers;
+    for (int t = 0; t < pool.maxThreadCount(); ++t)
+        workers.push_back(QtConcurrent::run(&pool, work));
+    for (QFuture<void>& w : workers)
+        w.waitForFinished();
     if (stop)
         return false;
     for (Movie& m : data.movies) {

@@ -1,5 +1,6 @@
 #include "exchange/ImportWindows.h"
 
+#include "shell/Background.h"
 #include "shell/Toolkit.h"
 #include "shell/Wording.h"
 #include "store/Catalogue.h"
@@ -10,22 +11,16 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
-#include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <QProgressDialog>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTableWidget>
-#include <QThread>
-#include <QTimer>
 #include <QVBoxLayout>
-#include <atomic>
-#include <exception>
 #include <memory>
 
 namespace exchange {
@@ -42,51 +37,10 @@ QString folder()
     return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
 }
 
-class WaitCursor
+// Work's reports, as the import and export functions take them.
+Progress reporting(shell::Work& work)
 {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-};
-
-// Reads the file on a thread of its own: making a Tellico or GCstar file's covers can take a while,
-// and the window stays alive and offers Cancel meanwhile.
-ImportSource readAside(const QString& path, QWidget* owner)
-{
-    std::atomic<int> permille = 0;
-    std::atomic<bool> cancel = false;
-    ImportSource source;
-    std::exception_ptr failure;
-    std::unique_ptr<QThread> thread(QThread::create([&] {
-        try {
-            source = ReadImportFile(path, [&](qint64 done, qint64 total) {
-                permille = int(total > 0 ? done * 1000 / total : 0);
-                return !cancel;
-            });
-        } catch (...) {
-            failure = std::current_exception();
-        }
-    }));
-    QProgressDialog progress(QStringLiteral("Reading the file and its covers..."), QStringLiteral("Cancel"), 0, 1000,
-                             owner);
-    progress.setObjectName(QStringLiteral("frmImportReading"));
-    progress.setWindowTitle(QStringLiteral("Import"));
-    progress.setWindowModality(Qt::ApplicationModal);
-    progress.setMinimumDuration(500);
-    QObject::connect(&progress, &QProgressDialog::canceled, [&] { cancel = true; });
-    QEventLoop loop;
-    QObject::connect(thread.get(), &QThread::finished, &loop, &QEventLoop::quit);
-    QTimer tick;
-    QObject::connect(&tick, &QTimer::timeout, [&] { progress.setValue(permille); });
-    const WaitCursor wait;
-    thread->start();
-    tick.start(50);
-    loop.exec();
-    thread->wait();
-    progress.reset();
-    if (failure)
-        std::rethrow_exception(failure);
-    return source;
+    return [&work](qint64 done, qint64 total) { return work.Report(done, total); };
 }
 
 } // namespace
@@ -265,7 +219,13 @@ bool ImportInteractive(QWidget* owner)
         return false;
     };
     try {
-        ImportSource source = readAside(path, owner);
+        // Reading a Tellico or GCstar file's covers can take a while: the window stays alive and offers
+        // Cancel meanwhile.
+        ImportSource source =
+            shell::RunInBackground(owner,
+                                   {QStringLiteral("Import"), QStringLiteral("Reading the file and its covers..."),
+                                    QStringLiteral("frmImportReading")},
+                                   [&](shell::Work& work) { return ReadImportFile(path, reporting(work)); });
         if (source.cancelled)
             return false;
         if (source.kind == Kind::Csv) {
@@ -276,26 +236,22 @@ bool ImportInteractive(QWidget* owner)
             RememberMapping(table.header, map.Mapping());
             source.data = MapRows(table, map.Mapping());
         }
-        store::Connection db = store::OpenDatabase();
-        Plan plan;
-        {
-            const WaitCursor wait;
-            plan = Preview(db, std::move(source.data));
-        }
+        const Plan plan = shell::RunInBackground(
+            owner,
+            {QStringLiteral("Import"), QStringLiteral("Comparing the file with the catalogue..."),
+             QStringLiteral("frmImportComparing")},
+            [&](shell::Work&) { return Preview(store::OpenDatabase(), std::move(source.data)); });
         frmImportPreview preview(plan, owner);
         if (preview.exec() != QDialog::Accepted)
             return false;
-        QProgressDialog progress(QStringLiteral("Importing movies..."), QStringLiteral("Cancel"), 0, 1000, owner);
-        progress.setObjectName(QStringLiteral("frmImportProgress"));
-        progress.setWindowTitle(QStringLiteral("Import"));
-        progress.setWindowModality(Qt::ApplicationModal);
-        progress.setMinimumDuration(500);
-        const Outcome outcome = WriteImport(db, plan, preview.Overwrite(), [&](qint64 done, qint64 total) {
-            progress.setValue(int(total > 0 ? done * 1000 / total : 1000));
-            QApplication::processEvents();
-            return !progress.wasCanceled();
-        });
-        progress.reset();
+        const bool overwrite = preview.Overwrite();
+        const Outcome outcome = shell::RunInBackground(
+            owner,
+            {QStringLiteral("Import"), QStringLiteral("Importing movies..."), QStringLiteral("frmImportProgress")},
+            [&](shell::Work& work) {
+                store::Connection db = store::OpenDatabase();
+                return WriteImport(db, plan, overwrite, reporting(work));
+            });
         shell::MsgBox(OutcomeText(outcome), shell::vbOKOnly | shell::vbInformation, QStringLiteral("Import"));
         return !outcome.cancelled;
     } catch (const FileError& e) {
@@ -316,17 +272,10 @@ void ExportInteractive(QWidget* owner)
     if (QFileInfo(path).suffix().isEmpty())
         path += selected.startsWith(QLatin1String("Tellico")) ? QStringLiteral(".tc") : QStringLiteral(".csv");
     try {
-        QProgressDialog progress(QStringLiteral("Exporting movies..."), QStringLiteral("Cancel"), 0, 1000, owner);
-        progress.setObjectName(QStringLiteral("frmExportProgress"));
-        progress.setWindowTitle(QStringLiteral("Export"));
-        progress.setWindowModality(Qt::ApplicationModal);
-        progress.setMinimumDuration(500);
-        const int count = ExportFile(store::OpenDatabase(), path, [&](qint64 done, qint64 total) {
-            progress.setValue(int(total > 0 ? done * 1000 / total : 1000));
-            QApplication::processEvents();
-            return !progress.wasCanceled();
-        });
-        progress.reset();
+        const int count = shell::RunInBackground(
+            owner,
+            {QStringLiteral("Export"), QStringLiteral("Exporting movies..."), QStringLiteral("frmExportProgress")},
+            [&](shell::Work& work) { return ExportFile(store::OpenDatabase(), path, reporting(work)); });
         if (count < 0)
             return; // cancelled: the file was never written
         shell::MsgBox(QStringLiteral("%1 written to \"%2\".")

@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QProgressDialog>
 #include <QtConcurrent/QtConcurrentRun>
+#include <memory>
 #include <mutex>
 
 namespace shell {
@@ -78,6 +79,70 @@ private:
 
 constexpr int kScale = 1000; // the bar counts thousandths, whatever the work counts in
 
+QProgressDialog* makeDialog(QWidget* owner, const ProgressText& text, Qt::WindowModality modality)
+{
+    auto* dialog = new QProgressDialog(text.label, QStringLiteral("Cancel"), 0, 0, owner);
+    dialog->setObjectName(text.object);
+    dialog->setWindowTitle(text.title);
+    dialog->setWindowModality(modality);
+    dialog->setAutoReset(false);
+    dialog->setAutoClose(false);
+    dialog->setMinimumDuration(500);
+    dialog->setValue(0); // starts the half second after which the window shows
+    return dialog;
+}
+
+// The work reports on its own thread; the window takes the newest report, one at a time, for as
+// long as it is there.
+void follow(Work& work, QProgressDialog* shown)
+{
+    struct Latest
+    {
+        std::mutex lock;
+        qint64 done = 0, total = 0;
+        QString text;
+        bool posted = false;
+    };
+    auto latest = std::make_shared<Latest>();
+    QPointer<QProgressDialog> dialog(shown);
+    QObject::connect(shown, &QProgressDialog::canceled, shown, [&work] { work.Cancel(); });
+    work.SetListener([latest, dialog](qint64 done, qint64 total, const QString& label) {
+        std::lock_guard guard(latest->lock);
+        if (done >= 0) {
+            latest->done = done;
+            latest->total = total;
+        } else {
+            latest->text = label;
+        }
+        if (std::exchange(latest->posted, true))
+            return;
+        QMetaObject::invokeMethod(
+            qApp,
+            [latest, dialog] {
+                qint64 done, total;
+                QString label;
+                {
+                    std::lock_guard guard(latest->lock);
+                    done = latest->done;
+                    total = latest->total;
+                    label = std::exchange(latest->text, QString());
+                    latest->posted = false;
+                }
+                if (!dialog)
+                    return;
+                if (!label.isEmpty())
+                    dialog->setLabelText(label);
+                if (total > 0) {
+                    dialog->setMaximum(kScale);
+                    dialog->setValue(int(qBound(qint64(0), done * kScale / total, qint64(kScale - 1))));
+                } else {
+                    dialog->setMaximum(0);
+                }
+            },
+            Qt::QueuedConnection);
+    });
+}
+
 } // namespace
 
 void RunWaiting(QWidget* owner, const ProgressText& text, Work& work, const std::function<void()>& job)
@@ -86,59 +151,10 @@ void RunWaiting(QWidget* owner, const ProgressText& text, Work& work, const std:
         job();
         return;
     }
-    QProgressDialog dialog(text.label, QStringLiteral("Cancel"), 0, 0, owner);
-    dialog.setObjectName(text.object);
-    dialog.setWindowTitle(text.title);
-    dialog.setWindowModality(Qt::ApplicationModal);
-    dialog.setAutoReset(false);
-    dialog.setAutoClose(false);
-    dialog.setMinimumDuration(500);
-    dialog.setValue(0); // starts the half second after which the window shows
-    QObject::connect(&dialog, &QProgressDialog::canceled, &dialog, [&work] { work.Cancel(); });
+    const std::unique_ptr<QProgressDialog> dialog(makeDialog(owner, text, Qt::ApplicationModal));
+    follow(work, dialog.get());
 
-    // The work reports on its own thread; the window takes the newest report, one at a time.
-    struct Latest
-    {
-        std::mutex lock;
-        qint64 done = 0, total = 0;
-        QString text;
-        bool posted = false;
-    } latest;
-    work.SetListener([&latest, &dialog](qint64 done, qint64 total, const QString& label) {
-        std::lock_guard guard(latest.lock);
-        if (done >= 0) {
-            latest.done = done;
-            latest.total = total;
-        } else {
-            latest.text = label;
-        }
-        if (std::exchange(latest.posted, true))
-            return;
-        QMetaObject::invokeMethod(
-            &dialog,
-            [&latest, &dialog] {
-                qint64 done, total;
-                QString label;
-                {
-                    std::lock_guard guard(latest.lock);
-                    done = latest.done;
-                    total = latest.total;
-                    label = std::exchange(latest.text, QString());
-                    latest.posted = false;
-                }
-                if (!label.isEmpty())
-                    dialog.setLabelText(label);
-                if (total > 0) {
-                    dialog.setMaximum(kScale);
-                    dialog.setValue(int(qBound(qint64(0), done * kScale / total, qint64(kScale - 1))));
-                } else {
-                    dialog.setMaximum(0);
-                }
-            },
-            Qt::QueuedConnection);
-    });
-
-    InputHold hold(&dialog);
+    InputHold hold(dialog.get());
     QEventLoop loop;
     QFutureWatcher<void> watcher;
     QObject::connect(&watcher, &QFutureWatcher<void>::finished, &loop, &QEventLoop::quit);
@@ -148,9 +164,6 @@ void RunWaiting(QWidget* owner, const ProgressText& text, Work& work, const std:
     // work still holds the caller's frame, so it ends before this returns.
     watcher.waitForFinished();
     work.SetListener({});
-    // Reports still queued name the dialog: they go before it does.
-    QCoreApplication::removePostedEvents(&dialog, QEvent::MetaCall);
-    dialog.hide();
 }
 
 void StartDetached(QObject* guard, QWidget* owner, const ProgressText& text, std::shared_ptr<Work> work,
@@ -159,15 +172,8 @@ void StartDetached(QObject* guard, QWidget* owner, const ProgressText& text, std
     auto* watcher = new QFutureWatcher<void>(guard);
     QPointer<QProgressDialog> dialog;
     if (qobject_cast<QApplication*>(QCoreApplication::instance())) {
-        dialog = new QProgressDialog(text.label, QStringLiteral("Cancel"), 0, 0, owner);
-        dialog->setObjectName(text.object);
-        dialog->setWindowTitle(text.title);
-        dialog->setWindowModality(Qt::WindowModal);
-        dialog->setAutoReset(false);
-        dialog->setAutoClose(false);
-        dialog->setMinimumDuration(500);
-        dialog->setValue(0);
-        QObject::connect(dialog, &QProgressDialog::canceled, dialog, [work] { work->Cancel(); });
+        dialog = makeDialog(owner, text, Qt::WindowModal);
+        follow(*work, dialog);
     }
     QObject::connect(watcher, &QFutureWatcher<void>::finished, watcher,
                      [watcher, dialog, work, finished = std::move(finished)] {

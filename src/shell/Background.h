@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <type_traits>
 #include <utility>
 
 class QObject;
@@ -102,9 +103,10 @@ template <class F, class D>
 void StartInBackground(QObject* guard, QWidget* owner, const ProgressText& text, F&& work, D&& done)
 {
     using Result = decltype(work(std::declval<Work&>()));
+    using Held = std::conditional_t<std::is_void_v<Result>, bool, Result>;
     struct State
     {
-        std::optional<Result> result;
+        std::optional<Held> result;
         std::exception_ptr failure;
     };
     auto state = std::make_shared<State>();
@@ -113,7 +115,12 @@ void StartInBackground(QObject* guard, QWidget* owner, const ProgressText& text,
         guard, owner, text, progress,
         [state, progress, work = std::forward<F>(work)]() mutable {
             try {
-                state->result.emplace(work(*progress));
+                if constexpr (std::is_void_v<Result>) {
+                    work(*progress);
+                    state->result.emplace(true);
+                } else {
+                    state->result.emplace(work(*progress));
+                }
             } catch (...) {
                 state->failure = std::current_exception();
             }
@@ -121,7 +128,11 @@ void StartInBackground(QObject* guard, QWidget* owner, const ProgressText& text,
         [state, done = std::forward<D>(done)](bool cancelled) mutable {
             if (state->failure)
                 detail::TellFailure(state->failure);
-            else if (!cancelled)
+            else if (cancelled)
+                return;
+            else if constexpr (std::is_void_v<Result>)
+                done();
+            else
                 done(std::move(*state->result));
         });
 }

@@ -4,7 +4,9 @@
 #include "store/Backup.h"
 #include "store/Catalogue.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QThread>
 
 namespace shell {
 
@@ -22,7 +24,15 @@ void ShowStoreError(const store::StoreError& error)
 
 void TellBackupFailures()
 {
-    store::SetBackupFailureHandler([](const QString& message) { MsgBox(message, vbExclamation); });
+    store::SetBackupFailureHandler([](const QString& message) {
+        // A change made by work in the background tells it on the window's thread; the change goes
+        // ahead meanwhile, as it does here.
+        if (QThread::currentThread() == qApp->thread())
+            MsgBox(message, vbExclamation);
+        else
+            QMetaObject::invokeMethod(
+                qApp, [message] { MsgBox(message, vbExclamation); }, Qt::QueuedConnection);
+    });
 }
 
 } // namespace shell

@@ -200,7 +200,12 @@ main().then(() => 0, e => {
   clearTimeout(deadline);
   browser.kill();
   browser.on('exit', () => {
-    fs.rmSync(profile, { recursive: true, force: true });
+    // Chromium's helper processes may still be writing into the profile for a moment.
+    try {
+      fs.rmSync(profile, { recursive: true, force: true, maxRetries: 10, retryDelay: 200 });
+    } catch (e) {
+      console.log('the profile ' + profile + ' was left behind: ' + e.message);
+    }
     process.exit(code);
   });
 });
