@@ -9,7 +9,7 @@
 #include "main_window/DeleteMovie.h"
 #include "main_window/frmMain.h"
 #include "store/Catalogue.h"
-#include "store/SortOrder.h"
+#include "find/SortOrder.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -53,7 +53,7 @@ QString keySql(const QString& typed)
         words << QStringLiteral("'(' || ? || ')'");
     }
     const store::SortedKeys order =
-        store::SortedKeysSql(QStringLiteral("Movie_Title"), f.where, probes.join(QStringLiteral(" AND ")));
+        find::SortedKeysSql(QStringLiteral("Movie_Title"), f.where, probes.join(QStringLiteral(" AND ")));
     const auto filled = [&](QString sql) {
         for (const QVariant& v : f.params) {
             QString text = v.toString();

@@ -8,7 +8,7 @@
 #include "main_window/MovieGrid.h"
 #include "main_window/frmMain.h"
 #include "shell/App.h"
-#include "store/SortOrder.h"
+#include "find/SortOrder.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -39,7 +39,7 @@ template <typename Work> double bestMs(Work work)
 // first screen of rows.
 double sqlite3FirstRows(const QString& path, const QString& field)
 {
-    const store::SortedKeys order = store::SortedKeysSql(field);
+    const store::SortedKeys order = find::SortedKeysSql(field);
     const QByteArray keys = (order.keys + QStringLiteral(" LIMIT 256")).toUtf8(), count = order.count.toUtf8();
     const QByteArray rows = QString(QStringLiteral("SELECT [Movie_ID], * FROM [qry_Movie_Title] WHERE [Movie_ID] IN "
                                                    "(SELECT [Movie_ID] FROM (") +
@@ -114,7 +114,7 @@ void BM_RequeryChanged(benchmark::State& state)
         state.SetIterationTime(double(clock.nsecsElapsed()) / 1e9);
         ns += clock.nsecsElapsed();
     }
-    const store::SortedKeys order = store::SortedKeysSql(QStringLiteral("Director"));
+    const store::SortedKeys order = find::SortedKeysSql(QStringLiteral("Director"));
     const QByteArray keys = order.keys.toUtf8(), count = order.count.toUtf8();
     // The keys down to the row shown and their count: sqlite3 reading every key is the bound.
     const double tool = bestMs([&] {

@@ -2,8 +2,8 @@
 
 #include "catalog/MovieWriter.h"
 #include "find/FindSchema.h"
+#include "find/SortOrder.h"
 #include "store/Schema.h"
-#include "store/SortOrder.h"
 #include "store/Sqlite.h"
 
 #include <memory>
@@ -107,7 +107,7 @@ QStringList missingSortIndexes(const store::Connection& db)
 {
     QStringList missing;
     store::Statement there(db, QStringLiteral("SELECT 1 FROM [sqlite_master] WHERE [type] = 'index' AND [name] = ?"));
-    for (const QString& sql : store::SortIndexSql()) {
+    for (const QString& sql : SortIndexSql()) {
         there.reset();
         there.bind(1, sql.section(QLatin1Char(' '), 2, 2).remove(QLatin1Char('[')).remove(QLatin1Char(']')));
         if (!there.step())

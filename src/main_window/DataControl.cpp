@@ -2,6 +2,7 @@
 
 #include "catalog/MovieColumns.h"
 #include "find/FoundSet.h"
+#include "find/SortOrder.h"
 #include "store/Catalogue.h"
 #include "store/Values.h"
 
@@ -79,7 +80,7 @@ void DataControl::Refresh()
         if (!m_filter.sources.empty() && !m_found)
             m_found = std::make_unique<find::FoundSet>(*m_db, m_filter);
         const QString where = m_found ? m_found->Listed() : m_filter.where;
-        if (store::SortedKeys keys = store::SortedKeysSql(field, where, m_found ? m_found->Condition() : QString());
+        if (store::SortedKeys keys = find::SortedKeysSql(field, where, m_found ? m_found->Condition() : QString());
             !keys.isEmpty()) {
             if (m_found)
                 keys.counter = [found = m_found.get()] { return found->Collect(); };

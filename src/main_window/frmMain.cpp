@@ -49,29 +49,6 @@ namespace {
 constexpr double kSectionsTop = 1230; // the features' sections of the panel, under the grade
 constexpr double kStarringTop = 1980; // where "Starring:" stands when the sections take their usual room
 
-struct SortItem
-{
-    const char* name;
-    const char* caption;
-};
-constexpr std::array<SortItem, 15> kSortItems{{
-    {"mnuSortMovieTitle", "By Movie Title"},
-    {"mnuSortDirector", "By Director"},
-    {"mnuSortProducer", "By Producer"},
-    {"mnuSortWriter", "By Writer"},
-    {"mnuSortScreenwriter", "By Screenwriter"},
-    {"mnuSortComposer", "By Composer"},
-    {"mnuSortExecutiveProducer", "By Executive Producer"},
-    {"mnuSortCinematographer", "By Cinematographer"},
-    {"mnuSortGenre", "By Genre"},
-    {"mnuSortStudio", "By Studio"},
-    {"mnuSortFormat", "By Format"},
-    {"mnuSortLength", "By Length"},
-    {"mnuSortYear", "By Year"},
-    {"mnuSortGrade", "By Grade"},
-    {"mnuSortRating", "By Rating"},
-}};
-
 QString L(const char* text)
 {
     return QString::fromLatin1(text);
@@ -203,85 +180,6 @@ QToolButton* frmMain::makeButton(const QString& name, const QString& tip, Button
     return button;
 }
 
-void frmMain::buildMenus()
-{
-    auto item = [this](QMenu* menu, const char* caption, const char* name, auto&& command) {
-        QAction* action = menu->addAction(L(caption));
-        action->setObjectName(L(name));
-        connect(action, &QAction::triggered, this, [command] { shell::Guarded(command); });
-        return action;
-    };
-    auto separator = [](QMenu* menu, const char* name) { menu->addSeparator()->setObjectName(L(name)); };
-
-    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-    file->setObjectName(QStringLiteral("mnuFile"));
-    item(file, "New &Movie", "mnuNewMovie", [this] { cmdNew_Click(); });
-    item(file, "&Edit Movie", "mnuEditExisting", [this] { cmdEdit_Click(); });
-    separator(file, "mnuSkip");
-    item(file, "Delete &Resources", "mnuResources", [this] { cmdRemove_Click(); });
-    separator(file, "mnuSep");
-    item(file, "&View Actors", "mnuActors", [this] { cmdActorList_Click(); });
-    separator(file, "mnuLine");
-    item(file, "E&xit", "mnuExit", [this] { mnuExit_Click(); });
-
-    QMenu* reportsMenu = menuBar()->addMenu(QStringLiteral("&Reports"));
-    reportsMenu->setObjectName(QStringLiteral("mnuReports"));
-    const std::pair<const char*, const char*> names[] = {
-        {"&Movie Title", "mnuMovieTitle"}, {"&Actor", "mnuActor"},   {"&Director", "mnuDirector"},
-        {"&Composer", "mnuComposer"},      {"&Year", "mnuYear"},     {"&Genre", "mnuGenre"},
-        {"&Widescreen", "mnuWidescreen"},  {"&Studio", "mnuStudio"},
-    };
-    void (*const procedures[])() = {
-        &ReportModule::PrintMovieTitleReport, &ReportModule::PrintActorReport,  &ReportModule::PrintDirectorReport,
-        &ReportModule::PrintComposerReport,   &ReportModule::PrintYearReport,   &ReportModule::PrintGenreReport,
-        &ReportModule::PrintWidescreenReport, &ReportModule::PrintStudioReport,
-    };
-    for (std::size_t i = 0; i < std::size(names); ++i) {
-        void (*report)() = procedures[i];
-        item(reportsMenu, names[i].first, names[i].second, [this, report] { RunReport(report); });
-    }
-
-    QMenu* sort = menuBar()->addMenu(QStringLiteral("&Sorting"));
-    sort->setObjectName(QStringLiteral("mnuSort"));
-    // One group, so the style draws a mark on the current order alone and no empty boxes.
-    auto* orders = new QActionGroup(sort);
-    orders->setExclusionPolicy(QActionGroup::ExclusionPolicy::Exclusive);
-    for (std::size_t i = 0; i < kSortItems.size(); ++i) {
-        const int column = int(i);
-        QAction* action = item(sort, kSortItems[i].caption, kSortItems[i].name, [this, column] { SortBy(column); });
-        action->setCheckable(true);
-        orders->addAction(action);
-        m_sortItems[i] = action;
-    }
-    SortGrid();
-
-    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
-    help->setObjectName(QStringLiteral("mnuHelp"));
-    item(help, "&Contents", "mnuHelpContents", [this] { mnuHelpContents_Click(); });
-    item(help, "&Search For Help On...", "mnuHelpSearchForHelpOn", [this] { mnuHelpSearchForHelpOn_Click(); });
-    separator(help, "mnuDash");
-    item(help, "&About ", "mnuHelpAbout", [this] { mnuHelpAbout_Click(); });
-
-    // What the features add, in their order.
-    for (const shell::CollectionItem& added : shell::CollectionItems()) {
-        if (added.separatorBefore && !CollectionMenu()->isEmpty())
-            separator(CollectionMenu(), qPrintable(added.name + QStringLiteral("Line")));
-        QAction* action = CollectionMenu()->addAction(added.caption);
-        action->setObjectName(added.name);
-        connect(action, &QAction::triggered, this, [this, run = added.run] { shell::Guarded([&] { run(*this); }); });
-    }
-}
-
-QMenu* frmMain::CollectionMenu()
-{
-    if (!m_collection) {
-        m_collection = new QMenu(QStringLiteral("&Collection"), menuBar());
-        m_collection->setObjectName(QStringLiteral("mnuCollection"));
-        menuBar()->insertMenu(menuBar()->findChild<QMenu*>(QStringLiteral("mnuHelp"))->menuAction(), m_collection);
-    }
-    return m_collection;
-}
-
 void frmMain::place(QWidget* control, double left, double top, double width, double height)
 {
     setTwips(control, QRectF(left, top, width, height));
@@ -300,49 +198,6 @@ double frmMain::WidthTwips() const
 double frmMain::HeightTwips() const
 {
     return shell::PixelsToTwipsY(height());
-}
-
-namespace {
-const QString kSettings = QStringLiteral("Settings");
-QString columnKey(int column)
-{
-    return QStringLiteral("H") + QString::number(column + 2);
-}
-} // namespace
-
-void frmMain::restoreSettings()
-{
-    const QString app = shell::App::Title();
-    auto get = [&](const QString& key, float fallback) {
-        return shell::GetSingleSetting(app, kSettings, key, fallback);
-    };
-    const double left = get(QStringLiteral("ML01"), 1000);
-    const double top = get(QStringLiteral("MT01"), 1000);
-    const double width = get(QStringLiteral("MW01"), 6500);
-    const double height = get(QStringLiteral("MH01"), 6500);
-    // Left, top, width and height are the whole window's, frame and caption included.
-    const QRect place = shell::VisibleGeometryTwips(QRectF(left, top, width, height));
-    move(place.topLeft());
-    m_wholeSize = place.size();
-    resize(place.size() - frameSize() + size()); // no frame yet: the inside stands in until fitFrame
-    fitFrame();
-    m_grid->SetColumnWidth(0, 0, get(QStringLiteral("H02"), 2500));
-    for (int c = 1; c < int(kMovieColumns.size()); ++c)
-        m_grid->SetColumnWidth(1, c, get(columnKey(c), 1545));
-}
-
-void frmMain::saveSettings()
-{
-    std::vector<std::pair<QString, QString>> values;
-    auto save = [&](const QString& key, double twips) { values.emplace_back(key, shell::SingleText(twips)); };
-    save(QStringLiteral("ML01"), shell::PixelsToTwipsX(pos().x()));
-    save(QStringLiteral("MT01"), shell::PixelsToTwipsY(pos().y()));
-    save(QStringLiteral("MW01"), shell::PixelsToTwipsX(frameSize().width()));
-    save(QStringLiteral("MH01"), shell::PixelsToTwipsY(frameSize().height()));
-    save(QStringLiteral("H02"), m_grid->ColumnWidth(0, 0));
-    for (int c = 1; c < int(kMovieColumns.size()); ++c)
-        save(columnKey(c), m_grid->ColumnWidth(1, c));
-    shell::SaveSettings(shell::App::Title(), kSettings, values);
 }
 
 bool frmMain::Form_Load()
@@ -365,24 +220,6 @@ bool frmMain::Form_Load()
     if (m_data->rowCount() > 0)
         m_grid->SetRow(0);
     return true;
-}
-
-// The window manager puts its frame around the window some time after it is shown, and says how
-// wide the frame is only then; from that moment the inside is made the whole size less the frame.
-void frmMain::fitFrame()
-{
-    if (!m_wholeSize.isValid() || !isVisible())
-        return;
-    if (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)) {
-        m_wholeSize = QSize(); // the window manager decides the size
-        return;
-    }
-    const QSize frame = frameSize() - size();
-    if (frame.isNull())
-        return; // not framed yet, or never: then the inside is the whole
-    const QSize inside = m_wholeSize - frame;
-    m_wholeSize = QSize();
-    resize(inside);
 }
 
 bool frmMain::event(QEvent* event)
@@ -576,21 +413,6 @@ void frmMain::dbgMovie_HeadClick(int column)
     SelectMovie();
     m_sortColumn = column;
     SortGrid();
-}
-
-void frmMain::SortBy(int column)
-{
-    m_sortColumn = column;
-    SortGrid();
-    dbgMovie_HeadClick(column);
-}
-
-void frmMain::SortGrid()
-{
-    for (QAction* item : m_sortItems)
-        item->setChecked(false);
-    if (m_sortColumn >= 0 && m_sortColumn < int(m_sortItems.size()))
-        m_sortItems[std::size_t(m_sortColumn)]->setChecked(true);
 }
 
 void frmMain::cmdNew_Click()

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/SortOrder.h"
+#include "store/SortedKeys.h"
 #include "store/Sqlite.h"
 
 #include <QHash>

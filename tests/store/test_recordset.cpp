@@ -1,5 +1,6 @@
 // The result-set contract every window relies on.
 #include "store/Recordset.h"
+#include "find/SortOrder.h"
 #include "support/TestSupport.h"
 
 #include <QTest>
@@ -25,7 +26,7 @@ private slots:
             grades << QString::number(i);
         grades.sort();
         const auto db = cat.open();
-        Recordset rs(db, store::SortedKeysSql(S("Grade")));
+        Recordset rs(db, find::SortedKeysSql(S("Grade")));
         QCOMPARE(rs.RecordCount(), 600);
         rs.SetBookmark(qint64(100)); // grade "99", the last row, in a block not read yet
         QCOMPARE(rs.AbsolutePosition(), 599);

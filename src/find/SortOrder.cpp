@@ -1,8 +1,8 @@
-#include "store/SortOrder.h"
+#include "find/SortOrder.h"
 
 #include "store/Credits.h"
 
-namespace store {
+namespace find {
 
 namespace {
 
@@ -16,7 +16,7 @@ QString L(const char* text)
 // The credit name column of the find documents for a grid column, empty for another column.
 QString creditName(const QString& field)
 {
-    for (const Credit& c : kCredits)
+    for (const store::Credit& c : store::kCredits)
         if (field.compare(L(c.name), Qt::CaseInsensitive) == 0)
             return L(c.name);
     return {};
@@ -30,14 +30,14 @@ QStringList SortIndexSql()
     for (const char* column : kOwnColumns)
         sql << QStringLiteral("CREATE INDEX [idx_Sort_%1] ON [tbl_Movie_Title] ([%1], [Movie_Title])").arg(L(column));
     // The documents' text compares as the movie table's does: without regard to case.
-    for (const Credit& c : kCredits)
+    for (const store::Credit& c : store::kCredits)
         sql << QStringLiteral("CREATE INDEX [idx_Sort_%1] ON [tbl_Find_Document] ([%1] COLLATE NOCASE, "
                               "[Movie_Title] COLLATE NOCASE)")
                    .arg(L(c.name));
     return sql;
 }
 
-SortedKeys SortedKeysSql(const QString& field, const QString& where, const QString& probe)
+store::SortedKeys SortedKeysSql(const QString& field, const QString& where, const QString& probe)
 {
     QString table = QStringLiteral("tbl_Movie_Title");
     QString order;
@@ -72,4 +72,4 @@ SortedKeys SortedKeysSql(const QString& field, const QString& where, const QStri
             {}};
 }
 
-} // namespace store
+} // namespace find
