@@ -1,9 +1,12 @@
 // Import and export: the three readers, the mapping and duplicate rules, round trips, hostile files,
 // an interrupted import, the command line and the import windows.
+#include "cast/FlexGrid.h"
+#include "cast/frmActorInfo.h"
 #include "covers/CoverStore.h"
 #include "exchange/Exchange.h"
 #include "exchange/ImportWindows.h"
 #include "exchange/Zip.h"
+#include "movie_editor/frmMovieAdd.h"
 #include "shell/App.h"
 #include "support/TestSupport.h"
 
@@ -365,6 +368,16 @@ private slots:
                            "FROM tbl_Find_Words WHERE tbl_Find_Words MATCH 'michael OR weaver OR alien'"))
                   .toString(),
               "found");
+        // The two movies of one title each open as themselves, in the editor and in the cast editor.
+        cat.link(cat.addActor(S("Pacino"), S("Al")), heat);
+        for (const auto& [title, year, starring] : {std::tuple{"Heat", "1995", 1}, {"Heat (1986)", "1986", 0}}) {
+            shell::CurrentMovieTitle() = S(title);
+            shell::CurrentMovieId() = 0;
+            const movie_editor::frmMovieAdd editor;
+            QCOMPARE(editor.findChild<QLineEdit*>(S("txtYear"))->text(), S(year));
+            const cast::frmActorInfo castEditor;
+            QCOMPARE(castEditor.ActorGrid()->Rows(), starring);
+        }
     }
 
     // Export, then import into an empty catalogue: the same movies, credits and casts.
