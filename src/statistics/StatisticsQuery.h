@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <atomic>
 #include <functional>
 #include <vector>
 
@@ -27,6 +28,7 @@ struct Chart
     QString tab;
     QString title;
     std::vector<Bar> bars;
+    bool pending = false; // not counted yet: CountChart counts it
 };
 
 struct Totals
@@ -51,7 +53,13 @@ struct Statistics
     std::vector<Chart> charts; // decades first
 };
 
-// One pass of grouped queries over the catalogue. Throws store::StoreError.
+// What the window opens with: the totals and the years. The other charts come without bars,
+// pending. Throws store::StoreError.
+Statistics CollectFirst(const store::Connection& db);
+// Counts the pending chart named `name`; each on a connection of its own may run beside the others.
+// Once `stop` turns true the query ends early with a store::StoreError. Throws store::StoreError.
+Chart CountChart(const store::Connection& db, const QString& name, const std::atomic<bool>* stop = nullptr);
+// Every chart at once, one after the other. Throws store::StoreError.
 Statistics Collect(const store::Connection& db);
 
 // Decades from the years: "1980s" bars, with an empty bar for each decade without movies between

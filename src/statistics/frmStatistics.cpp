@@ -1,7 +1,9 @@
 #include "statistics/frmStatistics.h"
 
+#include "shell/ErrorReport.h"
 #include "shell/Toolkit.h"
 #include "store/Catalogue.h"
+#include "store/StoreError.h"
 
 #include <QApplication>
 #include <QBarCategoryAxis>
@@ -14,6 +16,7 @@
 #include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFutureWatcher>
 #include <QHBoxLayout>
 #include <QHorizontalBarSeries>
 #include <QKeyEvent>
@@ -28,6 +31,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <QValueAxis>
+#include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
 
 namespace statistics {
@@ -76,7 +80,7 @@ frmStatistics::frmStatistics(Statistics data, QWidget* parent) : QWidget(parent,
     // A chart is drawn when its tab is first shown, so the window opens at the cost of one.
     m_drawn.assign(m_data.charts.size(), false);
     connect(m_tabs, &QTabWidget::currentChanged, this, [this](int i) {
-        if (i >= 0 && !m_drawn[std::size_t(i)]) {
+        if (i >= 0 && !m_drawn[std::size_t(i)] && !m_data.charts[std::size_t(i)].pending) {
             m_drawn[std::size_t(i)] = true;
             fill(m_views[std::size_t(i)], m_data.charts[std::size_t(i)].bars, m_data.charts[std::size_t(i)].title);
         }
@@ -85,6 +89,8 @@ frmStatistics::frmStatistics(Statistics data, QWidget* parent) : QWidget(parent,
         auto* view = new QChartView(new QChart, m_tabs);
         view->setObjectName(chart.name);
         view->setRenderHint(QPainter::Antialiasing);
+        if (chart.pending)
+            view->chart()->setTitle(chart.title + QStringLiteral(" (counting...)"));
         m_views.push_back(view);
         m_tabs->addTab(view, chart.tab);
     }
@@ -104,6 +110,71 @@ frmStatistics::frmStatistics(Statistics data, QWidget* parent) : QWidget(parent,
     connect(button("cmdSave", "&Save Chart..."), &QPushButton::clicked, this, &frmStatistics::saveChart);
     connect(button("cmdCopy", "&Copy"), &QPushButton::clicked, this, &frmStatistics::copyChart);
     connect(button("cmdClose", "C&lose"), &QPushButton::clicked, this, &QWidget::close);
+}
+
+frmStatistics::~frmStatistics()
+{
+    // Counting still going on for a closed window ends at its next step.
+    *m_stop = true;
+}
+
+void frmStatistics::CountPending(const QString& path)
+{
+    struct Result
+    {
+        Chart chart;
+        std::exception_ptr failure;
+    };
+    for (const Chart& chart : m_data.charts) {
+        if (!chart.pending)
+            continue;
+        ++m_counting;
+        auto* watcher = new QFutureWatcher<Result>(this);
+        connect(watcher, &QFutureWatcher<Result>::finished, this, [this, watcher] {
+            Result result = watcher->result();
+            watcher->deleteLater();
+            if (!result.failure) {
+                SetChart(std::move(result.chart));
+            } else if (!m_failed) {
+                // One message for a catalogue that cannot be read, not one per chart.
+                m_failed = true;
+                try {
+                    std::rethrow_exception(result.failure);
+                } catch (const store::StoreError& e) {
+                    shell::ShowStoreError(e);
+                } catch (...) {
+                }
+            }
+            if (--m_counting == 0)
+                emit Counted();
+        });
+        // Each chart on its own read-only connection, so two cores count two charts at once.
+        watcher->setFuture(QtConcurrent::run([path, stop = m_stop, name = chart.name]() -> Result {
+            try {
+                if (*stop)
+                    return {};
+                const store::Connection db(path, store::Connection::Mode::ReadOnly);
+                return {CountChart(db, name, stop.get()), {}};
+            } catch (...) {
+                return {{}, std::current_exception()};
+            }
+        }));
+    }
+}
+
+void frmStatistics::SetChart(Chart chart)
+{
+    for (std::size_t i = 0; i < m_data.charts.size(); ++i) {
+        if (m_data.charts[i].name != chart.name)
+            continue;
+        m_data.charts[i] = std::move(chart);
+        m_data.charts[i].pending = false;
+        // The chart in view is drawn now; the others when their tab is first shown.
+        m_drawn[i] = int(i) == m_tabs->currentIndex();
+        if (m_drawn[i])
+            fill(m_views[i], m_data.charts[i].bars, m_data.charts[i].title);
+        return;
+    }
 }
 
 QChartView* frmStatistics::CurrentChart() const
@@ -282,8 +353,8 @@ void frmStatistics::copyChart()
 void ShowStatistics(std::function<void(const QString&)> find)
 {
     static QPointer<frmStatistics> open;
-    Statistics data = Collect(store::OpenDatabase());
-    auto* window = new frmStatistics(std::move(data));
+    const store::Connection db = store::OpenDatabase();
+    auto* window = new frmStatistics(CollectFirst(db));
     if (open) {
         window->setGeometry(open->geometry());
         open->close();
@@ -302,6 +373,7 @@ void ShowStatistics(std::function<void(const QString&)> find)
     window->show();
     window->raise();
     window->activateWindow();
+    window->CountPending(db.path());
 }
 
 } // namespace statistics

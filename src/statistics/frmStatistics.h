@@ -3,7 +3,9 @@
 #include "statistics/StatisticsQuery.h"
 
 #include <QWidget>
+#include <atomic>
 #include <functional>
+#include <memory>
 
 class QChartView;
 class QKeyEvent;
@@ -20,11 +22,19 @@ class frmStatistics : public QWidget
     Q_OBJECT
 public:
     explicit frmStatistics(Statistics data, QWidget* parent = nullptr);
+    ~frmStatistics() override;
 
     QChartView* CurrentChart() const;
+    // Counts the pending charts on connections of their own to the catalogue at `path`, each drawn
+    // as it comes in; the window goes on meanwhile.
+    void CountPending(const QString& path);
+    // A chart counted later takes the place of its pending one.
+    void SetChart(Chart chart);
 
 signals:
     void FindRequested(const QString& text);
+    // No chart is being counted any more.
+    void Counted();
 
 protected:
     void changeEvent(QEvent* event) override;
@@ -45,6 +55,9 @@ private:
     std::vector<QChartView*> m_views;
     std::vector<bool> m_drawn;
     bool m_showingYears = false;
+    std::shared_ptr<std::atomic<bool>> m_stop = std::make_shared<std::atomic<bool>>(false);
+    int m_counting = 0;
+    bool m_failed = false;
 };
 
 // Opens the window afresh over the catalogue, or brings it back with fresh counts; `find` gets

@@ -146,12 +146,22 @@ private slots:
         fill(cat);
         const auto w = testing::OpenMain();
         w->findChild<QAction*>(S("mnuStatistics"))->trigger();
+        // Open with its totals and first chart while the others are still being counted.
+        statistics::frmStatistics* opened = nullptr;
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (top->isVisible() && qobject_cast<statistics::frmStatistics*>(top))
+                opened = static_cast<statistics::frmStatistics*>(top);
+        QVERIFY(opened);
+        QVERIFY(opened->findChild<QLabel*>(S("lblTotals"))->text().startsWith(S("Movies: 5")));
+        QCOMPARE(opened->findChild<QChartView*>(S("chtYears"))->chart()->series().size(), 1);
+        QVERIFY(opened->findChild<QChartView*>(S("chtGenres"))->chart()->title().endsWith(S("(counting...)")));
         statistics::frmStatistics* stats = nullptr;
         QTRY_VERIFY((stats = qobject_cast<statistics::frmStatistics*>(QApplication::activeWindow())));
         auto* tabs = stats->findChild<QTabWidget*>(S("tabCharts"));
         auto* view = stats->findChild<QChartView*>(chart);
         QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {}, tabs->tabBar()->tabRect(tabs->indexOf(view)).center());
         QCOMPARE(stats->CurrentChart(), view);
+        QTRY_VERIFY(!view->chart()->series().isEmpty());
         for (const QString& label : clicks)
             clickBar(view, label);
         QTEST(w->findChild<QLineEdit*>(S("txtFind"))->text(), "find");
