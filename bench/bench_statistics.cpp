@@ -1,11 +1,13 @@
-// The statistics window on a full-size catalogue (REELKEEPER_BENCH_MOVIES, 50,000 by default)
+// The statistics window on a full-size catalogue (REELKEEPER_BENCH_MOVIES, else 50,000 and 500,000)
 // against the sqlite3 tool running the same grouped queries from a script.
 #include "BenchSupport.h"
+#include "Features.h"
 #include "statistics/frmStatistics.h"
 #include "store/Catalogue.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QProcess>
 #include <benchmark/benchmark.h>
 
@@ -32,40 +34,55 @@ double sqliteTool(const QString& path)
     return seconds(t);
 }
 
+statistics::frmStatistics* openWindow()
+{
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (auto* window = qobject_cast<statistics::frmStatistics*>(top); window && window->isVisible())
+            return window;
+    qFatal("no statistics window");
+}
+
+// From the menu's command to the window drawn with its totals and first chart, then to the last
+// chart counted, the window's thread free meanwhile.
 void OpenStatistics(benchmark::State& state)
 {
+    // A catalogue kept from an earlier run is at today's schema, which only the features know.
+    RegisterFeatures();
     const int movies = qEnvironmentVariableIntValue("REELKEEPER_BENCH_MOVIES");
-    const QString path = bench::UseCatalogue(movies > 0 ? movies : 50000);
+    const QString path = bench::UseCatalogue(movies > 0 ? movies : int(state.range(0)));
     // The program checks the catalogue once, at start-up, before any command opens it.
     store::OpenDatabase();
-    double open = 0, connect = 0, query = 0, tool = 0;
+    double first = 0, all = 0, tool = 0;
     for (auto _ : state) {
         QElapsedTimer t;
         t.start();
-        const store::Connection db = store::OpenDatabase();
-        connect += seconds(t);
-        statistics::Statistics data = statistics::Collect(db);
-        query += seconds(t);
-        // Opened as the menu opens it, and drawn once.
-        auto* window = new statistics::frmStatistics(std::move(data));
-        window->show();
-        QApplication::processEvents();
+        statistics::ShowStatistics([](const QString&) {});
+        statistics::frmStatistics* window = openWindow();
         window->repaint();
+        first += seconds(t);
+        QEventLoop loop;
+        QObject::connect(window, &statistics::frmStatistics::Counted, &loop, &QEventLoop::quit);
+        loop.exec();
         const double s = seconds(t);
         state.SetIterationTime(s);
-        open += s;
-        delete window;
+        all += s;
+        window->close();
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         tool += sqliteTool(path);
     }
     const double n = double(state.iterations());
-    state.counters["open_ms"] = 1000 * open / n;
-    state.counters["connect_ms"] = 1000 * connect / n;
-    state.counters["query_ms"] = 1000 * query / n; // connection included
+    state.counters["first_chart_ms"] = 1000 * first / n;
+    state.counters["all_charts_ms"] = 1000 * all / n;
     state.counters["sqlite3_ms"] = 1000 * tool / n;
-    state.counters["ratio"] = open / tool;
-    state.counters["query_ratio"] = query / tool;
+    state.counters["ratio"] = all / tool;
 }
 
-BENCHMARK(OpenStatistics)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
+BENCHMARK(OpenStatistics)
+    ->Arg(50000)
+    ->Arg(500000)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Repetitions(5)
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace

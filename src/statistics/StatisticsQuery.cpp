@@ -36,17 +36,11 @@ QString creditGroups(const store::Credit& c)
         .arg(L(c.key), L(c.table), L(c.name));
 }
 
-// Grouped by the stored text as it stands, "a" apart from "A". The sort index groups case-blind in
-// its own order, so only the groups that mix cases (rare: the editor stores these upper case) are
-// split again, by a search of the same index; sorting every movie by the exact text costs more.
+// Grouped as the column compares, case-blind: a bar's click finds the movies of every spelling it
+// counts. The sort index holds the groups in order, so nothing is sorted.
 QString columnGroups(const QString& column)
 {
-    return QStringLiteral(
-               "WITH v AS MATERIALIZED (SELECT [%1] AS v, COUNT(*) AS n, min([%1] COLLATE BINARY) IS NOT "
-               "max([%1] COLLATE BINARY) AS mixed FROM [tbl_Movie_Title] GROUP BY [%1]) "
-               "SELECT v COLLATE BINARY AS name, n FROM v WHERE NOT mixed UNION ALL SELECT [%1] COLLATE BINARY, "
-               "COUNT(*) FROM [tbl_Movie_Title] WHERE [%1] IN (SELECT v FROM v WHERE mixed) GROUP BY 1")
-        .arg(column);
+    return QStringLiteral("SELECT [%1] AS name, COUNT(*) AS n FROM [tbl_Movie_Title] GROUP BY [%1]").arg(column);
 }
 
 // Actors are many: counted by key on the link table's own index, and named only when shown. A
@@ -81,11 +75,12 @@ const QString kYears = QStringLiteral(
     "COUNT(*) AS n FROM [tbl_Movie_Title] GROUP BY [Year_Released]) GROUP BY year ORDER BY year");
 
 // Lengths read as hours, colon, two-digit minutes; the others are counted apart. Every count runs
-// on an index that holds what it reads, never on the movies' rows.
+// on an index that holds what it reads, never on the movies' rows; directors are looked up in the
+// movies' index, a search each, as they are far fewer than the movies.
 const QString kTotals = QStringLiteral(
     "SELECT (SELECT COUNT(*) FROM [tbl_Movie_Title]), (SELECT COUNT(*) FROM [tbl_Actor]), "
-    "(SELECT COUNT(DISTINCT d.[Director]) FROM (SELECT DISTINCT [Director_ID] AS k FROM [tbl_Movie_Title]) AS m "
-    "JOIN [tbl_Director] AS d ON d.[Director_ID] = m.k WHERE trim(d.[Director]) <> '' AND d.[Director] <> ?1), "
+    "(SELECT COUNT(DISTINCT d.[Director]) FROM [tbl_Director] AS d WHERE EXISTS (SELECT 1 FROM [tbl_Movie_Title] "
+    "AS m WHERE m.[Director_ID] = d.[Director_ID]) AND trim(d.[Director]) <> '' AND d.[Director] <> ?1), "
     "(SELECT COUNT(*) FROM [tbl_Movie_Title] WHERE [Widescreen] <> 0), "
     "ifnull(SUM(CASE WHEN ok THEN n * (CAST(substr(t, 1, instr(t, ':') - 1) AS INTEGER) * 60 + "
     "CAST(substr(t, -2) AS INTEGER)) END), 0), ifnull(SUM(CASE WHEN ok THEN 0 ELSE n END), 0) "
@@ -188,6 +183,17 @@ Statistics CollectFirst(const store::Connection& db)
     for (const ChartQuery& q : chartQueries())
         s.charts.push_back({L(q.name), L(q.tab), L(q.title), {}, true});
     return s;
+}
+
+QStringList PendingCharts()
+{
+    QStringList names;
+    for (const ChartQuery& q : chartQueries())
+        names << L(q.name);
+    // The actors are counted over every link, several per movie: started first, they are counted
+    // beside all the others.
+    names.move(names.indexOf(QStringLiteral("chtActors")), 0);
+    return names;
 }
 
 Chart CountChart(const store::Connection& db, const QString& name, const std::atomic<bool>* stop)

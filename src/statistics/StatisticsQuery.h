@@ -56,6 +56,8 @@ struct Statistics
 // What the window opens with: the totals and the years. The other charts come without bars,
 // pending. Throws store::StoreError.
 Statistics CollectFirst(const store::Connection& db);
+// The names of the charts CollectFirst leaves pending, the costliest first.
+QStringList PendingCharts();
 // Counts the pending chart named `name`; each on a connection of its own may run beside the others.
 // Once `stop` turns true the query ends early with a store::StoreError. Throws store::StoreError.
 Chart CountChart(const store::Connection& db, const QString& name, const std::atomic<bool>* stop = nullptr);

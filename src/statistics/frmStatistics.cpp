@@ -115,23 +115,35 @@ frmStatistics::frmStatistics(Statistics data, QWidget* parent) : QWidget(parent,
 frmStatistics::~frmStatistics()
 {
     // Counting still going on for a closed window ends at its next step.
-    *m_stop = true;
+    if (m_stop)
+        *m_stop = true;
 }
 
-void frmStatistics::CountPending(const QString& path)
+Counting StartCounting(const QString& path, const QStringList& names)
 {
-    struct Result
-    {
-        Chart chart;
-        std::exception_ptr failure;
-    };
-    for (const Chart& chart : m_data.charts) {
-        if (!chart.pending)
-            continue;
+    Counting counting;
+    for (const QString& name : names)
+        counting.charts.push_back(QtConcurrent::run([path, name, stop = counting.stop]() -> Counting::Result {
+            try {
+                if (*stop)
+                    return {};
+                const store::Connection db(path, store::Connection::Mode::ReadOnly);
+                return {CountChart(db, name, stop.get()), {}};
+            } catch (...) {
+                return {{}, std::current_exception()};
+            }
+        }));
+    return counting;
+}
+
+void frmStatistics::Follow(Counting counting)
+{
+    m_stop = counting.stop;
+    for (const QFuture<Counting::Result>& future : counting.charts) {
         ++m_counting;
-        auto* watcher = new QFutureWatcher<Result>(this);
-        connect(watcher, &QFutureWatcher<Result>::finished, this, [this, watcher] {
-            Result result = watcher->result();
+        auto* watcher = new QFutureWatcher<Counting::Result>(this);
+        connect(watcher, &QFutureWatcher<Counting::Result>::finished, this, [this, watcher] {
+            Counting::Result result = watcher->result();
             watcher->deleteLater();
             if (!result.failure) {
                 SetChart(std::move(result.chart));
@@ -148,17 +160,7 @@ void frmStatistics::CountPending(const QString& path)
             if (--m_counting == 0)
                 emit Counted();
         });
-        // Each chart on its own read-only connection, so two cores count two charts at once.
-        watcher->setFuture(QtConcurrent::run([path, stop = m_stop, name = chart.name]() -> Result {
-            try {
-                if (*stop)
-                    return {};
-                const store::Connection db(path, store::Connection::Mode::ReadOnly);
-                return {CountChart(db, name, stop.get()), {}};
-            } catch (...) {
-                return {{}, std::current_exception()};
-            }
-        }));
+        watcher->setFuture(future);
     }
 }
 
@@ -373,7 +375,8 @@ void ShowStatistics(std::function<void(const QString&)> find)
     window->show();
     window->raise();
     window->activateWindow();
-    window->CountPending(db.path());
+    // Counted once the window is up: counted beside it, they would hold back its first drawing.
+    window->Follow(StartCounting(db.path(), PendingCharts()));
 }
 
 } // namespace statistics

@@ -2,8 +2,10 @@
 
 #include "statistics/StatisticsQuery.h"
 
+#include <QFuture>
 #include <QWidget>
 #include <atomic>
+#include <exception>
 #include <functional>
 #include <memory>
 
@@ -15,6 +17,20 @@ class QTabWidget;
 
 namespace statistics {
 
+// Pending charts being counted away from the window's thread, each on a read-only connection of its
+// own, so two cores count two charts at once. They stop at their next step once `stop` is set.
+struct Counting
+{
+    struct Result
+    {
+        Chart chart;
+        std::exception_ptr failure;
+    };
+    std::shared_ptr<std::atomic<bool>> stop = std::make_shared<std::atomic<bool>>(false);
+    std::vector<QFuture<Result>> charts;
+};
+Counting StartCounting(const QString& path, const QStringList& names);
+
 // The shape of the collection: totals over a tab of charts per count. A click on a bar asks for
 // the movies of that value; a click on a decade shows its years.
 class frmStatistics : public QWidget
@@ -25,9 +41,8 @@ public:
     ~frmStatistics() override;
 
     QChartView* CurrentChart() const;
-    // Counts the pending charts on connections of their own to the catalogue at `path`, each drawn
-    // as it comes in; the window goes on meanwhile.
-    void CountPending(const QString& path);
+    // Charts counted elsewhere (StartCounting), each drawn as it comes in; the window goes on meanwhile.
+    void Follow(Counting counting);
     // A chart counted later takes the place of its pending one.
     void SetChart(Chart chart);
 
@@ -55,7 +70,7 @@ private:
     std::vector<QChartView*> m_views;
     std::vector<bool> m_drawn;
     bool m_showingYears = false;
-    std::shared_ptr<std::atomic<bool>> m_stop = std::make_shared<std::atomic<bool>>(false);
+    std::shared_ptr<std::atomic<bool>> m_stop;
     int m_counting = 0;
     bool m_failed = false;
 };
