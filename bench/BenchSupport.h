@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CatalogueGenerator.h"
+#include "Features.h"
 #include "shell/App.h"
 
 #include <QDir>
@@ -17,6 +18,7 @@ inline QString UseCatalogue(int movies)
     const QString dir = QDir::currentPath() + QStringLiteral("/bench-data/") + QString::number(movies);
     QDir().mkpath(dir);
     const QString path = dir + QStringLiteral("/Reelkeeper.mdb");
+    RegisterFeatures(); // a catalogue kept from an earlier run is opened at today's schema too
     if (!QFileInfo::exists(path))
         GenerateCatalogue(path, ShapeFor(movies));
     shell::App::SetPath(dir);
