@@ -184,16 +184,18 @@ QString keep(QDir folder, const QString& part, const QString& stamp)
     return target;
 }
 
-// The copy in the background, one file at a time.
+// The copy in the background, one file at a time. A whole copy waits as a .part file for the
+// run's first change: a run that changes nothing pushes no older copy out of the folder.
 struct Copies
 {
-    enum class Outcome { Running, Kept, Failed, Dropped };
+    enum class Outcome { Running, Ready, Kept, Failed, Dropped };
     std::mutex lock;
     QThreadPool pool; // its own: the copy reads for as long as it takes, the shared pool's work goes on
     QString path;     // the file being copied, by key
     QFuture<void> running;
     Outcome outcome = Outcome::Dropped;
-    QString failure; // the reason, for a failed copy
+    QString failure;     // the reason, for a failed copy
+    QString part, stamp; // a ready copy and when it was begun
     std::atomic<bool> stopping{false};
     std::function<bool(QFuture<void>)> waiter;
     Copies() { pool.setMaxThreadCount(1); }
@@ -207,6 +209,10 @@ struct Copies
             copy = running;
         }
         copy.waitForFinished();
+        std::lock_guard guard(lock);
+        if (outcome == Outcome::Ready)
+            removePart(part);
+        outcome = Outcome::Dropped;
     }
 };
 
@@ -220,7 +226,7 @@ void copyInBackground(const QString& path)
 {
     Copies& c = copies();
     Copies::Outcome outcome = Copies::Outcome::Dropped;
-    QString failure;
+    QString failure, part, stamp;
     sqlite3* source = nullptr;
     try {
         const int rc =
@@ -228,17 +234,14 @@ void copyInBackground(const QString& path)
         if (rc != SQLITE_OK)
             throw StoreError(rc, ErrorText(rc, source));
         sqlite3_busy_timeout(source, 2000);
-        const QDir folder = backupFolder(path);
-        const QString stamp = utcStamp();
-        const QString part = partFor(folder, stamp);
+        stamp = utcStamp();
+        part = partFor(backupFolder(path), stamp);
         if (copyInto(source, part, kPagesPerStep, &c.stopping)) {
             // A copy of a damaged file must not push a good one out of the folder.
-            if (AwaitSound(path, [&c] { return c.stopping.load(); })) {
-                keep(folder, part, stamp);
-                outcome = Copies::Outcome::Kept;
-            } else {
+            if (AwaitSound(path, [&c] { return c.stopping.load(); }))
+                outcome = Copies::Outcome::Ready;
+            else
                 removePart(part);
-            }
         }
     } catch (const StoreError& e) {
         outcome = Copies::Outcome::Failed;
@@ -248,6 +251,8 @@ void copyInBackground(const QString& path)
     std::lock_guard guard(c.lock);
     c.outcome = outcome;
     c.failure = failure;
+    c.part = part;
+    c.stamp = stamp;
 }
 
 void tellFailure(const QString& path, const QString& why)
@@ -265,8 +270,8 @@ QString BackupCatalogue(sqlite3* source, const QString& cataloguePath)
     const QDir folder = backupFolder(cataloguePath);
     const QString stamp = utcStamp();
     const QString part = partFor(folder, stamp);
-    // All at once: nothing waits behind it but the change that asked for it.
-    copyInto(source, part, -1, nullptr);
+    // In steps as in the background: no slower than all at once, and it lets others read between them.
+    copyInto(source, part, kPagesPerStep, nullptr);
     return keep(folder, part, stamp);
 }
 
@@ -342,12 +347,18 @@ void BeforeFirstChange(sqlite3* db)
         return;
     // Marked first: a failure is told once, and the copy's own writes never come back here.
     handled().insert(path);
-    if (c.path == path && (c.outcome == Copies::Outcome::Kept || c.outcome == Copies::Outcome::Failed)) {
-        const bool failed = c.outcome == Copies::Outcome::Failed;
-        const QString why = c.failure;
+    if (c.path == path && (c.outcome == Copies::Outcome::Ready || c.outcome == Copies::Outcome::Failed)) {
+        const bool ready = c.outcome == Copies::Outcome::Ready;
+        c.outcome = Copies::Outcome::Kept;
+        const QString why = c.failure, part = c.part, stamp = c.stamp;
         guard.unlock();
-        if (failed)
-            tellFailure(path, why);
+        try {
+            if (!ready)
+                throw StoreError(SQLITE_IOERR, why);
+            keep(QFileInfo(part).dir(), part, stamp);
+        } catch (const StoreError& e) {
+            tellFailure(path, e.message());
+        }
         return;
     }
     guard.unlock(); // a copy made here may take long: the lock is for the marks alone
