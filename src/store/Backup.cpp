@@ -237,7 +237,7 @@ void copyInBackground(const QString& path)
         stamp = utcStamp();
         part = partFor(backupFolder(path), stamp);
         if (copyInto(source, part, kPagesPerStep, &c.stopping)) {
-            // A copy of a damaged file must not push a good one out of the folder.
+            // Ready once the file is found sound: a copy of a damaged one is never kept, nor waited for.
             if (AwaitSound(path, [&c] { return c.stopping.load(); }))
                 outcome = Copies::Outcome::Ready;
             else
