@@ -8,6 +8,7 @@
 
 #include <QCommandLineParser>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QTextStream>
 #include <algorithm>
 
@@ -101,6 +102,9 @@ int import(const QString& path, bool overwrite)
                                            "columns"));
         source.data = MapRows(source.table, mapping);
     }
+    // The copy before the change reads the catalogue beside the check that opening it makes.
+    store::StartBackup(store::CataloguePath());
+    const auto stopCopy = qScopeGuard([] { store::StopBackups(); });
     store::Connection db = store::OpenDatabase();
     const Plan plan = Preview(db, std::move(source.data));
     print(stdout, PreviewText(plan));

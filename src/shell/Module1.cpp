@@ -8,6 +8,7 @@
 #include "shell/Toolkit.h"
 #include "shell/Upgrade.h"
 #include "shell/frmSplashR.h"
+#include "store/Backup.h"
 #include "store/Catalogue.h"
 
 #include <QApplication>
@@ -26,10 +27,10 @@ namespace Module1 {
 namespace {
 QWidget* g_main = nullptr;
 
-// A change made while the catalogue is checked in the background waits for the verdict; the
-// window comes only when the wait is long enough to notice. Work away from the window's thread
+// A change made while the catalogue is checked or copied in the background waits for that to end;
+// the window comes only when the wait is long enough to notice. Work away from the window's thread
 // waits without one.
-bool waitForCheck(QFuture<void> check)
+bool waitBehind(QFuture<void> check, const QString& label)
 {
     if (check.isFinished())
         return true;
@@ -37,8 +38,7 @@ bool waitForCheck(QFuture<void> check)
         check.waitForFinished();
         return true;
     }
-    QProgressDialog window(QStringLiteral("Checking the catalogue for damage before the change..."),
-                           QStringLiteral("Cancel"), 0, 0);
+    QProgressDialog window(label, QStringLiteral("Cancel"), 0, 0);
     window.setWindowTitle(shell::kAppCaption);
     window.setWindowModality(Qt::ApplicationModal);
     window.setMinimumDuration(300);
@@ -50,6 +50,16 @@ bool waitForCheck(QFuture<void> check)
     watcher.setFuture(check);
     loop.exec();
     return check.isFinished() || !window.wasCanceled();
+}
+
+bool waitForCheck(QFuture<void> check)
+{
+    return waitBehind(check, QStringLiteral("Checking the catalogue for damage before the change..."));
+}
+
+bool waitForBackup(QFuture<void> copy)
+{
+    return waitBehind(copy, QStringLiteral("Backing up the catalogue before the first change..."));
 }
 } // namespace
 
@@ -106,8 +116,12 @@ int Main(const std::function<std::unique_ptr<shell::MainForm>()>& makeMain)
     // A damaged verdict is told and ends the run, as a damaged file at start does.
     QObject verdicts;
     store::SetCheckWaiter(waitForCheck);
+    store::SetBackupWaiter(waitForBackup);
     const auto stopChecking = qScopeGuard([] {
+        // The copy first: it would otherwise wait out the check's verdict.
+        store::StopBackups();
         store::StopChecks();
+        store::SetBackupWaiter({});
         store::SetCheckWaiter({});
     });
     store::StartCheck(path, [&verdicts, path, w = main] {
@@ -124,6 +138,8 @@ int Main(const std::function<std::unique_ptr<shell::MainForm>()>& makeMain)
             },
             Qt::QueuedConnection);
     });
+    // Alongside the check, so the first change seldom finds either under way.
+    store::StartBackup(path);
     return QApplication::exec();
 }
 

@@ -10,6 +10,7 @@
 #include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <map>
 #include <mutex>
@@ -367,6 +368,22 @@ void SetCheckWaiter(std::function<bool(QFuture<void> check)> waiter)
     Checks& c = checks();
     std::lock_guard guard(c.lock);
     c.waiter = std::move(waiter);
+}
+
+bool AwaitSound(const QString& path, const std::function<bool()>& stopped)
+{
+    Checks& c = checks();
+    const QString key = checkKey(path);
+    std::unique_lock guard(c.lock);
+    for (;;) {
+        const auto it = c.files.find(key);
+        if (it == c.files.end() || it->second.stage == CheckState::Sound)
+            return true;
+        if (it->second.stage == CheckState::Failed || stopped())
+            return false;
+        // A deferred check has no thread to tell of the end of the run: look again now and then.
+        c.changed.wait_for(guard, std::chrono::milliseconds(50));
+    }
 }
 
 void StopChecks()

@@ -45,6 +45,9 @@ void RequireSound(const QString& path);
 // Who waits for a running check: returns once `check` has finished, or false when the user gave up.
 // It is called on the thread that makes the change. Without one the caller blocks.
 void SetCheckWaiter(std::function<bool(QFuture<void> check)> waiter);
+// For work away from the change that must not go on with a damaged file: waits for the verdict
+// without making a check itself. False when the file is damaged, or once `stopped` says so.
+bool AwaitSound(const QString& path, const std::function<bool()>& stopped);
 // Interrupts a running check and waits for its thread; at the end of the run.
 void StopChecks();
 

@@ -11,6 +11,7 @@
 #include "reports/ReportModule.h"
 #include "shell/App.h"
 #include "shell/ErrorReport.h"
+#include "store/Backup.h"
 #include "store/Catalogue.h"
 #include "store/Recordset.h"
 #include "support/TestSupport.h"
@@ -95,6 +96,8 @@ int crash(const QStringList& args)
     QRandomGenerator random(args[3].toUInt());
     testing::ScriptedMessages boxes;
     std::map<QString, int> mine; // this run's stored movies and their variants
+    // As the program does once its window shows: a kill may land in the copy or in a save waiting for it.
+    store::StartBackup(store::CataloguePath());
     for (int n = 0;; ++n) {
         const int pick = mine.empty() ? 0 : int(random.bounded(10));
         const auto any = std::next(mine.begin(), mine.empty() ? 0 : int(random.bounded(int(mine.size()))));

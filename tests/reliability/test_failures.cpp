@@ -28,6 +28,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFuture>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
@@ -359,27 +360,57 @@ void TestFailures::unwritablePlacesAreToldNothingHalfDone()
 
 void TestFailures::copyBeforeFirstChangeOnly_data()
 {
-    QTest::addColumn<bool>("blocked"); // a file where the backups folder should go
-    QTest::newRow("copied") << false;
-    QTest::newRow("the copy fails: told once, the work goes on") << true;
+    QTest::addColumn<bool>("blocked");   // a file where the backups folder should go
+    QTest::addColumn<int>("background"); // 0: copied by the change; 1: under way when it comes; 2: its wait given up
+    QTest::newRow("copied") << false << 0;
+    QTest::newRow("the copy fails: told once, the work goes on") << true << 0;
+    QTest::newRow("copied in the background, the change waits for it") << false << 1;
+    QTest::newRow("the wait given up: that change refused, the copy goes on") << false << 2;
+    QTest::newRow("the copy in the background fails: told once") << true << 1;
 }
 
 void TestFailures::copyBeforeFirstChangeOnly()
 {
     QFETCH(bool, blocked);
+    QFETCH(int, background);
     testing::ScriptedMessages boxes; // the store tells its handler, never the user directly
     Delivered cat({S("Alpha"), S("Beta")});
     if (blocked)
         writeAll(store::BackupFolder(cat.path()), {});
     QStringList told;
     store::SetBackupFailureHandler([&](const QString& message) { told << message; });
+    int waits = 0;
+    const auto stop = qScopeGuard([] {
+        store::StopBackups();
+        store::SetBackupWaiter({});
+    });
+    if (background) {
+        // Unchecked, the file is not copied to the end before the change comes.
+        store::DeferCheck(cat.path());
+        store::StartBackup(cat.path());
+        store::SetBackupWaiter([&](QFuture<void> copy) {
+            if (++waits == 1 && background == 2)
+                return false;
+            copy.waitForFinished();
+            return true;
+        });
+    }
     QCOMPARE(cat.count(S("tbl_Movie_Title")), 2); // reading is no change
     QVERIFY(cat.copies().isEmpty() && told.isEmpty());
+    if (background == 2) {
+        try {
+            cat.addMovie(S("Refused"));
+            QFAIL("saved without waiting");
+        } catch (const store::StoreError& e) {
+            QVERIFY2(e.message().contains(S("still being backed up")), qPrintable(e.message()));
+        }
+    }
     cat.addMovie(S("Gamma"));
     cat.addMovie(S("Delta"));
     store::SetBackupFailureHandler(nullptr);
     QCOMPARE(cat.count(S("tbl_Movie_Title")), 4);
     QCOMPARE(cat.copies().size() + told.size(), 1);
+    QVERIFY2(background ? blocked || waits >= 1 : waits == 0, qPrintable(QString::number(waits)));
     QCOMPARE(boxes.count(), 0);
     QVERIFY2(!blocked || (told.last().contains(S("could not be backed up")) && told.last().contains(cat.path())),
              qPrintable(told.join(S("; "))));
