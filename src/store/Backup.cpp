@@ -15,6 +15,8 @@
 #include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
+#include <csignal>
 #include <mutex>
 #include <sqlite3.h>
 
@@ -62,13 +64,28 @@ QStringList inOrder(const QDir& folder)
     return copies;
 }
 
+// A copy under way in another run (the command line beside the window) names its process; it is
+// not left behind until that process is gone.
+bool writtenByAnotherLiveProcess(const QString& part)
+{
+    static const QRegularExpression pidIn(QStringLiteral("Z-(\\d+)\\.mdb\\.part"));
+    const QRegularExpressionMatch m = pidIn.match(part);
+    if (!m.hasMatch())
+        return false;
+    const qint64 pid = m.captured(1).toLongLong();
+    if (pid <= 0 || pid == QCoreApplication::applicationPid())
+        return false;
+    return ::kill(pid_t(pid), 0) == 0 || errno == EPERM;
+}
+
 void prune(QDir folder, const QString& kept)
 {
     // A copy cut short by a crash never got its final name, and its journal stayed behind with it.
     const QStringList leftovers{QStringLiteral("Reelkeeper-*.part"), QStringLiteral("Reelkeeper-*.part-journal"),
                                 QStringLiteral("Reelkeeper-*.part-wal"), QStringLiteral("Reelkeeper-*.part-shm")};
     for (const QString& part : folder.entryList(leftovers, QDir::Files | QDir::Hidden | QDir::System))
-        folder.remove(part);
+        if (!writtenByAnotherLiveProcess(part))
+            folder.remove(part);
     const QStringList copies = inOrder(folder);
     for (qsizetype i = 0; i < copies.size() - kBackupsKept; ++i)
         if (copies[i] != kept)
