@@ -106,8 +106,8 @@ int writeWebPage(const store::Connection& db, const QString& path, const Progres
 
 } // namespace
 
-// The page cache a reader uses: the movies are read in title order, the rows where the table keeps them, so a
-// small cache reads many pages twice.
+// The page cache a reader uses: the movies come in title order, their rows from wherever the table
+// keeps them, and a small cache would read many pages again and again.
 constexpr int kReaderCacheKiB = 32 * 1024;
 
 CatalogueReader::CatalogueReader(const store::Connection& db) : m_db(db)
@@ -116,8 +116,7 @@ CatalogueReader::CatalogueReader(const store::Connection& db) : m_db(db)
         store::Statement cache(db, QStringLiteral("PRAGMA cache_size"));
         m_cacheSize = cache.step() ? cache.column(0).toInt() : 0;
     }
-    if (m_cacheSize >= 0 || -m_cacheSize < kReaderCacheKiB)
-        store::Statement(db, QStringLiteral("PRAGMA cache_size = %1").arg(-kReaderCacheKiB)).run();
+    store::Statement(db, QStringLiteral("PRAGMA cache_size = %1").arg(-kReaderCacheKiB)).run();
     if (sqlite3_get_autocommit(db.handle())) {
         store::Statement(db, QStringLiteral("BEGIN")).run();
         m_began = true;
@@ -176,18 +175,10 @@ bool CatalogueReader::next(Movie& m)
 
 std::vector<Movie> ReadCatalogue(const store::Connection& db)
 {
-    const QHash<qint64, QByteArray> formats = covers::PictureFormats(db);
     CatalogueReader reader(db);
     std::vector<Movie> movies;
-    Movie m;
-    while (reader.next(m)) {
-        if (const auto format = formats.constFind(m.id); format != formats.constEnd())
-            m.coverName = QStringLiteral("cover-%1.%2")
-                              .arg(m.id)
-                              .arg(*format == "PNG" ? QLatin1String("png") : QLatin1String("jpeg"));
+    for (Movie m; reader.next(m);)
         movies.push_back(m);
-        m.coverName.clear();
-    }
     return movies;
 }
 
@@ -201,37 +192,47 @@ bool IsWebPageName(const QString& path)
 int ExportFile(const store::Connection& db, const QString& path, const Progress& progress, bool covers)
 {
     refuseExportTarget(db, path);
+    if (progress && !progress(0, 0)) // told at once, before the first movie is read
+        return -1;
     if (IsWebPageName(path))
         return writeWebPage(db, path, progress, covers);
-    // Reading the catalogue is the first tenth of the work, making the file the rest.
-    constexpr qint64 kWhole = 1000, kRead = 100;
-    if (progress && !progress(0, kWhole))
-        return -1;
-    const std::vector<Movie> movies = ReadCatalogue(db);
-    Progress making;
-    if (progress)
-        making = [&](qint64 done, qint64 total) {
-            return progress(kRead + (total > 0 ? done * (kWhole - kRead) / total : 0), kWhole);
-        };
     const bool tellico = QFileInfo(path).suffix().compare(QLatin1String("tc"), Qt::CaseInsensitive) == 0;
+    // Which movies have a picture, and of what kind, so that each entry names its own; the pictures
+    // themselves are read one at a time as the zip takes them.
+    const QHash<qint64, QByteArray> formats = tellico ? covers::PictureFormats(db) : QHash<qint64, QByteArray>();
+    CatalogueReader reader(db);
+    qint64 written = 0;
+    const NextMovie next = [&](Movie& m) {
+        if (!reader.next(m))
+            return false;
+        m.coverName.clear();
+        if (const auto format = formats.constFind(m.id); format != formats.constEnd())
+            m.coverName = QStringLiteral("cover-%1.%2")
+                              .arg(m.id)
+                              .arg(*format == "PNG" ? QLatin1String("png") : QLatin1String("jpeg"));
+        ++written;
+        return true;
+    };
     if (tellico) {
-        // Written straight to its file: the pictures are read one at a time as the zip takes them.
         try {
-            if (!WriteTellicoZip(path, movies, making, [&db](const Movie& m) { return covers::Picture(db, m.id); }))
+            if (!WriteTellicoZip(path, reader.count(), next, progress,
+                                 [&db](qint64 movie) { return covers::Picture(db, movie); }))
                 return -1;
         } catch (const FileError& e) {
             throw FileError(QStringLiteral("the Tellico file cannot be made: %1").arg(e.why()));
         }
-        return int(movies.size());
+        return int(written);
     }
-    const QByteArray bytes = WriteCsv(movies, making);
-    if (bytes.isEmpty() || (progress && !progress(kWhole, kWhole)))
-        return -1;
-    // Written beside the target and renamed over it, so a failure leaves no partial file.
+    // Written under a working name beside the target and renamed over it when whole, so a failure
+    // or Cancel leaves no partial file.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+    if (!file.open(QIODevice::WriteOnly))
         throw FileError(QStringLiteral("the file cannot be written: %1").arg(file.errorString()));
-    return int(movies.size());
+    if (!WriteCsv(file, reader.count(), next, progress))
+        return -1;
+    if (!file.commit())
+        throw FileError(QStringLiteral("the file cannot be written: %1").arg(file.errorString()));
+    return int(written);
 }
 
 } // namespace exchange
