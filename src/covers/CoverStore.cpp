@@ -70,6 +70,13 @@ QHash<qint64, QByteArray> PictureFormats(const store::Connection& db)
     return formats;
 }
 
+QByteArray StoredThumbnail(const store::Connection& db, qint64 movieId)
+{
+    store::Statement q(db, QStringLiteral("SELECT [Thumbnail] FROM [tbl_Cover] WHERE [Movie_ID] = ?"));
+    q.bind(1, movieId);
+    return q.step() ? q.column(0).toByteArray() : QByteArray();
+}
+
 QImage Thumbnail(const store::Connection& db, qint64 movieId)
 {
     store::Statement q(db, QStringLiteral("SELECT [Thumbnail] FROM [tbl_Cover] WHERE [Movie_ID] = ?"));

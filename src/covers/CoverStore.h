@@ -24,6 +24,9 @@ QByteArray Picture(const store::Connection& db, qint64 movieId);
 // bytes alone.
 QHash<qint64, QByteArray> PictureFormats(const store::Connection& db);
 
+// The movie's thumbnail as stored (JPEG or PNG, at most kThumbnailSide pixels); empty when it has none.
+QByteArray StoredThumbnail(const store::Connection& db, qint64 movieId);
+
 // The movie's thumbnail, decoded; null when it has none. The last few decoded are kept, so going
 // back and forth through the list decodes nothing twice.
 QImage Thumbnail(const store::Connection& db, qint64 movieId);

@@ -17,14 +17,17 @@ namespace exchange {
 namespace {
 
 const char* const kUsage =
-    "Usage: reelkeeper [--catalogue PATH] [--import FILE [--overwrite] | --export FILE.csv|FILE.tc]\n"
+    "Usage: reelkeeper [--catalogue PATH] [--import FILE [--overwrite] | --export FILE.csv|FILE.tc|FILE.html "
+    "[--covers]]\n"
     "\n"
     "With no arguments the program opens its window.\n"
     "  --import FILE        adds the movies of a CSV file, a Tellico file (.tc or its XML) or a\n"
     "                       GCstar GCfilms file; movies already in the catalogue are skipped\n"
     "  --overwrite          with --import: movies already in the catalogue are overwritten instead\n"
     "  --export FILE.csv    writes every movie as CSV (UTF-8, the grid's columns and Cast)\n"
-    "  --export FILE.tc     writes every movie as a Tellico video collection\n"
+    "  --export FILE.tc     writes every movie as a Tellico video collection, with its cover\n"
+    "  --export FILE.html   writes every movie as one web page that finds them as the program does\n"
+    "  --covers             with --export FILE.html: puts each movie's cover in the page as well\n"
     "  --catalogue PATH     works on that catalogue instead of the program's own\n"
     "  --help               shows this text\n";
 
@@ -45,6 +48,7 @@ const QList<QCommandLineOption>& options()
     static const QList<QCommandLineOption> all = {
         {QStringLiteral("import"), QString(), QStringLiteral("FILE")},
         {QStringLiteral("overwrite"), QString()},
+        {QStringLiteral("covers"), QString()},
         {QStringLiteral("export"), QString(), QStringLiteral("FILE")},
         {QStringLiteral("catalogue"), QString(), QStringLiteral("PATH")},
         {{QStringLiteral("help"), QStringLiteral("h")}, QString()},
@@ -154,11 +158,13 @@ int RunCommandLine(const QStringList& arguments)
     const QString importPath = parser.value(QStringLiteral("import")),
                   exportPath = parser.value(QStringLiteral("export")),
                   catalogue = parser.value(QStringLiteral("catalogue"));
-    const bool overwrite = parser.isSet(QStringLiteral("overwrite"));
+    const bool overwrite = parser.isSet(QStringLiteral("overwrite")), covers = parser.isSet(QStringLiteral("covers"));
     if (importPath.isEmpty() == exportPath.isEmpty())
         return fail(QStringLiteral("give either --import FILE or --export FILE"));
     if (overwrite && importPath.isEmpty())
         return fail(QStringLiteral("--overwrite goes with --import"));
+    if (covers && !IsWebPageName(exportPath))
+        return fail(QStringLiteral("--covers goes with --export FILE.html"));
     try {
         if (catalogue.isEmpty())
             shell::SettleCatalogue();
@@ -168,7 +174,7 @@ int RunCommandLine(const QStringList& arguments)
         if (!importPath.isEmpty())
             return import(importPath, overwrite);
         const store::Connection db = store::OpenDatabase();
-        const int count = ExportFile(db, exportPath);
+        const int count = ExportFile(db, exportPath, {}, covers);
         print(stdout, QStringLiteral("%1 written to %2.").arg(shell::Counted(count, "movie", "movies"), exportPath));
         return 0;
     } catch (const FileError& e) {

@@ -6,6 +6,7 @@
 #include "store/Values.h"
 
 #include <QHash>
+#include <QIODevice>
 #include <QSet>
 #include <QStringDecoder>
 
@@ -276,7 +277,7 @@ QString CsvRecord(const QStringList& fields)
     return out + QLatin1String("\r\n");
 }
 
-QByteArray WriteCsv(const std::vector<Movie>& movies, const Progress& progress)
+bool WriteCsv(QIODevice& out, qint64 count, const NextMovie& next, const Progress& progress)
 {
     QStringList header;
     for (const auto& column : catalog::kMovieColumns)
@@ -284,11 +285,20 @@ QByteArray WriteCsv(const std::vector<Movie>& movies, const Progress& progress)
     header << QStringLiteral("Cast");
     // Each value goes under the column its header names.
     const std::vector<int> fields = MappingFromHeader(header);
-    QString text = CsvRecord(header);
-    for (const Movie& m : movies) {
-        if (const qint64 n = &m - movies.data(); progress && n % 256 == 0 && !progress(n, qint64(movies.size())))
-            return {};
-        QStringList row;
+    QByteArray buffer = "\xEF\xBB\xBF" + CsvRecord(header).toUtf8();
+    const auto flush = [&] {
+        if (out.write(buffer) != buffer.size())
+            throw FileError(QStringLiteral("the file cannot be written: %1").arg(out.errorString()));
+        buffer.clear();
+    };
+    Movie m;
+    QStringList row;
+    for (qint64 n = 0;; ++n) {
+        if (progress && n % 256 == 0 && !progress(n, count))
+            return false;
+        if (!next(m))
+            break;
+        row.clear();
         for (int field : fields) {
             if (field == kTitle) {
                 row << m.title;
@@ -308,9 +318,12 @@ QByteArray WriteCsv(const std::vector<Movie>& movies, const Progress& progress)
                                                : QString());
             }
         }
-        text += CsvRecord(row);
+        buffer += CsvRecord(row).toUtf8();
+        if (buffer.size() >= (1 << 18))
+            flush();
     }
-    return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+    flush();
+    return !progress || progress(count, count);
 }
 
 } // namespace exchange

@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <vector>
 
+class QIODevice;
+
 namespace exchange {
 
 // Text from a file's bytes: UTF-8 with or without a byte-order mark, else Windows-1252.
@@ -41,8 +43,9 @@ ImportData MapRows(const CsvTable& table, const std::vector<int>& mapping);
 // One record, quoted where it must be, ended by CRLF.
 QString CsvRecord(const QStringList& fields);
 
-// All movies with the grid's captions and "Cast", UTF-8 with a byte-order mark; nothing when
-// progress cancels it.
-QByteArray WriteCsv(const std::vector<Movie>& movies, const Progress& progress = {});
+// The movies with the grid's captions and "Cast", UTF-8 with a byte-order mark, written to `out`
+// as `next` gives them, of `count` in all, progress told as they go: false when it cancels. Throws
+// FileError when the device fails.
+bool WriteCsv(QIODevice& out, qint64 count, const NextMovie& next, const Progress& progress = {});
 
 } // namespace exchange

@@ -8,23 +8,19 @@
 #include "shell/App.h"
 #include "shell/Settings.h"
 #include "shell/Wording.h"
-#include "store/Backup.h"
 #include "store/Sqlite.h"
-#include "store/Values.h"
 
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QSaveFile>
 #include <QSet>
 #include <QThread>
 #include <QThreadPool>
 #include <QUrl>
 #include <QtConcurrent/QtConcurrentRun>
 #include <atomic>
-#include <filesystem>
 #include <mutex>
 
 namespace exchange {
@@ -241,42 +237,6 @@ QByteArray pictureBeside(const QDir& folder, const QString& name, Unpacked& unpa
     const QByteArray bytes = file.read(covers::kMaxFileBytes + 1);
     unpacked = {bytes.size(), bytes.size()};
     return bytes;
-}
-
-// An export makes no backup, so it never goes over the catalogue, its side files or its backups,
-// by whatever name they are reached: the files are compared, not the names. Nor does it write
-// through a link, which QSaveFile would follow to the file it names.
-void refuseExportTarget(const store::Connection& db, const QString& path)
-{
-    namespace fs = std::filesystem;
-    const QFileInfo target(path);
-    if (target.isSymLink())
-        throw FileError(QStringLiteral("it is a link to another file; give a name of its own"));
-    const auto resolved = [](const QString& name) {
-        const QFileInfo info(name);
-        const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
-        return folder.isEmpty() ? info.absoluteFilePath() : folder + QLatin1Char('/') + info.fileName();
-    };
-    const auto same = [&](const QString& a, const QString& b) {
-        std::error_code error; // either missing: not the same file
-        return resolved(a) == resolved(b) ||
-               fs::equivalent(QFile::encodeName(a).toStdString(), QFile::encodeName(b).toStdString(), error);
-    };
-    const QString wanted = resolved(path);
-    for (const QString& catalogue : {db.path(), QFileInfo(db.path()).canonicalFilePath()}) {
-        if (catalogue.isEmpty())
-            continue;
-        if (same(path, catalogue))
-            throw FileError(QStringLiteral("it is the catalogue itself; give another name"));
-        for (const char* side : {"-wal", "-shm", "-journal"})
-            if (same(path, catalogue + QLatin1String(side)))
-                throw FileError(QStringLiteral("it is one of the catalogue's own files; give another name"));
-        const QString backups = resolved(store::BackupFolder(catalogue));
-        if (same(path, backups))
-            throw FileError(QStringLiteral("it is the catalogue's backups folder; give a file name"));
-        if (wanted.startsWith(backups + QLatin1Char('/')))
-            throw FileError(QStringLiteral("it is in the catalogue's backups folder; choose another folder"));
-    }
 }
 
 } // namespace
@@ -550,76 +510,6 @@ QString OutcomeText(const Outcome& outcome)
         .arg(outcome.skipped)
         .arg(shell::Counted(outcome.links, "cast link", "cast links"),
              shell::Counted(outcome.covers, "cover", "covers"));
-}
-
-std::vector<Movie> ReadCatalogue(const store::Connection& db)
-{
-    QHash<qint64, std::vector<std::pair<QString, QString>>> casts;
-    store::Statement cast(db, QStringLiteral("SELECT j.[Movie_ID], a.[Actor_Last_Name], a.[Actor_First_Name] "
-                                             "FROM [tbl_Actor_Movie_Join] AS j JOIN [tbl_Actor] AS a "
-                                             "ON a.[Actor_ID] = j.[Actor_ID] ORDER BY j.rowid"));
-    while (cast.step())
-        casts[cast.column(0).toLongLong()].emplace_back(cast.column(1).toString(), cast.column(2).toString());
-    QString names;
-    for (const store::Credit& c : store::kCredits)
-        names += QStringLiteral(", [%1]").arg(QLatin1String(c.name));
-    store::Statement rows(db, QStringLiteral("SELECT [Movie_ID], [Movie_Title]%1, [Length], [Year_Released], "
-                                             "[Grade], [Rating], [Widescreen] FROM [qry_Movie_Title]")
-                                  .arg(names));
-    const QHash<qint64, QByteArray> formats = covers::PictureFormats(db);
-    std::vector<Movie> movies;
-    while (rows.step()) {
-        Movie m;
-        int c = 0;
-        const qint64 id = m.id = rows.column(c++).toLongLong();
-        if (const auto format = formats.constFind(id); format != formats.constEnd())
-            m.coverName = QStringLiteral("cover-%1.%2")
-                              .arg(id)
-                              .arg(*format == "PNG" ? QLatin1String("png") : QLatin1String("jpeg"));
-        m.title = rows.column(c++).toString();
-        for (QString& credit : m.credits)
-            credit = rows.column(c++).toString();
-        for (QString* field : {&m.length, &m.year, &m.grade, &m.rating})
-            *field = rows.column(c++).toString();
-        m.widescreen = store::IsTrue(rows.column(c++));
-        m.cast = casts.value(id);
-        movies.push_back(std::move(m));
-    }
-    return movies;
-}
-
-int ExportFile(const store::Connection& db, const QString& path, const Progress& progress)
-{
-    // Reading the catalogue is the first tenth of the work, making the file the rest.
-    constexpr qint64 kWhole = 1000, kRead = 100;
-    refuseExportTarget(db, path);
-    if (progress && !progress(0, kWhole))
-        return -1;
-    const std::vector<Movie> movies = ReadCatalogue(db);
-    Progress making;
-    if (progress)
-        making = [&](qint64 done, qint64 total) {
-            return progress(kRead + (total > 0 ? done * (kWhole - kRead) / total : 0), kWhole);
-        };
-    const bool tellico = QFileInfo(path).suffix().compare(QLatin1String("tc"), Qt::CaseInsensitive) == 0;
-    if (tellico) {
-        // Written straight to its file: the pictures are read one at a time as the zip takes them.
-        try {
-            if (!WriteTellicoZip(path, movies, making, [&db](const Movie& m) { return covers::Picture(db, m.id); }))
-                return -1;
-        } catch (const FileError& e) {
-            throw FileError(QStringLiteral("the Tellico file cannot be made: %1").arg(e.why()));
-        }
-        return int(movies.size());
-    }
-    const QByteArray bytes = WriteCsv(movies, making);
-    if (bytes.isEmpty() || (progress && !progress(kWhole, kWhole)))
-        return -1;
-    // Written beside the target and renamed over it, so a failure leaves no partial file.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw FileError(QStringLiteral("the file cannot be written: %1").arg(file.errorString()));
-    return int(movies.size());
 }
 
 } // namespace exchange

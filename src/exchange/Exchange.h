@@ -4,10 +4,12 @@
 #include "exchange/Formats.h"
 
 #include <array>
+#include <memory>
 
 namespace store {
 class Connection;
-}
+class Statement;
+} // namespace store
 
 namespace exchange {
 
@@ -61,11 +63,36 @@ struct Outcome
 Outcome WriteImport(store::Connection& db, const Plan& plan, bool overwrite, const Progress& progress = {});
 QString OutcomeText(const Outcome& outcome);
 
+// The catalogue's movies one at a time, in title order, each with its cast in the order it was
+// linked: memory stays that of one movie whatever the catalogue's size. All is read in one read
+// transaction, so the count and the movies agree while others write. Throws store::StoreError.
+class CatalogueReader
+{
+public:
+    explicit CatalogueReader(const store::Connection& db);
+    ~CatalogueReader();
+    CatalogueReader(const CatalogueReader&) = delete;
+    CatalogueReader& operator=(const CatalogueReader&) = delete;
+
+    qint64 count() const { return m_count; }
+    bool next(Movie& movie); // false after the last
+
+private:
+    const store::Connection& m_db;
+    bool m_began = false;
+    int m_cacheSize = 0; // the connection's own, given back at the end
+    qint64 m_count = 0;
+    std::unique_ptr<store::Statement> m_rows, m_cast;
+};
+
 // Every movie of the catalogue with its cast, in title order.
 std::vector<Movie> ReadCatalogue(const store::Connection& db);
-// Writes the catalogue as CSV or, for a name ending in ".tc", as a Tellico file, through QSaveFile.
-// Returns how many movies went out, or -1 when progress cancelled it and nothing was written;
-// throws FileError.
-int ExportFile(const store::Connection& db, const QString& path, const Progress& progress = {});
+// Writes the catalogue as CSV, as a Tellico file for a name ending in ".tc", or as the shareable web
+// page for one ending in ".html" (with each movie's cover thumbnail when `covers`; a .tc always
+// carries the covers), under a working name renamed when whole. Returns how many movies went out, or
+// -1 when progress cancelled it and nothing was written; throws FileError.
+int ExportFile(const store::Connection& db, const QString& path, const Progress& progress = {}, bool covers = false);
+// Whether the name is one ExportFile writes a web page to.
+bool IsWebPageName(const QString& path);
 
 } // namespace exchange

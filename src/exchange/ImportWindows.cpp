@@ -264,18 +264,24 @@ bool ImportInteractive(QWidget* owner)
 void ExportInteractive(QWidget* owner)
 {
     QString selected;
-    QString path = QFileDialog::getSaveFileName(owner, QStringLiteral("Export Movies"),
-                                                QDir(folder()).filePath(QStringLiteral("Movies.csv")),
-                                                QStringLiteral("CSV (*.csv);;Tellico (*.tc)"), &selected);
+    QString path = QFileDialog::getSaveFileName(
+        owner, QStringLiteral("Export Movies"), QDir(folder()).filePath(QStringLiteral("Movies.csv")),
+        QStringLiteral("CSV (*.csv);;Tellico (*.tc);;Web page (*.html)"), &selected);
     if (path.isEmpty())
         return;
     if (QFileInfo(path).suffix().isEmpty())
-        path += selected.startsWith(QLatin1String("Tellico")) ? QStringLiteral(".tc") : QStringLiteral(".csv");
+        path += selected.startsWith(QLatin1String("Tellico")) ? QStringLiteral(".tc")
+                : selected.startsWith(QLatin1String("Web"))   ? QStringLiteral(".html")
+                                                              : QStringLiteral(".csv");
+    // The page is whole either way; covers make it larger.
+    const bool covers = IsWebPageName(path) &&
+                        shell::MsgBox(QStringLiteral("Include covers in the web page? They make the file larger."),
+                                      shell::vbYesNo | shell::vbQuestion, QStringLiteral("Export")) == shell::vbYes;
     try {
         const int count = shell::RunInBackground(
             owner,
             {QStringLiteral("Export"), QStringLiteral("Exporting movies..."), QStringLiteral("frmExportProgress")},
-            [&](shell::Work& work) { return ExportFile(store::OpenDatabase(), path, reporting(work)); });
+            [&](shell::Work& work) { return ExportFile(store::OpenDatabase(), path, reporting(work), covers); });
         if (count < 0)
             return; // cancelled: the file was never written
         shell::MsgBox(QStringLiteral("%1 written to \"%2\".")

@@ -17,6 +17,10 @@ namespace exchange {
 // Told how far a long piece of work has got; answering false cancels it.
 using Progress = std::function<bool(qint64 done, qint64 total)>;
 
+struct Movie;
+// Fills the next movie to write; false when there are no more.
+using NextMovie = std::function<bool(Movie&)>;
+
 // A movie as a file carries it: the catalogue's movie, where it starts in the file, and its cover.
 struct Movie : catalog::Movie
 {

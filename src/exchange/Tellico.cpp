@@ -6,6 +6,7 @@
 
 #include <QHash>
 #include <QRegularExpression>
+#include <QTemporaryFile>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 #include <utility>
@@ -176,9 +177,9 @@ ImportData ReadTellico(const QByteArray& xml)
     return data;
 }
 
-QByteArray WriteTellicoXml(const std::vector<Movie>& movies, const Progress& progress)
+bool WriteTellicoXml(QIODevice& out, qint64 count, const NextMovie& next, const Progress& progress,
+                     std::vector<std::pair<QString, qint64>>* pictures)
 {
-    QByteArray out;
     QXmlStreamWriter w(&out);
     w.setAutoFormatting(true);
     w.setAutoFormattingIndent(1);
@@ -247,9 +248,13 @@ QByteArray WriteTellicoXml(const std::vector<Movie>& movies, const Progress& pro
                                                 QStringLiteral("PG-13"), QStringLiteral("R"), QStringLiteral("NC-17")};
     static const QRegularExpression yearPattern(QStringLiteral("^\\d{1,4}$"));
     int id = 0;
-    for (const Movie& m : movies) {
-        if (const qint64 n = &m - movies.data(); progress && n % 256 == 0 && !progress(n, qint64(movies.size())))
-            return {};
+    std::vector<std::pair<QString, qint64>> covers; // the pictures the entries name, for the images list
+    Movie m;
+    for (qint64 n = 0;; ++n) {
+        if (progress && n % 256 == 0 && !progress(n, count))
+            return false;
+        if (!next(m))
+            break;
         w.writeStartElement(QStringLiteral("entry"));
         w.writeAttribute(QStringLiteral("id"), QString::number(++id));
         w.writeTextElement(QStringLiteral("title"), m.title);
@@ -312,49 +317,59 @@ QByteArray WriteTellicoXml(const std::vector<Movie>& movies, const Progress& pro
         }
         if (!comments.isEmpty())
             w.writeTextElement(QStringLiteral("comments"), comments.join(QLatin1Char('\n')));
-        if (!m.coverName.isEmpty())
+        if (!m.coverName.isEmpty()) {
             w.writeTextElement(QStringLiteral("cover"), m.coverName);
+            covers.emplace_back(m.coverName, m.id);
+        }
         w.writeEndElement();
+        if (w.hasError())
+            break;
     }
     // The pictures themselves go beside the XML in the zip, under images/.
-    bool pictures = false;
-    for (const Movie& m : movies) {
-        if (m.coverName.isEmpty())
-            continue;
-        if (!std::exchange(pictures, true))
-            w.writeStartElement(QStringLiteral("images"));
+    if (!covers.empty())
+        w.writeStartElement(QStringLiteral("images"));
+    for (const auto& [name, movie] : covers) {
         w.writeEmptyElement(QStringLiteral("image"));
-        w.writeAttribute(QStringLiteral("id"), m.coverName);
+        w.writeAttribute(QStringLiteral("id"), name);
         w.writeAttribute(QStringLiteral("format"),
-                         m.coverName.endsWith(QLatin1String(".png")) ? QStringLiteral("PNG") : QStringLiteral("JPEG"));
+                         name.endsWith(QLatin1String(".png")) ? QStringLiteral("PNG") : QStringLiteral("JPEG"));
     }
-    if (pictures)
+    if (!covers.empty())
         w.writeEndElement();
     w.writeEndElement();
     w.writeEndElement();
     w.writeEndDocument();
-    return out;
+    if (w.hasError())
+        throw FileError(QStringLiteral("the file cannot be written: %1").arg(out.errorString()));
+    if (pictures)
+        *pictures = std::move(covers);
+    return !progress || progress(count, count);
 }
 
-bool WriteTellicoZip(const QString& path, const std::vector<Movie>& movies, const Progress& progress,
-                     const std::function<QByteArray(const Movie&)>& picture)
+bool WriteTellicoZip(const QString& path, qint64 count, const NextMovie& next, const Progress& progress,
+                     const std::function<QByteArray(qint64 movie)>& picture)
 {
-    // Writing the XML is the first half of the work, packing it and the pictures the second.
-    const qint64 n = qint64(movies.size());
+    // The XML is written to a file of its own beside the archive, movie by movie, then packed with the
+    // pictures: writing it is the first half of the work, packing the second.
+    QTemporaryFile xml(path + QStringLiteral(".xml.XXXXXX"));
+    if (!xml.open())
+        throw FileError(xml.errorString());
     Progress half;
     if (progress)
-        half = [&](qint64 done, qint64) { return progress(done, 2 * n); };
-    const QByteArray xml = WriteTellicoXml(movies, half);
-    if (xml.isEmpty())
+        half = [&](qint64 done, qint64) { return progress(done, 2 * count); };
+    std::vector<std::pair<QString, qint64>> covers;
+    if (!WriteTellicoXml(xml, count, next, half, &covers))
         return false;
+    if (!xml.flush())
+        throw FileError(xml.errorString());
     FetchedEntries pictures;
-    for (const Movie& m : movies)
-        if (!m.coverName.isEmpty() && picture)
-            pictures.emplace_back(QStringLiteral("images/") + m.coverName, [&picture, &m] { return picture(m); });
+    if (picture)
+        for (const auto& [name, movie] : covers)
+            pictures.emplace_back(QStringLiteral("images/") + name, [&picture, movie] { return picture(movie); });
     std::function<bool(double)> packing;
     if (progress)
-        packing = [&](double share) { return progress(n + qint64(share * double(n)), 2 * n); };
-    return MakeZipFile(path, {{kTellicoXml, xml}}, pictures, packing);
+        packing = [&](double share) { return progress(count + qint64(share * double(count)), 2 * count); };
+    return MakeZipFile(path, {}, pictures, packing, {{kTellicoXml, xml.fileName()}});
 }
 
 } // namespace exchange

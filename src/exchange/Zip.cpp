@@ -169,8 +169,19 @@ zip_int64_t fetchedSource(void* state, void* data, zip_uint64_t length, zip_sour
 // Adds the entries to an archive opened for writing and closes it, which writes it; on any failure
 // the archive is discarded. False when `going` cancelled it.
 bool writeArchive(zip_t* archive, const std::vector<std::pair<QString, QByteArray>>& entries,
-                  const FetchedEntries& fetched, const std::function<bool(double)>& going)
+                  const FetchedEntries& fetched, const std::function<bool(double)>& going,
+                  const std::vector<std::pair<QString, QString>>& files)
 {
+    for (const auto& [name, file] : files) {
+        zip_source_t* content = zip_source_file(archive, QFile::encodeName(file).constData(), 0, -1);
+        if (!content || zip_file_add(archive, name.toUtf8().constData(), content, ZIP_FL_ENC_UTF_8) < 0) {
+            if (content)
+                zip_source_free(content);
+            const QString why = QString::fromUtf8(zip_strerror(archive));
+            zip_discard(archive);
+            throw FileError(why);
+        }
+    }
     for (const auto& [name, data] : entries) {
         zip_source_t* content = zip_source_buffer(archive, data.constData(), zip_uint64_t(data.size()), 0);
         if (!content || zip_file_add(archive, name.toUtf8().constData(), content, ZIP_FL_ENC_UTF_8) < 0) {
@@ -234,7 +245,8 @@ bool writeArchive(zip_t* archive, const std::vector<std::pair<QString, QByteArra
 } // namespace
 
 bool MakeZipFile(const QString& path, const std::vector<std::pair<QString, QByteArray>>& entries,
-                 const FetchedEntries& fetched, const std::function<bool(double)>& going)
+                 const FetchedEntries& fetched, const std::function<bool(double)>& going,
+                 const std::vector<std::pair<QString, QString>>& files)
 {
     // libzip no longer hears Cancel once the last entry is written, and then renames its work over
     // the name it was given. So it is given a name of its own beside the file, and the file takes
@@ -252,7 +264,7 @@ bool MakeZipFile(const QString& path, const std::vector<std::pair<QString, QByte
         zip_error_fini(&error);
         throw FileError(why);
     }
-    if (!writeArchive(archive, entries, fetched, going) || (going && !going(1)))
+    if (!writeArchive(archive, entries, fetched, going, files) || (going && !going(1)))
         return false;
     // As a new file is made, or as the one replaced was.
     QFile::setPermissions(part.fileName(), QFileInfo::exists(path) ? QFile::permissions(path)

@@ -40,9 +40,11 @@ private:
 // An archive file of the given entries, compressed, and of entries fetched only as they are written,
 // one at a time, and stored unpacked (pictures gain nothing from packing). Written beside the file and
 // renamed over it at the end, so a failure or Cancel leaves no file. `going` is told the share
-// written so far, 0 to 1. False when it cancelled; throws FileError.
+// written so far, 0 to 1. Before them all, `files`: entries (name, file) read from files as they are
+// packed, however large. False when it cancelled; throws FileError.
 using FetchedEntries = std::vector<std::pair<QString, std::function<QByteArray()>>>;
 bool MakeZipFile(const QString& path, const std::vector<std::pair<QString, QByteArray>>& entries,
-                 const FetchedEntries& fetched, const std::function<bool(double)>& going);
+                 const FetchedEntries& fetched, const std::function<bool(double)>& going,
+                 const std::vector<std::pair<QString, QString>>& files = {});
 
 } // namespace exchange

@@ -458,6 +458,7 @@ private slots:
         QTest::newRow("failure") << false << QString();
         QTest::newRow("export CSV") << true << S("out.csv");
         QTest::newRow("export Tellico") << true << S("out.tc");
+        QTest::newRow("export web page") << true << S("out.html");
     }
     void interrupted()
     {
@@ -507,6 +508,8 @@ private slots:
         QTest::newRow("import") << S("--import in.csv") << 0 << S("added, 0 overwritten, 1 skipped");
         QTest::newRow("overwrite") << S("--import in.csv --overwrite") << 0 << S("added, 1 overwritten, 0 skipped");
         QTest::newRow("export") << S("--export out.tc") << 0 << S("1 movie written to out.tc");
+        QTest::newRow("export web page") << S("--export out.html --covers") << 0 << S("1 movie written to out.html");
+        QTest::newRow("covers, not a page") << S("--covers --export out.csv") << 1 << S("--covers goes with --export");
         QTest::newRow("unwritable") << S("--export no/such/folder/out.csv") << 1
                                     << S("reelkeeper: \"no/such/folder/out.csv\": the file cannot be written");
         // An export goes over no file of the catalogue's own, whatever name reaches it.

@@ -1,9 +1,15 @@
 // Writes the pages the browser tests open: the shared find cases' movies (hostile values among
-// them, one with a cover) and a generated collection of 50,000 movies, which must stay small and
-// quick to write.
+// them, one with a cover) exported from a catalogue, and a generated collection of 50,000 movies,
+// which must stay small and quick to write.
+#include "catalog/Clock.h"
+#include "covers/CoverStore.h"
+#include "exchange/Exchange.h"
+#include "loans/LoanStore.h"
+#include "support/TestSupport.h"
 #include "webpage/WebPage.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
@@ -19,38 +25,40 @@ const QString S(const char* text)
     return QString::fromUtf8(text);
 }
 
-// As the catalogue holds them: a credit left out is Unknown, an actor is "Last, First".
-std::vector<webpage::MovieRecord> fromCases(const QJsonArray& movies)
+// The movies put in a catalogue as the find tests put them, the first with a cover, and the page
+// exported from it as the program exports it, under a file name the page takes as its title.
+bool exportCases(const QJsonArray& movies, const QString& page)
 {
-    static const char* const credits[] = {"Director", "Producer",     "Executive_Producer", "Composer",
-                                          "Writer",   "Screenwriter", "Cinematographer",    "Studio",
-                                          "Genre",    "Format"};
-    std::vector<webpage::MovieRecord> out;
+    testing::TempCatalogue cat;
+    store::Connection db = cat.open();
+    qint64 first = 0;
     for (const QJsonValue& value : movies) {
         const QJsonObject m = value.toObject();
-        webpage::MovieRecord r;
-        r.title = m[S("title")].toString();
-        for (int i = 0; i < webpage::kCreditCount; ++i)
-            r.credits[i] << m[S(credits[i])].toString(S("Unknown"));
-        r.year = m[S("Year_Released")].toString();
-        r.length = m[S("Length")].toString();
-        r.grade = m[S("Grade")].toString();
-        r.rating = m[S("Rating")].toString();
-        r.widescreen = m[S("Widescreen")].toBool();
+        std::map<QString, QVariant> fields;
+        for (auto it = m.begin(); it != m.end(); ++it)
+            if (it.value().isString() || it.value().isBool())
+                fields[it.key()] = it.value().toVariant();
+        const qint64 id = cat.addMovie(m[S("title")].toString(), fields);
+        first = first ? first : id;
         for (const QJsonValue& a : m[S("cast")].toArray())
-            r.cast.push_back({a[0].toString() + S(", ") + a[1].toString(), a[2].toString()});
-        r.plot = m[S("plot")].toString();
+            cat.link(cat.addActor(a[0].toString(), a[1].toString()), id);
         const QJsonObject loan = m[S("loan")].toObject();
-        r.loan = {loan[S("borrower")].toString(), QDate::fromString(loan[S("lent")].toString(), Qt::ISODate),
-                  QDate::fromString(loan[S("due")].toString(), Qt::ISODate)};
-        out.push_back(r);
+        if (!loan.isEmpty())
+            loans::Lend(db, id, loan[S("borrower")].toString(),
+                        QDate::fromString(loan[S("lent")].toString(), Qt::ISODate),
+                        QDate::fromString(loan[S("due")].toString(), Qt::ISODate));
     }
     QImage cover(300, 450, QImage::Format_RGB32);
     cover.fill(QColor(200, 60, 40));
-    QBuffer png(&out.front().thumbnail);
-    png.open(QIODevice::WriteOnly);
-    cover.save(&png, "png");
-    return out;
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    cover.save(&buffer, "png");
+    covers::SaveCover(db, first, covers::PrepareCover(png, S("cover.png")).cover);
+    const QString named = cat.dir() + S("/Shared <img src=x onerror=alert(3)> & \"friends\"\u2028.html");
+    catalog::SetToday(QDate(2026, 12, 7));
+    QFile::remove(page);
+    return exchange::ExportFile(db, named, {}, true) == movies.size() && QFile::rename(named, page);
 }
 
 // A movie of a collection shaped like the benchmarks' largest: every credit named, from 3,000
@@ -96,6 +104,7 @@ bool write(const QString& path, const QByteArray& bytes)
 
 int main(int argc, char** argv)
 {
+    QCoreApplication app(argc, argv); // the picture formats' plugins
     if (argc != 4) {
         std::fprintf(stderr, "usage: webpage_sample find_cases.json cases.html many.html\n");
         return 2;
@@ -103,20 +112,8 @@ int main(int argc, char** argv)
     QFile cases(QString::fromLocal8Bit(argv[1]));
     if (!cases.open(QIODevice::ReadOnly))
         return 1;
-    const auto records = fromCases(QJsonDocument::fromJson(cases.readAll()).object()[S("movies")].toArray());
-    QByteArray page;
-    QBuffer buffer(&page);
-    buffer.open(QIODevice::WriteOnly);
-    std::size_t next = 0;
-    if (!webpage::WritePage(buffer, S("Shared <b>cases</b> & \"friends\"\u2028"), QDate(2026, 12, 7),
-                            [&](webpage::MovieRecord& m) {
-                                if (next == records.size())
-                                    return false;
-                                m = records[next++];
-                                return true;
-                            })
-             .isEmpty() ||
-        !write(QString::fromLocal8Bit(argv[2]), page))
+    if (!exportCases(QJsonDocument::fromJson(cases.readAll()).object()[S("movies")].toArray(),
+                     QString::fromLocal8Bit(argv[2])))
         return 1;
 
     constexpr int kMovies = 50000;
