@@ -1,5 +1,6 @@
 #include "exchange/Exchange.h"
 
+#include "catalog/MovieValues.h"
 #include "catalog/MovieWriter.h"
 #include "covers/CoverStore.h"
 #include "exchange/Gcstar.h"
@@ -452,9 +453,9 @@ Plan Preview(const store::Connection& db, ImportData data)
             if (!newNames[i].contains(name.toLower()) && !lookups[i]->find(name))
                 newNames[i].insert(name.toLower());
         }
-        for (const auto& [last, first] : m.cast)
-            if (!newActors.contains(key(last, first)) && !actors.find(last, first))
-                newActors.insert(key(last, first));
+        for (const catalog::CastMember& member : m.cast)
+            if (!newActors.contains(key(member.last, member.first)) && !actors.find(member.last, member.first))
+                newActors.insert(key(member.last, member.first));
         if (!m.coverName.isEmpty())
             ++(m.cover.picture.isEmpty() ? plan.coversLeftOut : plan.covers);
         plan.data.movies.push_back(std::move(m));
@@ -500,6 +501,7 @@ Outcome WriteImport(store::Connection& db, const Plan& plan, bool overwrite, con
     Outcome outcome;
     store::Transaction unit(db);
     catalog::MovieWriter writer(db);
+    catalog::MovieReader reader(db);
     writer.BeginBulk();
     const qint64 rows = qint64(plan.data.movies.size());
     const qint64 total = 2 * rows; // the rows, then what follows them (the find index)
@@ -519,8 +521,12 @@ Outcome WriteImport(store::Connection& db, const Plan& plan, bool overwrite, con
         catalog::Movie movie = m;
         movie.title = place.title;
         const qint64 movieId = place.match ? place.match : writer.Add(movie);
-        if (place.match)
+        if (place.match) {
+            // What the file leaves empty, the movie keeps, as it keeps its cast.
+            if (const std::optional<catalog::Movie> before = reader.Read(place.match))
+                catalog::KeepStored(movie, *before);
             writer.Overwrite(place.match, movie);
+        }
         // A movie overwritten by one without a picture keeps its own, as it keeps its cast.
         if (!m.cover.picture.isEmpty()) {
             covers::SaveCover(db, movieId, m.cover);
@@ -554,7 +560,7 @@ QString OutcomeText(const Outcome& outcome)
 
 std::vector<Movie> ReadCatalogue(const store::Connection& db)
 {
-    QHash<qint64, std::vector<std::pair<QString, QString>>> casts;
+    QHash<qint64, std::vector<catalog::CastMember>> casts;
     store::Statement cast(db, QStringLiteral("SELECT j.[Movie_ID], a.[Actor_Last_Name], a.[Actor_First_Name] "
                                              "FROM [tbl_Actor_Movie_Join] AS j JOIN [tbl_Actor] AS a "
                                              "ON a.[Actor_ID] = j.[Actor_ID] ORDER BY j.rowid"));

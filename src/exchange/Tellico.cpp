@@ -300,7 +300,8 @@ QByteArray WriteTellicoXml(const std::vector<Movie>& movies, const Progress& pro
             w.writeTextElement(QStringLiteral("widescreen"), QStringLiteral("true"));
         if (!m.cast.empty()) {
             w.writeStartElement(QStringLiteral("casts"));
-            for (const auto& [last, first] : m.cast) {
+            for (const catalog::CastMember& member : m.cast) {
+                const QString &last = member.last, &first = member.first;
                 // "First Last" as Tellico writes names, unless splitting it again would move a word.
                 const QString plain = first.isEmpty() ? last : first + QLatin1Char(' ') + last;
                 const bool keeps = SplitWholeName(plain) == std::pair(last, first);

@@ -1,5 +1,6 @@
 #include "movie_editor/frmMovieAdd.h"
 
+#include "catalog/MovieValues.h"
 #include "catalog/MovieWriter.h"
 #include "covers/CoverWidgets.h"
 #include "shell/App.h"
@@ -478,6 +479,9 @@ bool frmMovieAdd::storeMovie(bool overwrite)
         qint64 movieId = 0;
         if (const std::optional<catalog::Titled> stored = overwrite ? writer.Stored(movie.title) : std::nullopt) {
             movieId = stored->id;
+            // The boxes hold the first names only: what else the movie holds stays.
+            if (const std::optional<catalog::Movie> before = catalog::ReadMovie(db, movieId))
+                catalog::KeepStored(movie, *before);
             writer.Overwrite(movieId, movie);
         } else {
             movieId = writer.Add(movie);

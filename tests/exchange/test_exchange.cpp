@@ -32,8 +32,8 @@ const auto S = [](const char* text) { return QString::fromUtf8(text); };
 QString brief(const Movie& m, bool all = false)
 {
     QStringList cast, fields{m.title, m.credits[store::kDirector], m.credits[store::kGenre], m.credits[store::kFormat]};
-    for (const auto& [last, first] : m.cast)
-        cast << last + QLatin1Char('/') + first;
+    for (const catalog::CastMember& member : m.cast)
+        cast << member.last + QLatin1Char('/') + member.first;
     fields << m.length << m.year << m.rating << m.grade << QString::number(m.widescreen) << cast.join(QLatin1Char(';'));
     if (const QImage cover = QImage::fromData(m.cover.picture); !cover.isNull())
         fields << S("cover %1x%2").arg(cover.width()).arg(cover.height());
