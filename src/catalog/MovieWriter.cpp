@@ -534,4 +534,45 @@ std::optional<Movie> ReadMovie(const store::Connection& db, qint64 id)
     return MovieReader(db).Read(id);
 }
 
+QHash<qint64, Movie> ReadMoreOfAll(const store::Connection& db)
+{
+    QHash<qint64, Movie> all;
+    for (std::size_t i = 0; i < store::kCredits.size(); ++i) {
+        const store::Credit& c = store::kCredits[i];
+        store::Statement more(db, QStringLiteral("SELECT x.[Movie_ID], n.[%1] FROM [tbl_Movie_More_Name] AS x JOIN "
+                                                 "[%2] AS n ON n.[%3] = x.[Name_ID] WHERE x.[Credit] = ? ORDER BY "
+                                                 "x.[Movie_ID], x.[Position]")
+                                      .arg(L(c.name), L(c.table), L(c.key)));
+        more.bind(1, L(c.key));
+        while (more.step())
+            all[more.column(0).toLongLong()].moreNames[i] << more.column(1).toString();
+    }
+    store::Statement details(db, QStringLiteral("SELECT [Movie_ID], [Original_Title], [Plot], [Notes], "
+                                                "[Personal_Rating], [Watched], [Purchased], [Price], [IMDb_ID], "
+                                                "[TMDb_ID] FROM [tbl_Movie_Details]"));
+    while (details.step()) {
+        Movie& m = all[details.column(0).toLongLong()];
+        int c = 1;
+        m.originalTitle = details.column(c++).toString();
+        m.plot = details.column(c++).toString();
+        m.notes = details.column(c++).toString();
+        if (const QVariant rating = details.column(c++); !rating.isNull())
+            m.personalRating = rating.toDouble();
+        m.watched = QDate::fromString(details.column(c++).toString(), Qt::ISODate);
+        m.purchased = QDate::fromString(details.column(c++).toString(), Qt::ISODate);
+        m.price = details.column(c++).toString();
+        m.imdbId = details.column(c++).toString();
+        m.tmdbId = details.column(c++).toString();
+    }
+    store::Statement barcodes(db, QStringLiteral("SELECT [Movie_ID], [Barcode] FROM [tbl_Movie_Barcode] ORDER BY "
+                                                 "[Movie_ID], [Position]"));
+    while (barcodes.step())
+        all[barcodes.column(0).toLongLong()].barcodes << barcodes.column(1).toString();
+    store::Statement fields(db, QStringLiteral("SELECT [Movie_ID], [Name], [Value] FROM [tbl_Movie_Field] ORDER BY "
+                                               "[Movie_ID], [Position]"));
+    while (fields.step())
+        all[fields.column(0).toLongLong()].fields.push_back({fields.column(1).toString(), fields.column(2).toString()});
+    return all;
+}
+
 } // namespace catalog

@@ -117,5 +117,8 @@ private:
     std::unique_ptr<Statements> m_q;
 };
 std::optional<Movie> ReadMovie(const store::Connection& db, qint64 id);
+// Of every movie that has any, by key: its more names, details, barcodes and other fields (the rest of
+// each Movie left empty), read in one pass over each table, as a whole catalogue's export needs.
+QHash<qint64, Movie> ReadMoreOfAll(const store::Connection& db);
 
 } // namespace catalog

@@ -427,7 +427,7 @@ Plan Preview(const store::Connection& db, ImportData data)
     Names actors(db, true, kActorFind, QString());
     std::array<QSet<QString>, store::kCredits.size()> newNames;
     QSet<QString> newActors;
-    QStringList renamed;
+    QStringList renamed, tidied;
     for (Movie& m : data.movies) {
         const catalog::Placement place = catalog::Place(m.title, m.year, lookup);
         if (place.match < 0) {
@@ -448,11 +448,13 @@ Plan Preview(const store::Connection& db, ImportData data)
         }
         plan.matches.push_back(place.match);
         ++(place.match ? plan.matched : plan.added);
-        for (std::size_t i = 0; i < lookups.size(); ++i) {
-            const QString name = creditName(m, i);
-            if (!newNames[i].contains(name.toLower()) && !lookups[i]->find(name))
-                newNames[i].insert(name.toLower());
-        }
+        // What the catalogue cannot keep as it is, made keepable and told value by value.
+        for (const QString& told : catalog::Tidy(m))
+            tidied << QStringLiteral("line %1, %2: %3").arg(m.line).arg(m.title, told);
+        for (std::size_t i = 0; i < lookups.size(); ++i)
+            for (const QString& name : QStringList(creditName(m, i)) + m.moreNames[i])
+                if (!newNames[i].contains(name.toLower()) && !lookups[i]->find(name))
+                    newNames[i].insert(name.toLower());
         for (const catalog::CastMember& member : m.cast)
             if (!newActors.contains(key(member.last, member.first)) && !actors.find(member.last, member.first))
                 newActors.insert(key(member.last, member.first));
@@ -461,7 +463,7 @@ Plan Preview(const store::Connection& db, ImportData data)
         plan.data.movies.push_back(std::move(m));
     }
     plan.data.problems = data.problems + plan.data.problems;
-    plan.data.notes = renamed + data.notes;
+    plan.data.notes = renamed + data.notes + tidied;
     for (std::size_t i = 0; i < newNames.size(); ++i)
         plan.newNames[i] = int(newNames[i].size());
     plan.newActors = int(newActors.size());
@@ -561,11 +563,15 @@ QString OutcomeText(const Outcome& outcome)
 std::vector<Movie> ReadCatalogue(const store::Connection& db)
 {
     QHash<qint64, std::vector<catalog::CastMember>> casts;
-    store::Statement cast(db, QStringLiteral("SELECT j.[Movie_ID], a.[Actor_Last_Name], a.[Actor_First_Name] "
-                                             "FROM [tbl_Actor_Movie_Join] AS j JOIN [tbl_Actor] AS a "
-                                             "ON a.[Actor_ID] = j.[Actor_ID] ORDER BY j.rowid"));
+    store::Statement cast(db, QStringLiteral("SELECT j.[Movie_ID], a.[Actor_Last_Name], a.[Actor_First_Name], "
+                                             "c.[Character] FROM [tbl_Actor_Movie_Join] AS j JOIN [tbl_Actor] AS a "
+                                             "ON a.[Actor_ID] = j.[Actor_ID] LEFT JOIN [tbl_Cast_Character] AS c ON "
+                                             "c.[Movie_ID] = j.[Movie_ID] AND c.[Actor_ID] = j.[Actor_ID] "
+                                             "ORDER BY j.rowid"));
     while (cast.step())
-        casts[cast.column(0).toLongLong()].emplace_back(cast.column(1).toString(), cast.column(2).toString());
+        casts[cast.column(0).toLongLong()].emplace_back(cast.column(1).toString(), cast.column(2).toString(),
+                                                        cast.column(3).toString());
+    QHash<qint64, catalog::Movie> more = catalog::ReadMoreOfAll(db);
     QString names;
     for (const store::Credit& c : store::kCredits)
         names += QStringLiteral(", [%1]").arg(QLatin1String(c.name));
@@ -589,6 +595,21 @@ std::vector<Movie> ReadCatalogue(const store::Connection& db)
             *field = rows.column(c++).toString();
         m.widescreen = store::IsTrue(rows.column(c++));
         m.cast = casts.value(id);
+        if (const auto it = more.find(id); it != more.end()) {
+            catalog::Movie& x = *it;
+            m.moreNames = std::move(x.moreNames);
+            m.originalTitle = std::move(x.originalTitle);
+            m.plot = std::move(x.plot);
+            m.notes = std::move(x.notes);
+            m.personalRating = x.personalRating;
+            m.watched = x.watched;
+            m.purchased = x.purchased;
+            m.price = std::move(x.price);
+            m.imdbId = std::move(x.imdbId);
+            m.tmdbId = std::move(x.tmdbId);
+            m.barcodes = std::move(x.barcodes);
+            m.fields = std::move(x.fields);
+        }
         movies.push_back(std::move(m));
     }
     return movies;
