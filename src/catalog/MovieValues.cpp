@@ -421,4 +421,20 @@ void KeepStored(Movie& movie, const Movie& stored)
         movie.fields = stored.fields;
 }
 
+void TakeMore(Movie& movie, const Movie& from)
+{
+    movie.moreNames = from.moreNames;
+    movie.originalTitle = from.originalTitle;
+    movie.plot = from.plot;
+    movie.notes = from.notes;
+    movie.personalRating = from.personalRating;
+    movie.watched = from.watched;
+    movie.purchased = from.purchased;
+    movie.price = from.price;
+    movie.imdbId = from.imdbId;
+    movie.tmdbId = from.tmdbId;
+    movie.barcodes = from.barcodes;
+    movie.fields = from.fields;
+}
+
 } // namespace catalog

@@ -53,5 +53,7 @@ QStringList Tidy(Movie& movie);
 // barcodes and the other fields. An overwrite that brings none of these (the editor's boxes, a file
 // of fewer columns) then keeps them, as it keeps the cast and the cover.
 void KeepStored(Movie& movie, const Movie& stored);
+// Gives the movie all of those of the other, empty or not.
+void TakeMore(Movie& movie, const Movie& from);
 
 } // namespace catalog
