@@ -109,14 +109,13 @@ void movieInFull(store::Connection& db, const store::UpgradeProgress&, QStringLi
 // A table, index or trigger of the step missing, whatever the version says.
 bool movieInFullMissing(const store::Connection& db)
 {
-    store::Statement there(db, QStringLiteral("SELECT 1 FROM [sqlite_master] WHERE [name] = ?"));
-    for (const char* name : kMovieInFullNames) {
-        there.reset();
-        there.bind(1, QString::fromLatin1(name));
-        if (!there.step())
-            return true;
-    }
-    return false;
+    // One look at the schema: it is asked at every opening.
+    QString names;
+    for (const char* name : kMovieInFullNames)
+        names +=
+            (names.isEmpty() ? QStringLiteral("'") : QStringLiteral(", '")) + QLatin1String(name) + QLatin1Char('\'');
+    store::Statement there(db, QStringLiteral("SELECT count(*) FROM [sqlite_master] WHERE [name] IN (%1)").arg(names));
+    return !there.step() || there.column(0).toInt() != int(std::size(kMovieInFullNames));
 }
 
 } // namespace

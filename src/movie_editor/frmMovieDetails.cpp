@@ -134,20 +134,12 @@ frmMovieDetails::frmMovieDetails(const catalog::Movie& movie, QWidget* owner) : 
     form->addRow(QStringLiteral("Other &fields:"), txtFields);
     tabs->addTab(details, QStringLiteral("Details"));
 
-    auto* more = new QWidget(tabs);
-    auto* grid = new QGridLayout(more);
-    grid->addWidget(new QLabel(QStringLiteral("The names after the first of each, one a line:"), more), 0, 0, 1, 2);
-    for (std::size_t i = 0; i < txtMoreNames.size(); ++i) {
-        const QString name =
-            QStringLiteral("txtMore") + QString::fromLatin1(kCreditCaptions[i]).remove(QLatin1Char(' '));
-        txtMoreNames[i] = textBox(more, name.toLatin1().constData(), movie.moreNames[i].join(QLatin1Char('\n')));
-        auto* label = new QLabel(QLatin1String(kCreditCaptions[i]) + QLatin1Char(':'), more);
-        label->setBuddy(txtMoreNames[i]);
-        const int row = 1 + int(i / 2) * 2, column = int(i % 2);
-        grid->addWidget(label, row, column);
-        grid->addWidget(txtMoreNames[i], row + 1, column);
-    }
-    tabs->addTab(more, QStringLiteral("More names"));
+    // Its ten boxes are made when the tab is first shown: most openings never need them.
+    tabs->addTab(new QWidget(tabs), QStringLiteral("More names"));
+    connect(tabs, &QTabWidget::currentChanged, this, [this](int tab) {
+        if (tab == 1 && !txtMoreNames[0])
+            buildMoreNames(tabs->widget(1));
+    });
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("cmdOK"));
@@ -158,6 +150,25 @@ frmMovieDetails::frmMovieDetails(const catalog::Movie& movie, QWidget* owner) : 
     layout->addWidget(tabs);
     layout->addWidget(buttons);
     resize(560, 600);
+}
+
+void frmMovieDetails::buildMoreNames(QWidget* more)
+{
+    auto* grid = new QGridLayout(more);
+    grid->addWidget(new QLabel(QStringLiteral("The names after the first of each, one a line:"), more), 0, 0, 1, 2);
+    for (std::size_t i = 0; i < txtMoreNames.size(); ++i) {
+        const QString name =
+            QStringLiteral("txtMore") + QString::fromLatin1(kCreditCaptions[i]).remove(QLatin1Char(' '));
+        txtMoreNames[i] = textBox(more, name.toLatin1().constData(), m_movie.moreNames[i].join(QLatin1Char('\n')));
+        auto* label = new QLabel(QLatin1String(kCreditCaptions[i]) + QLatin1Char(':'), more);
+        label->setBuddy(txtMoreNames[i]);
+        const int row = 1 + int(i / 2) * 2, column = int(i % 2);
+        grid->addWidget(label, row, column);
+        grid->addWidget(txtMoreNames[i], row + 1, column);
+    }
+    // Made on a tab already shown: shown now, so the first box can take the focus at once.
+    for (QWidget* child : more->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        child->show();
 }
 
 void frmMovieDetails::cmdOK_Click()
@@ -191,7 +202,8 @@ void frmMovieDetails::cmdOK_Click()
     for (const QString& line : std::as_const(unread))
         wrong << QStringLiteral("\"%1\" is not a field: write its name, a colon, then its value.").arg(line.left(40));
     for (std::size_t i = 0; i < txtMoreNames.size(); ++i)
-        m.moreNames[i] = lines(txtMoreNames[i]);
+        if (txtMoreNames[i]) // else as they came
+            m.moreNames[i] = lines(txtMoreNames[i]);
     catalog::Normalize(m);
     wrong += catalog::Refusals(m);
     if (!wrong.isEmpty()) {

@@ -25,6 +25,7 @@ public:
 
 private:
     void cmdOK_Click();
+    void buildMoreNames(QWidget* tab);
 
     catalog::Movie m_movie;
     QTabWidget* tabs = nullptr;

@@ -11,6 +11,7 @@
 #include <QDialog>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTest>
 #include <memory>
 #include <optional>
@@ -242,6 +243,10 @@ private slots:
             window->activateWindow();
             QVERIFY(QTest::qWaitForWindowActive(window));
             for (qsizetype i = 0; i + 1 < typed.size(); i += 2) {
+                if (typed[i].startsWith(S("txtMore"))) { // on the other tab
+                    auto* tabs = window->findChild<QTabBar*>();
+                    QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(1).center());
+                }
                 window->findChild<QWidget*>(typed[i])->setFocus();
                 QWidget* focused = QApplication::focusWidget();
                 QTest::keyClick(focused, Qt::Key_A, Qt::ControlModifier); // over what is there
