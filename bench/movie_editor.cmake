@@ -1,1 +1,2 @@
 reelkeeper_add_bench(bench_movie_editor bench_movie_editor.cpp LIBS reelkeeper_movie_editor)
+reelkeeper_add_bench(bench_details bench_details.cpp LIBS reelkeeper_movie_editor reelkeeper_bench_main)

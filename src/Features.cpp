@@ -5,6 +5,7 @@
 #include "exchange/ExchangeFeature.h"
 #include "find/FindFeature.h"
 #include "loans/LoanFeature.h"
+#include "movie_editor/DetailsSection.h"
 #include "statistics/StatisticsFeature.h"
 
 #include <mutex>
@@ -19,5 +20,6 @@ void RegisterFeatures()
         loans::RegisterFeature();
         statistics::RegisterFeature();
         exchange::RegisterFeature();
+        movie_editor::RegisterFeature();
     });
 }

@@ -65,11 +65,66 @@ void uniqueTitles(store::Connection& db, const store::UpgradeProgress&, QStringL
              << renamed;
 }
 
+// Where a movie keeps all a collection file or a person gives it beyond the movie table's columns,
+// which stay as the described windows and reports know them. [Credit] in the more names is the
+// movie table's column the name would stand in ("Genre_ID"), [Name_ID] a key of that column's name
+// table, [Position] its place in the credit, the column's own name being the first.
+const char* const kMovieInFull[] = {
+    "CREATE TABLE IF NOT EXISTS [tbl_Movie_More_Name] ([Movie_ID] INTEGER NOT NULL, [Credit] TEXT NOT NULL, "
+    "[Position] INTEGER NOT NULL, [Name_ID] INTEGER NOT NULL, PRIMARY KEY ([Movie_ID], [Credit], [Position])) "
+    "WITHOUT ROWID",
+    "CREATE INDEX IF NOT EXISTS [idx_tbl_Movie_More_Name_Name] ON [tbl_Movie_More_Name] ([Credit], [Name_ID])",
+    "CREATE TABLE IF NOT EXISTS [tbl_Cast_Character] ([Movie_ID] INTEGER NOT NULL, [Actor_ID] INTEGER NOT NULL, "
+    "[Character] TEXT NOT NULL COLLATE NOCASE, PRIMARY KEY ([Movie_ID], [Actor_ID])) WITHOUT ROWID",
+    "CREATE TABLE IF NOT EXISTS [tbl_Movie_Details] ([Movie_ID] INTEGER PRIMARY KEY, [Original_Title] TEXT COLLATE "
+    "NOCASE, [Plot] TEXT, [Notes] TEXT, [Personal_Rating] REAL, [Watched] TEXT, [Purchased] TEXT, [Price] TEXT, "
+    "[IMDb_ID] TEXT, [TMDb_ID] TEXT)",
+    "CREATE TABLE IF NOT EXISTS [tbl_Movie_Barcode] ([Movie_ID] INTEGER NOT NULL, [Position] INTEGER NOT NULL, "
+    "[Barcode] TEXT NOT NULL, PRIMARY KEY ([Movie_ID], [Position])) WITHOUT ROWID",
+    "CREATE INDEX IF NOT EXISTS [idx_tbl_Movie_Barcode_Barcode] ON [tbl_Movie_Barcode] ([Barcode])",
+    "CREATE TABLE IF NOT EXISTS [tbl_Movie_Field] ([Movie_ID] INTEGER NOT NULL, [Position] INTEGER NOT NULL, "
+    "[Name] TEXT NOT NULL, [Value] TEXT NOT NULL, PRIMARY KEY ([Movie_ID], [Position]))",
+    // Whoever deletes a movie or a cast link, what hangs on it goes too.
+    "CREATE TRIGGER IF NOT EXISTS [trg_Movie_In_Full_Delete] AFTER DELETE ON [tbl_Movie_Title] BEGIN\n"
+    "DELETE FROM [tbl_Movie_More_Name] WHERE [Movie_ID] = old.[Movie_ID];\n"
+    "DELETE FROM [tbl_Movie_Details] WHERE [Movie_ID] = old.[Movie_ID];\n"
+    "DELETE FROM [tbl_Movie_Barcode] WHERE [Movie_ID] = old.[Movie_ID];\n"
+    "DELETE FROM [tbl_Movie_Field] WHERE [Movie_ID] = old.[Movie_ID];\nEND",
+    "CREATE TRIGGER IF NOT EXISTS [trg_Cast_Character_Unlink] AFTER DELETE ON [tbl_Actor_Movie_Join] BEGIN\n"
+    "DELETE FROM [tbl_Cast_Character] WHERE [Movie_ID] = old.[Movie_ID] AND [Actor_ID] = old.[Actor_ID] AND NOT "
+    "EXISTS (SELECT 1 FROM [tbl_Actor_Movie_Join] WHERE [Movie_ID] = old.[Movie_ID] AND [Actor_ID] = "
+    "old.[Actor_ID]);\nEND",
+};
+const char* const kMovieInFullNames[] = {
+    "tbl_Movie_More_Name",      "idx_tbl_Movie_More_Name_Name",  "tbl_Cast_Character", "tbl_Movie_Details",
+    "tbl_Movie_Barcode",        "idx_tbl_Movie_Barcode_Barcode", "tbl_Movie_Field",    "trg_Movie_In_Full_Delete",
+    "trg_Cast_Character_Unlink"};
+
+void movieInFull(store::Connection& db, const store::UpgradeProgress&, QStringList&)
+{
+    for (const char* sql : kMovieInFull)
+        db.exec(QString::fromLatin1(sql));
+}
+
+// A table, index or trigger of the step missing, whatever the version says.
+bool movieInFullMissing(const store::Connection& db)
+{
+    // One look at the schema: it is asked at every opening.
+    QString names;
+    for (const char* name : kMovieInFullNames)
+        names +=
+            (names.isEmpty() ? QStringLiteral("'") : QStringLiteral(", '")) + QLatin1String(name) + QLatin1Char('\'');
+    store::Statement there(db, QStringLiteral("SELECT count(*) FROM [sqlite_master] WHERE [name] IN (%1)").arg(names));
+    return !there.step() || there.column(0).toInt() != int(std::size(kMovieInFullNames));
+}
+
 } // namespace
 
 void RegisterSchema()
 {
     store::RegisterSchemaStep({6, QStringLiteral("titles that name one movie each"), uniqueTitles, {}});
+    store::RegisterSchemaStep(
+        {8, QStringLiteral("more names, characters and details of each movie"), movieInFull, movieInFullMissing});
 }
 
 } // namespace catalog

@@ -1,9 +1,11 @@
 #include "catalog/MovieWriter.h"
 
+#include "catalog/MovieValues.h"
 #include "store/Values.h"
 
 #include <QSet>
 #include <algorithm>
+#include <sqlite3.h>
 
 namespace catalog {
 
@@ -34,6 +36,20 @@ void ApplyDefaults(Movie& movie)
     for (const auto& [field, fallback] : shortFields)
         if (field->isEmpty())
             *field = L(fallback);
+}
+
+QStringList Names(const Movie& movie, std::size_t credit)
+{
+    QStringList names = movie.moreNames[credit];
+    if (!movie.credits[credit].isEmpty())
+        names.prepend(movie.credits[credit]);
+    return names;
+}
+
+void SetNames(Movie& movie, std::size_t credit, const QStringList& names)
+{
+    movie.credits[credit] = names.value(0);
+    movie.moreNames[credit] = names.mid(1);
 }
 
 QString ActorDisplayName(const QString& last, const QString& first)
@@ -75,8 +91,22 @@ struct MovieWriter::Statements
                                        "[Actor_Last_Name] = ?1 AND [Actor_First_Name] = ?2 LIMIT 1")),
           actorAdd(db, QStringLiteral("INSERT INTO [tbl_Actor] ([Actor_Last_Name], [Actor_First_Name]) VALUES (?, ?)")),
           linked(db, QStringLiteral("SELECT 1 FROM [tbl_Actor_Movie_Join] WHERE [Actor_ID] = ? AND [Movie_ID] = ?")),
-          link(db, QStringLiteral("INSERT INTO [tbl_Actor_Movie_Join] ([Actor_ID], [Movie_ID]) VALUES (?, ?)"))
+          link(db, QStringLiteral("INSERT INTO [tbl_Actor_Movie_Join] ([Actor_ID], [Movie_ID]) VALUES (?, ?)")),
+          character(db, QStringLiteral("INSERT OR REPLACE INTO [tbl_Cast_Character] ([Movie_ID], [Actor_ID], "
+                                       "[Character]) VALUES (?, ?, ?)")),
+          moreAdd(db, QStringLiteral("INSERT INTO [tbl_Movie_More_Name] ([Movie_ID], [Credit], [Position], [Name_ID]) "
+                                     "VALUES (?, ?, ?, ?)")),
+          detailsSet(db, QStringLiteral("INSERT OR REPLACE INTO [tbl_Movie_Details] ([Movie_ID], [Original_Title], "
+                                        "[Plot], [Notes], [Personal_Rating], [Watched], [Purchased], [Price], "
+                                        "[IMDb_ID], [TMDb_ID]) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")),
+          barcodeAdd(db, QStringLiteral("INSERT INTO [tbl_Movie_Barcode] ([Movie_ID], [Position], [Barcode]) "
+                                        "VALUES (?, ?, ?)")),
+          fieldAdd(db, QStringLiteral("INSERT INTO [tbl_Movie_Field] ([Movie_ID], [Position], [Name], [Value]) "
+                                      "VALUES (?, ?, ?, ?)"))
     {
+        for (const char* table : {"tbl_Movie_More_Name", "tbl_Movie_Details", "tbl_Movie_Barcode", "tbl_Movie_Field"})
+            clear.push_back(std::make_unique<store::Statement>(
+                db, QStringLiteral("DELETE FROM [%1] WHERE [Movie_ID] = ?").arg(L(table))));
         QString columns, marks, sets;
         for (const store::Credit& c : store::kCredits) {
             columns += QStringLiteral(", [%1]").arg(L(c.key));
@@ -98,8 +128,9 @@ struct MovieWriter::Statements
                                "WHERE [Movie_ID] = ?")
                     .arg(sets));
     }
-    store::Statement title, actorFind, actorAdd, linked, link;
-    std::vector<std::unique_ptr<store::Statement>> creditFind, creditAdd;
+    store::Statement title, actorFind, actorAdd, linked, link, character;
+    store::Statement moreAdd, detailsSet, barcodeAdd, fieldAdd;
+    std::vector<std::unique_ptr<store::Statement>> creditFind, creditAdd, clear;
     std::unique_ptr<store::Statement> insert, update;
 };
 
@@ -168,8 +199,14 @@ qint64 MovieWriter::actor(const QString& last, const QString& first)
 void MovieWriter::linkCast(qint64 movieId, const Movie& movie, bool checkExisting)
 {
     QSet<qint64> linked; // one link per actor and movie
-    for (const auto& [last, first] : movie.cast) {
-        const qint64 id = actor(last, first);
+    for (const CastMember& member : movie.cast) {
+        const qint64 id = actor(member.last, member.first);
+        if (!member.character.isEmpty()) {
+            store::Statement& character = m_q->character;
+            character.reset();
+            character.bindAll({movieId, id, member.character});
+            character.run();
+        }
         if (linked.contains(id))
             continue;
         linked.insert(id);
@@ -220,8 +257,62 @@ void MovieWriter::writeRow(qint64 id, const Movie& given, bool add)
     row.run();
 }
 
-qint64 MovieWriter::Add(const Movie& movie)
+void MovieWriter::writeMore(qint64 id, const Movie& movie, bool add)
 {
+    if (!add)
+        for (const auto& clear : m_q->clear) {
+            clear->reset();
+            clear->bind(1, id);
+            clear->run();
+        }
+    const auto run = [](store::Statement& q, const std::vector<QVariant>& values) {
+        q.reset();
+        q.bindAll(values);
+        q.run();
+    };
+    for (std::size_t i = 0; i < movie.moreNames.size(); ++i)
+        for (qsizetype n = 0; n < movie.moreNames[i].size(); ++n)
+            run(m_q->moreAdd,
+                {id, L(store::kCredits[i].key), n + 2, credit(i, movie.moreNames[i][n])}); // the first is 1
+    const auto text = [](const QString& value) { return value.isEmpty() ? QVariant() : QVariant(value); };
+    const auto date = [](const QDate& value) {
+        return value.isValid() ? QVariant(value.toString(Qt::ISODate)) : QVariant();
+    };
+    const std::vector<QVariant> details{
+        text(movie.originalTitle), text(movie.plot),
+        text(movie.notes),         movie.personalRating ? QVariant(*movie.personalRating) : QVariant(),
+        date(movie.watched),       date(movie.purchased),
+        text(movie.price),         text(movie.imdbId),
+        text(movie.tmdbId)};
+    if (std::any_of(details.begin(), details.end(), [](const QVariant& v) { return !v.isNull(); })) {
+        std::vector<QVariant> row{id};
+        row.insert(row.end(), details.begin(), details.end());
+        run(m_q->detailsSet, row);
+    }
+    for (qsizetype n = 0; n < movie.barcodes.size(); ++n)
+        run(m_q->barcodeAdd, {id, n + 1, movie.barcodes[n]});
+    for (std::size_t n = 0; n < movie.fields.size(); ++n)
+        run(m_q->fieldAdd, {id, qint64(n) + 1, movie.fields[n].name, movie.fields[n].value});
+}
+
+namespace {
+
+// The movie as it is written, or the refusal of all of it.
+Movie keepable(const Movie& given)
+{
+    Movie movie = given;
+    Normalize(movie);
+    if (const QStringList refused = Refusals(movie); !refused.isEmpty())
+        throw store::StoreError(SQLITE_CONSTRAINT, QStringLiteral("The movie \"%1\" cannot be kept as it is. %2")
+                                                       .arg(movie.title, refused.join(QLatin1Char(' '))));
+    return movie;
+}
+
+} // namespace
+
+qint64 MovieWriter::Add(const Movie& given)
+{
+    const Movie movie = keepable(given);
     if (m_nextId == 0) {
         // Above the links too: a movie deleted by another program may have left its cast behind,
         // and a new movie must not take over those links with its key.
@@ -232,15 +323,18 @@ qint64 MovieWriter::Add(const Movie& movie)
     }
     const qint64 id = m_nextId++;
     writeRow(id, movie, true);
+    writeMore(id, movie, true);
     linkCast(id, movie, false);
     if (m_bulk)
         m_written.push_back(id);
     return id;
 }
 
-void MovieWriter::Overwrite(qint64 id, const Movie& movie)
+void MovieWriter::Overwrite(qint64 id, const Movie& given)
 {
+    const Movie movie = keepable(given);
     writeRow(id, movie, false);
+    writeMore(id, movie, false);
     linkCast(id, movie, true);
     if (m_bulk)
         m_written.push_back(id);
@@ -255,30 +349,50 @@ bool MovieWriter::Delete(qint64 id)
     movie.bind(1, id);
     if (!movie.step())
         return false;
-    std::array<QVariant, store::kCredits.size()> credits;
-    for (std::size_t i = 0; i < credits.size(); ++i)
-        credits[i] = movie.column(int(i));
+    // The names it has in every place: its own columns, then its more names.
+    std::array<QList<QVariant>, store::kCredits.size()> names;
+    for (std::size_t i = 0; i < names.size(); ++i)
+        if (const QVariant key = movie.column(int(i)); !key.isNull())
+            names[i] << key;
     movie.reset();
+    store::Statement more(m_db, QStringLiteral("SELECT DISTINCT [Credit], [Name_ID] FROM [tbl_Movie_More_Name] "
+                                               "WHERE [Movie_ID] = ?"));
+    more.bind(1, id);
+    while (more.step())
+        for (std::size_t i = 0; i < names.size(); ++i)
+            if (more.column(0).toString() == L(store::kCredits[i].key) && !names[i].contains(more.column(1)))
+                names[i] << more.column(1);
+    more.reset();
 
+    // Its more names, details, barcodes and fields go with its row.
     store::Statement del(m_db, QStringLiteral("DELETE FROM [tbl_Movie_Title] WHERE [Movie_ID] = ?"));
     del.bind(1, id);
     del.run();
-    // A credit no other movie names goes too; the "Unknown" entries stay (compared as written).
-    for (std::size_t i = 0; i < credits.size(); ++i) {
-        if (credits[i].isNull())
-            continue;
+    // A credit no other movie names, in any place, goes too; the "Unknown" entries stay (compared as
+    // written).
+    store::Statement namedMore(m_db, QStringLiteral("SELECT 1 FROM [tbl_Movie_More_Name] WHERE [Credit] = ? AND "
+                                                    "[Name_ID] = ? LIMIT 1"));
+    for (std::size_t i = 0; i < names.size(); ++i) {
         const store::Credit& c = store::kCredits[i];
-        store::Statement used(m_db,
-                              QStringLiteral("SELECT 1 FROM [tbl_Movie_Title] WHERE [%1] = ? LIMIT 1").arg(L(c.key)));
-        used.bind(1, credits[i]);
-        if (used.step())
-            continue;
-        store::Statement orphan(
-            m_db, QStringLiteral("DELETE FROM [%1] WHERE [%2] = ?1 AND [%3] COLLATE BINARY IS NOT 'Unknown' "
-                                 "AND (SELECT count(*) FROM [%1] WHERE [%2] = ?1) = 1")
-                      .arg(L(c.table), L(c.key), L(c.name)));
-        orphan.bind(1, credits[i]);
-        orphan.run();
+        for (const QVariant& key : std::as_const(names[i])) {
+            store::Statement used(
+                m_db, QStringLiteral("SELECT 1 FROM [tbl_Movie_Title] WHERE [%1] = ? LIMIT 1").arg(L(c.key)));
+            used.bind(1, key);
+            if (used.step())
+                continue;
+            namedMore.reset();
+            namedMore.bindAll({L(c.key), key});
+            const bool namedElsewhere = namedMore.step();
+            namedMore.reset();
+            if (namedElsewhere)
+                continue;
+            store::Statement orphan(
+                m_db, QStringLiteral("DELETE FROM [%1] WHERE [%2] = ?1 AND [%3] COLLATE BINARY IS NOT 'Unknown' "
+                                     "AND (SELECT count(*) FROM [%1] WHERE [%2] = ?1) = 1")
+                          .arg(L(c.table), L(c.key), L(c.name)));
+            orphan.bind(1, key);
+            orphan.run();
+        }
     }
     // The cast links, and the actors no other movie has.
     std::vector<qint64> actors;
@@ -318,6 +432,147 @@ bool MovieWriter::FinishBulk(const Progress& progress)
         if (o.end && !o.end(m_db, m_written, progress))
             return false;
     return true;
+}
+
+struct MovieReader::Statements
+{
+    explicit Statements(const store::Connection& db)
+        : cast(db, QStringLiteral("SELECT a.[Actor_Last_Name], a.[Actor_First_Name], c.[Character] FROM "
+                                  "[tbl_Actor_Movie_Join] AS j JOIN [tbl_Actor] AS a ON a.[Actor_ID] = j.[Actor_ID] "
+                                  "LEFT JOIN [tbl_Cast_Character] AS c ON c.[Movie_ID] = j.[Movie_ID] AND "
+                                  "c.[Actor_ID] = j.[Actor_ID] WHERE j.[Movie_ID] = ? ORDER BY j.rowid")),
+          details(db, QStringLiteral("SELECT [Original_Title], [Plot], [Notes], [Personal_Rating], [Watched], "
+                                     "[Purchased], [Price], [IMDb_ID], [TMDb_ID] FROM [tbl_Movie_Details] "
+                                     "WHERE [Movie_ID] = ?")),
+          barcodes(db, QStringLiteral("SELECT [Barcode] FROM [tbl_Movie_Barcode] WHERE [Movie_ID] = ? "
+                                      "ORDER BY [Position]")),
+          fields(db, QStringLiteral("SELECT [Name], [Value] FROM [tbl_Movie_Field] WHERE [Movie_ID] = ? "
+                                    "ORDER BY [Position]"))
+    {
+        QString names, joins, more;
+        for (std::size_t i = 0; i < store::kCredits.size(); ++i) {
+            const store::Credit& c = store::kCredits[i];
+            names += QStringLiteral(", n%1.[%2]").arg(i).arg(L(c.name));
+            joins += QStringLiteral(" LEFT JOIN [%1] AS n%2 ON n%2.[%3] = m.[%3]").arg(L(c.table)).arg(i).arg(L(c.key));
+            more += QStringLiteral("%1SELECT %2, x.[Position], n.[%3] FROM [tbl_Movie_More_Name] AS x JOIN [%4] AS n "
+                                   "ON n.[%5] = x.[Name_ID] WHERE x.[Movie_ID] = ?1 AND x.[Credit] = '%5'")
+                        .arg(i ? QStringLiteral(" UNION ALL ") : QString())
+                        .arg(i)
+                        .arg(L(c.name), L(c.table), L(c.key));
+        }
+        row = std::make_unique<store::Statement>(
+            db, QStringLiteral("SELECT m.[Movie_Title]%1, m.[Length], m.[Year_Released], m.[Grade], m.[Rating], "
+                               "m.[Widescreen] FROM [tbl_Movie_Title] AS m%2 WHERE m.[Movie_ID] = ?")
+                    .arg(names, joins));
+        moreNames = std::make_unique<store::Statement>(db, more + QStringLiteral(" ORDER BY 1, 2"));
+    }
+    store::Statement cast, details, barcodes, fields;
+    std::unique_ptr<store::Statement> row, moreNames;
+};
+
+MovieReader::MovieReader(const store::Connection& db) : m_q(std::make_unique<Statements>(db)) {}
+
+MovieReader::~MovieReader() = default;
+
+std::optional<Movie> MovieReader::Read(qint64 id)
+{
+    const auto start = [id](store::Statement& q) -> store::Statement& {
+        q.reset();
+        q.bind(1, id);
+        return q;
+    };
+    store::Statement& row = start(*m_q->row);
+    if (!row.step())
+        return std::nullopt;
+    Movie m;
+    m.id = id;
+    int c = 0;
+    m.title = row.column(c++).toString();
+    for (QString& credit : m.credits)
+        credit = row.column(c++).toString();
+    for (QString* field : {&m.length, &m.year, &m.grade, &m.rating})
+        *field = row.column(c++).toString();
+    m.widescreen = store::IsTrue(row.column(c++));
+    row.reset();
+
+    store::Statement& more = start(*m_q->moreNames);
+    while (more.step())
+        m.moreNames[std::size_t(more.column(0).toInt())] << more.column(2).toString();
+    more.reset();
+    store::Statement& cast = start(m_q->cast);
+    while (cast.step())
+        m.cast.push_back({cast.column(0).toString(), cast.column(1).toString(), cast.column(2).toString()});
+    cast.reset();
+    store::Statement& details = start(m_q->details);
+    if (details.step()) {
+        c = 0;
+        m.originalTitle = details.column(c++).toString();
+        m.plot = details.column(c++).toString();
+        m.notes = details.column(c++).toString();
+        if (const QVariant rating = details.column(c++); !rating.isNull())
+            m.personalRating = rating.toDouble();
+        m.watched = QDate::fromString(details.column(c++).toString(), Qt::ISODate);
+        m.purchased = QDate::fromString(details.column(c++).toString(), Qt::ISODate);
+        m.price = details.column(c++).toString();
+        m.imdbId = details.column(c++).toString();
+        m.tmdbId = details.column(c++).toString();
+    }
+    details.reset();
+    store::Statement& barcodes = start(m_q->barcodes);
+    while (barcodes.step())
+        m.barcodes << barcodes.column(0).toString();
+    barcodes.reset();
+    store::Statement& fields = start(m_q->fields);
+    while (fields.step())
+        m.fields.push_back({fields.column(0).toString(), fields.column(1).toString()});
+    fields.reset();
+    return m;
+}
+
+std::optional<Movie> ReadMovie(const store::Connection& db, qint64 id)
+{
+    return MovieReader(db).Read(id);
+}
+
+QHash<qint64, Movie> ReadMoreOfAll(const store::Connection& db)
+{
+    QHash<qint64, Movie> all;
+    for (std::size_t i = 0; i < store::kCredits.size(); ++i) {
+        const store::Credit& c = store::kCredits[i];
+        store::Statement more(db, QStringLiteral("SELECT x.[Movie_ID], n.[%1] FROM [tbl_Movie_More_Name] AS x JOIN "
+                                                 "[%2] AS n ON n.[%3] = x.[Name_ID] WHERE x.[Credit] = ? ORDER BY "
+                                                 "x.[Movie_ID], x.[Position]")
+                                      .arg(L(c.name), L(c.table), L(c.key)));
+        more.bind(1, L(c.key));
+        while (more.step())
+            all[more.column(0).toLongLong()].moreNames[i] << more.column(1).toString();
+    }
+    store::Statement details(db, QStringLiteral("SELECT [Movie_ID], [Original_Title], [Plot], [Notes], "
+                                                "[Personal_Rating], [Watched], [Purchased], [Price], [IMDb_ID], "
+                                                "[TMDb_ID] FROM [tbl_Movie_Details]"));
+    while (details.step()) {
+        Movie& m = all[details.column(0).toLongLong()];
+        int c = 1;
+        m.originalTitle = details.column(c++).toString();
+        m.plot = details.column(c++).toString();
+        m.notes = details.column(c++).toString();
+        if (const QVariant rating = details.column(c++); !rating.isNull())
+            m.personalRating = rating.toDouble();
+        m.watched = QDate::fromString(details.column(c++).toString(), Qt::ISODate);
+        m.purchased = QDate::fromString(details.column(c++).toString(), Qt::ISODate);
+        m.price = details.column(c++).toString();
+        m.imdbId = details.column(c++).toString();
+        m.tmdbId = details.column(c++).toString();
+    }
+    store::Statement barcodes(db, QStringLiteral("SELECT [Movie_ID], [Barcode] FROM [tbl_Movie_Barcode] ORDER BY "
+                                                 "[Movie_ID], [Position]"));
+    while (barcodes.step())
+        all[barcodes.column(0).toLongLong()].barcodes << barcodes.column(1).toString();
+    store::Statement fields(db, QStringLiteral("SELECT [Movie_ID], [Name], [Value] FROM [tbl_Movie_Field] ORDER BY "
+                                               "[Movie_ID], [Position]"));
+    while (fields.step())
+        all[fields.column(0).toLongLong()].fields.push_back({fields.column(1).toString(), fields.column(2).toString()});
+    return all;
 }
 
 } // namespace catalog

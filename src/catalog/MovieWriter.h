@@ -58,14 +58,19 @@ public:
     std::optional<Titled> Stored(const QString& title);
     Placement Place(const QString& title, const QString& year);
 
-    // Adds the movie with its defaults and its cast, under a key above any stray cast link of a
-    // movie deleted earlier; returns the key.
+    // Both write the movie normalized (see Normalize) and refuse one with a value the catalogue
+    // cannot keep (see Refusals) before writing anything of it, with a StoreError that names them.
+    //
+    // Adds the movie with its defaults, its cast with their characters, its more names and its
+    // details, under a key above any stray cast link of a movie deleted earlier; returns the key.
     qint64 Add(const Movie& movie);
-    // Writes the movie's fields, defaults applied, over the stored movie `id`, and links the cast
-    // members not linked to it yet: the cast already there stays.
+    // Writes the movie's fields, defaults applied, over the stored movie `id`: its more names, details,
+    // barcodes and other fields become the movie's own, none of them when it has none. It links the
+    // cast members not linked to it yet and sets the characters it gives: the cast already there
+    // stays, and so does a character the movie leaves empty.
     void Overwrite(qint64 id, const Movie& movie);
-    // Deletes the movie, its cast links, and the credits and actors no other movie uses; false
-    // when there is no such movie.
+    // Deletes the movie with all it holds, its cast links, and the credits (named in any place) and
+    // actors no other movie uses; false when there is no such movie.
     bool Delete(qint64 id);
 
     // Many movies at once: BeginBulk before the first, FinishBulk after the last, both inside the
@@ -81,6 +86,7 @@ private:
     qint64 actor(const QString& last, const QString& first);
     void linkCast(qint64 movieId, const Movie& movie, bool checkExisting);
     void writeRow(qint64 id, const Movie& movie, bool add);
+    void writeMore(qint64 id, const Movie& movie, bool add);
 
     store::Connection& m_db;
     struct Statements;
@@ -92,5 +98,27 @@ private:
     std::vector<qint64> m_written;
     int m_links = 0;
 };
+
+// Reads stored movies whole, on statements it prepares once. Throws store::StoreError.
+class MovieReader
+{
+public:
+    explicit MovieReader(const store::Connection& db);
+    ~MovieReader();
+    MovieReader(const MovieReader&) = delete;
+    MovieReader& operator=(const MovieReader&) = delete;
+
+    // The movie of that key with all it holds; none when there is no such movie. A credit's first
+    // name is as the movie table names it ("Unknown" included).
+    std::optional<Movie> Read(qint64 id);
+
+private:
+    struct Statements;
+    std::unique_ptr<Statements> m_q;
+};
+std::optional<Movie> ReadMovie(const store::Connection& db, qint64 id);
+// Of every movie that has any, by key: its more names, details, barcodes and other fields (the rest of
+// each Movie left empty), read in one pass over each table, as a whole catalogue's export needs.
+QHash<qint64, Movie> ReadMoreOfAll(const store::Connection& db);
 
 } // namespace catalog

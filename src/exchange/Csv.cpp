@@ -306,8 +306,8 @@ bool WriteCsv(QIODevice& out, qint64 count, const NextMovie& next, const Progres
                 row << m.credits[std::size_t(field - kFirstCredit)];
             } else if (field == kCast) {
                 QStringList cast;
-                for (const auto& [last, first] : m.cast)
-                    cast << JoinActorName(last, first);
+                for (const catalog::CastMember& member : m.cast)
+                    cast << JoinActorName(member.last, member.first);
                 row << cast.join(QStringLiteral("; "));
             } else {
                 row << (field == kLength       ? m.length

@@ -1,5 +1,6 @@
 #include "exchange/Exchange.h"
 
+#include "catalog/MovieValues.h"
 #include "catalog/MovieWriter.h"
 #include "covers/CoverStore.h"
 #include "exchange/Gcstar.h"
@@ -386,7 +387,7 @@ Plan Preview(const store::Connection& db, ImportData data)
     Names actors(db, true, kActorFind, QString());
     std::array<QSet<QString>, store::kCredits.size()> newNames;
     QSet<QString> newActors;
-    QStringList renamed;
+    QStringList renamed, tidied;
     for (Movie& m : data.movies) {
         const catalog::Placement place = catalog::Place(m.title, m.year, lookup);
         if (place.match < 0) {
@@ -407,20 +408,22 @@ Plan Preview(const store::Connection& db, ImportData data)
         }
         plan.matches.push_back(place.match);
         ++(place.match ? plan.matched : plan.added);
-        for (std::size_t i = 0; i < lookups.size(); ++i) {
-            const QString name = creditName(m, i);
-            if (!newNames[i].contains(name.toLower()) && !lookups[i]->find(name))
-                newNames[i].insert(name.toLower());
-        }
-        for (const auto& [last, first] : m.cast)
-            if (!newActors.contains(key(last, first)) && !actors.find(last, first))
-                newActors.insert(key(last, first));
+        // What the catalogue cannot keep as it is, made keepable and told value by value.
+        for (const QString& told : catalog::Tidy(m))
+            tidied << QStringLiteral("line %1, %2: %3").arg(m.line).arg(m.title, told);
+        for (std::size_t i = 0; i < lookups.size(); ++i)
+            for (const QString& name : QStringList(creditName(m, i)) + m.moreNames[i])
+                if (!newNames[i].contains(name.toLower()) && !lookups[i]->find(name))
+                    newNames[i].insert(name.toLower());
+        for (const catalog::CastMember& member : m.cast)
+            if (!newActors.contains(key(member.last, member.first)) && !actors.find(member.last, member.first))
+                newActors.insert(key(member.last, member.first));
         if (!m.coverName.isEmpty())
             ++(m.cover.picture.isEmpty() ? plan.coversLeftOut : plan.covers);
         plan.data.movies.push_back(std::move(m));
     }
     plan.data.problems = data.problems + plan.data.problems;
-    plan.data.notes = renamed + data.notes;
+    plan.data.notes = renamed + data.notes + tidied;
     for (std::size_t i = 0; i < newNames.size(); ++i)
         plan.newNames[i] = int(newNames[i].size());
     plan.newActors = int(newActors.size());
@@ -460,6 +463,7 @@ Outcome WriteImport(store::Connection& db, const Plan& plan, bool overwrite, con
     Outcome outcome;
     store::Transaction unit(db);
     catalog::MovieWriter writer(db);
+    catalog::MovieReader reader(db);
     writer.BeginBulk();
     const qint64 rows = qint64(plan.data.movies.size());
     const qint64 total = 2 * rows; // the rows, then what follows them (the find index)
@@ -479,8 +483,12 @@ Outcome WriteImport(store::Connection& db, const Plan& plan, bool overwrite, con
         catalog::Movie movie = m;
         movie.title = place.title;
         const qint64 movieId = place.match ? place.match : writer.Add(movie);
-        if (place.match)
+        if (place.match) {
+            // What the file leaves empty, the movie keeps, as it keeps its cast.
+            if (const std::optional<catalog::Movie> before = reader.Read(place.match))
+                catalog::KeepStored(movie, *before);
             writer.Overwrite(place.match, movie);
+        }
         // A movie overwritten by one without a picture keeps its own, as it keeps its cast.
         if (!m.cover.picture.isEmpty()) {
             covers::SaveCover(db, movieId, m.cover);

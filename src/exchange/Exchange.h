@@ -83,6 +83,7 @@ private:
     int m_cacheSize = 0; // the connection's own, given back at the end
     qint64 m_count = 0;
     std::unique_ptr<store::Statement> m_rows, m_cast;
+    QHash<qint64, catalog::Movie> m_more; // the extras of the movies that have any
 };
 
 // Every movie of the catalogue with its cast, in title order.

@@ -1,4 +1,6 @@
 #include "catalog/Clock.h"
+#include "catalog/MovieValues.h"
+#include "catalog/MovieWriter.h"
 #include "covers/CoverStore.h"
 #include "exchange/Exchange.h"
 #include "exchange/Tellico.h"
@@ -82,14 +84,18 @@ int writeWebPage(const store::Connection& db, const QString& path, const Progres
             ++done;
             r.title = m.title;
             for (std::size_t i = 0; i < m.credits.size(); ++i)
-                r.credits[i] << (m.credits[i].isEmpty() ? QLatin1String(catalog::kUnknown) : m.credits[i]);
+                r.credits[i] << (m.credits[i].isEmpty() ? QLatin1String(catalog::kUnknown) : m.credits[i])
+                             << m.moreNames[i];
             r.year = m.year;
             r.length = m.length;
             r.grade = m.grade;
             r.rating = m.rating;
             r.widescreen = m.widescreen;
-            for (const auto& [last, first] : m.cast)
-                r.cast.push_back({catalog::ActorDisplayName(last, first), QString()});
+            for (const catalog::CastMember& member : m.cast)
+                r.cast.push_back({catalog::ActorDisplayName(member.last, member.first), member.character});
+            r.plot = m.plot;
+            if (m.personalRating)
+                r.personalRating = QString::number(*m.personalRating);
             if (const auto loan = out.constFind(m.id); loan != out.constEnd())
                 r.loan = {loan->borrower, loan->lent, loan->due};
             if (covers)
@@ -132,9 +138,12 @@ CatalogueReader::CatalogueReader(const store::Connection& db) : m_db(db)
                                "[Widescreen] FROM [qry_Movie_Title]")
                     .arg(names));
         m_cast = std::make_unique<store::Statement>(
-            db, QStringLiteral("SELECT a.[Actor_Last_Name], a.[Actor_First_Name] FROM [tbl_Actor_Movie_Join] AS j "
-                               "JOIN [tbl_Actor] AS a ON a.[Actor_ID] = j.[Actor_ID] WHERE j.[Movie_ID] = ? "
-                               "ORDER BY j.rowid"));
+            db, QStringLiteral("SELECT a.[Actor_Last_Name], a.[Actor_First_Name], c.[Character] "
+                               "FROM [tbl_Actor_Movie_Join] AS j JOIN [tbl_Actor] AS a ON a.[Actor_ID] = j.[Actor_ID] "
+                               "LEFT JOIN [tbl_Cast_Character] AS c ON c.[Movie_ID] = j.[Movie_ID] AND "
+                               "c.[Actor_ID] = j.[Actor_ID] WHERE j.[Movie_ID] = ? ORDER BY j.rowid"));
+        // The extras are held by few movies: read once, taken movie by movie.
+        m_more = catalog::ReadMoreOfAll(db);
     } catch (...) {
         if (m_began)
             store::Statement(db, QStringLiteral("ROLLBACK")).run();
@@ -168,8 +177,15 @@ bool CatalogueReader::next(Movie& m)
     m_cast->reset();
     m_cast->bind(1, m.id);
     while (m_cast->step())
-        m.cast.emplace_back(m_cast->column(0).toString(), m_cast->column(1).toString());
+        m.cast.emplace_back(m_cast->column(0).toString(), m_cast->column(1).toString(), m_cast->column(2).toString());
     m_cast->reset();
+    catalog::Movie& whole = m;
+    if (const auto more = m_more.find(m.id); more != m_more.end()) {
+        catalog::TakeMore(whole, std::move(*more));
+        m_more.erase(more);
+    } else {
+        catalog::TakeMore(whole, catalog::Movie());
+    }
     return true;
 }
 

@@ -1,9 +1,11 @@
 #include "exchange/Gcstar.h"
 
+#include "catalog/MovieValues.h"
 #include "exchange/Formats.h"
 
 #include <QHash>
 #include <QRegularExpression>
+#include <QSet>
 #include <QXmlStreamReader>
 
 namespace exchange {
@@ -30,6 +32,7 @@ QStringList splitList(const QStringList& values)
 ImportData ReadGcstar(const QByteArray& xml)
 {
     ImportData data;
+    bool ownValues = false;
     QXmlStreamReader r(xml);
     while (!r.atEnd()) {
         const auto token = r.readNext();
@@ -41,9 +44,12 @@ ImportData ReadGcstar(const QByteArray& xml)
         movie.line = int(r.lineNumber());
         // GCstar 1.2 and later keep simple values in attributes, older files in elements.
         Values values;
-        for (const QXmlStreamAttribute& a : r.attributes())
+        QStringList order; // the item's values as they came, attributes first
+        for (const QXmlStreamAttribute& a : r.attributes()) {
             values[a.name().toString()] << a.value().toString();
-        Values lines; // element -> first column of each line
+            order << a.name().toString();
+        }
+        QHash<QString, QList<QStringList>> lines; // element -> the columns of each line
         while (r.readNextStartElement()) {
             const QString name = r.name().toString();
             QString text;
@@ -56,38 +62,58 @@ ImportData ReadGcstar(const QByteArray& xml)
                 else if (t == QXmlStreamReader::StartElement && r.name() == QLatin1String("line")) {
                     QStringList columns;
                     while (r.readNextStartElement())
-                        columns << r.readElementText(QXmlStreamReader::SkipChildElements);
-                    lines[name] << columns.value(0);
+                        columns << r.readElementText(QXmlStreamReader::SkipChildElements).trimmed();
+                    lines[name] << columns;
                 } else if (t == QXmlStreamReader::StartElement) {
                     r.skipCurrentElement();
                 }
             }
             if (!text.trimmed().isEmpty())
                 values[name] << text.trimmed();
+            if (!order.contains(name))
+                order << name;
         }
         ThrowIfBad(r);
+        QSet<QString> used;
         auto list = [&](const QString& name) {
-            return lines.contains(name) ? lines.value(name) : splitList(values.value(name));
+            used.insert(name);
+            if (!lines.contains(name))
+                return splitList(values.value(name));
+            QStringList first;
+            for (const QStringList& line : lines.value(name))
+                if (!line.value(0).isEmpty())
+                    first << line.value(0);
+            return first;
         };
-        movie.title = values.value(QStringLiteral("title")).value(0).trimmed();
+        auto value = [&](const QString& name) {
+            used.insert(name);
+            return values.value(name).value(0).trimmed();
+        };
+        movie.title = value(QStringLiteral("title"));
         if (movie.title.isEmpty()) {
             data.problems << QStringLiteral("line %1: an item without a title").arg(movie.line);
             continue;
         }
-        auto credit = [&](store::CreditIndex i, const QString& name, const QString& what) {
-            movie.credits[i] = FirstOf(list(name), what, movie, data.notes);
-        };
-        credit(store::kDirector, QStringLiteral("director"), QStringLiteral("directors"));
-        credit(store::kProducer, QStringLiteral("producer"), QStringLiteral("producers"));
-        credit(store::kWriter, QStringLiteral("writer"), QStringLiteral("writers"));
-        credit(store::kComposer, QStringLiteral("composer"), QStringLiteral("composers"));
-        credit(store::kGenre, QStringLiteral("genre"), QStringLiteral("genres"));
-        movie.credits[store::kFormat] = values.value(QStringLiteral("format")).value(0).trimmed();
+        for (auto [credit, name] : {std::pair{store::kDirector, "director"},
+                                    {store::kProducer, "producer"},
+                                    {store::kWriter, "writer"},
+                                    {store::kComposer, "composer"},
+                                    {store::kGenre, "genre"}})
+            catalog::SetNames(movie, credit, list(QLatin1String(name)));
+        movie.credits[store::kFormat] = value(QStringLiteral("format"));
         static const QRegularExpression year(QStringLiteral("\\b(\\d{4})\\b"));
-        const QString date = values.value(QStringLiteral("date"), values.value(QStringLiteral("release"))).value(0);
+        QString date = value(QStringLiteral("date"));
+        if (date.isEmpty())
+            date = value(QStringLiteral("release"));
         movie.year = year.match(date).captured(1);
-        movie.length = MinutesToLength(values.value(QStringLiteral("time")).value(0));
-        const int age = values.value(QStringLiteral("age")).value(0).toInt();
+        if (date != movie.year) // the day and month too
+            movie.fields.push_back({QStringLiteral("Release Date"), date});
+        const QString time = value(QStringLiteral("time"));
+        movie.length = MinutesToLength(time);
+        if (movie.length.isEmpty())
+            movie.fields.push_back({QStringLiteral("Running Time"), time});
+        const QString ageText = value(QStringLiteral("age"));
+        const int age = ageText.toInt();
         movie.rating = age == 1   ? QStringLiteral("U")
                        : age == 2 ? QStringLiteral("G")
                        : age <= 0 ? QString()
@@ -95,16 +121,62 @@ ImportData ReadGcstar(const QByteArray& xml)
                        : age < 14 ? QStringLiteral("PG-13")
                        : age < 19 ? QStringLiteral("R")
                                   : QString();
-        // GCstar rates out of ten.
-        movie.grade = GradeOfRating(QString::number(values.value(QStringLiteral("rating")).value(0).toInt() / 2));
-        static const QRegularExpression role(QStringLiteral("\\s*\\(.*\\)\\s*$"));
-        for (QString name : list(QStringLiteral("actors")))
-            if (!name.remove(role).trimmed().isEmpty())
-                movie.cast.push_back(SplitWholeName(name));
-        movie.coverName = values.value(QStringLiteral("image")).value(0);
+        if (age > 2) // the rating stands for a range of ages
+            movie.fields.push_back({QStringLiteral("Minimum Age"), ageText});
+        // GCstar rates out of ten, as the personal rating does.
+        const QString rating = value(QStringLiteral("rating"));
+        movie.grade = GradeOfRating(QString::number(rating.toInt() / 2));
+        if (rating.toDouble() > 0)
+            movie.personalRating = catalog::ReadPersonalRating(rating).value;
+        static const QRegularExpression role(QStringLiteral("\\s*\\((.*)\\)\\s*$"));
+        used.insert(QStringLiteral("actors"));
+        if (lines.contains(QStringLiteral("actors"))) {
+            for (const QStringList& line : lines.value(QStringLiteral("actors")))
+                if (!line.value(0).isEmpty())
+                    movie.cast.emplace_back(SplitWholeName(line.value(0))).character = line.value(1);
+        } else {
+            for (QString name : splitList(values.value(QStringLiteral("actors")))) {
+                const QString character = role.match(name).captured(1).trimmed();
+                if (!name.remove(role).trimmed().isEmpty())
+                    movie.cast.emplace_back(SplitWholeName(name.trimmed())).character = character;
+            }
+        }
+        movie.plot = values.value(QStringLiteral("synopsis")).join(QLatin1Char('\n'));
+        movie.originalTitle = value(QStringLiteral("original"));
+        movie.notes = values.value(QStringLiteral("comment")).join(QLatin1Char('\n'));
+        used << QStringLiteral("synopsis") << QStringLiteral("comment");
+        if (const QString web = value(QStringLiteral("webPage")); catalog::ReadImdbId(web).ok())
+            movie.imdbId = web;
+        else
+            movie.fields.push_back({QStringLiteral("Web Page"), web});
+        movie.coverName = value(QStringLiteral("image"));
+        // GCstar's own: its item ids and the day it added each; a second picture has no place.
+        for (const char* own : {"id", "added"})
+            if (!value(QLatin1String(own)).isEmpty())
+                ownValues = true;
+        if (const QString back = value(QStringLiteral("backpic")); !back.isEmpty())
+            data.notes
+                << QStringLiteral("line %1, %2: also picture %3 (not kept)").arg(movie.line).arg(movie.title, back);
+        // Every other value, in the file's order: a line's columns by " :: ", several values by "; ".
+        for (const QString& name : std::as_const(order)) {
+            if (used.contains(name))
+                continue;
+            QStringList parts;
+            for (const QStringList& line : lines.value(name))
+                parts << line.join(QStringLiteral(" :: "));
+            parts += values.value(name);
+            parts.removeAll(QString());
+            if (!parts.isEmpty())
+                movie.fields.push_back({name.left(1).toUpper() + name.mid(1), parts.join(QStringLiteral("; "))});
+        }
+        movie.fields.erase(std::remove_if(movie.fields.begin(), movie.fields.end(),
+                                          [](const catalog::Field& f) { return f.value.trimmed().isEmpty(); }),
+                           movie.fields.end());
         data.movies.push_back(std::move(movie));
     }
     ThrowIfBad(r);
+    if (ownValues)
+        data.notes << QStringLiteral("GCstar's own item ids and the days it added items are not kept.");
     return data;
 }
 

@@ -1,11 +1,13 @@
 #include "exchange/Tellico.h"
 
+#include "catalog/MovieValues.h"
 #include "exchange/Formats.h"
 #include "exchange/Zip.h"
 #include "store/Values.h"
 
 #include <QHash>
 #include <QRegularExpression>
+#include <QSet>
 #include <QTemporaryFile>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
@@ -17,34 +19,101 @@ namespace {
 
 const QString kTellicoXml = QStringLiteral("tellico.xml");
 
-// Element name -> values, as an entry holds them.
+// Element name -> values, as an entry holds them; a table's rows as their first column, and in
+// Rows with all their columns.
 using Values = QHash<QString, QStringList>;
+using Rows = QHash<QString, QList<QStringList>>;
 
 // The "Label: value" lines this program writes into a Tellico comment for what Tellico has no field for.
+// A label may stand on several lines, one value each (the names of a credit, in order); a "Field" line
+// holds "name: value", its value's line breaks and backslashes kept by a backslash. The comment's
+// other lines are the movie's notes.
 const char* const kCommentLabels[] = {
-    "Executive Producer", "Screenwriter", "Cinematographer", "Grade", "Length", "Year", "Rating"};
+    "Executive Producer", "Screenwriter",    "Cinematographer", "Grade", "Length",  "Year", "Rating",
+    "Original Title",     "Personal Rating", "Watched",         "TMDb",  "Barcode", "Field"};
 
-QHash<QString, QString> commentFields(const QString& comments)
+QHash<QString, QStringList> commentFields(const QString& comments, QString& notes)
 {
-    QHash<QString, QString> out;
+    QHash<QString, QStringList> out;
+    QStringList rest;
     for (const QString& line : comments.split(QLatin1Char('\n'))) {
+        bool labelled = false;
         for (const char* label : kCommentLabels) {
             const QString prefix = QLatin1String(label) + QStringLiteral(": ");
-            if (line.startsWith(prefix))
-                out.insert(QLatin1String(label), line.mid(prefix.size()).trimmed());
+            if (!labelled && line.startsWith(prefix)) {
+                out[QLatin1String(label)] << line.mid(prefix.size()).trimmed();
+                labelled = true;
+            }
+        }
+        if (!labelled)
+            rest << line;
+    }
+    notes = rest.join(QLatin1Char('\n')).trimmed();
+    return out;
+}
+
+QString escapeLine(const QString& value)
+{
+    return QString(value)
+        .replace(QLatin1Char('\\'), QStringLiteral("\\\\"))
+        .replace(QLatin1Char('\n'), QStringLiteral("\\n"));
+}
+
+QString unescapeLine(const QString& value)
+{
+    QString out;
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        if (value[i] == QLatin1Char('\\') && i + 1 < value.size()) {
+            ++i;
+            out += value[i] == QLatin1Char('n') ? QChar(QLatin1Char('\n')) : value[i];
+        } else {
+            out += value[i];
         }
     }
     return out;
 }
 
+// The titles Tellico gives its default video fields, for those a file names without declaring them.
+QString defaultTitle(const QString& element)
+{
+    static const QHash<QString, QString> titles{
+        {QStringLiteral("nationality"), QStringLiteral("Nationality")},
+        {QStringLiteral("language"), QStringLiteral("Language")},
+        {QStringLiteral("subtitle"), QStringLiteral("Subtitles")},
+        {QStringLiteral("audio-track"), QStringLiteral("Audio Tracks")},
+        {QStringLiteral("aspect-ratio"), QStringLiteral("Aspect Ratio")},
+        {QStringLiteral("color"), QStringLiteral("Color Mode")},
+        {QStringLiteral("region"), QStringLiteral("Region")},
+        {QStringLiteral("format"), QStringLiteral("Video Format")},
+        {QStringLiteral("directors-cut"), QStringLiteral("Director's Cut")},
+        {QStringLiteral("keyword"), QStringLiteral("Keywords")},
+        {QStringLiteral("gift"), QStringLiteral("Gift")},
+        {QStringLiteral("year"), QStringLiteral("Production Year")},
+        {QStringLiteral("running-time"), QStringLiteral("Running Time")},
+        {QStringLiteral("certification"), QStringLiteral("Certification")},
+        {QStringLiteral("rating"), QStringLiteral("Personal Rating")},
+        {QStringLiteral("imdb"), QStringLiteral("IMDb Link")},
+        {QStringLiteral("pur_date"), QStringLiteral("Purchase Date")},
+        {QStringLiteral("pur_price"), QStringLiteral("Purchase Price")},
+    };
+    if (const auto it = titles.constFind(element); it != titles.constEnd())
+        return *it;
+    QString title = element;
+    title.replace(QLatin1Char('-'), QLatin1Char(' ')).replace(QLatin1Char('_'), QLatin1Char(' '));
+    if (!title.isEmpty())
+        title[0] = title[0].toUpper();
+    return title;
+}
+
 // One element of a Tellico entry into `values`: its text, or a table row's first column. A field that
 // allows several values stands in a container named for it with an "s" (<years><year>), whatever the
 // field; its values go under the field's own name.
-void readTellicoValue(QXmlStreamReader& r, Values& values, bool inContainer = false)
+void readTellicoValue(QXmlStreamReader& r, Values& values, Rows& rows, QStringList& order, bool inContainer = false)
 {
     const QString name = r.name().toString();
-    QString text, column;
-    bool columns = false, container = false;
+    QString text;
+    QStringList columns;
+    bool container = false;
     while (!r.atEnd()) {
         const auto token = r.readNext();
         if (token == QXmlStreamReader::EndElement)
@@ -55,17 +124,20 @@ void readTellicoValue(QXmlStreamReader& r, Values& values, bool inContainer = fa
             continue;
         if (!inContainer && name == r.name() + QLatin1Char('s')) {
             container = true;
-            readTellicoValue(r, values, true);
+            readTellicoValue(r, values, rows, order, true);
         } else if (r.name() == QLatin1String("column")) {
-            const QString value = r.readElementText(QXmlStreamReader::SkipChildElements);
-            if (!std::exchange(columns, true))
-                column = value;
+            columns << r.readElementText(QXmlStreamReader::SkipChildElements);
         } else {
             r.skipCurrentElement();
         }
     }
-    if (!container)
-        values[name] << (columns ? column : text);
+    if (container)
+        return;
+    if (!values.contains(name))
+        order << name;
+    values[name] << (columns.isEmpty() ? text : columns.front());
+    if (!columns.isEmpty())
+        rows[name] << columns;
 }
 
 } // namespace
@@ -77,7 +149,8 @@ ImportData ReadTellico(const QByteArray& xml)
     bool video = false, sawCollection = false;
     // The fields of type 10 hold pictures; Tellico's default video fields call theirs "cover".
     QStringList pictureFields;
-    bool defaultFields = true;
+    QHash<QString, QString> titles; // of the fields the file declares
+    bool defaultFields = true, ownValues = false;
     while (!r.atEnd()) {
         const auto token = r.readNext();
         if (token == QXmlStreamReader::DTD)
@@ -99,6 +172,9 @@ ImportData ReadTellico(const QByteArray& xml)
             while (r.readNextStartElement()) {
                 const QString name = r.attributes().value(QLatin1String("name")).toString();
                 defaultFields |= name == QLatin1String("_default");
+                if (const QString title = r.attributes().value(QLatin1String("title")).toString().trimmed();
+                    !title.isEmpty())
+                    titles.insert(name, title);
                 if (r.attributes().value(QLatin1String("type")) == QLatin1String("10"))
                     pictureFields << name;
                 r.skipCurrentElement();
@@ -123,55 +199,139 @@ ImportData ReadTellico(const QByteArray& xml)
         Movie movie;
         movie.line = int(r.lineNumber());
         Values values;
+        Rows rows;
+        QStringList order;
         while (r.readNextStartElement())
-            readTellicoValue(r, values);
+            readTellicoValue(r, values, rows, order);
         ThrowIfBad(r);
         movie.title = values.value(QStringLiteral("title")).value(0).trimmed();
         if (movie.title.isEmpty()) {
             data.problems << QStringLiteral("line %1: an entry without a title").arg(movie.line);
             continue;
         }
-        const auto extra = commentFields(values.value(QStringLiteral("comments")).join(QLatin1Char('\n')));
-        auto one = [&](const QString& element, const QString& what) {
-            return FirstOf(values.value(element), what, movie, data.notes);
+        QSet<QString> used{QStringLiteral("title"), QStringLiteral("comments"), QStringLiteral("widescreen"),
+                           QStringLiteral("cast")};
+        // Tellico's own: its entry ids and the dates it stamps.
+        for (const char* own : {"id", "cdate", "mdate", "loaned"}) {
+            used.insert(QLatin1String(own));
+            ownValues |= values.contains(QLatin1String(own));
+        }
+        const auto fieldTitle = [&](const QString& element) { return titles.value(element, defaultTitle(element)); };
+        const auto all = [&](const QString& element) {
+            used.insert(element);
+            QStringList kept;
+            for (const QString& v : values.value(element))
+                if (!v.trimmed().isEmpty())
+                    kept << v.trimmed();
+            return kept;
         };
-        auto credit = [&](store::CreditIndex i, const QString& element, const QString& what) {
-            movie.credits[i] = one(element, what);
+        QString notes;
+        const auto extra = commentFields(values.value(QStringLiteral("comments")).join(QLatin1Char('\n')), notes);
+        movie.notes = notes;
+        const auto label = [&](const char* name) { return extra.value(QLatin1String(name)).value(0); };
+        // The first value kept as the catalogue has always kept it; the others as a field of their own.
+        const auto one = [&](const QString& element) {
+            const QStringList given = all(element);
+            if (given.size() > 1)
+                movie.fields.push_back({fieldTitle(element), given.mid(1).join(QStringLiteral("; "))});
+            return given.value(0);
         };
-        credit(store::kDirector, QStringLiteral("director"), QStringLiteral("directors"));
-        credit(store::kProducer, QStringLiteral("producer"), QStringLiteral("producers"));
-        credit(store::kWriter, QStringLiteral("writer"), QStringLiteral("writers"));
-        credit(store::kComposer, QStringLiteral("composer"), QStringLiteral("composers"));
-        credit(store::kStudio, QStringLiteral("studio"), QStringLiteral("studios"));
-        credit(store::kGenre, QStringLiteral("genre"), QStringLiteral("genres"));
+        const auto credit = [&](store::CreditIndex i, const QStringList& names) { catalog::SetNames(movie, i, names); };
+        credit(store::kDirector, all(QStringLiteral("director")));
+        credit(store::kProducer, all(QStringLiteral("producer")));
+        credit(store::kWriter, all(QStringLiteral("writer")));
+        credit(store::kComposer, all(QStringLiteral("composer")));
+        credit(store::kStudio, all(QStringLiteral("studio")));
+        credit(store::kGenre, all(QStringLiteral("genre")));
         credit(store::kFormat,
-               values.contains(QStringLiteral("medium")) ? QStringLiteral("medium") : QStringLiteral("format"),
-               QStringLiteral("formats"));
-        movie.credits[store::kExecutiveProducer] = extra.value(QStringLiteral("Executive Producer"));
-        movie.credits[store::kScreenplay] = extra.value(QStringLiteral("Screenwriter"));
-        movie.credits[store::kCinematographer] = extra.value(QStringLiteral("Cinematographer"));
-        movie.year = extra.value(QStringLiteral("Year"), one(QStringLiteral("year"), QStringLiteral("years")));
-        movie.length =
-            extra.value(QStringLiteral("Length"),
-                        MinutesToLength(one(QStringLiteral("running-time"), QStringLiteral("running times"))));
+               all(values.contains(QStringLiteral("medium")) ? QStringLiteral("medium") : QStringLiteral("format")));
+        credit(store::kExecutiveProducer, extra.value(QStringLiteral("Executive Producer")));
+        credit(store::kScreenplay, extra.value(QStringLiteral("Screenwriter")));
+        credit(store::kCinematographer, extra.value(QStringLiteral("Cinematographer")));
+        movie.year = extra.contains(QStringLiteral("Year")) ? label("Year") : one(QStringLiteral("year"));
+        movie.length = extra.contains(QStringLiteral("Length")) ? label("Length")
+                                                                : MinutesToLength(one(QStringLiteral("running-time")));
         static const QRegularExpression country(QStringLiteral("\\s*\\([^)]*\\)\\s*$"));
-        movie.rating = extra.value(
-            QStringLiteral("Rating"),
-            one(QStringLiteral("certification"), QStringLiteral("certifications")).remove(country).trimmed());
-        movie.grade = extra.value(QStringLiteral("Grade"),
-                                  GradeOfRating(one(QStringLiteral("rating"), QStringLiteral("ratings"))));
+        movie.rating = extra.contains(QStringLiteral("Rating"))
+                           ? label("Rating")
+                           : one(QStringLiteral("certification")).remove(country).trimmed();
+        movie.grade =
+            extra.contains(QStringLiteral("Grade")) ? label("Grade") : GradeOfRating(one(QStringLiteral("rating")));
         movie.widescreen = store::IsTrue(values.value(QStringLiteral("widescreen")).value(0));
-        for (const QString& name : values.value(QStringLiteral("cast")))
-            if (!name.trimmed().isEmpty())
-                movie.cast.push_back(SplitWholeName(name));
+        const QList<QStringList> castRows = rows.value(QStringLiteral("cast"));
+        const QStringList castNames = values.value(QStringLiteral("cast"));
+        for (qsizetype n = 0; n < castNames.size(); ++n)
+            if (!castNames[n].trimmed().isEmpty()) {
+                catalog::CastMember member(SplitWholeName(castNames[n]));
+                member.character = n < castRows.size() ? castRows[n].value(1).trimmed() : QString();
+                movie.cast.push_back(std::move(member));
+            }
+        movie.plot = all(QStringLiteral("plot")).join(QLatin1Char('\n'));
+        movie.originalTitle = label("Original Title");
+        for (const char* element : {"origtitle", "original-title"})
+            if (movie.originalTitle.isEmpty())
+                movie.originalTitle = all(QLatin1String(element)).value(0);
+        movie.price = one(QStringLiteral("pur_price"));
+        movie.tmdbId = label("TMDb");
+        movie.barcodes = extra.value(QStringLiteral("Barcode"));
+        // A rating, date or id that does not read is kept as written, as a field.
+        const auto asWritten = [&](const QString& title, const QString& text) {
+            movie.fields.push_back({title + QStringLiteral(" (as written)"), text});
+        };
+        const QString rating = label("Personal Rating");
+        if (const auto read = catalog::ReadPersonalRating(rating); read.ok())
+            movie.personalRating = read.value;
+        else
+            asWritten(QStringLiteral("Personal Rating"), rating);
+        const auto date = [&](const QString& text, const QString& title) {
+            const catalog::Read<QDate> read = catalog::ReadDate(text);
+            if (!read.ok())
+                asWritten(title, text);
+            return read.value;
+        };
+        movie.watched = date(label("Watched"), QStringLiteral("Watched"));
+        movie.purchased = date(one(QStringLiteral("pur_date")), fieldTitle(QStringLiteral("pur_date")));
+        if (const QString imdb = one(QStringLiteral("imdb")); catalog::ReadImdbId(imdb).ok())
+            movie.imdbId = imdb;
+        else
+            asWritten(fieldTitle(QStringLiteral("imdb")), imdb);
+        for (const QString& field : extra.value(QStringLiteral("Field")))
+            if (const qsizetype colon = field.indexOf(QStringLiteral(": ")); colon > 0)
+                movie.fields.push_back({field.left(colon), unescapeLine(field.mid(colon + 2))});
         if (defaultFields && !pictureFields.contains(QLatin1String("cover")))
             pictureFields << QStringLiteral("cover");
-        for (const QString& field : std::as_const(pictureFields))
+        for (const QString& field : std::as_const(pictureFields)) {
+            const QString picture = all(field).value(0);
             if (movie.coverName.isEmpty())
-                movie.coverName = values.value(field).value(0).trimmed();
+                movie.coverName = picture;
+            else if (!picture.isEmpty()) // a movie keeps one picture
+                data.notes << QStringLiteral("line %1, %2: also picture %3 (not kept)")
+                                  .arg(movie.line)
+                                  .arg(movie.title, picture);
+        }
+        // Every other field, in the file's order: a table's columns by " :: ", several values by "; ".
+        for (const QString& element : std::as_const(order)) {
+            if (used.contains(element))
+                continue;
+            QStringList parts;
+            if (rows.contains(element))
+                for (const QStringList& row : rows.value(element))
+                    parts << row.join(QStringLiteral(" :: "));
+            else
+                parts = all(element);
+            parts.removeAll(QString());
+            if (!parts.isEmpty())
+                movie.fields.push_back({fieldTitle(element), parts.join(QStringLiteral("; "))});
+        }
+        movie.fields.erase(std::remove_if(movie.fields.begin(), movie.fields.end(),
+                                          [](const catalog::Field& f) { return f.value.trimmed().isEmpty(); }),
+                           movie.fields.end());
         data.movies.push_back(std::move(movie));
     }
     ThrowIfBad(r);
+    if (ownValues)
+        data.notes << QStringLiteral(
+            "Tellico's own entry ids, loan marks and the dates it stamped on entries are not kept.");
     if (!sawCollection)
         throw FileError(QStringLiteral("the Tellico file holds no collection"));
     return data;
@@ -212,6 +372,10 @@ bool WriteTellicoXml(QIODevice& out, qint64 count, const NextMovie& next, const 
         {"studio", "Studio", "People", "7", "0", "1"},
         {"widescreen", "Widescreen", "Features", "0", "4", "4"},
         {"rating", "Rating", "Personal", "2", "4", "14"},
+        {"plot", "Plot Summary", "Plot", "0", "4", "2"},
+        {"pur_date", "Purchase Date", "Personal", "0", "4", "12"},
+        {"pur_price", "Purchase Price", "Personal", "0", "4", "1"},
+        {"imdb", "IMDb Link", "General", "0", "4", "7"},
         {"comments", "Comments", "Comments", "0", "4", "2"},
         {"cover", "Front Cover", "Front Cover", "0", "4", "10"},
     };
@@ -260,10 +424,12 @@ bool WriteTellicoXml(QIODevice& out, qint64 count, const NextMovie& next, const 
         w.writeTextElement(QStringLiteral("title"), m.title);
         auto named = [](const QString& v) { return !v.isEmpty() && v != QLatin1String("Unknown"); };
         auto list = [&](const char* element, store::CreditIndex i) {
-            if (!named(m.credits[i]))
+            const QStringList names = catalog::Names(m, i);
+            if (names.isEmpty() || !named(names.front()))
                 return;
             w.writeStartElement(QLatin1String(element) + QLatin1Char('s'));
-            w.writeTextElement(QLatin1String(element), m.credits[i]);
+            for (const QString& name : names)
+                w.writeTextElement(QLatin1String(element), name);
             w.writeEndElement();
         };
         list("director", store::kDirector);
@@ -273,15 +439,29 @@ bool WriteTellicoXml(QIODevice& out, qint64 count, const NextMovie& next, const 
         list("studio", store::kStudio);
         list("genre", store::kGenre);
         if (named(m.credits[store::kFormat]))
-            w.writeTextElement(QStringLiteral("medium"), m.credits[store::kFormat]);
+            for (const QString& name : catalog::Names(m, store::kFormat))
+                w.writeTextElement(QStringLiteral("medium"), name);
         QStringList comments;
         auto comment = [&](const char* label, const QString& value) {
             if (named(value))
                 comments << QLatin1String(label) + QStringLiteral(": ") + value;
         };
-        comment("Executive Producer", m.credits[store::kExecutiveProducer]);
-        comment("Screenwriter", m.credits[store::kScreenplay]);
-        comment("Cinematographer", m.credits[store::kCinematographer]);
+        for (auto [label, credit] : {std::pair{"Executive Producer", store::kExecutiveProducer},
+                                     {"Screenwriter", store::kScreenplay},
+                                     {"Cinematographer", store::kCinematographer}})
+            if (named(m.credits[credit]))
+                for (const QString& name : catalog::Names(m, credit))
+                    comment(label, name);
+        // What Tellico has no field for, on lines of its own after them.
+        comment("Original Title", m.originalTitle);
+        comment("Personal Rating", catalog::RatingText(m.personalRating));
+        if (m.watched.isValid())
+            comment("Watched", m.watched.toString(Qt::ISODate));
+        comment("TMDb", m.tmdbId);
+        for (const QString& code : m.barcodes)
+            comment("Barcode", code);
+        for (const catalog::Field& f : m.fields)
+            comment("Field", f.name + QStringLiteral(": ") + escapeLine(f.value));
         // Values Tellico's fields would change go into the comment as they are.
         const QString minutes = LengthToMinutes(m.length);
         if (!minutes.isEmpty() && MinutesToLength(minutes) == m.length)
@@ -305,16 +485,29 @@ bool WriteTellicoXml(QIODevice& out, qint64 count, const NextMovie& next, const 
             w.writeTextElement(QStringLiteral("widescreen"), QStringLiteral("true"));
         if (!m.cast.empty()) {
             w.writeStartElement(QStringLiteral("casts"));
-            for (const auto& [last, first] : m.cast) {
+            for (const catalog::CastMember& member : m.cast) {
+                const QString &last = member.last, &first = member.first;
                 // "First Last" as Tellico writes names, unless splitting it again would move a word.
                 const QString plain = first.isEmpty() ? last : first + QLatin1Char(' ') + last;
                 const bool keeps = SplitWholeName(plain) == std::pair(last, first);
                 w.writeStartElement(QStringLiteral("cast"));
                 w.writeTextElement(QStringLiteral("column"), keeps ? plain : JoinActorName(last, first));
+                if (!member.character.isEmpty())
+                    w.writeTextElement(QStringLiteral("column"), member.character);
                 w.writeEndElement();
             }
             w.writeEndElement();
         }
+        if (!m.plot.isEmpty())
+            w.writeTextElement(QStringLiteral("plot"), m.plot);
+        if (m.purchased.isValid())
+            w.writeTextElement(QStringLiteral("pur_date"), m.purchased.toString(Qt::ISODate));
+        if (!m.price.isEmpty())
+            w.writeTextElement(QStringLiteral("pur_price"), m.price);
+        if (!m.imdbId.isEmpty())
+            w.writeTextElement(QStringLiteral("imdb"), QStringLiteral("https://www.imdb.com/title/%1/").arg(m.imdbId));
+        if (!m.notes.isEmpty())
+            comments << m.notes;
         if (!comments.isEmpty())
             w.writeTextElement(QStringLiteral("comments"), comments.join(QLatin1Char('\n')));
         if (!m.coverName.isEmpty()) {

@@ -1,7 +1,9 @@
 #include "movie_editor/frmMovieAdd.h"
 
+#include "catalog/MovieValues.h"
 #include "catalog/MovieWriter.h"
 #include "covers/CoverWidgets.h"
+#include "movie_editor/frmMovieDetails.h"
 #include "shell/App.h"
 #include "shell/ErrorReport.h"
 #include "shell/Toolkit.h"
@@ -179,6 +181,8 @@ void frmMovieAdd::buildControls()
     shell::PlaceTwips(cmd_Update, 2040, shortTop + 3 * row + 60, 1920, 465);
     cmdAddActor = makeButton(frmMovieInfo, "cmdAddActor", "&Add Actors");
     shell::PlaceTwips(cmdAddActor, 4320, shortTop + 3 * row + 60, 1920, 465);
+    cmdDetails = makeButton(frmMovieInfo, "cmdDetails", "&Details...");
+    shell::PlaceTwips(cmdDetails, 6360, shortTop + 3 * row + 60, 1680, 465);
 
     chkWidescreen = new QCheckBox(this);
     chkWidescreen->setObjectName(QStringLiteral("chkWidescreen"));
@@ -208,6 +212,7 @@ void frmMovieAdd::buildControls()
                         chkWidescreen,
                         cmd_Update,
                         cmdAddActor,
+                        cmdDetails,
                         cmdClearForm,
                         cmdOK};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i)
@@ -216,6 +221,7 @@ void frmMovieAdd::buildControls()
     connect(txtMovieTitle, &QLineEdit::textChanged, this, [this] { EnableForm(); });
     connect(cmd_Update, &QPushButton::clicked, this, [this] { cmd_Update_Click(); });
     connect(cmdAddActor, &QPushButton::clicked, this, [this] { cmdAddActor_Click(); });
+    connect(cmdDetails, &QPushButton::clicked, this, [this] { cmdDetails_Click(); });
     connect(cmdClearForm, &QPushButton::clicked, this, [this] { cmdClearForm_Click(); });
     connect(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
     txtGrade->installEventFilter(this);
@@ -268,6 +274,8 @@ void frmMovieAdd::Form_Load()
 {
     try {
         PopulateComboBoxes();
+        m_details.reset();
+        m_loadedId = 0;
         const QString title = shell::CurrentMovieTitle();
         if (title.isEmpty()) {
             m_cover->Clear();
@@ -306,7 +314,8 @@ void frmMovieAdd::Form_Load()
             box->setText(value);
         }
         chkWidescreen->setChecked(store::IsTrue(rs.Value(QStringLiteral("Widescreen"))));
-        m_cover->Load(db, rs.Value(QStringLiteral("Movie_ID")).toLongLong());
+        m_loadedId = rs.Value(QStringLiteral("Movie_ID")).toLongLong();
+        m_cover->Load(db, m_loadedId);
         cmdAddActor->setVisible(true);
     } catch (const store::StoreError& e) {
         showError(e);
@@ -350,6 +359,7 @@ void frmMovieAdd::EnableForm()
     if (!on)
         cmdAddActor->setVisible(false);
     cmd_Update->setEnabled(on);
+    cmdDetails->setEnabled(on);
     m_cover->setEnabled(on);
 }
 
@@ -478,13 +488,23 @@ bool frmMovieAdd::storeMovie(bool overwrite)
         qint64 movieId = 0;
         if (const std::optional<catalog::Titled> stored = overwrite ? writer.Stored(movie.title) : std::nullopt) {
             movieId = stored->id;
+            // The boxes hold the first names only: what else the movie holds stays, unless the
+            // details window changed it.
+            if (m_details)
+                catalog::TakeMore(movie, *m_details);
+            else if (const std::optional<catalog::Movie> before = catalog::ReadMovie(db, movieId))
+                catalog::KeepStored(movie, *before);
             writer.Overwrite(movieId, movie);
         } else {
+            if (m_details)
+                catalog::TakeMore(movie, *m_details);
             movieId = writer.Add(movie);
         }
         m_cover->SaveWith(db, movieId); // in the same unit as the movie
         unit.commit();
         m_cover->Saved();
+        m_details.reset(); // stored now
+        m_loadedId = movieId;
         shell::CurrentMovieId() = movieId;
         if (overwrite)
             refreshMovieGrid();
@@ -526,12 +546,32 @@ void frmMovieAdd::cmdClearForm_Click()
         box->setText(QString());
     chkWidescreen->setChecked(false);
     m_cover->Clear();
+    m_details.reset();
+    m_loadedId = 0;
     cmd_Update->setText(QStringLiteral("&Add Movie"));
 }
 
 void frmMovieAdd::cmdOK_Click()
 {
     close();
+}
+
+void frmMovieAdd::cmdDetails_Click()
+{
+    catalog::Movie movie;
+    try {
+        if (m_details)
+            movie = *m_details;
+        else if (m_loadedId > 0)
+            movie = catalog::ReadMovie(store::OpenDatabase(), m_loadedId).value_or(catalog::Movie{});
+    } catch (const store::StoreError& e) {
+        showError(e);
+        return;
+    }
+    movie.title = txtMovieTitle->text();
+    auto* window = new frmMovieDetails(movie, this);
+    connect(window, &QDialog::accepted, this, [this, window] { m_details = window->Movie(); });
+    shell::ShowModal(window, this);
 }
 
 } // namespace movie_editor

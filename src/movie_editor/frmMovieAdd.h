@@ -4,6 +4,7 @@
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <optional>
 
 class QCheckBox;
 class QComboBox;
@@ -12,6 +13,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
+#include "catalog/Movie.h"
 #include "store/Credits.h"
 
 namespace covers {
@@ -50,6 +52,7 @@ public:
     void cmdAddActor_Click();
     void cmdClearForm_Click();
     void cmdOK_Click();
+    void cmdDetails_Click();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -60,10 +63,10 @@ private:
     {
         QComboBox* combo = nullptr;
         QLabel* label = nullptr;
-        QString table;   // "[tbl_Director]"
-        QString name;    // "[Director]"
-        QString key;     // "[Director_ID]", in the lookup table and the movie table alike
-        QString listSql; // fills the list
+        QString table;                               // "[tbl_Director]"
+        QString name;                                // "[Director]"
+        QString key;                                 // "[Director_ID]", in the lookup table and the movie table alike
+        QString listSql;                             // fills the list
         store::CreditIndex index = store::kDirector; // its place in a movie's credits
     };
     enum Slot {
@@ -106,7 +109,12 @@ private:
     QPushButton* cmdAddActor = nullptr;
     QPushButton* cmdClearForm = nullptr;
     QPushButton* cmdOK = nullptr;
+    QPushButton* cmdDetails = nullptr;
     covers::EditorCover* m_cover = nullptr;
+    // What the details window kept for the movie being edited, saved with its Update; none until it
+    // is opened, and then the stored movie's details stay as they are.
+    std::optional<catalog::Movie> m_details;
+    qint64 m_loadedId = 0; // the movie the form was opened on
 
     QString m_title;                // remembered at the start of a save
     QObject* m_keyTarget = nullptr; // the box a key is being typed into

@@ -214,11 +214,13 @@ void frmRemoveResource::DeleteRecord()
 
     // The check and the delete are one unit, so no movie can take up the entry in between.
     store::Transaction unit(db);
+    // A movie naming the entry among its more names (a second genre) uses it too.
     store::Recordset movies(db,
                             QStringLiteral("SELECT ") + m_idColumn +
                                 QStringLiteral(",[Movie_Title] FROM [tbl_Movie_Title] WHERE ") + m_idColumn +
-                                QStringLiteral(" = ? ORDER BY [Movie_Title]"),
-                            {m_id});
+                                QStringLiteral(" = ?1 OR [Movie_ID] IN (SELECT [Movie_ID] FROM [tbl_Movie_More_Name] "
+                                               "WHERE [Credit] = ?2 AND [Name_ID] = ?1) ORDER BY [Movie_Title]"),
+                            {m_id, m_idColumn.mid(1).chopped(1)});
     if (movies.Eof()) {
         movies.Close();
         store::Recordset row(db,

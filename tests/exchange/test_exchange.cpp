@@ -2,6 +2,8 @@
 // an interrupted import, the command line and the import windows.
 #include "cast/FlexGrid.h"
 #include "cast/frmActorInfo.h"
+#include "catalog/MovieValues.h"
+#include "catalog/MovieWriter.h"
 #include "covers/CoverStore.h"
 #include "exchange/Exchange.h"
 #include "exchange/ImportWindows.h"
@@ -32,12 +34,29 @@ const auto S = [](const char* text) { return QString::fromUtf8(text); };
 QString brief(const Movie& m, bool all = false)
 {
     QStringList cast, fields{m.title, m.credits[store::kDirector], m.credits[store::kGenre], m.credits[store::kFormat]};
-    for (const auto& [last, first] : m.cast)
-        cast << last + QLatin1Char('/') + first;
+    for (const catalog::CastMember& member : m.cast)
+        cast << member.last + QLatin1Char('/') + member.first;
     fields << m.length << m.year << m.rating << m.grade << QString::number(m.widescreen) << cast.join(QLatin1Char(';'));
     if (const QImage cover = QImage::fromData(m.cover.picture); !cover.isNull())
         fields << S("cover %1x%2").arg(cover.width()).arg(cover.height());
-    return (all ? fields + QStringList(m.credits.begin(), m.credits.end()) : fields).join(QLatin1Char('|'));
+    // Then, where the movie has any, what it holds beyond the catalogue's first names.
+    QStringList more;
+    for (std::size_t i = 0; i < m.moreNames.size(); ++i)
+        if (!m.moreNames[i].isEmpty())
+            more << S("+%1 %2").arg(S(store::kCredits[i].key), m.moreNames[i].join(QLatin1Char(',')));
+    for (const catalog::CastMember& member : m.cast)
+        if (!member.character.isEmpty())
+            more << member.last + S(" as ") + member.character;
+    for (const QString& detail :
+         {m.originalTitle, m.plot, m.notes, catalog::RatingText(m.personalRating), m.watched.toString(Qt::ISODate),
+          m.purchased.toString(Qt::ISODate), m.price, m.imdbId, m.tmdbId, m.barcodes.join(QLatin1Char(','))})
+        if (!detail.isEmpty())
+            more << detail;
+    for (const catalog::Field& f : m.fields)
+        more << f.name + S("=") + f.value;
+    if (all)
+        fields += QStringList(m.credits.begin(), m.credits.end());
+    return (more.isEmpty() ? fields : fields + QStringList(more.join(QLatin1Char(';')))).join(QLatin1Char('|'));
 }
 
 QString write(const QString& dir, const QString& name, const QByteArray& bytes)
@@ -95,11 +114,11 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QStringList>("movies");
         QTest::addColumn<QStringList>("told"); // problems, then notes
-        const QStringList fargo{S("Fargo|Joel Coen|Crime|DVD|1:38|1996|R|B|1|McDormand/Frances;Macy/William H.")};
-        const QStringList covered{fargo.front() + S("|cover 40x60")};
-        const QStringList told{S("line 9: an entry without a title"),
-                               S("line 5, Fargo: also directors Ethan Coen (not kept)"),
-                               S("line 5, Fargo: also genres Drama (not kept)")};
+        const QString fargoFirst = S("Fargo|Joel Coen|Crime|DVD|1:38|1996|R|B|1|McDormand/Frances;Macy/William H."),
+                      fargoMore = S("|+Director_ID Ethan Coen;+Genre_ID Drama;McDormand as Marge");
+        const QStringList fargo{fargoFirst + fargoMore};
+        const QStringList covered{fargoFirst + S("|cover 40x60") + fargoMore};
+        const QStringList told{S("line 9: an entry without a title")};
         const auto left = [&](const QString& why) {
             return told + QStringList(S("line 5, Fargo: cover left out: ") + why);
         };
@@ -174,19 +193,23 @@ private slots:
                S("the file's pictures come to more than 500 million pixels"));
         // As Tellico writes fields that allow several values: <years><year>.
         const QByteArray plural = readAll(QStringLiteral(EXCHANGE_DATA "/plural-fields.xml"));
+        // Every value kept: the second genre, the characters, the fields without a place of their own.
         const QStringList plurals{
-            S("Amélie|Jean-Pierre Jeunet|Comedy|DVD|2:02|2001|R|A|1|Tautou/Audrey;Kassovitz/Mathieu"),
-            S("Ocean's 11|Lewis Milestone|Crime|Blu-ray|2:07|1960|||0|Sinatra/Frank;Davis, Jr./Sammy")};
-        const QStringList pluralNotes{S("line 29, Amélie: also genres Romance (not kept)"),
-                                      S("line 70, Ocean's 11: also years 2001 (not kept)")};
+            S("Amélie|Jean-Pierre Jeunet|Comedy|DVD|2:02|2001|R|A|1|Tautou/Audrey;Kassovitz/Mathieu|+Genre_ID Romance;"
+              "Tautou as Amélie Poulain;Kassovitz as Nino Quincampoix;Nationality=France;Language=French"),
+            S("Ocean's 11|Lewis Milestone|Crime|Blu-ray|2:07|1960|||0|Sinatra/Frank;Davis, Jr./Sammy|Sinatra as Danny "
+              "Ocean;Davis, Jr. as Josh Howard;Production Year=2001")};
+        const QStringList pluralNotes;
         QTest::newRow("Tellico, plural fields") << plural << plurals << pluralNotes;
         QTest::newRow("Tellico zipped, plural fields") << zipOf({{S("tellico.xml"), plural}}) << plurals << pluralNotes;
         QTest::newRow("GCstar, a control character")
             << readAll(QStringLiteral(EXCHANGE_DATA "/films.gcs")).replace("Tuttle", "Tut\x02tle")
             << QStringList{S("Brazil|Terry Gilliam|Comedy|DVD|2:12|1985|R|B|0|Pryce/Jonathan;Niro/Robert De|cover "
-                             "40x60"),
-                           S("Dune|David Lynch|||||||0|MacLachlan/Kyle;Young/Sean"), S("Alien||||||||0|")}
-            << QStringList{S("line 4: 1 control character removed"), S("line 3, Brazil: also genres Sci-Fi (not kept)"),
+                             "40x60|+Genre_ID Sci-Fi;Pryce as Sam;Tuttle;8;Release Date=20/02/1985;Minimum Age=14"),
+                           S("Dune|David Lynch|||||||0|MacLachlan/Kyle;Young/Sean|MacLachlan as Paul"),
+                           S("Alien||||||||0|")}
+            << QStringList{S("line 4: 1 control character removed"),
+                           S("GCstar's own item ids and the days it added items are not kept."),
                            S("line 6, Dune: cover left out: \"file\"") + refused,
                            S("line 7, Alien: cover left out: \"/no/such/alien.jpg\" is not there")};
         QTest::newRow("CSV, control characters")
@@ -272,6 +295,17 @@ private slots:
         QTest::newRow("NUL in the first 8 KB") << "Title\nx" + QByteArray(1, '\0') + QByteArray(100, 'y') << QString();
         QTest::newRow("NUL past 8 KB") << "Title\n" + QByteArray(9000, 'x') + QByteArray("\0y\n", 3) << QString();
         QTest::newRow("100,000 cast") << manyActors + '"' << QString();
+        QByteArray past =
+            "<tellico><collection type='3'><fields><field name='_default'/><field name='p' title='Plot'/>"
+            "<field name='r' title='&lt;b&gt;Region&lt;/b&gt;'/></fields><entry><title>Past</title><plot>" +
+            QByteArray(1 << 20, 'p') + "</plot><genres>";
+        for (int i = 0; i < 10000; ++i)
+            past += "<genre>G" + QByteArray::number(i) + "</genre>";
+        QTest::newRow("values past their limits")
+            << past +
+                   "</genres><imdb>ttabc</imdb><p>mine</p><r>2</r><comments>Barcode: 4006381333932\nPersonal Rating: "
+                   "11</comments></entry></collection></tellico>"
+            << QString();
         QTest::newRow("5 million fields")
             << "Title\n" + QByteArray(QByteArray(999, ',') + '\n').repeated(5001) << S("more than 5 million fields");
     }
@@ -301,6 +335,15 @@ private slots:
         QCOMPARE(cat.count(S("tbl_Movie_Title WHERE instr(CAST(Movie_Title AS BLOB), x'00')")), 0);
         if (QTest::currentDataTag() == QByteArray("long title"))
             QCOMPARE(cat.scalar(S("SELECT length(Movie_Title) FROM tbl_Movie_Title")).toInt(), 100000);
+        if (tag == "values past their limits") { // each cut, renamed or kept as written, and told so
+            QCOMPARE(cat.scalar(S("SELECT length(Plot) FROM tbl_Movie_Details")).toInt(), catalog::kMaxText);
+            QCOMPARE(cat.count(S("tbl_Movie_More_Name")), catalog::kMaxNames - 1);
+            QCOMPARE(cat.scalar(S("SELECT group_concat(Name || '=' || Value, '|') FROM (SELECT * FROM tbl_Movie_Field "
+                                  "ORDER BY Position)"))
+                         .toString(),
+                     S("Personal Rating (as written)=11|IMDb Link (as written)=ttabc|Plot (2)=mine|Region=2"));
+            QCOMPARE(cat.count(S("tbl_Movie_Barcode")), 0);
+        }
         if (QTest::currentDataTag() == QByteArray("100,000 cast"))
             QCOMPARE(cat.scalar(S("SELECT count(*) FROM tbl_Actor_Movie_Join")).toInt(), 100000);
     }
@@ -423,6 +466,25 @@ private slots:
             store::Connection db = cat.open();
             for (auto [movie, file] : {std::pair{a, "still.jpg"}, {b, "cover.png"}}) // JPEG scaled, PNG with alpha
                 covers::SaveCover(db, movie, covers::PrepareCoverFile(S(EXCHANGE_DATA "/") + S(file)).cover);
+            if (name.endsWith(S(".tc"))) { // all a movie holds beyond its first names
+                catalog::Movie full = *catalog::ReadMovie(db, a);
+                full.moreNames[store::kGenre] = QStringList{S("Drama"), S("Noir; \"x\"")};
+                full.moreNames[store::kCinematographer] = QStringList{S("Second, Jr.")};
+                full.moreNames[store::kFormat] = QStringList{S("Blu-ray")};
+                full.cast[0].character = S("Kate");
+                full.originalTitle = S("Le titre");
+                full.plot = S("Line one\n\nline <two> & three");
+                full.notes = S("Bought used.\nScratched.");
+                full.personalRating = 7.5;
+                full.watched = QDate(2024, 3, 5);
+                full.purchased = QDate(2001, 12, 31);
+                full.price = S("EUR 9,99");
+                full.imdbId = S("tt0111161");
+                full.tmdbId = S("603");
+                full.barcodes = QStringList{S("4006381333931"), S("036000291452")};
+                full.fields = {{S("Region"), S("2")}, {S("Back\\slash"), S("a\\nb\nc")}, {S("Languages"), S("fr; en")}};
+                catalog::MovieWriter(db).Overwrite(a, full);
+            }
             for (const Movie& m : ReadCatalogue(db)) {
                 before << brief(m, true);
                 pictures << QImage::fromData(covers::Picture(db, m.id));

@@ -94,28 +94,40 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<bool>("shared");
         QTest::addColumn<bool>("stays");
-        QTest::newRow("alone") << S("Solo") << false << false;
-        QTest::newRow("shared") << S("Solo") << true << true;
-        QTest::newRow("Unknown") << S("Unknown") << false << true;
-        QTest::newRow("unknown") << S("unknown") << false << false;
+        QTest::addColumn<bool>("second"); // shared as the other movie's second name of the credit
+        QTest::newRow("alone") << S("Solo") << false << false << false;
+        QTest::newRow("shared") << S("Solo") << true << true << false;
+        QTest::newRow("shared as a second name") << S("Solo") << true << true << true;
+        QTest::newRow("Unknown") << S("Unknown") << false << true << false;
+        QTest::newRow("unknown") << S("unknown") << false << false << false;
     }
     void creditsAndCast()
     {
         QFETCH(QString, name);
         QFETCH(bool, shared);
         QFETCH(bool, stays);
+        QFETCH(bool, second);
         const qint64 a = kWide, b = cat->addMovie(S("Twin"));
         cat->scalar(S("INSERT INTO tbl_Movie_Title (Movie_ID, Movie_Title) VALUES (?, 'Twin')"), {a});
         qint64 key = kWide;
         for (const store::Credit& c : store::kCredits) {
             cat->scalar(S("INSERT INTO %1 (%2, %3) VALUES (?, ?)").arg(S(c.table), S(c.key), S(c.name)), {++key, name});
             cat->scalar(S("UPDATE tbl_Movie_Title SET %1 = ? WHERE Movie_ID IN (?, ?)").arg(S(c.key)),
-                        {key, a, shared ? b : a});
+                        {key, a, shared && !second ? b : a});
+            // Named by the movie again among its more names, and by the other movie only there.
+            for (const qint64 movie : second ? std::vector{a, b} : std::vector{a})
+                cat->scalar(S("INSERT INTO tbl_Movie_More_Name VALUES (?, ?, 2, ?)"), {movie, S(c.key), key});
         }
+        // All else the movie holds goes with it.
+        for (const char* sql : {"INSERT INTO tbl_Movie_Details (Movie_ID, Plot) VALUES (?, 'plot')",
+                                "INSERT INTO tbl_Movie_Barcode VALUES (?, 1, '4006381333931')",
+                                "INSERT INTO tbl_Movie_Field VALUES (?, 1, 'Region', '2')"})
+            cat->scalar(S(sql), {a});
         const qint64 lone = cat->addActor(S("Lone"), {}), both = cat->addActor(S("Both"), {});
         const qint64 other = cat->addActor(S("Other"), {});
         for (auto [actor, movie] : {std::pair{lone, a}, {both, a}, {both, b}, {other, b}})
             cat->link(actor, movie);
+        cat->scalar(S("INSERT INTO tbl_Cast_Character SELECT Movie_ID, Actor_ID, 'Kate' FROM tbl_Actor_Movie_Join"));
         store::Connection db = cat->open();
         loans::Lend(db, a, S("Anna"), QDate::currentDate(), {}); // the loan goes too
         QVERIFY(deleteMovie(a));
@@ -125,6 +137,10 @@ private slots:
             QVERIFY2(cat->count(table + S(" WHERE rowid = 1")) == 1, c.table);
         }
         QCOMPARE(cat->count(S("tbl_Movie_Title")), 1);
+        for (const char* table :
+             {"tbl_Movie_More_Name", "tbl_Movie_Details", "tbl_Movie_Barcode", "tbl_Movie_Field", "tbl_Cast_Character"})
+            QVERIFY2(cat->count(S(table) + S(" WHERE Movie_ID = %1").arg(a)) == 0, table);
+        QCOMPARE(cat->count(S("tbl_Cast_Character")), 2); // the other movie's two
         QCOMPARE(cat->count(S("tbl_Actor")), 2);
         QCOMPARE(cat->scalar(S("SELECT group_concat(Actor_ID) FROM tbl_Actor_Movie_Join WHERE Movie_ID = ?"), {b}),
                  QVariant(S("%1,%2").arg(both).arg(other)));

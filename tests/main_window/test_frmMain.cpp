@@ -173,13 +173,20 @@ private slots:
         f.cat.link(f.cat.addActor(S("Zane"), S("Billy")), a);
         f.cat.link(f.cat.addActor(S("Lynch"), S("David")), b);
         f.cat.link(f.cat.addActor(S("MacLachlan"), S("Kyle")), a);
+        f.cat.scalar(S("INSERT INTO tbl_Movie_Details (Movie_ID, Plot, Personal_Rating) VALUES (?, ?, 7.5)"),
+                     {a, S("An FBI agent\ncomes to town.")});
         f.w->Form_Activate();
         // The list goes by the movie's key, so two movies of one title (as an earlier import stored
         // them) each show their own cast, in name order.
         const auto* starring = f.w->findChild<QLabel*>(S("lblStarring"));
         QCOMPARE(starring->property("rawText").toString(), S("MacLachlan, Kyle\r\nZane, Billy\r\n"));
+        // Its plot on a line under the grade, whole in the tooltip, and its rating as stars.
+        const auto* plot = f.w->findChild<QLabel*>(S("lblPlot"));
+        QCOMPARE(QStringList({plot->text(), plot->toolTip(), f.text("lblPersonalRating")}),
+                 QStringList({S("An FBI agent comes to town."), S("An FBI agent\ncomes to town."), S("★★★½☆ 7.5")}));
         f.w->dbgMovie()->SetRow(2);
         QCOMPARE(starring->text(), QString());
+        QVERIFY(plot->isHidden() && plot->text().isEmpty());
         QCOMPARE(f.info(), S("Record 3 of 3||||Zero"));
     }
 

@@ -1,12 +1,17 @@
 // The movie editor driven through its controls, as the user works it.
+#include "catalog/MovieValues.h"
+#include "catalog/MovieWriter.h"
 #include "movie_editor/frmMovieAdd.h"
 #include "shell/App.h"
 #include "support/TestSupport.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTest>
 #include <memory>
 #include <optional>
@@ -194,6 +199,88 @@ private slots:
         // The save is one unit: the name added before the failure goes with it.
         QCOMPARE(cat->count(S("tbl_Director WHERE [Director] = 'New Name'")), 0);
         QCOMPARE(movies(*cat), QString());
+    }
+
+    // The details window typed into and kept with OK, saved with Update in the movie's own unit; a
+    // value that does not read is told and keeps the window open, and Cancel then keeps nothing.
+    void detailsSavedWithUpdate_data()
+    {
+        QTest::addColumn<QStringList>("typed"); // box, then what is typed there (a break: Return)
+        QTest::addColumn<QString>("refusal");   // a part of it; none: kept
+        QTest::addColumn<QString>("stored");    // plot|rating|more genres|IMDb id|barcodes|fields
+        const QString before = S("Old plot||||4006381333931|");
+        QTest::newRow("every kind") << QStringList{S("txtPlot"),           S("A heist.\nIn LA."),
+                                                   S("txtPersonalRating"), S("7,5"),
+                                                   S("txtImdbId"),         S("https://www.imdb.com/title/tt0113277/"),
+                                                   S("txtBarcodes"),       S("4006381333931\n0 36000 29145 2"),
+                                                   S("txtFields"),         S("Region: 2\nLanguages: en\\nfr"),
+                                                   S("txtMoreGenres"),     S("Drama\nCrime\ndrama")}
+                                    << QString()
+                                    << S("A heist.\nIn LA.|7.5|Drama|tt0113277|4006381333931,036000291452|Region=2,"
+                                         "Languages=en\nfr");
+        QTest::newRow("rating 11") << QStringList{S("txtPersonalRating"), S("11")} << S("\"11\" is not a rating")
+                                   << before;
+        QTest::newRow("rating abc") << QStringList{S("txtPersonalRating"), S("abc")} << S("\"abc\" is not a rating")
+                                    << before;
+        QTest::newRow("IMDb id of tt and letters")
+            << QStringList{S("txtImdbId"), S("ttabc")} << S("\"ttabc\" is not an IMDb id") << before;
+        QTest::newRow("wrong check digit")
+            << QStringList{S("txtBarcodes"), S("4006381333932")} << S("4006381333932") << before;
+        QTest::newRow("field named like its own")
+            << QStringList{S("txtFields"), S("Plot: mine")} << S("cannot be named \"Plot\"") << before;
+        QTest::newRow("field with markup")
+            << QStringList{S("txtFields"), S("<b>x</b>: y")} << S("cannot name a field") << before;
+    }
+    void detailsSavedWithUpdate()
+    {
+        QFETCH(QStringList, typed);
+        QFETCH(QString, refusal);
+        const qint64 heat = cat->addMovie(S("Heat"), {{S("Genre"), S("Crime")}});
+        cat->scalar(S("INSERT INTO tbl_Movie_Details (Movie_ID, Plot) VALUES (?, 'Old plot')"), {heat});
+        cat->scalar(S("INSERT INTO tbl_Movie_Barcode VALUES (?, 1, '4006381333931')"), {heat});
+        Editor f(S("Heat"));
+        shell::SetModalHandler([&](QWidget* window) {
+            window->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(window));
+            for (qsizetype i = 0; i + 1 < typed.size(); i += 2) {
+                if (typed[i].startsWith(S("txtMore"))) { // on the other tab
+                    auto* tabs = window->findChild<QTabBar*>();
+                    QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(1).center());
+                }
+                window->findChild<QWidget*>(typed[i])->setFocus();
+                QWidget* focused = QApplication::focusWidget();
+                QTest::keyClick(focused, Qt::Key_A, Qt::ControlModifier); // over what is there
+                const QStringList lines = typed[i + 1].split(QLatin1Char('\n'));
+                for (const QString& line : lines) {
+                    if (&line != &lines.front())
+                        QTest::keyClick(focused, Qt::Key_Return);
+                    QTest::keyClicks(focused, line);
+                }
+            }
+            QTest::mouseClick(window->findChild<QPushButton*>(S("cmdOK")), Qt::LeftButton);
+            QCOMPARE(window->isVisible(), !refusal.isEmpty());
+            if (window->isVisible())
+                QTest::mouseClick(window->findChild<QPushButton*>(S("cmdCancel")), Qt::LeftButton);
+        });
+        f.click("cmdDetails");
+        shell::SetModalHandler(nullptr);
+        QCOMPARE(msgs->texts().size(), refusal.isEmpty() ? 0 : 1);
+        if (!refusal.isEmpty())
+            QVERIFY2(msgs->last().text.contains(refusal), qPrintable(msgs->last().text));
+        f.click("cmd_Update");
+        QVERIFY(msgs->last().text.startsWith(S("Heat has been updated.")));
+        const catalog::Movie m = *catalog::ReadMovie(cat->open(), heat);
+        QStringList fields;
+        for (const catalog::Field& field : m.fields)
+            fields << field.name + S("=") + field.value;
+        const QStringList got{m.plot,
+                              catalog::RatingText(m.personalRating),
+                              m.moreNames[store::kGenre].join(S(",")),
+                              m.imdbId,
+                              m.barcodes.join(S(",")),
+                              fields.join(S(","))};
+        QTEST(got.join(S("|")), "stored");
+        QCOMPARE(m.credits[store::kGenre], S("Crime")); // the box's, as it was
     }
 };
 

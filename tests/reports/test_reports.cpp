@@ -167,8 +167,12 @@ private slots:
         const qint64 first = movie("A", "Year_Released=2010");
         m_cat->scalar(s("INSERT INTO [tbl_Genre] ([Genre]) VALUES ('UNKNOWN')"));
         m_cat->scalar(s("UPDATE [tbl_Movie_Title] SET [Genre_ID] = 2 WHERE [Movie_ID] = ?"), {first});
+        // A second genre of the movie is no group of it: a movie stands under its first only.
+        m_cat->scalar(s("INSERT INTO [tbl_Genre] ([Genre]) VALUES ('Drama')"));
+        m_cat->scalar(s("INSERT INTO [tbl_Movie_More_Name] VALUES (?, 'Genre_ID', 2, 3)"), {first});
         ReportModule::PrintGenreReport();
-        QCOMPARE(outline(read(s("Genre.html"))), texts("UNKNOWN", "Total Movies: 1", "Total Genres in Library:", "1"));
+        QCOMPARE(outline(read(s("Genre.html"))),
+                 texts("Drama", "Total Movies: 0", "UNKNOWN", "Total Movies: 1", "Total Genres in Library:", "2"));
 
         const qint64 second = movie("B", "Year_Released=1999");
         movie("C", "Year_Released=2001"), movie("D");

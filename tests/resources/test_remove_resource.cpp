@@ -77,9 +77,12 @@ private slots:
             {"cboDirector", "Unknown", S("You cannot delete the ''Unknown'' record!")},
             {"cboGenre", "Drama", inUse.arg(S("Genre"), S("\r\nAlpha\r\nZeta"))},
             {"cboExecutiveProducer", "Mogul", inUse.arg(S("Executive_Producer"), S("\r\nZeta"))},
+            {"cboStudio", "Indie", inUse.arg(S("Studio"), S("\r\nAlpha"))}, // its second studio
             {"cboActor", "Smith, Ann",
              S("This Actor is associated with:\r\nAlpha\r\nZeta\r\nPlease remove this Actor from the movie(s) before "
                "proceeding.")}};
+        cat->scalar(S("INSERT INTO tbl_Movie_More_Name SELECT Movie_ID, 'Studio_ID', 2, (SELECT Studio_ID FROM "
+                      "tbl_Studio WHERE Studio = 'Indie') FROM tbl_Movie_Title WHERE Movie_Title = 'Alpha'"));
         const qint64 before = everything();
         for (const auto& [name, pick, message] : cases) {
             boxes.clear();
