@@ -126,7 +126,8 @@ async function main() {
   assert.match(await tab.eval(`document.getElementById('count').textContent`), /^1 of 26 movies$/);
   await tab.eval(`document.querySelector('.row:not([hidden])').click()`);
   const record = await tab.eval(`document.getElementById('record').innerText`);
-  for (const shown of ['</script><img src=x onerror=alert(1)>', 'Robert "Bobby" O\'Neil', 'Line\u2028Separator, Lena'])
+  for (const shown of ['</script><img src=x onerror=alert(1)>', '<b>bold</b> <script>alert(2)</script>',
+    'Robert "Bobby" O\'Neil', 'Line\u2028Separator, Lena', '"Quoted" <i>role</i>'])
     assert.ok(record.includes(shown), record);
   assert.strictEqual(await tab.eval(`document.querySelectorAll('#record *:not(h2, h3, dl, dt, dd, ul, li, p)').length`), 0);
   await tab.eval(`document.getElementById('close').click()`);

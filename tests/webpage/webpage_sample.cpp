@@ -40,8 +40,15 @@ bool exportCases(const QJsonArray& movies, const QString& page)
                 fields[it.key()] = it.value().toVariant();
         const qint64 id = cat.addMovie(m[S("title")].toString(), fields);
         first = first ? first : id;
-        for (const QJsonValue& a : m[S("cast")].toArray())
-            cat.link(cat.addActor(a[0].toString(), a[1].toString()), id);
+        for (const QJsonValue& a : m[S("cast")].toArray()) {
+            const qint64 actor = cat.addActor(a[0].toString(), a[1].toString());
+            cat.link(actor, id);
+            if (!a[2].toString().isEmpty())
+                cat.scalar(S("INSERT INTO [tbl_Cast_Character] VALUES (?, ?, ?)"), {id, actor, a[2].toString()});
+        }
+        if (m[S("plot")].isString())
+            cat.scalar(S("INSERT INTO [tbl_Movie_Details] ([Movie_ID], [Plot]) VALUES (?, ?)"),
+                       {id, m[S("plot")].toString()});
         const QJsonObject loan = m[S("loan")].toObject();
         if (!loan.isEmpty())
             loans::Lend(db, id, loan[S("borrower")].toString(),
