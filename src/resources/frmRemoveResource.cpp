@@ -2,6 +2,7 @@
 
 #include "shell/App.h"
 #include "shell/ErrorReport.h"
+#include "shell/LazyList.h"
 #include "shell/Toolkit.h"
 #include "store/Catalogue.h"
 #include "store/Credits.h"
@@ -10,6 +11,7 @@
 #include <QComboBox>
 #include <QFrame>
 #include <QLabel>
+#include <QListView>
 #include <QPushButton>
 #include <utility>
 
@@ -147,7 +149,21 @@ void frmRemoveResource::Form_Load()
                  QStringLiteral("]"),
              L(credit.name));
     }
-    fill(m_cboActor, QStringLiteral("SELECT * FROM [qry_Actor] ORDER BY [Actor]"), QStringLiteral("Actor"));
+    // Every actor of the catalogue, read as the list shows them.
+    if (!m_actors) {
+        m_actors = new shell::LazyList(
+            {QStringLiteral("SELECT [Actor] FROM [qry_Actor] ORDER BY [Actor]"),
+             QStringLiteral("SELECT count(*) FROM [tbl_Actor]"),
+             QStringLiteral("SELECT count(*) FROM [tbl_Actor] WHERE (ifnull([Actor_Last_Name], '') || ', ' || "
+                            "ifnull([Actor_First_Name], '')) COLLATE NOCASE < ?")},
+            m_cboActor);
+        m_cboActor->setModel(m_actors);
+        // Rows of one height, so the drop-down measures none it does not show.
+        if (auto* view = qobject_cast<QListView*>(m_cboActor->view()))
+            view->setUniformItemSizes(true);
+    }
+    m_actors->Load(store::CataloguePath());
+    emptyText(m_cboActor);
 }
 
 void frmRemoveResource::cmdOK_Click()

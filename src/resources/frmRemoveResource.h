@@ -9,6 +9,10 @@ class QFrame;
 class QLabel;
 class QPushButton;
 
+namespace shell {
+class LazyList;
+}
+
 namespace resources {
 
 // "Delete Resources": removes lookup entries and actors that no movie uses any more. One pick per
@@ -51,6 +55,7 @@ private:
     QComboBox* m_cboStudio;
     QComboBox* m_cboFormat;
     QComboBox* m_cboActor;
+    shell::LazyList* m_actors = nullptr;
     QPushButton* m_cmdDelete;
     QPushButton* m_cmdOK;
     QHash<const QWidget*, QRectF> m_twips;
