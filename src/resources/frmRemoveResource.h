@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shell/LazyList.h"
+
 #include <QDialog>
 #include <QHash>
 #include <QRectF>
@@ -8,10 +10,6 @@ class QComboBox;
 class QFrame;
 class QLabel;
 class QPushButton;
-
-namespace shell {
-class LazyList;
-}
 
 namespace resources {
 
@@ -38,7 +36,7 @@ public:
 private:
     QComboBox* addList(const QString& name, const QString& caption, int column, int row);
     void place(QWidget* control, double left, double top, double width, double height);
-    void fill(QComboBox* list, const QString& sql, const QString& column);
+    void fill(QComboBox* list, const shell::LazyList::Sql& sql);
     void deleteActor(const QString& name);
     static void emptyText(QComboBox* list);
 
@@ -55,7 +53,6 @@ private:
     QComboBox* m_cboStudio;
     QComboBox* m_cboFormat;
     QComboBox* m_cboActor;
-    shell::LazyList* m_actors = nullptr;
     QPushButton* m_cmdDelete;
     QPushButton* m_cmdOK;
     QHash<const QWidget*, QRectF> m_twips;
