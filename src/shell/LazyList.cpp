@@ -45,19 +45,8 @@ const LazyList::Block& LazyList::block(int row) const
         for (int c = 0; c < columns; ++c)
             values.push_back(q.column(c));
         b.texts.push_back(m_display(values));
-        b.rows.push_back(std::move(values));
     }
     return b;
-}
-
-const std::vector<QVariant>& LazyList::Values(int row) const
-{
-    static const std::vector<QVariant> none;
-    if (row < 0 || row >= m_rows)
-        return none;
-    const Block& b = block(row);
-    const std::size_t i = std::size_t(row % kBlock);
-    return i < b.rows.size() ? b.rows[i] : none; // rows another program took away since the count
 }
 
 QString LazyList::Text(int row) const

@@ -34,9 +34,9 @@ public:
     void Load(const QString& path);
 
     QString Text(int row) const;
-    const std::vector<QVariant>& Values(int row) const;
-    // The first row whose text starts with `prefix` regardless of case (equals it when `whole`), at or
-    // after `from` where there is one; -1 when none does.
+    // A row whose text starts with `prefix` regardless of case (equals it when `whole`): the first such
+    // row, or `from` when that lies further on among them; -1 when that row does not match. The rows
+    // that match stand together in the list's order.
     int Find(const QString& prefix, bool whole, int from = 0) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
@@ -48,7 +48,6 @@ public:
 private:
     struct Block
     {
-        std::vector<std::vector<QVariant>> rows;
         std::vector<QString> texts;
     };
     const Block& block(int row) const;
