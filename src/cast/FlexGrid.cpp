@@ -1,5 +1,6 @@
 #include "cast/FlexGrid.h"
 
+#include "shell/LazyList.h"
 #include "shell/Toolkit.h"
 
 #include <QAbstractTableModel>
@@ -8,6 +9,7 @@
 #include <QKeyEvent>
 #include <QScrollBar>
 #include <QStyle>
+#include <unordered_map>
 #include <vector>
 
 namespace cast {
@@ -46,15 +48,39 @@ public:
     void setRows(int rows)
     {
         beginResetModel();
+        m_source = nullptr;
+        m_written.clear();
         m_rows = rows;
         m_cells.resize(std::size_t(rows) * std::size_t(m_cols));
         endResetModel();
     }
 
-    const QString& cell(int row, int col) const { return m_cells[std::size_t(row) * std::size_t(m_cols) + col]; }
+    // A listed grid numbers its rows and takes the other text from the list, unless written over.
+    void setSource(const shell::LazyList* source)
+    {
+        beginResetModel();
+        m_source = source;
+        m_rows = source ? source->rowCount() : 0;
+        m_cells.clear();
+        m_written.clear();
+        endResetModel();
+    }
+
+    QString cell(int row, int col) const
+    {
+        if (!m_source)
+            return m_cells[std::size_t(row) * std::size_t(m_cols) + col];
+        const auto it = m_written.find(qint64(row) * m_cols + col);
+        if (it != m_written.end())
+            return it->second;
+        return col == 0 ? QString::number(row + 1) : col == 1 ? m_source->Text(row) : QString();
+    }
     void setCell(int row, int col, const QString& text, bool notify)
     {
-        m_cells[std::size_t(row) * std::size_t(m_cols) + col] = text;
+        if (m_source)
+            m_written[qint64(row) * m_cols + col] = text;
+        else
+            m_cells[std::size_t(row) * std::size_t(m_cols) + col] = text;
         if (notify) {
             const QModelIndex i = index(row, col);
             emit dataChanged(i, i, {Qt::DisplayRole});
@@ -69,8 +95,11 @@ public:
     int m_rows = 0;
     int m_cols;
 
+    const shell::LazyList* m_source = nullptr;
+
 private:
     std::vector<QString> m_cells;
+    std::unordered_map<qint64, QString> m_written;
 };
 
 FlexGrid::FlexGrid(QWidget* parent, int cols) : QTableView(parent), m_model(new FlexGridModel(qMax(cols, 2), this))
@@ -107,6 +136,19 @@ void FlexGrid::SetRows(int rows)
     else
         m_row = qBound(0, m_row, rows - 1);
     showCurrent();
+}
+
+void FlexGrid::SetSource(const shell::LazyList* source)
+{
+    m_model->setSource(source);
+    const int rows = Rows();
+    m_row = rows == 0 ? -1 : qBound(0, m_row, rows - 1);
+    showCurrent();
+}
+
+const shell::LazyList* FlexGrid::Source() const
+{
+    return m_model->m_source;
 }
 
 QString FlexGrid::TextMatrix(int row, int col) const

@@ -2,6 +2,10 @@
 
 #include <QTableView>
 
+namespace shell {
+class LazyList;
+}
+
 namespace cast {
 
 class FlexGridModel;
@@ -17,6 +21,11 @@ public:
     int Rows() const;
     void SetRows(int rows); // keeps the cells of the rows that stay
     int Cols() const;
+
+    // Rows numbered in column 0 with the list's text in column 1, read as they are shown; SetRows
+    // leaves the list for cells of the grid's own.
+    void SetSource(const shell::LazyList* source);
+    const shell::LazyList* Source() const;
 
     QString TextMatrix(int row, int col) const;
     void SetTextMatrix(int row, int col, const QString& text);

@@ -1,9 +1,11 @@
 #include "cast/frmActorInfo.h"
 
+#include "cast/ActorName.h"
 #include "cast/FlexGrid.h"
 #include "cast/frmActorAdd.h"
 #include "shell/App.h"
 #include "shell/ErrorReport.h"
+#include "shell/LazyList.h"
 #include "shell/Toolkit.h"
 #include "store/Catalogue.h"
 #include "store/Recordset.h"
@@ -16,7 +18,6 @@
 #include <QListView>
 #include <QPushButton>
 #include <QSignalBlocker>
-#include <QStringListModel>
 #include <QStyle>
 #include <QToolButton>
 
@@ -71,7 +72,15 @@ void frmActorInfo::buildControls()
     m_cboMovie->setCompleter(nullptr);
     m_cboMovie->setInsertPolicy(QComboBox::NoInsert);
     m_cboMovie->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    m_titles = new QStringListModel(m_cboMovie);
+    // Every title and every actor of the catalogue, read as the lists show them.
+    m_titles =
+        new shell::LazyList({QStringLiteral("SELECT [Movie_Title] FROM [tbl_Movie_Title] ORDER BY [Movie_Title]"),
+                             QStringLiteral("SELECT count(*) FROM [tbl_Movie_Title]"),
+                             QStringLiteral("SELECT count(*) FROM [tbl_Movie_Title] WHERE [Movie_Title] < ?")},
+                            m_cboMovie);
+    m_actors = new shell::LazyList({QStringLiteral("SELECT [Actor] FROM [qry_Actor] ORDER BY [Actor]"),
+                                    QStringLiteral("SELECT count(*) FROM [tbl_Actor]"), ActorsBeforeSql()},
+                                   this);
     m_cboMovie->setModel(m_titles);
     if (auto* list = qobject_cast<QListView*>(m_cboMovie->view()))
         list->setUniformItemSizes(true);
@@ -134,18 +143,10 @@ bool frmActorInfo::eventFilter(QObject* watched, QEvent* event)
 
 void frmActorInfo::Form_Load()
 {
-    QStringList titles;
-    {
-        store::Connection db = store::OpenDatabase();
-        // Every title goes straight into the list, so the rows are streamed rather than kept as a set.
-        store::Statement rs(db, QStringLiteral("SELECT [Movie_Title] FROM [tbl_Movie_Title] ORDER BY [Movie_Title]"));
-        while (rs.step())
-            titles << rs.column(0).toString();
-    }
     {
         // Filling the list would put its first title into the box; the shown movie stays the one asked for.
         const QSignalBlocker quiet(m_cboMovie);
-        m_titles->setStringList(titles);
+        m_titles->Load(store::CataloguePath());
         m_cboMovie->setCurrentIndex(-1);
         m_cboMovie->setEditText(shell::CurrentMovieTitle());
     }
@@ -186,18 +187,9 @@ void frmActorInfo::cboMovie_Click()
 
 void frmActorInfo::PopulateComboBoxes()
 {
-    store::Connection db = store::OpenDatabase();
-    store::Recordset rs(db, QStringLiteral("SELECT [Actor] FROM [qry_Actor]"));
-    const int column = rs.ColumnIndex(QStringLiteral("Actor"));
-    const int n = int(rs.RecordCount());
     FlexGrid* grid = m_actorListGrid;
-    grid->SetRedraw(false);
-    grid->SetRows(n);
-    for (int i = 0; i < n; ++i) {
-        grid->SetTextMatrix(i, 0, QString::number(i + 1));
-        grid->SetTextMatrix(i, 1, rs.At(i, column).toString());
-    }
-    grid->SetRedraw(true);
+    m_actors->Load(store::CataloguePath());
+    grid->SetSource(m_actors);
     grid->SetCol(1);
     grid->SetColWidth(0, kNumberWidth);
     grid->SetColWidth(1, grid->ClientWidthTwips() - kNumberWidth);
@@ -303,10 +295,15 @@ void frmActorInfo::ActorListGrid_KeyPress(int keyAscii)
     const int n = grid->Rows();
     if (n == 0)
         return;
+    // The list's order pays no heed to case, the search does: the first name starting with the
+    // capital stands a little after the first starting with either.
     const QChar wanted = QChar(keyAscii).toUpper();
-    for (int i = 0; i < n; ++i) {
+    const int from = m_actors->Find(QString(wanted), false);
+    for (int i = from; i >= 0 && i < n; ++i) {
         const QString name = grid->TextMatrix(i, 1);
-        if (!name.isEmpty() && name.at(0) == wanted) {
+        if (!name.startsWith(wanted, Qt::CaseInsensitive))
+            break;
+        if (name.at(0) == wanted) {
             grid->SetRow(i);
             grid->SetTopRow(i);
             return;

@@ -7,8 +7,11 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 class QPushButton;
-class QStringListModel;
 class QToolButton;
+
+namespace shell {
+class LazyList;
+}
 
 namespace store {
 class Connection;
@@ -51,7 +54,8 @@ private:
 
     QGroupBox* m_frame = nullptr;
     QComboBox* m_cboMovie = nullptr;
-    QStringListModel* m_titles = nullptr;
+    shell::LazyList* m_titles = nullptr;
+    shell::LazyList* m_actors = nullptr;
     QLabel* m_lblActorList = nullptr;
     QLabel* m_lblCompleteActorList = nullptr;
     FlexGrid* m_actorGrid = nullptr;

@@ -1,7 +1,9 @@
 #include "cast/frmActorList.h"
 
+#include "cast/ActorName.h"
 #include "cast/FlexGrid.h"
 #include "shell/ErrorReport.h"
+#include "shell/LazyList.h"
 #include "shell/Toolkit.h"
 #include "store/Catalogue.h"
 #include "store/Recordset.h"
@@ -11,7 +13,6 @@
 #include <QListView>
 #include <QPushButton>
 #include <QSignalBlocker>
-#include <QStringListModel>
 
 namespace cast {
 
@@ -32,7 +33,9 @@ frmActorList::frmActorList(QWidget* owner) : QDialog(owner)
     m_cboActorList->setCompleter(nullptr);
     m_cboActorList->setInsertPolicy(QComboBox::NoInsert);
     m_cboActorList->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    m_names = new QStringListModel(m_cboActorList);
+    m_names = new shell::LazyList({QStringLiteral("SELECT [Actor] FROM [qry_Actor] ORDER BY [Actor]"),
+                                   QStringLiteral("SELECT count(*) FROM [tbl_Actor]"), ActorsBeforeSql()},
+                                  m_cboActorList);
     m_cboActorList->setModel(m_names);
     if (auto* list = qobject_cast<QListView*>(m_cboActorList->view()))
         list->setUniformItemSizes(true);
@@ -57,21 +60,12 @@ frmActorList::frmActorList(QWidget* owner) : QDialog(owner)
 
 void frmActorList::Form_Load()
 {
-    QStringList names;
-    {
-        store::Connection db = store::OpenDatabase();
-        store::Recordset rs(db, QStringLiteral("SELECT * FROM [qry_Actor] ORDER BY [Actor]"));
-        const int column = rs.ColumnIndex(QStringLiteral("Actor"));
-        names.reserve(rs.RecordCount());
-        for (qint64 row = 0, n = rs.RecordCount(); row < n; ++row)
-            names << rs.At(row, column).toString();
-    }
     {
         // The list is filled quietly; the box then shows the first actor, and an empty library nothing.
         const QSignalBlocker quiet(m_cboActorList);
-        m_names->setStringList(names);
+        m_names->Load(store::CataloguePath());
         m_cboActorList->setCurrentIndex(-1);
-        m_cboActorList->setEditText(names.isEmpty() ? QString() : names.first());
+        m_cboActorList->setEditText(m_names->Text(0));
     }
     m_movieGrid->SetColWidth(0, 450);
     m_movieGrid->SetColWidth(1, 3922);

@@ -5,7 +5,10 @@
 class QComboBox;
 class QGroupBox;
 class QPushButton;
-class QStringListModel;
+
+namespace shell {
+class LazyList;
+}
 
 namespace cast {
 
@@ -28,7 +31,7 @@ public:
 private:
     QGroupBox* m_frame;
     QComboBox* m_cboActorList;
-    QStringListModel* m_names;
+    shell::LazyList* m_names; // every actor, read as the list shows them
     FlexGrid* m_movieGrid;
     QPushButton* m_cmdOK;
 };

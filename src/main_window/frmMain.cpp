@@ -395,7 +395,6 @@ void frmMain::dbgMovie_RowColChange()
     shown.remove(QLatin1Char('\r'));
     m_lblStarring->setText(shown);
     m_lblStarring->setProperty("rawText", starring);
-    m_grid->Refresh();
 }
 
 void frmMain::dbgMovie_HeadClick(int column)

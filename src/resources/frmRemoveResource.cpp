@@ -2,6 +2,7 @@
 
 #include "shell/App.h"
 #include "shell/ErrorReport.h"
+#include "shell/LazyList.h"
 #include "shell/Toolkit.h"
 #include "store/Catalogue.h"
 #include "store/Credits.h"
@@ -10,6 +11,7 @@
 #include <QComboBox>
 #include <QFrame>
 #include <QLabel>
+#include <QListView>
 #include <QPushButton>
 #include <utility>
 
@@ -114,18 +116,18 @@ void frmRemoveResource::emptyText(QComboBox* list)
     list->setEditText(QString());
 }
 
-void frmRemoveResource::fill(QComboBox* list, const QString& sql, const QString& column)
+void frmRemoveResource::fill(QComboBox* list, const shell::LazyList::Sql& sql)
 {
-    store::Connection db = store::OpenDatabase();
-    store::Recordset set(db, sql);
-    const int c = set.ColumnIndex(column);
-    QStringList names;
-    names.reserve(qsizetype(set.RecordCount()));
-    for (qint64 row = 0, n = set.RecordCount(); row < n; ++row)
-        names << set.At(row, c).toString();
-    set.Close();
-    list->clear();
-    list->addItems(names);
+    // Every entry of the catalogue, read as the list shows them.
+    auto* names = qobject_cast<shell::LazyList*>(list->model());
+    if (!names) {
+        names = new shell::LazyList(sql, list);
+        list->setModel(names);
+        // Rows of one height, so the drop-down measures none it does not show.
+        if (auto* view = qobject_cast<QListView*>(list->view()))
+            view->setUniformItemSizes(true);
+    }
+    names->Load(store::CataloguePath());
     emptyText(list);
 }
 
@@ -142,12 +144,18 @@ void frmRemoveResource::Form_Load()
     };
     for (const auto& [list, index] : lists) {
         const store::Credit& credit = store::kCredits[index];
+        const QString table = QLatin1Char('[') + L(credit.table) + QLatin1Char(']');
+        const QString name = QLatin1Char('[') + L(credit.name) + QLatin1Char(']');
         fill(list,
-             QStringLiteral("SELECT * FROM [") + L(credit.table) + QStringLiteral("] ORDER BY [") + L(credit.name) +
-                 QStringLiteral("]"),
-             L(credit.name));
+             {QStringLiteral("SELECT ") + name + QStringLiteral(" FROM ") + table + QStringLiteral(" ORDER BY ") + name,
+              QStringLiteral("SELECT count(*) FROM ") + table,
+              QStringLiteral("SELECT count(*) FROM ") + table + QStringLiteral(" WHERE ") + name +
+                  QStringLiteral(" < ?")});
     }
-    fill(m_cboActor, QStringLiteral("SELECT * FROM [qry_Actor] ORDER BY [Actor]"), QStringLiteral("Actor"));
+    fill(m_cboActor, {QStringLiteral("SELECT [Actor] FROM [qry_Actor] ORDER BY [Actor]"),
+                      QStringLiteral("SELECT count(*) FROM [tbl_Actor]"),
+                      QStringLiteral("SELECT count(*) FROM [tbl_Actor] WHERE (ifnull([Actor_Last_Name], '') || ', ' "
+                                     "|| ifnull([Actor_First_Name], '')) COLLATE NOCASE < ?")});
 }
 
 void frmRemoveResource::cmdOK_Click()

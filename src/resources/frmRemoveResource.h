@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shell/LazyList.h"
+
 #include <QDialog>
 #include <QHash>
 #include <QRectF>
@@ -34,7 +36,7 @@ public:
 private:
     QComboBox* addList(const QString& name, const QString& caption, int column, int row);
     void place(QWidget* control, double left, double top, double width, double height);
-    void fill(QComboBox* list, const QString& sql, const QString& column);
+    void fill(QComboBox* list, const shell::LazyList::Sql& sql);
     void deleteActor(const QString& name);
     static void emptyText(QComboBox* list);
 

@@ -110,13 +110,16 @@ void Recordset::readKeys(qint64 row) const
 {
     if (m_allKeys || row < qint64(m_keys.size()))
         return;
-    // The first block for the first screen; past it, the rest in one statement, which costs
-    // about what a second block would (the engine walks the order from its start either way).
-    // No statement stays open between reads, so the set never holds the catalogue's read lock
-    // while the user looks at it.
+    // The first block for the first screen; past it, blocks three times what is read so far. The
+    // engine walks the order from its start for each, so a few growing blocks cost about what one
+    // read of the rest would, while a move past the first screen reads thousands of keys, not all
+    // of them. No statement stays open between reads, so the set never holds the catalogue's read
+    // lock while the user looks at it.
     constexpr qint64 kFirst = 256;
     const qint64 have = qint64(m_keys.size());
-    const qint64 want = have == 0 ? qMax(kFirst, row + 1) : -1;
+    qint64 want = have == 0 ? qMax(kFirst, row + 1) : qMax(3 * have, row + 1 - have);
+    if (have > 0 && have + want >= m_count)
+        want = -1; // the rest, however many another program has left by now
     Statement q(*m_db, (have == 0 && m_walkFirst ? m_walkSql : m_runSql) + QStringLiteral(" LIMIT ? OFFSET ?"));
     std::vector<QVariant> params = m_params;
     params.emplace_back(want);
