@@ -329,7 +329,8 @@ private slots:
         } catch (const FileError& e) {
             QVERIFY2(e.why().contains(error), qPrintable(e.why()));
         }
-        QVERIFY2(took.elapsed() < 10000, qPrintable(S("%1 ms").arg(took.elapsed())));
+        // A hostile file once took hours; seconds, even on a loaded machine or under the sanitizers.
+        QVERIFY2(took.elapsed() < 30000, qPrintable(S("%1 ms").arg(took.elapsed())));
         const int movies = tag.startsWith("one title") ? 40000 : 1;
         QCOMPARE(cat.scalar(S("SELECT count(*) FROM tbl_Movie_Title")).toInt(), error.isEmpty() ? movies : 0);
         QCOMPARE(cat.count(S("tbl_Movie_Title WHERE instr(CAST(Movie_Title AS BLOB), x'00')")), 0);
