@@ -437,4 +437,25 @@ void TakeMore(Movie& movie, const Movie& from)
     movie.fields = from.fields;
 }
 
+QString EscapeLine(const QString& value)
+{
+    return QString(value)
+        .replace(QLatin1Char('\\'), QStringLiteral("\\\\"))
+        .replace(QLatin1Char('\n'), QStringLiteral("\\n"));
+}
+
+QString UnescapeLine(const QString& value)
+{
+    QString out;
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        if (value[i] == QLatin1Char('\\') && i + 1 < value.size()) {
+            ++i;
+            out += value[i] == QLatin1Char('n') ? QChar(QLatin1Char('\n')) : value[i];
+        } else {
+            out += value[i];
+        }
+    }
+    return out;
+}
+
 } // namespace catalog

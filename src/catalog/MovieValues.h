@@ -56,4 +56,9 @@ void KeepStored(Movie& movie, const Movie& stored);
 // Gives the movie all of those of the other, empty or not.
 void TakeMore(Movie& movie, const Movie& from);
 
+// A field's value on one line of text, where a file or a box keeps "name: value" a line each:
+// backslashes and line breaks escaped, and back.
+QString EscapeLine(const QString& value);
+QString UnescapeLine(const QString& value);
+
 } // namespace catalog

@@ -52,27 +52,6 @@ QHash<QString, QStringList> commentFields(const QString& comments, QString& note
     return out;
 }
 
-QString escapeLine(const QString& value)
-{
-    return QString(value)
-        .replace(QLatin1Char('\\'), QStringLiteral("\\\\"))
-        .replace(QLatin1Char('\n'), QStringLiteral("\\n"));
-}
-
-QString unescapeLine(const QString& value)
-{
-    QString out;
-    for (qsizetype i = 0; i < value.size(); ++i) {
-        if (value[i] == QLatin1Char('\\') && i + 1 < value.size()) {
-            ++i;
-            out += value[i] == QLatin1Char('n') ? QChar(QLatin1Char('\n')) : value[i];
-        } else {
-            out += value[i];
-        }
-    }
-    return out;
-}
-
 // The titles Tellico gives its default video fields, for those a file names without declaring them.
 QString defaultTitle(const QString& element)
 {
@@ -297,7 +276,7 @@ ImportData ReadTellico(const QByteArray& xml)
             asWritten(fieldTitle(QStringLiteral("imdb")), imdb);
         for (const QString& field : extra.value(QStringLiteral("Field")))
             if (const qsizetype colon = field.indexOf(QStringLiteral(": ")); colon > 0)
-                movie.fields.push_back({field.left(colon), unescapeLine(field.mid(colon + 2))});
+                movie.fields.push_back({field.left(colon), catalog::UnescapeLine(field.mid(colon + 2))});
         if (defaultFields && !pictureFields.contains(QLatin1String("cover")))
             pictureFields << QStringLiteral("cover");
         for (const QString& field : std::as_const(pictureFields)) {
@@ -461,7 +440,7 @@ bool WriteTellicoXml(QIODevice& out, qint64 count, const NextMovie& next, const 
         for (const QString& code : m.barcodes)
             comment("Barcode", code);
         for (const catalog::Field& f : m.fields)
-            comment("Field", f.name + QStringLiteral(": ") + escapeLine(f.value));
+            comment("Field", f.name + QStringLiteral(": ") + catalog::EscapeLine(f.value));
         // Values Tellico's fields would change go into the comment as they are.
         const QString minutes = LengthToMinutes(m.length);
         if (!minutes.isEmpty() && MinutesToLength(minutes) == m.length)

@@ -40,27 +40,6 @@ QPlainTextEdit* textBox(QWidget* parent, const char* name, const QString& text)
     return box;
 }
 
-QString escapeLine(const QString& value)
-{
-    return QString(value)
-        .replace(QLatin1Char('\\'), QStringLiteral("\\\\"))
-        .replace(QLatin1Char('\n'), QStringLiteral("\\n"));
-}
-
-QString unescapeLine(const QString& value)
-{
-    QString out;
-    for (qsizetype i = 0; i < value.size(); ++i) {
-        if (value[i] == QLatin1Char('\\') && i + 1 < value.size()) {
-            ++i;
-            out += value[i] == QLatin1Char('n') ? QChar(QLatin1Char('\n')) : value[i];
-        } else {
-            out += value[i];
-        }
-    }
-    return out;
-}
-
 QStringList lines(const QPlainTextEdit* box)
 {
     QStringList out;
@@ -76,7 +55,7 @@ QString FieldsText(const std::vector<catalog::Field>& fields)
 {
     QStringList out;
     for (const catalog::Field& f : fields)
-        out << f.name + QStringLiteral(": ") + escapeLine(f.value);
+        out << f.name + QStringLiteral(": ") + catalog::EscapeLine(f.value);
     return out.join(QLatin1Char('\n'));
 }
 
@@ -90,7 +69,7 @@ std::vector<catalog::Field> ReadFieldsText(const QString& text, QStringList& unr
         if (colon <= 0 || line.left(colon).trimmed().isEmpty())
             unread << line.trimmed();
         else
-            fields.push_back({line.left(colon).trimmed(), unescapeLine(line.mid(colon + 1).trimmed())});
+            fields.push_back({line.left(colon).trimmed(), catalog::UnescapeLine(line.mid(colon + 1).trimmed())});
     }
     return fields;
 }
