@@ -130,6 +130,14 @@ ImportData ReadTellico(const QByteArray& xml)
     QStringList pictureFields;
     QHash<QString, QString> titles; // of the fields the file declares
     bool defaultFields = true, ownValues = false;
+    // Tellico keeps its loans apart from the entries, naming them by id, usually after them.
+    struct TellicoLoan
+    {
+        int line;
+        QString borrower, entry, lent;
+    };
+    std::vector<TellicoLoan> loans;
+    QHash<QString, QString> entryTitles;
     while (!r.atEnd()) {
         const auto token = r.readNext();
         if (token == QXmlStreamReader::DTD)
@@ -169,7 +177,20 @@ ImportData ReadTellico(const QByteArray& xml)
             }
             continue;
         }
-        if (r.name() == QLatin1String("borrowers") || r.name() == QLatin1String("filters")) {
+        if (r.name() == QLatin1String("borrowers")) {
+            while (r.readNextStartElement()) {
+                const QString borrower = r.attributes().value(QLatin1String("name")).toString().trimmed();
+                while (r.readNextStartElement()) {
+                    if (r.name() == QLatin1String("loan"))
+                        loans.push_back({int(r.lineNumber()), borrower,
+                                         r.attributes().value(QLatin1String("entryRef")).toString(),
+                                         r.attributes().value(QLatin1String("loanDate")).toString()});
+                    r.skipCurrentElement();
+                }
+            }
+            continue;
+        }
+        if (r.name() == QLatin1String("filters")) {
             r.skipCurrentElement();
             continue;
         }
@@ -177,6 +198,7 @@ ImportData ReadTellico(const QByteArray& xml)
             continue;
         Movie movie;
         movie.line = int(r.lineNumber());
+        const QString entryId = r.attributes().value(QLatin1String("id")).toString();
         Values values;
         Rows rows;
         QStringList order;
@@ -188,6 +210,7 @@ ImportData ReadTellico(const QByteArray& xml)
             data.problems << QStringLiteral("line %1: an entry without a title").arg(movie.line);
             continue;
         }
+        entryTitles.insert(entryId, movie.title);
         QSet<QString> used{QStringLiteral("title"), QStringLiteral("comments"), QStringLiteral("widescreen"),
                            QStringLiteral("cast")};
         // Tellico's own: its entry ids and the dates it stamps.
@@ -311,6 +334,14 @@ ImportData ReadTellico(const QByteArray& xml)
     if (ownValues)
         data.notes << QStringLiteral(
             "Tellico's own entry ids, loan marks and the dates it stamped on entries are not kept.");
+    // Named one by one, so the user can lend them again here.
+    for (const TellicoLoan& loan : loans)
+        data.notes << QStringLiteral(
+                          "line %1: the loan of %2 to %3%4 (not kept: lend it again with Collection > Lend...)")
+                          .arg(loan.line)
+                          .arg(entryTitles.value(loan.entry, QStringLiteral("entry %1").arg(loan.entry)),
+                               loan.borrower.isEmpty() ? QStringLiteral("someone unnamed") : loan.borrower,
+                               loan.lent.isEmpty() ? QString() : QStringLiteral(" since ") + loan.lent);
     if (!sawCollection)
         throw FileError(QStringLiteral("the Tellico file holds no collection"));
     return data;
