@@ -494,18 +494,28 @@ std::optional<Movie> MovieReader::Read(qint64 id)
         *field = row.column(c++).toString();
     m.widescreen = store::IsTrue(row.column(c++));
     row.reset();
-
-    store::Statement& more = start(*m_q->moreNames);
-    while (more.step())
-        m.moreNames[std::size_t(more.column(0).toInt())] << more.column(2).toString();
-    more.reset();
     store::Statement& cast = start(m_q->cast);
     while (cast.step())
         m.cast.push_back({cast.column(0).toString(), cast.column(1).toString(), cast.column(2).toString()});
     cast.reset();
+    ReadMore(id, m);
+    return m;
+}
+
+void MovieReader::ReadMore(qint64 id, Movie& m)
+{
+    const auto start = [id](store::Statement& q) -> store::Statement& {
+        q.reset();
+        q.bind(1, id);
+        return q;
+    };
+    store::Statement& more = start(*m_q->moreNames);
+    while (more.step())
+        m.moreNames[std::size_t(more.column(0).toInt())] << more.column(2).toString();
+    more.reset();
     store::Statement& details = start(m_q->details);
     if (details.step()) {
-        c = 0;
+        int c = 0;
         m.originalTitle = details.column(c++).toString();
         m.plot = details.column(c++).toString();
         m.notes = details.column(c++).toString();
@@ -526,53 +536,11 @@ std::optional<Movie> MovieReader::Read(qint64 id)
     while (fields.step())
         m.fields.push_back({fields.column(0).toString(), fields.column(1).toString()});
     fields.reset();
-    return m;
 }
 
 std::optional<Movie> ReadMovie(const store::Connection& db, qint64 id)
 {
     return MovieReader(db).Read(id);
-}
-
-QHash<qint64, Movie> ReadMoreOfAll(const store::Connection& db)
-{
-    QHash<qint64, Movie> all;
-    for (std::size_t i = 0; i < store::kCredits.size(); ++i) {
-        const store::Credit& c = store::kCredits[i];
-        store::Statement more(db, QStringLiteral("SELECT x.[Movie_ID], n.[%1] FROM [tbl_Movie_More_Name] AS x JOIN "
-                                                 "[%2] AS n ON n.[%3] = x.[Name_ID] WHERE x.[Credit] = ? ORDER BY "
-                                                 "x.[Movie_ID], x.[Position]")
-                                      .arg(L(c.name), L(c.table), L(c.key)));
-        more.bind(1, L(c.key));
-        while (more.step())
-            all[more.column(0).toLongLong()].moreNames[i] << more.column(1).toString();
-    }
-    store::Statement details(db, QStringLiteral("SELECT [Movie_ID], [Original_Title], [Plot], [Notes], "
-                                                "[Personal_Rating], [Watched], [Purchased], [Price], [IMDb_ID], "
-                                                "[TMDb_ID] FROM [tbl_Movie_Details]"));
-    while (details.step()) {
-        Movie& m = all[details.column(0).toLongLong()];
-        int c = 1;
-        m.originalTitle = details.column(c++).toString();
-        m.plot = details.column(c++).toString();
-        m.notes = details.column(c++).toString();
-        if (const QVariant rating = details.column(c++); !rating.isNull())
-            m.personalRating = rating.toDouble();
-        m.watched = QDate::fromString(details.column(c++).toString(), Qt::ISODate);
-        m.purchased = QDate::fromString(details.column(c++).toString(), Qt::ISODate);
-        m.price = details.column(c++).toString();
-        m.imdbId = details.column(c++).toString();
-        m.tmdbId = details.column(c++).toString();
-    }
-    store::Statement barcodes(db, QStringLiteral("SELECT [Movie_ID], [Barcode] FROM [tbl_Movie_Barcode] ORDER BY "
-                                                 "[Movie_ID], [Position]"));
-    while (barcodes.step())
-        all[barcodes.column(0).toLongLong()].barcodes << barcodes.column(1).toString();
-    store::Statement fields(db, QStringLiteral("SELECT [Movie_ID], [Name], [Value] FROM [tbl_Movie_Field] ORDER BY "
-                                               "[Movie_ID], [Position]"));
-    while (fields.step())
-        all[fields.column(0).toLongLong()].fields.push_back({fields.column(1).toString(), fields.column(2).toString()});
-    return all;
 }
 
 } // namespace catalog

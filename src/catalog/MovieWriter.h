@@ -111,14 +111,13 @@ public:
     // The movie of that key with all it holds; none when there is no such movie. A credit's first
     // name is as the movie table names it ("Unknown" included).
     std::optional<Movie> Read(qint64 id);
+    // Only what the movie holds beyond its row and cast: more names, details, barcodes, other fields.
+    void ReadMore(qint64 id, Movie& movie);
 
 private:
     struct Statements;
     std::unique_ptr<Statements> m_q;
 };
 std::optional<Movie> ReadMovie(const store::Connection& db, qint64 id);
-// Of every movie that has any, by key: its more names, details, barcodes and other fields (the rest of
-// each Movie left empty), read in one pass over each table, as a whole catalogue's export needs.
-QHash<qint64, Movie> ReadMoreOfAll(const store::Connection& db);
 
 } // namespace catalog

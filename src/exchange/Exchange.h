@@ -3,6 +3,7 @@
 #include "exchange/Csv.h"
 #include "exchange/Formats.h"
 
+#include <QSet>
 #include <array>
 #include <memory>
 
@@ -10,6 +11,10 @@ namespace store {
 class Connection;
 class Statement;
 } // namespace store
+
+namespace catalog {
+class MovieReader;
+}
 
 namespace exchange {
 
@@ -83,7 +88,8 @@ private:
     int m_cacheSize = 0; // the connection's own, given back at the end
     qint64 m_count = 0;
     std::unique_ptr<store::Statement> m_rows, m_cast;
-    QHash<qint64, catalog::Movie> m_more; // the extras of the movies that have any
+    QSet<qint64> m_withMore; // the movies holding more than their row and cast
+    std::unique_ptr<catalog::MovieReader> m_more;
 };
 
 // Every movie of the catalogue with its cast, in title order.

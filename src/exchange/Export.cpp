@@ -142,8 +142,15 @@ CatalogueReader::CatalogueReader(const store::Connection& db) : m_db(db)
                                "FROM [tbl_Actor_Movie_Join] AS j JOIN [tbl_Actor] AS a ON a.[Actor_ID] = j.[Actor_ID] "
                                "LEFT JOIN [tbl_Cast_Character] AS c ON c.[Movie_ID] = j.[Movie_ID] AND "
                                "c.[Actor_ID] = j.[Actor_ID] WHERE j.[Movie_ID] = ? ORDER BY j.rowid"));
-        // The extras are held by few movies: read once, taken movie by movie.
-        m_more = catalog::ReadMoreOfAll(db);
+        // Few movies hold more than their row and cast: only their keys are kept, and each of those
+        // movies' extras read as it comes.
+        store::Statement withMore(db, QStringLiteral("SELECT [Movie_ID] FROM [tbl_Movie_More_Name] UNION "
+                                                     "SELECT [Movie_ID] FROM [tbl_Movie_Details] UNION "
+                                                     "SELECT [Movie_ID] FROM [tbl_Movie_Barcode] UNION "
+                                                     "SELECT [Movie_ID] FROM [tbl_Movie_Field]"));
+        while (withMore.step())
+            m_withMore.insert(withMore.column(0).toLongLong());
+        m_more = std::make_unique<catalog::MovieReader>(db);
     } catch (...) {
         if (m_began)
             store::Statement(db, QStringLiteral("ROLLBACK")).run();
@@ -155,6 +162,7 @@ CatalogueReader::~CatalogueReader()
 {
     m_rows.reset();
     m_cast.reset();
+    m_more.reset();
     if (m_began)
         sqlite3_exec(m_db.handle(), "COMMIT", nullptr, nullptr, nullptr); // it only read
     sqlite3_exec(m_db.handle(), QStringLiteral("PRAGMA cache_size = %1").arg(m_cacheSize).toUtf8().constData(), nullptr,
@@ -180,12 +188,9 @@ bool CatalogueReader::next(Movie& m)
         m.cast.emplace_back(m_cast->column(0).toString(), m_cast->column(1).toString(), m_cast->column(2).toString());
     m_cast->reset();
     catalog::Movie& whole = m;
-    if (const auto more = m_more.find(m.id); more != m_more.end()) {
-        catalog::TakeMore(whole, std::move(*more));
-        m_more.erase(more);
-    } else {
-        catalog::TakeMore(whole, catalog::Movie());
-    }
+    catalog::TakeMore(whole, catalog::Movie()); // nothing left of the movie read before
+    if (m_withMore.contains(m.id))
+        m_more->ReadMore(m.id, whole);
     return true;
 }
 
