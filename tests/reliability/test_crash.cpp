@@ -156,6 +156,7 @@ void TestCrash::killedMidWorkLosesNothingReported()
         const qint64 logged = QFileInfo(logPath).size();
         QProcess child;
         child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        testing::MakeKillable(child);
         child.start(S(CHILD_PATH),
                     {S("crash"), cat.dir(), logPath, QString::number(run), QString::number(random.generate())});
         QVERIFY(child.waitForStarted());

@@ -48,6 +48,7 @@ private slots:
             page = cat.scalar(QStringLiteral("SELECT rootpage FROM sqlite_master WHERE name = 'notes'")).toInt();
         }
         QProcess run; // the program as the user had it, on a sound catalogue
+        testing::MakeKillable(run);
         run.start(QCoreApplication::applicationFilePath(), {QStringLiteral("run"), cat.dir()});
         QVERIFY(run.waitForReadyRead(20000));
         if (killed)

@@ -1,6 +1,7 @@
 // The single-instance rule between real processes, in a socket folder of the tests' own, so that a
 // Reelkeeper the user has open is never the one reached.
 #include "shell/SingleInstance.h"
+#include "support/TestSupport.h"
 
 #include <QDir>
 #include <QLocalServer>
@@ -41,6 +42,8 @@ private slots:
         const QString title = QStringLiteral("Reelkeeper test ") + QUuid::createUuid().toString();
         const QString name = shell::SingleInstance::ServerName(title);
         QProcess a, b;
+        testing::MakeKillable(a);
+        testing::MakeKillable(b);
         QByteArray said, heard; // accumulated: the macro reads its condition once more after success
         QLocalServer impostor;
         if (first == QLatin1String("impostor")) {
@@ -113,7 +116,7 @@ private slots:
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
         QProcess a, b;
         for (QProcess* p : {&a, &b}) {
-            p->setProcessEnvironment(env);
+            testing::MakeKillable(*p, env);
             p->start(QStringLiteral(REELKEEPER_PATH), {});
             QVERIFY(p->waitForStarted());
             QTest::qWait(gapMs);

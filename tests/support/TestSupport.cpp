@@ -128,4 +128,11 @@ void click(QWidget* window, const char* name)
     QTest::mouseClick(window->findChild<QAbstractButton*>(QString::fromLatin1(name)), Qt::LeftButton);
 }
 
+void MakeKillable(QProcess& child, QProcessEnvironment env)
+{
+    static const QTemporaryDir counters;
+    env.insert(QStringLiteral("GCOV_PREFIX"), counters.path());
+    child.setProcessEnvironment(env);
+}
+
 } // namespace testing

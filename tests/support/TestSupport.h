@@ -3,6 +3,7 @@
 #include "shell/Toolkit.h"
 #include "store/Catalogue.h"
 
+#include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <deque>
@@ -63,6 +64,10 @@ private:
     std::deque<int> m_answers;
     int m_defaultYesNo = shell::vbYes;
 };
+
+// Gives a child the test may kill its own place for coverage counters: one killed while writing
+// them would leave the build's counters unreadable.
+void MakeKillable(QProcess& child, QProcessEnvironment env = QProcessEnvironment::systemEnvironment());
 
 // Clicks the button of that name in the window with the mouse, as the user does.
 void click(QWidget* window, const char* name);
