@@ -1,12 +1,9 @@
 #include "find/FindFeature.h"
 
-#include "catalog/MovieWriter.h"
 #include "find/FindSchema.h"
 #include "find/SortOrder.h"
 #include "store/Schema.h"
 #include "store/Sqlite.h"
-
-#include <memory>
 
 namespace find {
 
@@ -55,54 +52,22 @@ void dropIndex(store::Connection& db)
         db.exec(sql);
 }
 
-// Fills the documents, and so both indexes, of the movies whose keys lie in [low, high].
-class Filler
-{
-public:
-    explicit Filler(store::Connection& db)
-    {
-        for (const QString& sql : FillIndexSql())
-            m_fill.push_back(std::make_unique<store::Statement>(db, sql));
-    }
-    void fill(qint64 low, qint64 high)
-    {
-        for (auto& q : m_fill) {
-            q->reset();
-            q->bind(1, low);
-            q->bind(2, high);
-            q->run();
-        }
-    }
-
-private:
-    std::vector<std::unique_ptr<store::Statement>> m_fill;
-};
-
-// The find index made afresh, filled in batches so the progress window can follow and cancel.
+// The find index made afresh, in the upgrade's transaction, the engine reporting as it fills.
 void addIndex(store::Connection& db, const store::UpgradeProgress& progress, QStringList&)
 {
     dropIndex(db);
     for (const QString& sql : CreateIndexSql())
         db.exec(sql);
-    store::Statement range(db, QStringLiteral("SELECT ifnull(min([Movie_ID]), 0), ifnull(max([Movie_ID]), -1), "
-                                              "count(*) FROM [tbl_Movie_Title]"));
-    range.step();
-    const qint64 first = range.column(0).toLongLong(), last = range.column(1).toLongLong();
-    const qint64 total = range.column(2).toLongLong();
-    range.reset();
-    Filler filler(db);
-    constexpr qint64 kBatch = 2000;
-    for (qint64 low = first; low <= last; low += kBatch) {
-        if (progress && !progress(qMin(total, (low - first) * total / qMax<qint64>(1, last - first + 1)), total))
-            store::CancelledUpgrade();
-        filler.fill(low, low + kBatch - 1);
-    }
-    if (progress)
-        progress(total, total);
+    store::Statement count(db, QStringLiteral("SELECT count(*) FROM [tbl_Movie_Title]"));
+    count.step();
+    const qint64 total = count.column(0).toLongLong();
+    count.reset();
+    if (progress && !progress(0, total))
+        store::CancelledUpgrade();
+    store::RunReporting(db, FillIndexSql(), total, progress);
 }
 
-// The indexes the grid reads its orders from; made again where a rebuilt find index took its
-// documents' ones with it.
+// The indexes the grid reads its own columns' orders from.
 QStringList missingSortIndexes(const store::Connection& db)
 {
     QStringList missing;
@@ -129,40 +94,16 @@ void addSortIndexes(store::Connection& db, const store::UpgradeProgress& progres
 
 void RegisterFeature()
 {
-    store::RegisterSchemaStep({2, QStringLiteral("finding movies as you type"), addIndex,
-                               [](const store::Connection& db) { return !indexCurrent(db); }});
+    // The first find index kept a document per movie; today's, which replaces it, comes with
+    // version 9, after the movie in full has made the tables it also reads.
+    store::RegisterSchemaStep({2,
+                               QStringLiteral("the first find index"),
+                               [](store::Connection&, const store::UpgradeProgress&, QStringList&) {},
+                               {}});
     store::RegisterSchemaStep({3, QStringLiteral("sorting by any column at once"), addSortIndexes,
                                [](const store::Connection& db) { return !missingSortIndexes(db).isEmpty(); }});
-    // A bulk writer's movies reach the index once, after the last of them, rather than through the
-    // triggers for every row and link. Any other connection sees the catalogue with its triggers,
-    // before or after; a cancel restores them with the rest.
-    catalog::AddBulkObserver(
-        {[](store::Connection& db) {
-             for (const QString& sql : DropCatalogueTriggerSql())
-                 db.exec(sql);
-         },
-         [](store::Connection& db, const std::vector<qint64>& keys, const catalog::Progress& progress) {
-             store::Statement drop(
-                 db, QStringLiteral("DELETE FROM [tbl_Find_Document] WHERE [Movie_ID] BETWEEN ?1 AND ?2"));
-             Filler filler(db);
-             constexpr std::size_t kBatch = 1000;
-             // Runs of following keys (an import's new movies) go as one range each.
-             for (std::size_t i = 0; i < keys.size();) {
-                 if (progress && !progress(qint64(i), qint64(keys.size())))
-                     return false;
-                 const std::size_t start = i;
-                 while (i + 1 < keys.size() && keys[i + 1] == keys[i] + 1 && i + 1 - start < kBatch)
-                     ++i;
-                 drop.reset();
-                 drop.bindAll({keys[start], keys[i]});
-                 drop.run();
-                 filler.fill(keys[start], keys[i]);
-                 ++i;
-             }
-             for (const QString& sql : CatalogueTriggerSql())
-                 db.exec(sql);
-             return !progress || progress(qint64(keys.size()), qint64(keys.size()));
-         }});
+    store::RegisterSchemaStep({9, QStringLiteral("finding movies as you type"), addIndex,
+                               [](const store::Connection& db) { return !indexCurrent(db); }});
 }
 
 } // namespace find

@@ -16,8 +16,10 @@ QString fieldNamed(const QString& name)
 {
     static const QHash<QString, QString> fields = [] {
         QHash<QString, QString> f;
-        for (const QString& c : DocumentColumns())
+        for (const QString& c : IndexColumns())
             f.insert(c.toLower(), c);
+        f.insert(QStringLiteral("barcode"), QStringLiteral("Barcode"));
+        f.insert(QStringLiteral("original"), QStringLiteral("Original_Title"));
         f.insert(QStringLiteral("title"), QStringLiteral("Movie_Title"));
         f.insert(QStringLiteral("year"), QStringLiteral("Year_Released"));
         f.insert(QStringLiteral("screenplay"), QStringLiteral("Screenwriter"));
@@ -101,6 +103,46 @@ std::vector<Term> ParseQuery(const QString& typed)
     return terms;
 }
 
+namespace {
+
+// The runs of word characters in the text, as the word index would split it (near enough to pick
+// the movies worth a closer look).
+QStringList wordsOf(const QString& text)
+{
+    QStringList words;
+    QString word;
+    for (QChar c : text) {
+        if (c.isLetterOrNumber() || c.isMark() || c.category() == QChar::Other_PrivateUse) {
+            word += c;
+        } else if (!word.isEmpty()) {
+            words << word;
+            word.clear();
+        }
+    }
+    if (!word.isEmpty())
+        words << word;
+    return words;
+}
+
+// The movies with an actor whose name the query finds in the index `table`.
+QString moviesOfActors(const QString& table)
+{
+    return QStringLiteral("SELECT j.[Movie_ID] FROM [tbl_Actor_Movie_Join] AS j WHERE j.[Actor_ID] IN (SELECT rowid "
+                          ">> %1 FROM [%2] WHERE [%2] MATCH ? AND (rowid & %3) = %4)")
+        .arg(kKindBits)
+        .arg(table)
+        .arg((1 << kKindBits) - 1)
+        .arg(kActorKind);
+}
+
+bool allDigits(const QString& text)
+{
+    return std::all_of(text.begin(), text.end(),
+                       [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); });
+}
+
+} // namespace
+
 Filter MatchFilter(const QString& typed, const QString& keyColumn)
 {
     Filter f;
@@ -121,20 +163,72 @@ Filter MatchFilter(const QString& typed, const QString& keyColumn)
             continue;
         }
         QStringList sources;
-        const auto source = [&](const QString& table, const QString& query) {
-            sources << QStringLiteral("SELECT rowid FROM [%1] WHERE [%1] MATCH ?").arg(table);
-            f.params.emplace_back(inField(t, query));
-            f.sources.push_back({sources.back(), f.params.back(), term});
+        const auto source = [&](const QString& sql, const QString& param) {
+            sources << key + QStringLiteral(" IN (") + sql + QLatin1Char(')');
+            f.params.emplace_back(param);
+            f.sources.push_back({sql, {param}, term, {}, false});
         };
+        const bool barcode = t.field == QLatin1String("Barcode");
+        const bool trigrams = t.text.toUcs4().size() >= 3 && InTrigramIndex(t.field) && !barcode;
+        const QString words = ftsString(t.text) + (t.phrase ? QString() : QStringLiteral("*"));
         // Words and word starts, accent-blind: "amelie" finds "Amélie", "ru" finds "Runner".
-        if (hasWordCharacter(t.text))
-            source(kWordsTable, ftsString(t.text) + (t.phrase ? QString() : QStringLiteral("*")));
+        if (hasWordCharacter(t.text) && !barcode)
+            source(MoviesFoundSql(kWordsTable), inField(t, words));
         // Any three or more characters inside a value: "unner" finds "Runner".
-        if (t.text.toUcs4().size() >= 3)
-            source(kTrigramTable, ftsString(t.text));
+        if (trigrams)
+            source(MoviesFoundSql(kTrigramTable), inField(t, ftsString(t.text)));
+        // A barcode's start; every barcode holds digits only.
+        if (barcode || (t.field.isEmpty() && allDigits(t.text))) {
+            QString pattern = t.text;
+            pattern.replace(QLatin1Char('['), QStringLiteral("[[]"))
+                .replace(QLatin1Char('*'), QStringLiteral("[*]"))
+                .replace(QLatin1Char('?'), QStringLiteral("[?]"));
+            source(QStringLiteral("SELECT [Movie_ID] FROM [tbl_Movie_Barcode] WHERE [Barcode] GLOB ?"),
+                   pattern + QLatin1Char('*'));
+        }
+        // The cast reads as one text, so a phrase may run from one actor's name into the next and
+        // text into the "; " between them: the movies with actors holding the phrase's first and
+        // last words, or the text's longest part between semicolons, are asked again as a whole.
+        if (t.field.isEmpty() || t.field == QLatin1String("Actor")) {
+            const QStringList parts = wordsOf(t.text);
+            if (parts.size() > 1 && hasWordCharacter(t.text)) {
+                const QString first = QStringLiteral("{Actor} : ") + ftsString(parts.first());
+                const QString last = QStringLiteral("{Actor} : ") + ftsString(parts.last()) +
+                                     (t.phrase ? QString() : QStringLiteral("*"));
+                f.sources.push_back(
+                    {moviesOfActors(kWordsTable) + QStringLiteral(" INTERSECT ") + moviesOfActors(kWordsTable),
+                     {QVariant(first), QVariant(last)},
+                     term,
+                     words,
+                     false});
+            }
+            if (trigrams && t.text.contains(QLatin1Char(';'))) {
+                QString longest;
+                for (const QString& part : t.text.split(QLatin1Char(';')))
+                    if (part.trimmed().toUcs4().size() > longest.toUcs4().size())
+                        longest = part.trimmed();
+                if (longest.toUcs4().size() >= 3)
+                    f.sources.push_back({moviesOfActors(kTrigramTable),
+                                         {QVariant(QStringLiteral("{Actor} : ") + ftsString(longest))},
+                                         term,
+                                         ftsString(t.text),
+                                         true});
+                else
+                    f.sources.push_back({QStringLiteral("SELECT [Movie_ID] FROM [tbl_Actor_Movie_Join] GROUP BY "
+                                                        "[Movie_ID] HAVING count(*) > 1"),
+                                         {},
+                                         term,
+                                         ftsString(t.text),
+                                         true});
+            }
+        }
         if (!sources.isEmpty()) {
-            conditions << key + QStringLiteral(" IN (") + sources.join(QStringLiteral(" UNION ")) + QLatin1Char(')');
+            conditions << QLatin1Char('(') + sources.join(QStringLiteral(" OR ")) + QLatin1Char(')');
             ++term;
+        } else {
+            // Nothing but a cross-actor look: no condition, so no term for the found set.
+            while (!f.sources.empty() && f.sources.back().term == term)
+                f.sources.pop_back();
         }
     }
     f.where = conditions.join(QStringLiteral(" AND "));

@@ -9,25 +9,30 @@ namespace find {
 // One thing the user looks for: a word or a quoted phrase, in every field or in one.
 struct Term
 {
-    QString field; // a document column; empty for any
+    QString field; // an index column or Barcode; empty for any
     QString text;
     bool phrase = false;
 };
 
 // Reads what the user typed: words, "quoted phrases" (an unclosed quote runs to the end) and
-// field:value, where field is a document column, a short name (title, year, actor...) or a word
+// field:value, where field is an index column, a short name (title, year, actor...) or a word
 // another part of the program registered (FindWords.h). An unknown field is part of the text. Control
 // characters separate words; past kMaxLength characters and kMaxTerms terms the rest is ignored.
 inline constexpr int kMaxLength = 200;
 inline constexpr int kMaxTerms = 12;
 std::vector<Term> ParseQuery(const QString& typed);
 
-// One statement yielding, in ascending order, the keys of the movies one term finds in one index.
+// One statement yielding the keys of the movies one term finds in one index (a key may come more
+// than once). With `across` set, the statement gives only the movies whose cast may hold the term
+// across two actors, "Harrison; Hamill", and `across` is the full-text query their casts, as one
+// text each, are asked (in the trigram index's way when `trigram`).
 struct Source
 {
     QString sql;
-    QVariant param;
+    std::vector<QVariant> params;
     int term = 0;
+    QString across;
+    bool trigram = false;
 };
 
 // The condition on a movie key column that keeps the movies matching every term, and the
@@ -38,7 +43,8 @@ struct Filter
     QString where;
     std::vector<QVariant> params;
     // Each term's matches, one statement per index, which a FoundSet unites per term and
-    // intersects across terms. Empty when a term is about loans.
+    // intersects across terms. Empty when a term is about loans: `where` alone then finds no
+    // text across two actors.
     std::vector<Source> sources;
     bool isEmpty() const { return where.isEmpty(); }
 };

@@ -2,7 +2,8 @@
 
 #include "store/Credits.h"
 
-#include <QRegularExpression>
+#include <utility>
+#include <vector>
 
 namespace find {
 
@@ -13,158 +14,238 @@ QString L(const char* text)
     return QString::fromLatin1(text);
 }
 
-QString columnList(const QString& prefix = {})
+// One table whose rows are values of the index: its key and each column's value, written with %1
+// for the row ("new.", "old." or nothing), and a condition a row must meet to be indexed.
+struct Part
 {
-    QStringList out;
-    for (const QString& c : DocumentColumns())
-        out << prefix + QLatin1Char('[') + c + QLatin1Char(']');
-    return out.join(QStringLiteral(", "));
+    int kind;
+    QString table;
+    QString key;
+    std::vector<std::pair<QString, QString>> values;
+    QString only;
+    QStringList keyColumns; // whose change moves the row in the index
+};
+
+QString actorText(const QString& row)
+{
+    return QStringLiteral("ifnull(%1[Actor_Last_Name], '') || ', ' || ifnull(%1[Actor_First_Name], '')").arg(row);
 }
 
-// Each trigger body is one short statement: every connection parses every trigger when it first
-// reads the catalogue, and every statement that fires one compiles it.
-QString trigger(const QString& name, const QString& when, const QString& table, const QString& body)
+const std::vector<Part>& parts()
 {
-    return QStringLiteral("CREATE TRIGGER [%1] AFTER %2 ON [%3] BEGIN\n%4;\nEND").arg(name, when, table, body);
+    static const std::vector<Part> all = [] {
+        std::vector<Part> p;
+        Part title{kTitleKind, QStringLiteral("tbl_Movie_Title"), QStringLiteral("%1[Movie_ID]"), {},
+                   {},         {QStringLiteral("Movie_ID")}};
+        for (const char* c : {"Movie_Title", "Year_Released", "Length", "Grade", "Rating"})
+            title.values.emplace_back(L(c), QStringLiteral("%1[") + L(c) + QLatin1Char(']'));
+        p.push_back(title);
+        p.push_back({kDetailsKind,
+                     QStringLiteral("tbl_Movie_Details"),
+                     QStringLiteral("%1[Movie_ID]"),
+                     {{QStringLiteral("Original_Title"), QStringLiteral("%1[Original_Title]")},
+                      {QStringLiteral("Plot"), QStringLiteral("%1[Plot]")}},
+                     {},
+                     {QStringLiteral("Movie_ID")}});
+        int kind = kFirstCreditKind;
+        for (const store::Credit& c : store::kCredits)
+            p.push_back({kind++,
+                         L(c.table),
+                         QStringLiteral("%1[") + L(c.key) + QLatin1Char(']'),
+                         {{L(c.name), QStringLiteral("%1[") + L(c.name) + QLatin1Char(']')}},
+                         {},
+                         {L(c.key)}});
+        p.push_back({kActorKind,
+                     QStringLiteral("tbl_Actor"),
+                     QStringLiteral("%1[Actor_ID]"),
+                     {{QStringLiteral("Actor"), actorText(QStringLiteral("%1"))}},
+                     {},
+                     {QStringLiteral("Actor_ID")}});
+        // Keys too large to share one index key are left out; no catalogue comes near them.
+        p.push_back({kCharacterKind,
+                     QStringLiteral("tbl_Cast_Character"),
+                     QStringLiteral("(%1[Movie_ID] << ") + QString::number(kCharacterActorBits) +
+                         QStringLiteral(" | %1[Actor_ID])"),
+                     {{QStringLiteral("Character"), QStringLiteral("%1[Character]")}},
+                     QStringLiteral("%1[Actor_ID] BETWEEN 0 AND ") +
+                         QString::number((qint64(1) << kCharacterActorBits) - 1) +
+                         QStringLiteral(" AND %1[Movie_ID] BETWEEN 0 AND ") +
+                         QString::number((qint64(1) << (63 - kKindBits - kCharacterActorBits)) - 1),
+                     {QStringLiteral("Movie_ID"), QStringLiteral("Actor_ID")}});
+        return p;
+    }();
+    return all;
 }
 
-// The cast's display names of the movie `movie`, as one text.
-QString castOf(const QString& movie)
+QString rowKey(const Part& part, const QString& row)
 {
-    return QStringLiteral(
-               "(SELECT group_concat(ifnull(a.[Actor_Last_Name], '') || ', ' || ifnull(a.[Actor_First_Name], "
-               "''), '; ') FROM [tbl_Actor_Movie_Join] AS j JOIN [tbl_Actor] AS a ON a.[Actor_ID] = "
-               "j.[Actor_ID] WHERE j.[Movie_ID] = %1)")
-        .arg(movie);
+    return QStringLiteral("(%1 << %2 | %3)").arg(QString(part.key).arg(row)).arg(kKindBits).arg(part.kind);
 }
 
-// Sets one column of the documents of `keys` (a list or SELECT of Movie_IDs) to `value`.
-QString setDocuments(const QString& column, const QString& value, const QString& keys)
+QStringList columnsOf(const QString& table)
 {
-    return QStringLiteral("UPDATE [tbl_Find_Document] SET [%1] = %2 WHERE [Movie_ID] IN (%3)").arg(column, value, keys);
+    QStringList columns;
+    for (const QString& c : IndexColumns())
+        if (table == kWordsTable || InTrigramIndex(c))
+            columns << c;
+    return columns;
+}
+
+// The part's values as `table` takes them, for the row: "[col], [col]" and their values.
+std::pair<QString, QString> valuesFor(const Part& part, const QString& table, const QString& row)
+{
+    QStringList names, values;
+    for (const auto& [column, value] : part.values)
+        if (columnsOf(table).contains(column)) {
+            names << QLatin1Char('[') + column + QLatin1Char(']');
+            values << QString(value).arg(row);
+        }
+    return {names.join(QStringLiteral(", ")), values.join(QStringLiteral(", "))};
+}
+
+QString condition(const Part& part, const QString& row)
+{
+    return part.only.isEmpty() ? QString() : QStringLiteral(" WHERE ") + QString(part.only).arg(row);
+}
+
+// The statement entering (or, for "delete", taking out) the row's values in one index.
+QString carry(const Part& part, const QString& table, const QString& row, bool remove)
+{
+    const auto [names, values] = valuesFor(part, table, row);
+    return remove ? QStringLiteral("INSERT INTO [%1] ([%1], rowid, %2) SELECT 'delete', %3, %4%5")
+                        .arg(table, names, rowKey(part, row), values, condition(part, row))
+                  : QStringLiteral("INSERT INTO [%1] (rowid, %2) SELECT %3, %4%5")
+                        .arg(table, names, rowKey(part, row), values, condition(part, row));
 }
 
 } // namespace
 
-const QStringList& DocumentColumns()
+const QStringList& IndexColumns()
 {
     static const QStringList columns = [] {
         QStringList c{QStringLiteral("Movie_Title")};
         for (const store::Credit& credit : store::kCredits)
             c << L(credit.name);
         c << QStringLiteral("Year_Released") << QStringLiteral("Length") << QStringLiteral("Grade")
-          << QStringLiteral("Rating") << QStringLiteral("Actor");
+          << QStringLiteral("Rating") << QStringLiteral("Actor") << QStringLiteral("Original_Title")
+          << QStringLiteral("Plot") << QStringLiteral("Character");
         return c;
     }();
     return columns;
 }
 
+bool InTrigramIndex(const QString& column)
+{
+    return column != QLatin1String("Plot");
+}
+
 QStringList CreateIndexSql()
 {
     QStringList sql;
-    QString doc = QStringLiteral("CREATE VIEW [qry_Find_Document] AS SELECT m.[Movie_ID] AS [Movie_ID], "
-                                 "m.[Movie_Title] AS [Movie_Title]");
-    QString joins;
-    for (const store::Credit& c : store::kCredits) {
-        doc += QStringLiteral(", [%1].[%2] AS [%2]").arg(L(c.table), L(c.name));
-        joins += QStringLiteral(" LEFT JOIN [%1] ON [%1].[%2] = m.[%2]").arg(L(c.table), L(c.key));
+    // What the indexes hold, row by row, for the engine's own rebuild and checks.
+    QStringList rows;
+    for (const Part& part : parts()) {
+        QStringList values{rowKey(part, QString()) + QStringLiteral(" AS [Find_Key]")};
+        for (const QString& column : IndexColumns()) {
+            QString value = QStringLiteral("NULL");
+            for (const auto& [name, expression] : part.values)
+                if (name == column)
+                    value = QString(expression).arg(QString());
+            values << value + QStringLiteral(" AS [") + column + QLatin1Char(']');
+        }
+        rows << QStringLiteral("SELECT ") + values.join(QStringLiteral(", ")) + QStringLiteral(" FROM [") + part.table +
+                    QLatin1Char(']') + condition(part, QString());
     }
-    doc += QStringLiteral(", m.[Year_Released] AS [Year_Released], m.[Length] AS [Length], m.[Grade] AS [Grade], "
-                          "m.[Rating] AS [Rating], %1 AS [Actor] FROM [tbl_Movie_Title] AS m")
-               .arg(castOf(QStringLiteral("m.[Movie_ID]"))) +
-           joins;
-    sql << doc;
-    sql << QStringLiteral("CREATE TABLE [tbl_Find_Document] ([Movie_ID] INTEGER PRIMARY KEY, %1)").arg(columnList());
-    // External content: the text is kept once, in tbl_Find_Document. Prefix indexes of one and two
-    // letters answer the first keystrokes, which the trigram index cannot.
-    sql << QStringLiteral(
-               "CREATE VIRTUAL TABLE [%1] USING fts5(%2, content='tbl_Find_Document', "
-               "content_rowid='Movie_ID', tokenize='unicode61 remove_diacritics 2', prefix='1 2', columnsize=0)")
-               .arg(kWordsTable, columnList());
-    sql << QStringLiteral("CREATE VIRTUAL TABLE [%1] USING fts5(%2, content='tbl_Find_Document', "
-                          "content_rowid='Movie_ID', tokenize='trigram case_sensitive 0', columnsize=0)")
-               .arg(kTrigramTable, columnList());
-
-    // The document table carries every change into both indexes.
-    const QString cols = columnList();
-    QString in, out;
-    for (const QString& fts : {kWordsTable, kTrigramTable}) {
-        in += QStringLiteral("INSERT INTO [%1] (rowid, %2) VALUES (new.[Movie_ID], %3);\n")
-                  .arg(fts, cols, columnList(QStringLiteral("new.")));
-        out += QStringLiteral("INSERT INTO [%1] ([%1], rowid, %2) VALUES ('delete', old.[Movie_ID], %3);\n")
-                   .arg(fts, cols, columnList(QStringLiteral("old.")));
-    }
-    const auto documentTrigger = [&](const char* name, const char* when, const QString& body) {
-        sql << QStringLiteral("CREATE TRIGGER [trg_Find_Document_%1] AFTER %2 ON [tbl_Find_Document] BEGIN\n%3END")
-                   .arg(L(name), L(when), body);
+    sql << QStringLiteral("CREATE VIEW [qry_Find_Value] AS ") + rows.join(QStringLiteral(" UNION ALL "));
+    const auto list = [](const QStringList& columns) -> QString {
+        return QStringLiteral("[") + columns.join(QStringLiteral("], [")) + QLatin1Char(']');
     };
-    documentTrigger("Insert", "INSERT", in);
-    documentTrigger("Delete", "DELETE", out);
-    documentTrigger("Update", "UPDATE", out + in);
+    // Prefix indexes of one and two letters answer the first keystrokes, which the trigram index
+    // cannot.
+    sql << QStringLiteral("CREATE VIRTUAL TABLE [%1] USING fts5(%2, content='qry_Find_Value', "
+                          "content_rowid='Find_Key', tokenize='unicode61 remove_diacritics 2', prefix='1 2', "
+                          "columnsize=0)")
+               .arg(kWordsTable, list(columnsOf(kWordsTable)));
+    sql << QStringLiteral("CREATE VIRTUAL TABLE [%1] USING fts5(%2, content='qry_Find_Value', "
+                          "content_rowid='Find_Key', tokenize='trigram case_sensitive 0', columnsize=0)")
+               .arg(kTrigramTable, list(columnsOf(kTrigramTable)));
 
-    const QString movies = QStringLiteral("tbl_Movie_Title");
-    const QString read = QStringLiteral("INSERT INTO [tbl_Find_Document] SELECT * FROM [qry_Find_Document] "
-                                        "WHERE [Movie_ID] = new.[Movie_ID]");
-    const QString drop = QStringLiteral("DELETE FROM [tbl_Find_Document] WHERE [Movie_ID] = old.[Movie_ID]");
-    sql << trigger(QStringLiteral("trg_Find_Movie_Insert"), QStringLiteral("INSERT"), movies, read);
-    sql << trigger(QStringLiteral("trg_Find_Movie_Update"), QStringLiteral("UPDATE"), movies,
-                   drop + QStringLiteral(";\n") + read);
-    sql << trigger(QStringLiteral("trg_Find_Movie_Delete"), QStringLiteral("DELETE"), movies, drop);
-    // A lookup row's name shows in the document of every movie that points at it; an import may
-    // add the row after its movies.
-    for (const store::Credit& c : store::kCredits) {
-        const QString table = L(c.table), key = L(c.key), name = L(c.name);
-        const QString value = QStringLiteral("(SELECT t.[%1] FROM [tbl_Movie_Title] AS m JOIN [%2] AS t ON t.[%3] = "
-                                             "m.[%3] WHERE m.[Movie_ID] = [tbl_Find_Document].[Movie_ID])")
-                                  .arg(name, table, key);
-        const auto keyed = [&](const char* rows) {
-            return setDocuments(name, value,
-                                QStringLiteral("SELECT [Movie_ID] FROM [tbl_Movie_Title] WHERE [%1] IN (%2)")
-                                    .arg(key, QString::fromLatin1(rows).arg(key)));
+    // Each value table carries its changes into both indexes.
+    for (const Part& part : parts()) {
+        QString in, out;
+        for (const QString& table : {kWordsTable, kTrigramTable}) {
+            in += carry(part, table, QStringLiteral("new."), false) + QStringLiteral(";\n");
+            out += carry(part, table, QStringLiteral("old."), true) + QStringLiteral(";\n");
+        }
+        QStringList changing = part.keyColumns;
+        for (const auto& [column, value] : part.values)
+            if (column == QLatin1String("Actor"))
+                changing << QStringLiteral("Actor_Last_Name") << QStringLiteral("Actor_First_Name");
+            else
+                changing << column;
+        const auto trigger = [&](const QString& when, const QString& body) {
+            sql << QStringLiteral("CREATE TRIGGER [trg_Find_%1_%2] AFTER %3 ON [%1] BEGIN\n%4END")
+                       .arg(part.table, when.section(QLatin1Char(' '), 0, 0).toLower(), when, body);
         };
-        sql << trigger(QStringLiteral("trg_Find_%1_Insert").arg(table), QStringLiteral("INSERT"), table,
-                       keyed("new.[%1]"));
-        sql << trigger(QStringLiteral("trg_Find_%1_Update").arg(table), QStringLiteral("UPDATE"), table,
-                       keyed("old.[%1], new.[%1]"));
-        sql << trigger(QStringLiteral("trg_Find_%1_Delete").arg(table), QStringLiteral("DELETE"), table,
-                       keyed("old.[%1]"));
+        trigger(QStringLiteral("INSERT"), in);
+        trigger(QStringLiteral("DELETE"), out);
+        trigger(QStringLiteral("UPDATE OF ") + list(changing), out + in);
     }
-    const QString cast = castOf(QStringLiteral("[tbl_Find_Document].[Movie_ID]"));
-    const QString actor = QStringLiteral("tbl_Actor"), links = QStringLiteral("tbl_Actor_Movie_Join");
-    const QString moviesOfActor =
-        QStringLiteral("SELECT [Movie_ID] FROM [tbl_Actor_Movie_Join] WHERE [Actor_ID] IN (%1)");
-    sql << trigger(QStringLiteral("trg_Find_Actor_Update"), QStringLiteral("UPDATE"), actor,
-                   setDocuments(QStringLiteral("Actor"), cast,
-                                moviesOfActor.arg(QStringLiteral("old.[Actor_ID], new.[Actor_ID]"))));
-    sql << trigger(QStringLiteral("trg_Find_Actor_Delete"), QStringLiteral("DELETE"), actor,
-                   setDocuments(QStringLiteral("Actor"), cast, moviesOfActor.arg(QStringLiteral("old.[Actor_ID]"))));
-    sql << trigger(QStringLiteral("trg_Find_Cast_Insert"), QStringLiteral("INSERT"), links,
-                   setDocuments(QStringLiteral("Actor"), cast, QStringLiteral("new.[Movie_ID]")));
-    sql << trigger(QStringLiteral("trg_Find_Cast_Update"), QStringLiteral("UPDATE"), links,
-                   setDocuments(QStringLiteral("Actor"), cast, QStringLiteral("old.[Movie_ID], new.[Movie_ID]")));
-    sql << trigger(QStringLiteral("trg_Find_Cast_Delete"), QStringLiteral("DELETE"), links,
-                   setDocuments(QStringLiteral("Actor"), cast, QStringLiteral("old.[Movie_ID]")));
     return sql;
 }
 
 QStringList FillIndexSql()
 {
-    return {QStringLiteral("INSERT INTO [tbl_Find_Document] SELECT * FROM [qry_Find_Document] "
-                           "WHERE [Movie_ID] BETWEEN ?1 AND ?2")};
-}
-
-QStringList CatalogueTriggerSql()
-{
-    // Those on tbl_Find_Document carry the documents into the indexes and stay.
-    return CreateIndexSql().filter(QRegularExpression(QStringLiteral("^CREATE TRIGGER \\[trg_Find_(?!Document_)")));
-}
-
-QStringList DropCatalogueTriggerSql()
-{
     QStringList sql;
-    for (const QString& create : CatalogueTriggerSql())
-        sql << QStringLiteral("DROP TRIGGER ") + create.section(QLatin1Char(' '), 2, 2);
+    for (const Part& part : parts())
+        for (const QString& table : {kWordsTable, kTrigramTable}) {
+            const auto [names, values] = valuesFor(part, table, QString());
+            sql << QStringLiteral("INSERT INTO [%1] (rowid, %2) SELECT %3, %4 FROM [%5]%6")
+                       .arg(table, names, rowKey(part, QString()), values, part.table, condition(part, QString()));
+        }
     return sql;
+}
+
+QString MoviesFoundSql(const QString& table)
+{
+    const QString kind = QStringLiteral("(r & %1)").arg((1 << kKindBits) - 1);
+    const QString key = QStringLiteral("(r >> %1)").arg(kKindBits);
+    QStringList arms;
+    arms
+        << QStringLiteral("SELECT %1 FROM [hit] WHERE %2 IN (%3, %4)").arg(key, kind).arg(kTitleKind).arg(kDetailsKind);
+    arms << QStringLiteral("SELECT r >> %1 FROM [hit] WHERE %2 = %3")
+                .arg(kKindBits + kCharacterActorBits)
+                .arg(kind)
+                .arg(kCharacterKind);
+    arms << QStringLiteral("SELECT j.[Movie_ID] FROM [hit] CROSS JOIN [tbl_Actor_Movie_Join] AS j ON j.[Actor_ID] = "
+                           "%1 WHERE %2 = %3")
+                .arg(key, kind)
+                .arg(kActorKind);
+    QString credit = QStringLiteral("CASE %1").arg(kind);
+    int k = kFirstCreditKind;
+    for (const store::Credit& c : store::kCredits) {
+        arms << QStringLiteral("SELECT m.[Movie_ID] FROM [hit] CROSS JOIN [tbl_Movie_Title] AS m ON m.[%1] = %2 "
+                               "WHERE %3 = %4")
+                    .arg(L(c.key), key, kind)
+                    .arg(k);
+        credit += QStringLiteral(" WHEN %1 THEN '%2'").arg(k++).arg(L(c.key));
+    }
+    credit += QStringLiteral(" END");
+    // A credit's further names (a second director) name the movie as its first does.
+    arms << QStringLiteral("SELECT x.[Movie_ID] FROM [hit] CROSS JOIN [tbl_Movie_More_Name] AS x ON x.[Credit] = %1 "
+                           "AND x.[Name_ID] = %2 WHERE %3 BETWEEN %4 AND %5")
+                .arg(credit, key, kind)
+                .arg(kFirstCreditKind)
+                .arg(kFirstCreditKind + int(store::kCredits.size()) - 1);
+    return QStringLiteral("WITH [hit] (r) AS MATERIALIZED (SELECT rowid FROM [%1] WHERE [%1] MATCH ?) ").arg(table) +
+           arms.join(QStringLiteral(" UNION ALL "));
+}
+
+QString CastText(const QString& movie)
+{
+    return QStringLiteral("(SELECT group_concat(%1, '; ') FROM [tbl_Actor_Movie_Join] AS j JOIN [tbl_Actor] AS a ON "
+                          "a.[Actor_ID] = j.[Actor_ID] WHERE j.[Movie_ID] = %2)")
+        .arg(actorText(QStringLiteral("a.")), movie);
 }
 
 } // namespace find

@@ -5,30 +5,47 @@
 
 namespace find {
 
-// The find index: one document per movie (title, the ten credit names, year, length, grade,
-// rating and the cast's display names) in tbl_Find_Document, indexed twice. tbl_Find_Words
-// (unicode61, diacritics removed, prefixes of one and two letters kept) finds words and word
-// starts whatever their accents; tbl_Find_Trigram finds any three or more letters inside a
-// value. Triggers keep both right after any change, whoever makes it.
+// The find index holds each value once where the catalogue holds it once: a row per movie for its
+// title, year, length, grade and rating; one per movie with details for its original title and plot;
+// one per name of each credit's name table and per actor, which the movies reach through the keys
+// the catalogue already indexes (a movie's credit columns, its more names, its cast links); one per
+// cast link with a character. Two full-text tables read the values where they are (external
+// content): tbl_Find_Words (unicode61, diacritics removed, prefixes of one and two letters kept)
+// finds words and word starts whatever their accents; tbl_Find_Trigram finds any three or more
+// letters inside a value (plots, being prose, are left to the word index). Triggers on the value
+// tables keep both right after any change, whoever makes it.
 inline const QString kWordsTable = QStringLiteral("tbl_Find_Words");
 inline const QString kTrigramTable = QStringLiteral("tbl_Find_Trigram");
 
-// The document's columns, which are also the fields a search can name.
-const QStringList& DocumentColumns();
+// An index row's key is the value's own key shifted left by kKindBits, its kind in the low bits.
+inline constexpr int kKindBits = 5;
+enum Kind {
+    kTitleKind = 0,       // key: Movie_ID
+    kDetailsKind = 1,     // key: Movie_ID
+    kFirstCreditKind = 2, // store::kCredits in order, key: the name table's key
+    kActorKind = 12,      // key: Actor_ID
+    kCharacterKind = 13,  // key: Movie_ID << 24 | Actor_ID
+};
+inline constexpr int kCharacterActorBits = 24;
 
-// Statements that create the tables, the document query and the triggers, with empty indexes.
+// The index's columns, which are also the fields a search can name.
+const QStringList& IndexColumns();
+// Those the trigram index holds.
+bool InTrigramIndex(const QString& column);
+
+// Statements that create the tables, their content view and the triggers, with empty indexes.
 // Any change to them is a change of the catalogue's layout and gets a schema version step; an
 // upgrade also rebuilds a find index whose statements differ from these.
 QStringList CreateIndexSql();
 
-// Statements that fill the documents, and so both indexes, of the movies whose keys lie between
-// the two bound parameters.
+// Statements that fill both indexes from the catalogue's values, one value table each.
 QStringList FillIndexSql();
 
-// Statements that create, and that drop, the triggers keeping the documents up with the catalogue's
-// tables. A bulk writer drops them in its transaction, fills the documents it touched with
-// FillIndexSql() and creates them again.
-QStringList CatalogueTriggerSql();
-QStringList DropCatalogueTriggerSql();
+// One statement giving the keys of the movies whose values the full-text query bound to it finds
+// in `table` (a movie may come more than once).
+QString MoviesFoundSql(const QString& table);
+
+// The cast of the movie whose key is `movie`, as one text: "Ford, Harrison; Hamill, Mark".
+QString CastText(const QString& movie);
 
 } // namespace find

@@ -1,5 +1,6 @@
 #include "find/FoundSet.h"
 
+#include "find/FindSchema.h"
 #include "store/Sqlite.h"
 
 #include <QFuture>
@@ -48,6 +49,32 @@ void setBit(std::vector<std::uint64_t>& bits, qint64 key)
     bits[word] |= std::uint64_t(1) << (key & 63);
 }
 
+// The movies among a source's whose cast, as one text, the source's query finds: a scratch index
+// of those casts alone, on this connection.
+void findAcross(const store::Connection& db, const Source& source, std::vector<std::uint64_t>& bits)
+{
+    const QString table = source.trigram ? QStringLiteral("find_across_trigram") : QStringLiteral("find_across_words");
+    store::Statement(db, QStringLiteral("CREATE VIRTUAL TABLE IF NOT EXISTS temp.[%1] USING fts5([Actor], "
+                                        "tokenize='%2')")
+                             .arg(table, source.trigram ? QStringLiteral("trigram case_sensitive 0")
+                                                        : QStringLiteral("unicode61 remove_diacritics 2")))
+        .run();
+    store::Statement empty(db, QStringLiteral("DELETE FROM temp.[%1]").arg(table));
+    empty.run();
+    store::Statement fill(db, QStringLiteral("INSERT INTO temp.[%1] (rowid, [Actor]) SELECT k, %2 FROM (SELECT "
+                                             "DISTINCT [Movie_ID] AS k FROM (%3))")
+                                  .arg(table, CastText(QStringLiteral("k")), source.sql));
+    fill.bindAll(source.params);
+    fill.run();
+    store::Statement q(db, QStringLiteral("SELECT rowid FROM temp.[%1] WHERE [%1] MATCH ?").arg(table));
+    q.bind(1, source.across);
+    while (q.step())
+        setBit(bits, sqlite3_column_int64(q.handle(), 0));
+    q.reset();
+    empty.reset();
+    empty.run();
+}
+
 } // namespace
 
 FoundSet::FoundSet(const store::Connection& db, const Filter& filter)
@@ -79,8 +106,10 @@ qint64 FoundSet::Collect()
     std::vector<std::vector<std::uint64_t>> found(m_sources.size());
     const auto read = [&](const store::Connection& db, std::size_t first) {
         for (std::size_t i = first; i < m_sources.size(); i += 2) {
+            if (!m_sources[i].across.isEmpty())
+                continue;
             store::Statement q(db, m_sources[i].sql);
-            q.bind(1, m_sources[i].param);
+            q.bindAll(m_sources[i].params);
             sqlite3_stmt* s = q.handle();
             while (q.step())
                 setBit(found[i], sqlite3_column_int64(s, 0));
@@ -112,6 +141,11 @@ qint64 FoundSet::Collect()
         read(m_db, 0);
         read(m_db, 1);
     }
+    // The scratch index is this connection's own.
+    for (std::size_t i = 0; i < m_sources.size(); ++i)
+        if (!m_sources[i].across.isEmpty())
+            findAcross(m_db, m_sources[i], found[i]);
+    m_version.second = sqlite3_total_changes64(m_db.handle()); // not counting the scratch index's
     // A term finds what any of its indexes finds; the movies found have every term.
     m_bits.clear();
     std::vector<std::uint64_t> term;

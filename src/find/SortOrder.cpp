@@ -2,6 +2,8 @@
 
 #include "store/Credits.h"
 
+#include <functional>
+
 namespace find {
 
 namespace {
@@ -13,13 +15,27 @@ QString L(const char* text)
     return QString::fromLatin1(text);
 }
 
-// The credit name column of the find documents for a grid column, empty for another column.
-QString creditName(const QString& field)
+// The credit of a grid column; null for another column.
+const store::Credit* creditNamed(const QString& field)
 {
     for (const store::Credit& c : store::kCredits)
         if (field.compare(L(c.name), Qt::CaseInsensitive) == 0)
-            return L(c.name);
-    return {};
+            return &c;
+    return nullptr;
+}
+
+// The condition again, its parameters numbered as its first writing takes them, so a statement
+// holding it twice binds its values once.
+QString again(const QString& condition)
+{
+    QString out;
+    int n = 0;
+    for (qsizetype i = 0; i < condition.size(); ++i) {
+        out += condition[i];
+        if (condition[i] == QLatin1Char('?') && (i + 1 == condition.size() || !condition[i + 1].isDigit()))
+            out += QString::number(++n);
+    }
+    return out;
 }
 
 } // namespace
@@ -29,43 +45,55 @@ QStringList SortIndexSql()
     QStringList sql;
     for (const char* column : kOwnColumns)
         sql << QStringLiteral("CREATE INDEX [idx_Sort_%1] ON [tbl_Movie_Title] ([%1], [Movie_Title])").arg(L(column));
-    // The documents' text compares as the movie table's does: without regard to case.
+    // A credit's movies in title order under each of its keys.
     for (const store::Credit& c : store::kCredits)
-        sql << QStringLiteral("CREATE INDEX [idx_Sort_%1] ON [tbl_Find_Document] ([%1] COLLATE NOCASE, "
-                              "[Movie_Title] COLLATE NOCASE)")
-                   .arg(L(c.name));
+        sql << QStringLiteral("CREATE INDEX [idx_Sort_%1] ON [tbl_Movie_Title] ([%1], [Movie_Title])").arg(L(c.key));
     return sql;
 }
 
 store::SortedKeys SortedKeysSql(const QString& field, const QString& where, const QString& probe)
 {
-    QString table = QStringLiteral("tbl_Movie_Title");
-    QString order;
-    if (field.compare(QLatin1String("Movie_Title"), Qt::CaseInsensitive) == 0) {
-        order = QStringLiteral("[Movie_Title]");
-    } else if (const QString credit = creditName(field); !credit.isEmpty()) {
-        table = QStringLiteral("tbl_Find_Document");
-        order = QStringLiteral("[%1] COLLATE NOCASE, [Movie_Title] COLLATE NOCASE").arg(credit);
+    const auto also = [](const QString& condition, const char* glue) -> QString {
+        return condition.isEmpty() ? QString() : QLatin1String(glue) + QLatin1Char('(') + condition + QLatin1Char(')');
+    };
+    const QString from = QStringLiteral(" FROM [tbl_Movie_Title]");
+    std::function<QString(const QString&)> keys;
+    if (const store::Credit* c = creditNamed(field)) {
+        // The names in their index's order and each name's movies in the order of the index of the
+        // credit's key and title: names and titles compare without regard to case, as their columns
+        // are declared, and movies of two rows of one name come a row at a time. The movies whose
+        // key names no row (an import adds the row after them) come first, as a name of none, by
+        // key and title.
+        const QString table = L(c->table), key = L(c->key), name = L(c->name);
+        keys = [=](const QString& condition) -> QString {
+            // Each part read in its own order (the limit keeps the engine to it), one after the other.
+            return QStringLiteral(
+                       "SELECT [Movie_ID] FROM (SELECT m.[Movie_ID] FROM [tbl_Movie_Title] AS m WHERE m.[%2] "
+                       "NOT IN (SELECT [%2] FROM [%1])%5 ORDER BY m.[%2], m.[Movie_Title], m.[Movie_ID] "
+                       "LIMIT -1) UNION ALL SELECT [Movie_ID] FROM (SELECT m.[Movie_ID] FROM [%1] AS n CROSS "
+                       "JOIN [tbl_Movie_Title] AS m ON m.[%2] = n.[%2]%4 ORDER BY n.[%3], n.[%2], "
+                       "m.[Movie_Title], m.[Movie_ID] LIMIT -1)")
+                .arg(table, key, name, also(again(condition), " WHERE "), also(condition, " AND "));
+        };
     } else {
+        QString order;
+        if (field.compare(QLatin1String("Movie_Title"), Qt::CaseInsensitive) == 0)
+            order = QStringLiteral("[Movie_Title]");
         for (const char* column : kOwnColumns)
             if (field.compare(L(column), Qt::CaseInsensitive) == 0)
                 order = QStringLiteral("[%1], [Movie_Title]").arg(L(column));
         if (order.isEmpty())
             return {};
+        keys = [=](const QString& condition) -> QString {
+            // The key last, as the indexes hold it, so every statement gives ties the same order.
+            return QStringLiteral("SELECT [Movie_ID]") + from + also(condition, " WHERE ") +
+                   QStringLiteral(" ORDER BY ") + order + QStringLiteral(", [Movie_ID]");
+        };
     }
-    const QString from = QStringLiteral(" FROM [%1]").arg(table);
-    const auto only = [](const QString& condition) -> QString {
-        return condition.isEmpty() ? QString() : QStringLiteral(" WHERE (") + condition + QLatin1Char(')');
-    };
-    const auto keys = [&](const QString& condition) -> QString {
-        // The key last, as the indexes hold it, so every statement gives ties the same order.
-        return QStringLiteral("SELECT [Movie_ID]") + from + only(condition) + QStringLiteral(" ORDER BY ") + order +
-               QStringLiteral(", [Movie_ID]");
-    };
     const QString test = probe.isEmpty() ? where : probe;
     return {keys(where),
-            QStringLiteral("SELECT count(*)") + from + only(where),
-            QStringLiteral("SELECT 1") + from + only(test) +
+            QStringLiteral("SELECT count(*)") + from + also(where, " WHERE "),
+            QStringLiteral("SELECT 1") + from + also(test, " WHERE ") +
                 (test.isEmpty() ? QStringLiteral(" WHERE") : QStringLiteral(" AND")) +
                 QStringLiteral(" [Movie_ID] = ?"),
             probe.isEmpty() ? QString() : keys(probe),

@@ -7,9 +7,9 @@
 namespace find {
 
 // The grid's sixteen orders (a qry_Movie_Title column, then the title) read straight off an
-// index: the movie's own columns from tbl_Movie_Title, the credit names from the find documents,
-// which hold each movie's names already and are kept right by their triggers. Reading the first
-// rows of an order then costs a few index pages, not a sort of the whole catalogue.
+// index: the movie's own columns from tbl_Movie_Title, the credit names by walking the name table's
+// index and each name's movies through the movie table's index of the credit's key and title.
+// Reading the first rows of an order then costs a few index pages, not a sort of the catalogue.
 
 // The statements creating those indexes, one index each.
 QStringList SortIndexSql();

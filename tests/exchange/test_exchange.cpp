@@ -8,6 +8,7 @@
 #include "exchange/Exchange.h"
 #include "exchange/ImportWindows.h"
 #include "exchange/Zip.h"
+#include "find/FindSchema.h"
 #include "movie_editor/frmMovieAdd.h"
 #include "shell/App.h"
 #include "support/TestSupport.h"
@@ -411,8 +412,10 @@ private slots:
                                                   S("line 6: the same movie as line 5, Alien (skipped)")}));
         QTEST(cat.scalar(S("SELECT Director FROM qry_Movie_Title WHERE Year_Released = '1995'")).toString(),
               "director");
-        QTEST(cat.scalar(S("SELECT group_concat(Movie_Title || '/' || Director || '/' || ifnull(Actor, ''), '|') "
-                           "FROM tbl_Find_Words WHERE tbl_Find_Words MATCH 'michael OR weaver OR alien'"))
+        QTEST(cat.scalar(S("SELECT group_concat(Movie_Title || '/' || Director || '/' || ifnull(%1, ''), '|') FROM "
+                           "(SELECT * FROM qry_Movie_Title ORDER BY Movie_ID) AS q WHERE Movie_ID IN (%2)")
+                             .arg(find::CastText(S("q.Movie_ID")), find::MoviesFoundSql(find::kWordsTable))
+                             .replace(S("MATCH ?"), S("MATCH 'michael OR weaver OR alien'")))
                   .toString(),
               "found");
         // The two movies of one title each open as themselves, in the editor and in the cast editor.

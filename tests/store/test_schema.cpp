@@ -1,7 +1,7 @@
 // The catalogue's schema version: an older catalogue is upgraded once, after a backup, and all
 // or nothing; a newer one is refused.
 #include "Features.h"
-#include "find/FindSchema.h"
+#include "find/FindQuery.h"
 #include "store/Backup.h"
 #include "store/Catalogue.h"
 #include "store/Schema.h"
@@ -21,6 +21,16 @@ static QString cli(const QString& path, const QString& sql)
     tool.start(S("sqlite3"), {path, sql});
     tool.waitForFinished(10000);
     return QString::fromUtf8(tool.readAllStandardOutput()).trimmed();
+}
+
+// How many movies the find box shows for what was typed.
+static qint64 found(const QString& path, const QString& typed)
+{
+    store::Connection db(path, store::Connection::Mode::ReadOnly);
+    const find::Filter f = find::MatchFilter(typed);
+    store::Statement q(db, S("SELECT count(*) FROM tbl_Movie_Title WHERE ") + f.where);
+    q.bindAll(f.params);
+    return q.step() ? q.column(0).toLongLong() : -1;
 }
 
 class TestSchema : public QObject
@@ -66,80 +76,78 @@ private slots:
                  S("Amélie|Heat|HEAT (1995) (2)|Heat (1995)"));
         QCOMPARE(QDir(store::BackupFolder(path)).entryList({S("*.mdb")}).size(), 1);
         // Found by its title, credit and cast; and the file stays the sqlite3 tool's to change.
-        QCOMPARE(cli(path, state + S("SELECT count(*) FROM tbl_Find_Words WHERE tbl_Find_Words MATCH "
-                                     "'amelie director:jeunet actor:audrey';"
-                                     "UPDATE tbl_Actor SET Actor_First_Name = 'Audrée';"
-                                     "SELECT count(*) FROM tbl_Find_Words WHERE tbl_Find_Words MATCH 'audree';")),
-                 S("%1\n3\n1\n1").arg(store::SchemaVersion()));
+        QCOMPARE(found(path, S("amelie director:jeunet actor:audrey")), 1);
+        QCOMPARE(cli(path, state + S("UPDATE tbl_Actor SET Actor_First_Name = 'Audrée';")),
+                 S("%1\n3").arg(store::SchemaVersion()));
+        QCOMPARE(found(path, S("amelie actor:audree")), 1);
+        QCOMPARE(found(path, S("audrey")), 0);
     }
 
-    // The catalogues users hold, with a find index of today's layout or of one of the two earlier
-    // ones (the documents keyed by rowid alone; no trigger carrying a changed document into the
-    // indexes), at version 2 or already past it: each ends at today's version and layout with its
-    // loan tables, and the rest kept.
+    // The catalogues users hold, with the first find index (a document per movie repeating every
+    // name, indexed by its own sort indexes too) at version 2 or past the movie in full, or with
+    // today's: each ends at today's version and layout with its loan tables, and the rest kept.
     void catalogueUpgraded_data()
     {
-        QTest::addColumn<int>("layout");
+        QTest::addColumn<bool>("documents");
         QTest::addColumn<int>("version");
-        QTest::newRow("today's find index") << 3 << 2;
-        QTest::newRow("first find index") << 1 << 2;
-        QTest::newRow("first find index, versions later") << 1 << store::SchemaVersion();
-        QTest::newRow("second find index") << 2 << 2;
-        QTest::newRow("second find index, versions later") << 2 << store::SchemaVersion();
+        QTest::newRow("documents") << true << 2;
+        QTest::newRow("documents, versions later") << true << 8;
+        QTest::newRow("today's find index") << false << 8;
     }
     void catalogueUpgraded()
     {
-        QFETCH(int, layout);
+        QFETCH(bool, documents);
         QFETCH(int, version);
         QTemporaryDir dir;
         const QString path = dir.filePath(S("Reelkeeper.mdb")), made = path + S(".new");
-        QStringList index;
-        for (QString sql : find::CreateIndexSql()) {
-            if (layout < 3 && sql.contains(S("[trg_Find_Document_Update]")))
-                continue;
-            if (layout < 2 && sql.contains(S("[tbl_Find_Document]")))
-                sql.remove(S("[Movie_ID] INTEGER PRIMARY KEY, "))
-                    .remove(S("content_rowid='Movie_ID', "))
-                    .remove(S(", columnsize=0"))
-                    .replace(S("new.[Movie_ID]"), S("new.rowid"))
-                    .replace(S("old.[Movie_ID]"), S("old.rowid"));
-            index << sql;
-        }
-        if (version == 2) {
+        if (version == 2)
             store::Connection(made, store::Connection::Mode::ReadWriteCreate).exec(store::SchemaSql());
-        } else {
+        else
             store::CreateCatalogue(made);
-            index = find::DropCatalogueTriggerSql() +
-                    QStringList{S("DROP TABLE tbl_Find_Words"), S("DROP TABLE tbl_Find_Trigram"),
-                                S("DROP VIEW qry_Find_Document"), S("DROP TABLE tbl_Find_Document")} +
-                    index;
-        }
         {
             store::Connection db(made, store::Connection::Mode::ReadWrite);
-            db.exec(S("INSERT INTO tbl_Movie_Title (Movie_Title) VALUES ('Alien')"));
-            for (const QString& sql : index)
-                db.exec(sql);
-            const QString columns = S("[") + find::DocumentColumns().join(S("], [")) + S("]");
-            db.exec(S("INSERT INTO tbl_Find_Document (rowid, %1) SELECT Movie_ID, %1 FROM qry_Find_Document; "
-                      "PRAGMA user_version = %2")
-                        .arg(columns)
-                        .arg(version));
+            if (documents && version > 2) {
+                store::Statement today(db, S("SELECT type, name FROM sqlite_master WHERE name LIKE 'trg_Find_%' OR "
+                                             "name IN ('qry_Find_Value', 'tbl_Find_Words', 'tbl_Find_Trigram') "
+                                             "ORDER BY type = 'table'"));
+                QStringList drops;
+                while (today.step())
+                    drops << S("DROP %1 %2").arg(today.column(0).toString(), today.column(1).toString());
+                today.reset();
+                for (const QString& sql : drops)
+                    db.exec(sql);
+            }
+            if (documents)
+                db.exec(S("CREATE TABLE tbl_Find_Document (Movie_ID INTEGER PRIMARY KEY, Movie_Title, Director, Actor);"
+                          "CREATE VIRTUAL TABLE tbl_Find_Words USING fts5(Movie_Title, Director, Actor, "
+                          "content='tbl_Find_Document', content_rowid='Movie_ID');"
+                          "CREATE VIRTUAL TABLE tbl_Find_Trigram USING fts5(Movie_Title, Director, Actor, "
+                          "content='tbl_Find_Document', content_rowid='Movie_ID', tokenize='trigram');"
+                          "CREATE TRIGGER trg_Find_Document_Insert AFTER INSERT ON tbl_Find_Document BEGIN INSERT "
+                          "INTO tbl_Find_Words (rowid, Movie_Title) VALUES (new.Movie_ID, new.Movie_Title); END;"
+                          "CREATE TRIGGER trg_Find_Movie_Insert AFTER INSERT ON tbl_Movie_Title BEGIN INSERT INTO "
+                          "tbl_Find_Document (Movie_ID, Movie_Title) VALUES (new.Movie_ID, new.Movie_Title); END;"
+                          "CREATE INDEX idx_Sort_Director ON tbl_Find_Document (Director, Movie_Title);"));
+            db.exec(
+                S("INSERT INTO tbl_Movie_Title (Movie_Title) VALUES ('Alien'); PRAGMA user_version = %1").arg(version));
         }
         QFile::rename(made, path);
         store::OpenDatabase(path);
-        // Found by its title, by a cast added since, and by its key as the grid's orders read it.
-        QCOMPARE(cli(path, S("PRAGMA user_version; SELECT count(*) FROM tbl_Find_Words WHERE tbl_Find_Words MATCH "
-                             "'alien'; INSERT INTO tbl_Actor (Actor_Last_Name) VALUES ('Weaver'); INSERT INTO "
-                             "tbl_Actor_Movie_Join (Actor_ID, Movie_ID) SELECT max(Actor_ID), 1 FROM tbl_Actor; "
-                             "SELECT count(*) FROM tbl_Find_Trigram WHERE tbl_Find_Trigram MATCH 'weaver'; "
-                             "SELECT count(*) FROM tbl_Find_Document WHERE Movie_ID = 1; "
-                             "INSERT INTO tbl_Borrower (Borrower) VALUES ('Anna'); INSERT INTO tbl_Loan "
+        // Found by its title and by a cast added since; nothing of the documents left.
+        QCOMPARE(found(path, S("alien")), 1);
+        QCOMPARE(cli(path, S("PRAGMA user_version; INSERT INTO tbl_Actor (Actor_Last_Name) VALUES ('Weaver'); "
+                             "INSERT INTO tbl_Actor_Movie_Join (Actor_ID, Movie_ID) SELECT max(Actor_ID), 1 FROM "
+                             "tbl_Actor; SELECT count(*) FROM sqlite_master WHERE name LIKE '%Document%' OR name LIKE "
+                             "'idx_Sort_Director';")),
+                 S("%1\n0").arg(store::SchemaVersion()));
+        QCOMPARE(found(path, S("alien eaver")), 1);
+        QCOMPARE(cli(path, S("INSERT INTO tbl_Borrower (Borrower) VALUES ('Anna'); INSERT INTO tbl_Loan "
                              "(Movie_ID, Borrower_ID, Date_Lent) VALUES (1, 1, '2026-12-03');"
                              "DELETE FROM tbl_Movie_Title; SELECT count(*) FROM tbl_Loan;")),
-                 S("%1\n1\n1\n1\n0").arg(store::SchemaVersion()));
+                 S("0"));
         QCOMPARE(QDir(store::BackupFolder(path)).entryList({S("*.mdb")}).size(), 1);
 
-        if (layout < 3)
+        if (documents)
             return;
         // Marked as from a newer release, it is refused and not backed up again.
         cli(path, S("PRAGMA user_version = %1").arg(store::SchemaVersion() + 1));
