@@ -565,14 +565,19 @@ bool WriteTellicoZip(const QString& path, qint64 count, const NextMovie& next, c
         return false;
     if (!xml.flush())
         throw FileError(xml.errorString());
-    FetchedEntries pictures;
-    if (picture)
-        for (const auto& [name, movie] : covers)
-            pictures.emplace_back(QStringLiteral("images/") + name, [&picture, movie] { return picture(movie); });
+    size_t sent = 0;
+    const NextEntry pictures = [&](QString& name, QByteArray& data) {
+        if (!picture || sent == covers.size())
+            return false;
+        name = QStringLiteral("images/") + covers[sent].first;
+        data = picture(covers[sent++].second);
+        return true;
+    };
     std::function<bool(double)> packing;
     if (progress)
         packing = [&](double share) { return progress(count + qint64(share * double(count)), 2 * count); };
-    return MakeZipFile(path, {}, pictures, packing, {{kTellicoXml, xml.fileName()}});
+    return MakeZipFile(path, {}, pictures, picture ? qint64(covers.size()) : 0, packing,
+                       {{kTellicoXml, xml.fileName()}});
 }
 
 } // namespace exchange
