@@ -147,6 +147,17 @@ void AddMovieNote(std::function<QString(const store::Connection& db)> note)
     movieNotes().push_back(std::move(note));
 }
 
+Statistics Pending()
+{
+    Statistics s;
+    s.counting = true;
+    s.charts.push_back(
+        {QStringLiteral("chtYears"), QStringLiteral("Years"), QStringLiteral("Movies per Decade"), {}, true});
+    for (const ChartQuery& q : chartQueries())
+        s.charts.push_back({L(q.name), L(q.tab), L(q.title), {}, true});
+    return s;
+}
+
 Statistics CollectFirst(const store::Connection& db)
 {
     Statistics s;
