@@ -31,7 +31,8 @@ public:
     {
         if (!index.isValid())
             return {};
-        if (role == Qt::DisplayRole)
+        // A name cut off by its column ("Ryan, Meg as Ka...") is read whole in the tooltip.
+        if (role == Qt::DisplayRole || (role == Qt::ToolTipRole && index.column() >= kFixedCols))
             return cell(index.row(), index.column());
         if (index.column() < kFixedCols && role == Qt::BackgroundRole)
             return QApplication::palette().button();

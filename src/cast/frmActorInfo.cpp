@@ -131,13 +131,13 @@ void frmActorInfo::buildControls()
     // Whom the current actor of the cast plays, between the two buttons of the window's foot.
     m_lblCharacter = new QLabel(QStringLiteral("C&haracter:"), this);
     m_lblCharacter->setObjectName(QStringLiteral("lblCharacter"));
-    shell::PlaceTwips(m_lblCharacter, 2640, 4740, 900, 255);
+    shell::PlaceTwips(m_lblCharacter, 2600, 4740, 1020, 255);
     m_txtCharacter = new QLineEdit(this);
     m_txtCharacter->setObjectName(QStringLiteral("txtCharacter"));
     m_txtCharacter->setToolTip(QStringLiteral("The character the selected actor plays in this movie"));
     m_txtCharacter->setMaxLength(catalog::kMaxLine);
     m_lblCharacter->setBuddy(m_txtCharacter);
-    shell::PlaceTwips(m_txtCharacter, 3540, 4695, 2580, 345);
+    shell::PlaceTwips(m_txtCharacter, 3620, 4695, 2500, 345);
 
     connect(m_cboMovie, &QComboBox::editTextChanged, this, guarded([this] { cboMovie_Change(); }));
     connect(m_cboMovie, &QComboBox::activated, this, guarded([this] { cboMovie_Click(); }));
