@@ -286,6 +286,8 @@ ImportData MapRows(const CsvTable& table, const std::vector<int>& mapping)
     data.problems = table.problems;
     data.notes = table.notes;
     const qsizetype width = qsizetype(mapping.size());
+    constexpr qint64 kMaxUnkeptNotes = 1000;
+    qint64 unkept = 0; // values of the columns left out
     for (std::size_t r = 0; r < table.rows.size(); ++r) {
         const QStringList& row = table.rows[r];
         const QString where = QStringLiteral("line %1: ").arg(table.lines[r]);
@@ -376,9 +378,14 @@ ImportData MapRows(const CsvTable& table, const std::vector<int>& mapping)
                                   .arg(movie.line)
                                   .arg(movie.title, characters.at(i));
         for (const QString& value : std::as_const(ignored))
-            data.notes << QStringLiteral("line %1, %2: %3 (not kept)").arg(movie.line).arg(movie.title, value);
+            if (++unkept <= kMaxUnkeptNotes)
+                data.notes << QStringLiteral("line %1, %2: %3 (not kept)").arg(movie.line).arg(movie.title, value);
         data.movies.push_back(std::move(movie));
     }
+    // A large file of columns left out would bury the other notes under its values.
+    if (unkept > kMaxUnkeptNotes)
+        data.notes << QStringLiteral("%1 more in the columns left out (not kept)")
+                          .arg(shell::Counted(unkept - kMaxUnkeptNotes, "value", "values"));
     return data;
 }
 

@@ -39,7 +39,8 @@ CsvTable ParseCsv(const QString& text);
 std::vector<int> MappingFromHeader(const QStringList& header);
 
 // The rows as movies under a mapping (one field per column but kOwnField). A value under kIgnore is
-// told as not kept; a rating, date or id that does not read is kept as written, as a field.
+// told as not kept (the first thousand one by one, the rest counted); a rating, date or id that does
+// not read is kept as written, as a field.
 ImportData MapRows(const CsvTable& table, const std::vector<int>& mapping);
 
 // One record, quoted where it must be, ended by CRLF.
