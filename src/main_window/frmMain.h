@@ -103,6 +103,8 @@ private:
     void saveSettings();
     void fitFrame();
     void placeSections();
+    // Shows the cast as read (its "rawText"), as much of it as the label holds.
+    void showStarring(const QString& starring);
     void findNow(); // what the box holds, searched for at once
     QToolButton* makeButton(const QString& name, const QString& tip, ButtonPicture picture, double left);
 
