@@ -166,8 +166,7 @@ QString writeFields(const std::vector<catalog::Field>& fields)
 {
     QStringList lines;
     for (const catalog::Field& f : fields)
-        lines << catalog::EscapeLine(f.name).replace(QLatin1Char(':'), QStringLiteral("\\:")) + QStringLiteral(": ") +
-                     catalog::EscapeLine(f.value);
+        lines << catalog::FieldLine(f);
     return lines.join(QLatin1Char('\n'));
 }
 
@@ -176,19 +175,9 @@ void readFields(const QString& text, std::vector<catalog::Field>& fields)
     for (const QString& line : text.split(QLatin1Char('\n'))) {
         if (line.trimmed().isEmpty())
             continue;
-        qsizetype colon = -1;
-        for (qsizetype i = 0; i < line.size() && colon < 0; ++i)
-            if (line.at(i) == QLatin1Char('\\'))
-                ++i;
-            else if (line.at(i) == QLatin1Char(':'))
-                colon = i;
         // A line of no name is kept whole, under the column's own name.
-        if (colon <= 0)
-            fields.push_back({FieldCaption(kFields), catalog::UnescapeLine(line)});
-        else
-            fields.push_back(
-                {catalog::UnescapeLine(line.left(colon)).trimmed(),
-                 catalog::UnescapeLine(line.mid(colon + 1 + (line.mid(colon + 1, 1) == QStringLiteral(" "))))});
+        fields.push_back(
+            catalog::ReadFieldLine(line).value_or(catalog::Field{FieldCaption(kFields), catalog::UnescapeLine(line)}));
     }
 }
 

@@ -305,8 +305,8 @@ ImportData ReadTellico(const QByteArray& xml)
         else
             asWritten(fieldTitle(QStringLiteral("imdb")), imdb);
         for (const QString& field : extra.value(QStringLiteral("Field")))
-            if (const qsizetype colon = field.indexOf(QStringLiteral(": ")); colon > 0)
-                movie.fields.push_back({field.left(colon), catalog::UnescapeLine(field.mid(colon + 2))});
+            if (std::optional<catalog::Field> f = catalog::ReadFieldLine(field))
+                movie.fields.push_back(std::move(*f));
         if (defaultFields && !pictureFields.contains(QLatin1String("cover")))
             pictureFields << QStringLiteral("cover");
         for (const QString& field : std::as_const(pictureFields)) {
@@ -496,7 +496,7 @@ bool WriteTellicoXml(QIODevice& out, qint64 count, const NextMovie& next, const 
         for (const QString& code : m.barcodes)
             comment("Barcode", code);
         for (const catalog::Field& f : m.fields)
-            comment("Field", f.name + QStringLiteral(": ") + catalog::EscapeLine(f.value));
+            comment("Field", catalog::FieldLine(f));
         // Values Tellico's fields would change go into the comment as they are.
         const QString minutes = LengthToMinutes(m.length);
         if (!minutes.isEmpty() && MinutesToLength(minutes) == m.length)

@@ -532,9 +532,10 @@ private slots:
                 full.imdbId = S("tt0111161");
                 full.tmdbId = S("603");
                 full.barcodes = QStringList{S("4006381333931"), S("036000291452")};
-                full.fields = {{S("Region"), S("2")}, {S("Back\\slash"), S("a\\nb\nc")}, {S("Languages"), S("fr; en")}};
-                if (name.endsWith(S(".csv")))
-                    full.fields.push_back({S("Aspect: ratio"), S(" 16:9\n")});
+                full.fields = {{S("Region"), S("2")},
+                               {S("Back\\slash"), S("a\\nb\nc")},
+                               {S("Languages"), S("fr; en")},
+                               {S("Aspect: ratio"), S(" 16:9\n")}};
                 catalog::MovieWriter(db).Overwrite(a, full);
             }
             loans::Lend(db, b, S("Anna \"B\" <Berg>"), QDate(2026, 11, 2), QDate(2026, 11, 30));
