@@ -4,6 +4,7 @@
 // limit lets it: several movies on their way together, each written in its own transaction as
 // soon as its film is known, so a cancel keeps what was done before it.
 
+#include "catalog/MovieWriter.h"
 #include "online/Provider.h"
 #include "store/Sqlite.h"
 
@@ -47,6 +48,7 @@ public:
     const BulkResult& result() const { return m_result; }
     // Time spent in our own handling of answers (reading, matching, writing), for the benchmark.
     std::chrono::nanoseconds busy() const { return m_busy; }
+    std::chrono::nanoseconds busyCpu() const { return m_busyCpu; }
 
     // Writes a doubtful film the user confirmed; false with `error` set when it could not.
     static bool Apply(const Doubtful& d, bool replace, QString* error);
@@ -65,6 +67,7 @@ private:
     void fail(const std::shared_ptr<Item>& item, const Error& error);
     void done(const std::shared_ptr<Item>& item);
     void stop();
+    void open();
 
     MovieProvider& m_provider;
     std::vector<qint64> m_ids;
@@ -74,8 +77,10 @@ private:
     std::vector<std::shared_ptr<Item>> m_open;
     BulkResult m_result;
     bool m_ended = false;
-    std::chrono::nanoseconds m_busy{0};
+    std::chrono::nanoseconds m_busy{0}, m_busyCpu{0};
     std::optional<store::Connection> m_db; // the catalogue, opened at the first movie
+    std::unique_ptr<catalog::MovieReader> m_reader;
+    std::unique_ptr<catalog::MovieWriter> m_writer;
 };
 
 } // namespace online
