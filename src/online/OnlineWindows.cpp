@@ -168,19 +168,23 @@ frmOnlineUpdate::frmOnlineUpdate(MovieProvider& provider, std::vector<qint64> mo
     layout->addWidget(m_status);
     layout->addWidget(m_doubtful, 1);
     layout->addWidget(m_failures, 1);
+    layout->addStretch(); // while the lists are hidden, the rest stands at the top
     layout->addLayout(buttons);
 
     connect(m_start, &QPushButton::clicked, this, &frmOnlineUpdate::start);
     connect(m_apply, &QPushButton::clicked, this, &frmOnlineUpdate::applyTicked);
-    connect(m_cancel, &QPushButton::clicked, this, [this] {
-        if (m_run)
-            m_run->cancel();
-        else
-            reject();
-    });
+    connect(m_cancel, &QPushButton::clicked, this, &frmOnlineUpdate::reject);
 }
 
 frmOnlineUpdate::~frmOnlineUpdate() = default;
+
+void frmOnlineUpdate::reject()
+{
+    if (m_run)
+        m_run->cancel();
+    else
+        QDialog::reject();
+}
 
 void frmOnlineUpdate::closeEvent(QCloseEvent* event)
 {

@@ -47,6 +47,9 @@ public:
     // Whether the catalogue changed, so the main window reads it again.
     bool Changed() const { return m_changed; }
 
+    // Escape or Cancel while it runs: the run stops, what is written stays, and the window shows what came of it.
+    void reject() override;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 

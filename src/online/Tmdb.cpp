@@ -241,11 +241,13 @@ TmdbSettings ReadTmdbSettings()
     const QLocale locale;
     TmdbSettings t;
     t.language = s.value(S("Language")).toString().trimmed();
+    // The system's language ("de_DE" as TMDb writes it: "de-DE"); the C locale names none, and means English.
+    const bool named = locale.language() != QLocale::C && locale.territory() != QLocale::AnyTerritory;
     if (t.language.isEmpty())
-        t.language = locale.name().replace(QLatin1Char('_'), QLatin1Char('-')); // "de_DE" as TMDb writes it
+        t.language = named ? locale.name().replace(QLatin1Char('_'), QLatin1Char('-')) : S("en-US");
     t.country = s.value(S("Country")).toString().trimmed().toUpper();
     if (t.country.isEmpty())
-        t.country = QLocale::territoryToCode(locale.territory());
+        t.country = named ? QLocale::territoryToCode(locale.territory()) : S("US");
     return t;
 }
 
