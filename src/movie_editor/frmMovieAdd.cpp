@@ -205,7 +205,7 @@ void frmMovieAdd::buildControls()
     cmdLookup = makeButton(this, "cmdLookup", "&Look Up...");
     shell::PlaceTwips(cmdLookup, 8400, 420, 2400, 465);
     m_cover = new covers::EditorCover(this);
-    shell::PlaceTwips(m_cover, 8400, 1140, 2400, 5160);
+    shell::PlaceTwips(m_cover, 8400, 960, 2400, 5400);
     setFixedSize(shell::TwipsToPixelsX(10920), shell::TwipsToPixelsY(6420));
 
     QWidget* order[] = {txtMovieTitle,
