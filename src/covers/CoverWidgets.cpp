@@ -143,6 +143,11 @@ void EditorCover::remove()
     enableRemove();
 }
 
+bool EditorCover::HasPicture() const
+{
+    return m_view->HasImage();
+}
+
 void EditorCover::enableRemove()
 {
     m_remove->setEnabled(m_view->HasImage());

@@ -51,6 +51,9 @@ public:
     void Clear(); // a new movie
     void SaveWith(store::Connection& db, qint64 movieId);
     void Saved();
+    // A picture from elsewhere (an online poster), pending like a dropped one.
+    void Take(const Cover& cover) { take(cover); }
+    bool HasPicture() const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -478,6 +478,19 @@ qint64 frmMain::CurrentMovieId() const
                                                : -1;
 }
 
+std::optional<std::vector<qint64>> frmMain::FoundMovieIds()
+{
+    if (!m_data->IsOpen() || !m_txtFind || m_txtFind->text().trimmed().isEmpty())
+        return std::nullopt;
+    store::Recordset& set = m_data->Recordset();
+    const int column = set.ColumnIndex(QStringLiteral("Movie_ID"));
+    std::vector<qint64> ids;
+    ids.reserve(std::size_t(set.RecordCount()));
+    for (qint64 row = 0; row < set.RecordCount(); ++row)
+        ids.push_back(set.At(row, column).toLongLong());
+    return ids;
+}
+
 void frmMain::SelectMovieById(qint64 movieId)
 {
     // By key: looking at every row would read every movie of the list.

@@ -80,6 +80,7 @@ public:
     void SetFindText(const QString& text) override;
     void Reread() override { Form_Activate(); }
     void RefreshPanel() override { dbgMovie_RowColChange(); }
+    std::optional<std::vector<qint64>> FoundMovieIds() override;
 
     // The menu of commands over the whole collection, between "&Sorting" and "&Help"; made on first use.
     QMenu* CollectionMenu();
