@@ -32,6 +32,6 @@ QStringList Fill(catalog::Movie& movie, const catalog::Movie& film, bool replace
 double MatchScore(const catalog::Movie& movie, const QString& title, const QString& originalTitle, const QString& year,
                   const QString& length = {});
 // At or above it a film is taken without asking.
-inline constexpr double kSureMatch = 0.8;
+inline constexpr double kSureMatch = 0.79; // a title alike, nothing else known, is enough
 
 } // namespace online

@@ -42,7 +42,8 @@ Gateway& SharedGateway()
 
 void RegisterFeature()
 {
-    shell::AddCollectionItem({70, S("Update from &Online..."), S("mnuOnlineUpdate"), [](shell::Hub& hub) {
+    // "L&oans..." holds the O of the menu.
+    shell::AddCollectionItem({70, S("&Update from Online..."), S("mnuOnlineUpdate"), [](shell::Hub& hub) {
                                   std::optional<std::vector<qint64>> found = hub.FoundMovieIds();
                                   QString which = S("those the find box shows");
                                   std::vector<qint64> ids;
@@ -67,7 +68,7 @@ void RegisterFeature()
                                       hub.Reread();
                               }});
     shell::AddCollectionItem(
-        {90, S("O&nline Lookup..."), S("mnuOnlineLookup"),
+        {90, S("Online Loo&kup..."), S("mnuOnlineLookup"),
          [](shell::Hub& hub) { shell::ShowModal(new frmOnlineSettings(hub.Window()), hub.Window()); }, true});
     movie_editor::frmMovieAdd::SetLookupCommand(
         [](QWidget* owner, const catalog::Movie& current, bool hasCover, movie_editor::frmMovieAdd::LookupApply apply) {
