@@ -12,7 +12,7 @@ namespace scan {
 void RegisterFeature()
 {
     shell::AddCollectionItem(
-        {80, QStringLiteral("&Scan Barcodes..."), QStringLiteral("mnuScanBarcodes"), [](shell::Hub& hub) {
+        {80, QStringLiteral("Scan &Barcodes..."), QStringLiteral("mnuScanBarcodes"), [](shell::Hub& hub) {
              online::Gateway& gateway = online::SharedGateway();
              AddUpcitemdbService(gateway);
              const auto service = MakeUpcitemdb(gateway);
