@@ -64,6 +64,8 @@ frmScan::frmScan(BarcodeService& service, online::MovieProvider* provider, std::
     m_grid->setObjectName(S("grdScanned"));
     m_grid->setHorizontalHeaderLabels({S("Code"), S("State"), S("Title")});
     m_grid->horizontalHeader()->setStretchLastSection(true);
+    // Room for thirteen digits beside the tick.
+    m_grid->setColumnWidth(kCode, m_grid->fontMetrics().horizontalAdvance(S("0000000000000")) + 44);
     m_grid->verticalHeader()->hide();
     m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_grid->setIconSize(QSize(32, 48));
@@ -221,7 +223,9 @@ void frmScan::showRow(int row)
     const bool tickable = s.state == State::Proposed || s.state == State::NotFound || s.state == State::ToDo;
     if (tickable) {
         code->setFlags(code->flags() | Qt::ItemIsUserCheckable);
-        code->setCheckState(s.state == State::Proposed || !s.title.isEmpty() ? Qt::Checked : Qt::Unchecked);
+        // A code that found nothing is added only once the user ticks it or types its title: the
+        // shop's name cleaned is offered, not taken.
+        code->setCheckState(s.state == State::Proposed ? Qt::Checked : Qt::Unchecked);
     }
     m_grid->setItem(row, kCode, code);
     auto* state = new QTableWidgetItem(StateText(s.state));
