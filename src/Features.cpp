@@ -7,6 +7,7 @@
 #include "loans/LoanFeature.h"
 #include "movie_editor/DetailsSection.h"
 #include "online/OnlineFeature.h"
+#include "scan/ScanFeature.h"
 #include "statistics/StatisticsFeature.h"
 
 #include <mutex>
@@ -23,5 +24,6 @@ void RegisterFeatures()
         exchange::RegisterFeature();
         movie_editor::RegisterFeature();
         online::RegisterFeature();
+        scan::RegisterFeature();
     });
 }
