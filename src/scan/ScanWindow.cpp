@@ -142,9 +142,13 @@ frmScan::~frmScan() = default;
 
 void frmScan::tell(const QString& text, bool beep)
 {
-    if (beep)
+    // A refused code stays said under the lines that follow, until the next: a scanner's burst of
+    // codes would otherwise carry it away before it is read.
+    if (beep) {
         QApplication::beep();
-    m_status->setText(text);
+        m_refused = text;
+    }
+    m_status->setText(beep || m_refused.isEmpty() ? text : text + QLatin1Char('\n') + m_refused);
 }
 
 void frmScan::Take(const QString& typed)

@@ -56,6 +56,7 @@ private:
     QLineEdit* m_entry;
     QTableWidget* m_grid;
     QLabel* m_status;
+    QString m_refused; // the last code refused, and why
     QPushButton* m_add;
     QPushButton* m_again;
     QPushButton* m_forget;
