@@ -1,3 +1,4 @@
+#include "find/DetailWords.h"
 #include "find/FindFeature.h"
 
 #include "catalog/MovieWriter.h"
@@ -129,6 +130,7 @@ void addSortIndexes(store::Connection& db, const store::UpgradeProgress& progres
 
 void RegisterFeature()
 {
+    RegisterDetailWords();
     store::RegisterSchemaStep({2, QStringLiteral("finding movies as you type"), addIndex,
                                [](const store::Connection& db) { return !indexCurrent(db); }});
     store::RegisterSchemaStep({3, QStringLiteral("sorting by any column at once"), addSortIndexes,
