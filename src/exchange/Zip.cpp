@@ -170,7 +170,12 @@ public:
         if (deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
             throw FileError(QStringLiteral("the packer could not start"));
         const std::unique_ptr<z_stream, int (*)(z_stream*)> ending(&z, deflateEnd);
-        QByteArray chunk(1 << 18, Qt::Uninitialized), packed(1 << 18, Qt::Uninitialized);
+        if (m_chunk.isEmpty()) { // once for every entry: thousands of small ones are common
+            m_chunk.resize(1 << 18);
+            m_packed.resize(1 << 18);
+        }
+        QByteArray& chunk = m_chunk;
+        QByteArray& packed = m_packed;
         uLong crc = crc32(0, nullptr, 0);
         for (bool last = false; !last;) {
             const qint64 got = in.read(chunk.data(), chunk.size());
@@ -308,6 +313,7 @@ private:
     QFile& m_out;
     std::vector<Entry> m_entries;
     QByteArray m_names;
+    QByteArray m_chunk, m_packed; // what is read, and what it packs to
     quint16 m_time = 0, m_date = 0;
 };
 
