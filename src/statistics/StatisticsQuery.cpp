@@ -160,7 +160,8 @@ Statistics Pending()
 
 Statistics CollectFirst(const store::Connection& db)
 {
-    Statistics s;
+    Statistics s = Pending();
+    s.counting = false;
     {
         store::Statement st(db, kTotals);
         st.bind(1, kUnknown);
@@ -189,10 +190,9 @@ Statistics CollectFirst(const store::Connection& db)
         if (odd > 0)
             s.years.push_back({QStringLiteral("Other"), odd, QString(), Bar::Other});
     }
-    s.charts.push_back(
-        {QStringLiteral("chtYears"), QStringLiteral("Years"), QStringLiteral("Movies per Decade"), Decades(s.years)});
-    for (const ChartQuery& q : chartQueries())
-        s.charts.push_back({L(q.name), L(q.tab), L(q.title), {}, true});
+    Chart& years = s.charts.front();
+    years.bars = Decades(s.years);
+    years.pending = false;
     return s;
 }
 
