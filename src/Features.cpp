@@ -6,6 +6,8 @@
 #include "find/FindFeature.h"
 #include "loans/LoanFeature.h"
 #include "movie_editor/DetailsSection.h"
+#include "online/OnlineFeature.h"
+#include "scan/ScanFeature.h"
 #include "statistics/StatisticsFeature.h"
 
 #include <mutex>
@@ -21,5 +23,7 @@ void RegisterFeatures()
         statistics::RegisterFeature();
         exchange::RegisterFeature();
         movie_editor::RegisterFeature();
+        online::RegisterFeature();
+        scan::RegisterFeature();
     });
 }

@@ -31,7 +31,8 @@ public:
     {
         if (!index.isValid())
             return {};
-        if (role == Qt::DisplayRole)
+        // A name cut off by its column ("Ryan, Meg as Ka...") is read whole in the tooltip.
+        if (role == Qt::DisplayRole || (role == Qt::ToolTipRole && index.column() >= kFixedCols))
             return cell(index.row(), index.column());
         if (index.column() < kFixedCols && role == Qt::BackgroundRole)
             return QApplication::palette().button();
@@ -251,6 +252,7 @@ void FlexGrid::showCurrent()
         selectionModel()->setCurrentIndex(m_model->index(m_row, m_col), QItemSelectionModel::ClearAndSelect);
     setAutoScroll(scrolls);
     m_syncing = false;
+    emit RowColChange();
 }
 
 void FlexGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous)
@@ -261,12 +263,13 @@ void FlexGrid::currentChanged(const QModelIndex& current, const QModelIndex& pre
     m_row = current.row();
     if (current.column() >= kFixedCols) {
         m_col = current.column();
-        return;
+    } else {
+        // A click on the fixed column lands in the data cell beside it.
+        m_syncing = true;
+        selectionModel()->setCurrentIndex(m_model->index(m_row, m_col), QItemSelectionModel::ClearAndSelect);
+        m_syncing = false;
     }
-    // A click on the fixed column lands in the data cell beside it.
-    m_syncing = true;
-    selectionModel()->setCurrentIndex(m_model->index(m_row, m_col), QItemSelectionModel::ClearAndSelect);
-    m_syncing = false;
+    emit RowColChange();
 }
 
 void FlexGrid::keyPressEvent(QKeyEvent* event)

@@ -54,6 +54,7 @@ public:
 
 signals:
     void DblClick();
+    void RowColChange();         // the current cell moved, by the user or the program
     void KeyPress(int keyAscii); // character keys only; the grid itself never acts on them
 
 protected:

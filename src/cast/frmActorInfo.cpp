@@ -3,6 +3,8 @@
 #include "cast/ActorName.h"
 #include "cast/FlexGrid.h"
 #include "cast/frmActorAdd.h"
+#include "catalog/MovieValues.h"
+#include "catalog/MovieWriter.h"
 #include "shell/App.h"
 #include "shell/ErrorReport.h"
 #include "shell/LazyList.h"
@@ -15,6 +17,7 @@
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -31,6 +34,12 @@ const QString kMovieNotFound = QStringLiteral("This movie is not in your library
 
 constexpr double kNumberWidth = 450;
 constexpr double kCastNameWidth = 2242;
+
+// "Ryan, Meg as Kate", or the name alone while no character is known.
+QString castLine(const QString& actor, const QString& character)
+{
+    return character.isEmpty() ? actor : QStringLiteral("%1 as %2").arg(actor, character);
+}
 
 template <class F> auto guarded(F f)
 {
@@ -119,6 +128,16 @@ void frmActorInfo::buildControls()
     m_cmdOK->setObjectName(QStringLiteral("cmdOK"));
     m_cmdOK->setAutoDefault(false);
     shell::PlaceTwips(m_cmdOK, 6240, 4680, 1200, 375);
+    // Whom the current actor of the cast plays, between the two buttons of the window's foot.
+    m_lblCharacter = new QLabel(QStringLiteral("C&haracter:"), this);
+    m_lblCharacter->setObjectName(QStringLiteral("lblCharacter"));
+    shell::PlaceTwips(m_lblCharacter, 2600, 4740, 1020, 255);
+    m_txtCharacter = new QLineEdit(this);
+    m_txtCharacter->setObjectName(QStringLiteral("txtCharacter"));
+    m_txtCharacter->setToolTip(QStringLiteral("The character the selected actor plays in this movie"));
+    m_txtCharacter->setMaxLength(catalog::kMaxLine);
+    m_lblCharacter->setBuddy(m_txtCharacter);
+    shell::PlaceTwips(m_txtCharacter, 3620, 4695, 2500, 345);
 
     connect(m_cboMovie, &QComboBox::editTextChanged, this, guarded([this] { cboMovie_Change(); }));
     connect(m_cboMovie, &QComboBox::activated, this, guarded([this] { cboMovie_Click(); }));
@@ -131,6 +150,8 @@ void frmActorInfo::buildControls()
     connect(m_cmdDeselectAll, &QToolButton::clicked, this, guarded([this] { DeSelectAll(); }));
     connect(m_cmdAddActor, &QPushButton::clicked, this, guarded([this] { cmdAddActor_Click(); }));
     connect(m_cmdOK, &QPushButton::clicked, this, &QDialog::close);
+    connect(m_actorGrid, &FlexGrid::RowColChange, this, [this] { showCharacter(); });
+    connect(m_txtCharacter, &QLineEdit::editingFinished, this, guarded([this] { SetCharacter(); }));
 }
 
 bool frmActorInfo::eventFilter(QObject* watched, QEvent* event)
@@ -161,22 +182,65 @@ void frmActorInfo::cboMovie_Change()
     store::Connection db = store::OpenDatabase();
     const QString title = m_cboMovie->currentText();
     shell::CurrentMovieTitle() = title;
-    store::Recordset rs(db, QStringLiteral("SELECT [Actor] FROM qry_Actor_Movie_Join WHERE [Movie_Title] = ?"),
+    store::Recordset rs(db,
+                        QStringLiteral("SELECT j.[Actor], j.[Actor_ID], c.[Character] FROM qry_Actor_Movie_Join AS j "
+                                       "LEFT JOIN [tbl_Cast_Character] AS c ON c.[Movie_ID] = j.[Movie_ID] AND "
+                                       "c.[Actor_ID] = j.[Actor_ID] WHERE j.[Movie_Title] = ? ORDER BY j.[Actor]"),
                         {title});
+    m_cast.clear();
     if (rs.RecordCount() == 0) {
         m_actorGrid->SetRows(0);
+        showCharacter();
         return;
     }
     rs.MoveLast();
     const int n = int(rs.RecordCount());
+    for (rs.MoveFirst(); !rs.Eof(); rs.MoveNext())
+        m_cast.push_back({rs.Value(QStringLiteral("Actor_ID")).toLongLong(),
+                          rs.Value(QStringLiteral("Actor")).toString(),
+                          rs.Value(QStringLiteral("Character")).toString()});
     m_actorGrid->SetRows(n);
-    rs.MoveFirst();
-    for (int i = 0; !rs.Eof(); ++i, rs.MoveNext()) {
+    for (int i = 0; i < n; ++i) {
         m_actorGrid->SetTextMatrix(i, 0, QString::number(i + 1));
-        m_actorGrid->SetTextMatrix(i, 1, rs.Value(QStringLiteral("Actor")).toString());
+        m_actorGrid->SetTextMatrix(i, 1, castLine(m_cast[i].actor, m_cast[i].character));
     }
     m_actorGrid->SetRow(n - 1);
     m_actorGrid->SetCol(1);
+    showCharacter();
+}
+
+void frmActorInfo::showCharacter()
+{
+    const int row = m_actorGrid->Row();
+    const bool known = row >= 0 && row < int(m_cast.size());
+    m_txtCharacter->setText(known ? m_cast[row].character : QString());
+    m_txtCharacter->setEnabled(known);
+    m_lblCharacter->setEnabled(known);
+}
+
+void frmActorInfo::SetCharacter()
+{
+    const int row = m_actorGrid->Row();
+    if (row < 0 || row >= int(m_cast.size()))
+        return;
+    Member& member = m_cast[row];
+    const QString character = m_txtCharacter->text().trimmed();
+    if (character == member.character)
+        return;
+    store::Connection db = store::OpenDatabase();
+    const std::optional<qint64> movieKey = movieId(db, m_cboMovie->currentText());
+    if (!movieKey) {
+        shell::MsgBox(kMovieNotFound, shell::vbExclamation, kErrorTitle);
+        return;
+    }
+    {
+        store::Transaction tx(db);
+        catalog::MovieWriter(db).SetCharacter(*movieKey, member.actorId, character);
+        tx.commit();
+    }
+    member.character = character;
+    m_txtCharacter->setText(character);
+    m_actorGrid->SetTextMatrix(row, 1, castLine(member.actor, character));
 }
 
 void frmActorInfo::cboMovie_Click()
@@ -245,7 +309,12 @@ void frmActorInfo::SelectOne()
 
 void frmActorInfo::DeSelectOne()
 {
-    const QString actor = m_actorGrid->Text();
+    // A row names its actor with the character beside; the actor alone is found again.
+    const int row = m_actorGrid->Row();
+    const QString actor = row >= 0 && row < int(m_cast.size()) &&
+                                  m_actorGrid->Text() == castLine(m_cast[row].actor, m_cast[row].character)
+                              ? m_cast[row].actor
+                              : m_actorGrid->Text();
     const QString title = m_cboMovie->currentText();
     store::Connection db = store::OpenDatabase();
     const std::optional<qint64> actorKey = actorId(db, actor);

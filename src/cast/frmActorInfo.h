@@ -2,10 +2,12 @@
 
 #include <QDialog>
 #include <optional>
+#include <vector>
 
 class QComboBox;
 class QGroupBox;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class QToolButton;
 
@@ -38,10 +40,13 @@ public:
     void DeSelectAll();
     void ActorListGrid_KeyPress(int keyAscii); // the first-letter search
     void cmdAddActor_Click();
+    // Keeps the character box's text as whom the cast grid's current actor plays in the movie.
+    void SetCharacter();
 
     QComboBox* cboMovie() const { return m_cboMovie; }
     FlexGrid* ActorGrid() const { return m_actorGrid; }
     FlexGrid* ActorListGrid() const { return m_actorListGrid; }
+    QLineEdit* txtCharacter() const { return m_txtCharacter; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -51,6 +56,15 @@ private:
     QToolButton* makePictureButton(const QString& name, const QString& tip, int icon, double top);
     std::optional<qint64> actorId(const store::Connection& db, const QString& displayName) const;
     std::optional<qint64> movieId(const store::Connection& db, const QString& title) const;
+    void showCharacter();
+
+    // The shown cast beside its grid, whose rows name an actor with the character played.
+    struct Member
+    {
+        qint64 actorId = 0;
+        QString actor, character;
+    };
+    std::vector<Member> m_cast;
 
     QGroupBox* m_frame = nullptr;
     QComboBox* m_cboMovie = nullptr;
@@ -65,6 +79,8 @@ private:
     QToolButton* m_cmdDeselectAll = nullptr;
     QPushButton* m_cmdAddActor = nullptr;
     QPushButton* m_cmdOK = nullptr;
+    QLabel* m_lblCharacter = nullptr;
+    QLineEdit* m_txtCharacter = nullptr;
 };
 
 } // namespace cast

@@ -458,4 +458,24 @@ QString UnescapeLine(const QString& value)
     return out;
 }
 
+QString FieldLine(const Field& field)
+{
+    return EscapeLine(field.name).replace(QLatin1Char(':'), QStringLiteral("\\:")) + QStringLiteral(": ") +
+           EscapeLine(field.value);
+}
+
+std::optional<Field> ReadFieldLine(const QString& line)
+{
+    qsizetype colon = -1;
+    for (qsizetype i = 0; i < line.size() && colon < 0; ++i)
+        if (line.at(i) == QLatin1Char('\\'))
+            ++i;
+        else if (line.at(i) == QLatin1Char(':'))
+            colon = i;
+    if (colon <= 0)
+        return std::nullopt;
+    return Field{UnescapeLine(line.left(colon)).trimmed(),
+                 UnescapeLine(line.mid(colon + 1 + (line.mid(colon + 1, 1) == QStringLiteral(" "))))};
+}
+
 } // namespace catalog

@@ -60,5 +60,9 @@ void TakeMore(Movie& movie, const Movie& from);
 // backslashes and line breaks escaped, and back.
 QString EscapeLine(const QString& value);
 QString UnescapeLine(const QString& value);
+// A field as such a line, its name's colons escaped too, so that any name and value read back.
+QString FieldLine(const Field& field);
+// The field of such a line; none when no name stands before its first unescaped colon.
+std::optional<Field> ReadFieldLine(const QString& line);
 
 } // namespace catalog

@@ -340,6 +340,34 @@ void MovieWriter::Overwrite(qint64 id, const Movie& given)
         m_written.push_back(id);
 }
 
+void MovieWriter::SetCharacter(qint64 movieId, qint64 actorId, const QString& character)
+{
+    const QString text = character.trimmed();
+    if (text.size() > kMaxLine)
+        throw store::StoreError(SQLITE_CONSTRAINT,
+                                QStringLiteral("A character's name is longer than %1 characters.").arg(kMaxLine));
+    store::Statement& there = m_q->linked;
+    there.reset();
+    there.bindAll({actorId, movieId});
+    const bool linked = there.step();
+    there.reset();
+    if (!linked)
+        throw store::StoreError(SQLITE_CONSTRAINT, QStringLiteral("This actor is not in the movie's cast."));
+    if (text.isEmpty()) {
+        store::Statement forget(m_db, QStringLiteral("DELETE FROM [tbl_Cast_Character] WHERE [Movie_ID] = ? AND "
+                                                     "[Actor_ID] = ?"));
+        forget.bindAll({movieId, actorId});
+        forget.run();
+    } else {
+        store::Statement& set = m_q->character;
+        set.reset();
+        set.bindAll({movieId, actorId, text});
+        set.run();
+    }
+    if (m_bulk)
+        m_written.push_back(movieId);
+}
+
 bool MovieWriter::Delete(qint64 id)
 {
     QString keys;

@@ -78,6 +78,10 @@ public:
     void BeginBulk();
     bool FinishBulk(const Progress& progress = {});
 
+    // Sets whom the actor plays in the movie, trimmed; an empty text forgets it. Refuses, with a
+    // StoreError, a character longer than kMaxLine or an actor the movie has no link to.
+    void SetCharacter(qint64 movieId, qint64 actorId, const QString& character);
+
     // Cast links this writer made.
     int LinksAdded() const { return m_links; }
 

@@ -30,8 +30,12 @@ public:
     }
     double Place(double top, double width, double room) override
     {
-        const double height =
-            shell::PixelsToTwipsY(m_cover->View()->HeightAt(shell::TwipsToPixelsX(width), shell::TwipsToPixelsY(room)));
+        // Where the panel's other lines leave less than half an inch, the cover is left out rather than shown as a
+        // smudge.
+        constexpr double kSmallest = 720;
+        const double height = room < kSmallest ? 0
+                                               : shell::PixelsToTwipsY(m_cover->View()->HeightAt(
+                                                     shell::TwipsToPixelsX(width), shell::TwipsToPixelsY(room)));
         shell::PlaceTwips(m_cover->View(), 120, top, width, height);
         m_cover->View()->setVisible(height > 0);
         return height > 0 ? height + 60 : 0;

@@ -55,6 +55,8 @@ QByteArray Picture(const store::Connection& db, qint64 movieId)
 QHash<qint64, QByteArray> PictureFormats(const store::Connection& db)
 {
     QHash<qint64, QByteArray> formats;
+    // Shared by every movie's entry: one copy each, not one per movie.
+    const QByteArray png = QByteArrayLiteral("PNG"), jpeg = QByteArrayLiteral("JPEG");
     store::Statement q(db, QStringLiteral("SELECT [Movie_ID] FROM [tbl_Cover]"));
     sqlite3_blob* blob = nullptr;
     while (q.step()) {
@@ -64,7 +66,7 @@ QHash<qint64, QByteArray> PictureFormats(const store::Connection& db)
                             : sqlite3_blob_open(db.handle(), "main", "tbl_Cover", "Picture", id, 0, &blob);
         char head[4] = {};
         if (rc == SQLITE_OK && sqlite3_blob_read(blob, head, qMin(4, sqlite3_blob_bytes(blob)), 0) == SQLITE_OK)
-            formats.insert(id, QByteArray(head, 4) == "\x89PNG" ? "PNG" : "JPEG");
+            formats.insert(id, QByteArray(head, 4) == "\x89PNG" ? png : jpeg);
     }
     sqlite3_blob_close(blob);
     return formats;

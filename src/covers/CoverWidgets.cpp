@@ -14,6 +14,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QStandardPaths>
+#include <algorithm>
 
 namespace covers {
 
@@ -141,6 +142,21 @@ void EditorCover::remove()
     m_removed = true;
     m_view->SetImage({});
     enableRemove();
+}
+
+void EditorCover::resizeEvent(QResizeEvent* event)
+{
+    QGroupBox::resizeEvent(event);
+    // The buttons keep to the bottom and the picture takes what is left, however tall the editor makes it.
+    const double tall = height() * 1440.0 / std::max(1, shell::TwipsToPixelsY(1440));
+    shell::PlaceTwips(m_remove, 120, tall - 540, 2160, 465);
+    shell::PlaceTwips(m_choose, 120, tall - 1080, 2160, 465);
+    shell::PlaceTwips(m_view, 120, 300, 2160, std::max(600.0, tall - 1500));
+}
+
+bool EditorCover::HasPicture() const
+{
+    return m_view->HasImage();
 }
 
 void EditorCover::enableRemove()

@@ -51,9 +51,13 @@ public:
     void Clear(); // a new movie
     void SaveWith(store::Connection& db, qint64 movieId);
     void Saved();
+    // A picture from elsewhere (an online poster), pending like a dropped one.
+    void Take(const Cover& cover) { take(cover); }
+    bool HasPicture() const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void take(const Cover& cover);

@@ -1,6 +1,7 @@
 #include "exchange/Csv.h"
 
 #include "catalog/MovieColumns.h"
+#include "catalog/MovieValues.h"
 #include "exchange/FileError.h"
 #include "shell/Wording.h"
 #include "store/Values.h"
@@ -27,7 +28,7 @@ const QHash<QString, int>& headerNames()
 {
     static const QHash<QString, int> names = [] {
         QHash<QString, int> n;
-        for (int f = kTitle; f < kFieldCount; ++f)
+        for (int f = kTitle; f < kOwnField; ++f)
             n.insert(normalized(FieldCaption(f)), f);
         for (std::size_t i = 0; i < store::kCredits.size(); ++i)
             n.insert(normalized(QLatin1String(store::kCredits[i].name)), kFirstCredit + int(i));
@@ -41,6 +42,38 @@ const QHash<QString, int>& headerNames()
         n.insert(QStringLiteral("actors"), kCast);
         n.insert(QStringLiteral("medium"), CreditField(store::kFormat));
         n.insert(QStringLiteral("certification"), kRating);
+        for (std::size_t i = 0; i < store::kCredits.size(); ++i)
+            n.insert(QStringLiteral("other") + normalized(FieldCaption(kFirstMore + int(i))).mid(4),
+                     kFirstMore + int(i));
+        const std::pair<const char*, int> more[] = {{"character", kCharacters},
+                                                    {"roles", kCharacters},
+                                                    {"role", kCharacters},
+                                                    {"original", kOriginalTitle},
+                                                    {"synopsis", kPlot},
+                                                    {"summary", kPlot},
+                                                    {"description", kPlot},
+                                                    {"note", kNotes},
+                                                    {"comments", kNotes},
+                                                    {"comment", kNotes},
+                                                    {"myrating", kPersonalRating},
+                                                    {"seen", kWatched},
+                                                    {"datewatched", kWatched},
+                                                    {"lastwatched", kWatched},
+                                                    {"purchasedate", kPurchased},
+                                                    {"purchasedon", kPurchased},
+                                                    {"datepurchased", kPurchased},
+                                                    {"bought", kPurchased},
+                                                    {"purchaseprice", kPrice},
+                                                    {"pricepaid", kPrice},
+                                                    {"imdb", kImdbId},
+                                                    {"tmdb", kTmdbId},
+                                                    {"barcode", kBarcodes},
+                                                    {"ean", kBarcodes},
+                                                    {"upc", kBarcodes},
+                                                    {"otherfields", kFields},
+                                                    {"customfields", kFields}};
+        for (const auto& [name, field] : more)
+            n.insert(QLatin1String(name), field);
         return n;
     }();
     return names;
@@ -127,6 +160,27 @@ Parsed parse(const QString& text, QChar sep, std::size_t maxRecords)
     return out;
 }
 
+// The other fields, "Name: value" a line each; a name's colons and both's backslashes and line breaks
+// escaped, so any name and value read back as they were.
+QString writeFields(const std::vector<catalog::Field>& fields)
+{
+    QStringList lines;
+    for (const catalog::Field& f : fields)
+        lines << catalog::FieldLine(f);
+    return lines.join(QLatin1Char('\n'));
+}
+
+void readFields(const QString& text, std::vector<catalog::Field>& fields)
+{
+    for (const QString& line : text.split(QLatin1Char('\n'))) {
+        if (line.trimmed().isEmpty())
+            continue;
+        // A line of no name is kept whole, under the column's own name.
+        fields.push_back(
+            catalog::ReadFieldLine(line).value_or(catalog::Field{FieldCaption(kFields), catalog::UnescapeLine(line)}));
+    }
+}
+
 bool isNumber(const QString& text)
 {
     bool ok = false;
@@ -183,7 +237,7 @@ CsvTable ParseCsv(const QString& text)
     const QStringList& first = table.rows.front();
     bool header = false;
     for (int field : MappingFromHeader(first))
-        header = header || field != kIgnore;
+        header = header || (field != kIgnore && field != kOwnField);
     // A header without our names: text above a column of numbers.
     for (qsizetype c = 0; !header && table.rows.size() > 1 && c < first.size(); ++c)
         header = !first.at(c).trimmed().isEmpty() && !isNumber(first.at(c)) && c < table.rows[1].size() &&
@@ -202,10 +256,13 @@ std::vector<int> MappingFromHeader(const QStringList& header)
     std::vector<int> mapping;
     QSet<int> taken;
     for (const QString& name : header) {
-        int field = headerNames().value(normalized(name), kIgnore);
+        // A column of no name of ours, or of one taken already, is kept as a field of that name.
+        int field = headerNames().value(normalized(name), kOwnField);
         if (taken.contains(field))
+            field = kOwnField;
+        if (name.trimmed().isEmpty())
             field = kIgnore;
-        if (field != kIgnore)
+        if (field != kOwnField)
             taken.insert(field);
         mapping.push_back(field);
     }
@@ -218,6 +275,8 @@ ImportData MapRows(const CsvTable& table, const std::vector<int>& mapping)
     data.problems = table.problems;
     data.notes = table.notes;
     const qsizetype width = qsizetype(mapping.size());
+    constexpr qint64 kMaxUnkeptNotes = 1000;
+    qint64 unkept = 0; // values of the columns left out
     for (std::size_t r = 0; r < table.rows.size(); ++r) {
         const QStringList& row = table.rows[r];
         const QString where = QStringLiteral("line %1: ").arg(table.lines[r]);
@@ -230,10 +289,53 @@ ImportData MapRows(const CsvTable& table, const std::vector<int>& mapping)
         }
         Movie movie;
         movie.line = table.lines[r];
+        QStringList characters, ignored;
+        // A rating, date or id that does not read is kept as written, as a field.
+        const auto readOr = [&](const auto& read, int field, const QString& value) {
+            if (!read.ok())
+                movie.fields.push_back({FieldCaption(field) + QStringLiteral(" (as written)"), value});
+            return read.value;
+        };
         for (qsizetype c = 0; c < width && c < row.size(); ++c) {
             const int field = mapping[std::size_t(c)];
             const QString value = row.at(c).trimmed();
-            if (field == kTitle)
+            if (value.isEmpty())
+                continue;
+            if (field == kIgnore)
+                ignored << QStringLiteral("%1 \"%2\"")
+                               .arg(table.header.value(c).trimmed().isEmpty() ? QStringLiteral("column %1").arg(c + 1)
+                                                                              : table.header.value(c).trimmed(),
+                                    value.size() > 60 ? value.left(57) + QStringLiteral("...") : value);
+            else if (field >= kFirstMore && field < kCharacters)
+                movie.moreNames[std::size_t(field - kFirstMore)] = SplitList(value);
+            else if (field == kCharacters)
+                characters = SplitList(value);
+            else if (field == kOriginalTitle)
+                movie.originalTitle = value;
+            else if (field == kPlot)
+                movie.plot = value;
+            else if (field == kNotes)
+                movie.notes = value;
+            else if (field == kPersonalRating)
+                movie.personalRating = readOr(catalog::ReadPersonalRating(value), field, value);
+            else if (field == kWatched)
+                movie.watched = readOr(catalog::ReadDate(value), field, value);
+            else if (field == kPurchased)
+                movie.purchased = readOr(catalog::ReadDate(value), field, value);
+            else if (field == kPrice)
+                movie.price = value;
+            else if (field == kImdbId)
+                movie.imdbId = readOr(catalog::ReadImdbId(value), field, value);
+            else if (field == kTmdbId)
+                movie.tmdbId = readOr(catalog::ReadTmdbId(value), field, value);
+            else if (field == kBarcodes)
+                movie.barcodes = SplitList(value);
+            else if (field == kFields)
+                readFields(row.at(c), movie.fields);
+            else if (field == kOwnField)
+                movie.fields.push_back(
+                    {table.header.value(c, QStringLiteral("Column %1").arg(c + 1)).trimmed(), row.at(c)});
+            else if (field == kTitle)
                 movie.title = value;
             else if (field >= kFirstCredit && field < kLength)
                 movie.credits[std::size_t(field - kFirstCredit)] = value;
@@ -255,8 +357,24 @@ ImportData MapRows(const CsvTable& table, const std::vector<int>& mapping)
             data.problems << where + QStringLiteral("no title");
             continue;
         }
+        // The characters stand as the cast does, one for each member, in order.
+        for (qsizetype i = 0; i < characters.size(); ++i)
+            if (i < qsizetype(movie.cast.size()))
+                movie.cast[std::size_t(i)].character = characters.at(i);
+            else if (!characters.at(i).isEmpty())
+                data.notes << QStringLiteral("line %1, %2: character \"%3\" with no one of the cast to play it "
+                                             "(not kept)")
+                                  .arg(movie.line)
+                                  .arg(movie.title, characters.at(i));
+        for (const QString& value : std::as_const(ignored))
+            if (++unkept <= kMaxUnkeptNotes)
+                data.notes << QStringLiteral("line %1, %2: %3 (not kept)").arg(movie.line).arg(movie.title, value);
         data.movies.push_back(std::move(movie));
     }
+    // A large file of columns left out would bury the other notes under its values.
+    if (unkept > kMaxUnkeptNotes)
+        data.notes << QStringLiteral("%1 more in the columns left out (not kept)")
+                          .arg(shell::Counted(unkept - kMaxUnkeptNotes, "value", "values"));
     return data;
 }
 
@@ -283,6 +401,9 @@ bool WriteCsv(QIODevice& out, qint64 count, const NextMovie& next, const Progres
     for (const auto& column : catalog::kMovieColumns)
         header << QLatin1String(column.caption);
     header << QStringLiteral("Cast");
+    // What a movie holds beyond those, after them, so a file read by the columns before still reads.
+    for (int f = kFirstMore; f < kOwnField; ++f)
+        header << FieldCaption(f);
     // Each value goes under the column its header names.
     const std::vector<int> fields = MappingFromHeader(header);
     QByteArray buffer = "\xEF\xBB\xBF" + CsvRecord(header).toUtf8();
@@ -309,6 +430,30 @@ bool WriteCsv(QIODevice& out, qint64 count, const NextMovie& next, const Progres
                 for (const catalog::CastMember& member : m.cast)
                     cast << JoinActorName(member.last, member.first);
                 row << cast.join(QStringLiteral("; "));
+            } else if (field >= kFirstMore && field < kCharacters) {
+                row << JoinList(m.moreNames[std::size_t(field - kFirstMore)]);
+            } else if (field == kCharacters) {
+                QStringList characters;
+                bool any = false;
+                for (const catalog::CastMember& member : m.cast) {
+                    characters << member.character;
+                    any = any || !member.character.isEmpty();
+                }
+                row << (any ? JoinList(characters) : QString());
+            } else if (field >= kCharacters) {
+                const auto date = [](const QDate& d) { return d.isValid() ? d.toString(Qt::ISODate) : QString(); };
+                row << (field == kOriginalTitle    ? m.originalTitle
+                        : field == kPlot           ? m.plot
+                        : field == kNotes          ? m.notes
+                        : field == kPersonalRating ? catalog::RatingText(m.personalRating)
+                        : field == kWatched        ? date(m.watched)
+                        : field == kPurchased      ? date(m.purchased)
+                        : field == kPrice          ? m.price
+                        : field == kImdbId         ? m.imdbId
+                        : field == kTmdbId         ? m.tmdbId
+                        : field == kBarcodes       ? JoinList(m.barcodes)
+                        : field == kFields         ? writeFields(m.fields)
+                                                   : QString());
             } else {
                 row << (field == kLength       ? m.length
                         : field == kYear       ? m.year

@@ -34,16 +34,21 @@ inline constexpr qint64 kMaxCsvFields = 5'000'000;
 // fields is refused (FileError).
 CsvTable ParseCsv(const QString& text);
 
-// Each column's field as its header names it, else kIgnore.
+// Each column's field as its header names it (case, blanks and signs aside); a column of another name,
+// or of a name taken by a column before it, kOwnField; one of no name kIgnore.
 std::vector<int> MappingFromHeader(const QStringList& header);
 
-// The rows as movies under a mapping (one field per column).
+// The rows as movies under a mapping (one field per column but kOwnField). A value under kIgnore is
+// told as not kept (the first thousand one by one, the rest counted); a rating, date or id that does
+// not read is kept as written, as a field.
 ImportData MapRows(const CsvTable& table, const std::vector<int>& mapping);
 
 // One record, quoted where it must be, ended by CRLF.
 QString CsvRecord(const QStringList& fields);
 
-// The movies with the grid's captions and "Cast", UTF-8 with a byte-order mark, written to `out`
+// The movies with the grid's captions and "Cast", then the captions of what a movie holds beyond them
+// (lists as JoinList writes them, the characters one for each of the cast, the fields "Name: value"
+// a line each), UTF-8 with a byte-order mark, written to `out`
 // as `next` gives them, of `count` in all, progress told as they go: false when it cancels. Throws
 // FileError when the device fails.
 bool WriteCsv(QIODevice& out, qint64 count, const NextMovie& next, const Progress& progress = {});

@@ -6,6 +6,7 @@
 #include "exchange/Gcstar.h"
 #include "exchange/Tellico.h"
 #include "exchange/Zip.h"
+#include "loans/LoanStore.h"
 #include "shell/App.h"
 #include "shell/Settings.h"
 #include "shell/Wording.h"
@@ -111,6 +112,11 @@ QString creditFind(std::size_t i)
 const QString kActorFind = QStringLiteral(
     "SELECT [Actor_ID] FROM [tbl_Actor] WHERE (ifnull([Actor_Last_Name], '') || ', ' || ifnull([Actor_First_Name], "
     "'')) COLLATE NOCASE = ?3 AND [Actor_Last_Name] = ?1 AND [Actor_First_Name] = ?2 LIMIT 1");
+
+QString notLent(const Movie& m, const QString& why)
+{
+    return LoanNotKept(m.loan->line, m.title, m.loan->borrower, why);
+}
 
 QString creditName(const Movie& m, std::size_t i)
 {
@@ -387,7 +393,7 @@ Plan Preview(const store::Connection& db, ImportData data)
     Names actors(db, true, kActorFind, QString());
     std::array<QSet<QString>, store::kCredits.size()> newNames;
     QSet<QString> newActors;
-    QStringList renamed, tidied;
+    QStringList renamed, tidied, refusedLoans;
     for (Movie& m : data.movies) {
         const catalog::Placement place = catalog::Place(m.title, m.year, lookup);
         if (place.match < 0) {
@@ -420,10 +426,21 @@ Plan Preview(const store::Connection& db, ImportData data)
                 newActors.insert(key(member.last, member.first));
         if (!m.coverName.isEmpty())
             ++(m.cover.picture.isEmpty() ? plan.coversLeftOut : plan.covers);
+        if (m.loan) {
+            const FileLoan& loan = *m.loan;
+            const QString why = place.match ? loans::CheckLoan(db, place.match, loan.borrower, loan.lent, loan.due)
+                                            : loans::CheckLoanTerms(loan.borrower, loan.lent, loan.due);
+            if (why.isEmpty()) {
+                ++plan.loans;
+            } else {
+                refusedLoans << notLent(m, why);
+                m.loan.reset();
+            }
+        }
         plan.data.movies.push_back(std::move(m));
     }
     plan.data.problems = data.problems + plan.data.problems;
-    plan.data.notes = renamed + data.notes + tidied;
+    plan.data.notes = renamed + data.notes + tidied + refusedLoans;
     for (std::size_t i = 0; i < newNames.size(); ++i)
         plan.newNames[i] = int(newNames[i].size());
     plan.newActors = int(newActors.size());
@@ -448,6 +465,10 @@ QString PreviewText(const Plan& plan)
                   ? QStringLiteral("No new names in the lists.")
                   : QStringLiteral("New names in the lists: ") + names.join(QStringLiteral(", ")) + QLatin1Char('.'));
     lines << shell::Counted(plan.newActors, "new actor.", "new actors.");
+    if (plan.loans)
+        lines << shell::Counted(plan.loans, "movie", "movies") + verb(plan.loans, " is", " are") +
+                     QStringLiteral(" lent as the file has ") + verb(plan.loans, "it", "them") +
+                     QStringLiteral(" out.");
     if (plan.covers || plan.coversLeftOut)
         lines << shell::Counted(plan.covers, "cover", "covers") +
                      (plan.coversLeftOut ? QStringLiteral("; %1 cannot be used (listed below).").arg(plan.coversLeftOut)
@@ -476,7 +497,20 @@ Outcome WriteImport(store::Connection& db, const Plan& plan, bool overwrite, con
         // added or imported the same movies. Under the write lock each is placed afresh.
         const Movie& m = plan.data.movies[std::size_t(n)];
         const catalog::Placement place = writer.Place(m.title, m.year);
+        // As the file has it, unless another has lent it since the preview.
+        const auto lend = [&](qint64 movieId) {
+            if (!m.loan)
+                return;
+            const QString why = loans::CheckLoan(db, movieId, m.loan->borrower, m.loan->lent, m.loan->due);
+            if (!why.isEmpty()) {
+                outcome.notLent << notLent(m, why);
+                return;
+            }
+            loans::LendWithin(db, movieId, m.loan->borrower, m.loan->lent, m.loan->due);
+            ++outcome.loans;
+        };
         if (place.match && !overwrite) {
+            lend(place.match);
             ++outcome.skipped;
             continue;
         }
@@ -494,6 +528,7 @@ Outcome WriteImport(store::Connection& db, const Plan& plan, bool overwrite, con
             covers::SaveCover(db, movieId, m.cover);
             ++outcome.covers;
         }
+        lend(movieId);
         ++(place.match ? outcome.overwritten : outcome.added);
     }
     outcome.links = writer.LinksAdded();
@@ -512,12 +547,18 @@ QString OutcomeText(const Outcome& outcome)
 {
     if (outcome.cancelled)
         return QStringLiteral("The import was cancelled; the catalogue is as it was.");
-    return QStringLiteral("%1 added, %2 overwritten, %3 skipped as already in the catalogue; %4, %5.")
-        .arg(shell::Counted(outcome.added, "movie", "movies"))
-        .arg(outcome.overwritten)
-        .arg(outcome.skipped)
-        .arg(shell::Counted(outcome.links, "cast link", "cast links"),
-             shell::Counted(outcome.covers, "cover", "covers"));
+    QString text = QStringLiteral("%1 added, %2 overwritten, %3 skipped as already in the catalogue; %4, %5")
+                       .arg(shell::Counted(outcome.added, "movie", "movies"))
+                       .arg(outcome.overwritten)
+                       .arg(outcome.skipped)
+                       .arg(shell::Counted(outcome.links, "cast link", "cast links"),
+                            shell::Counted(outcome.covers, "cover", "covers"));
+    if (outcome.loans)
+        text += QStringLiteral(", ") + shell::Counted(outcome.loans, "loan", "loans");
+    text += QLatin1Char('.');
+    for (const QString& line : outcome.notLent)
+        text += QLatin1Char('\n') + line;
+    return text;
 }
 
 } // namespace exchange

@@ -54,17 +54,20 @@ struct Plan
     std::array<int, store::kCredits.size()> newNames{};
     int newActors = 0;
     int covers = 0, coversLeftOut = 0;
+    int loans = 0; // movies the file has out, to be lent as it says
 };
 Plan Preview(const store::Connection& db, ImportData data);
 QString PreviewText(const Plan& plan);
 
 struct Outcome
 {
-    int added = 0, overwritten = 0, skipped = 0, links = 0, covers = 0;
+    int added = 0, overwritten = 0, skipped = 0, links = 0, covers = 0, loans = 0;
+    QStringList notLent; // loans found out of date under the write lock, each with why
     bool cancelled = false;
 };
 // After the run's backup, in one transaction: all of it or, on Cancel or any failure, nothing.
-// Each movie is matched against the catalogue as it stands under the write lock.
+// Each movie is matched against the catalogue as it stands under the write lock. A movie the file
+// has out is lent as it says, skipped or not, unless it is out already.
 Outcome WriteImport(store::Connection& db, const Plan& plan, bool overwrite, const Progress& progress = {});
 QString OutcomeText(const Outcome& outcome);
 

@@ -221,6 +221,10 @@ int ExportFile(const store::Connection& db, const QString& path, const Progress&
     // Which movies have a picture, and of what kind, so that each entry names its own; the pictures
     // themselves are read one at a time as the zip takes them.
     const QHash<qint64, QByteArray> formats = tellico ? covers::PictureFormats(db) : QHash<qint64, QByteArray>();
+    QHash<qint64, loans::Loan> out; // the movies out now, whose loans a Tellico file keeps
+    if (tellico)
+        for (loans::Loan& loan : loans::OutstandingLoans(db))
+            out.insert(loan.movieId, std::move(loan));
     CatalogueReader reader(db);
     qint64 written = 0;
     const NextMovie next = [&](Movie& m) {
@@ -231,6 +235,9 @@ int ExportFile(const store::Connection& db, const QString& path, const Progress&
             m.coverName = QStringLiteral("cover-%1.%2")
                               .arg(m.id)
                               .arg(*format == "PNG" ? QLatin1String("png") : QLatin1String("jpeg"));
+        m.loan.reset();
+        if (const auto loan = out.constFind(m.id); loan != out.constEnd())
+            m.loan = FileLoan{loan->borrower, loan->lent, loan->due, 0};
         ++written;
         return true;
     };

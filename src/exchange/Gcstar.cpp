@@ -149,6 +149,22 @@ ImportData ReadGcstar(const QByteArray& xml)
             movie.imdbId = web;
         else
             movie.fields.push_back({QStringLiteral("Web Page"), web});
+        // Who has it: GCstar writes "none" for no one, and the day lent as day/month/year.
+        const QString borrower = value(QStringLiteral("borrower"));
+        const QString lent = value(QStringLiteral("lendDate"));
+        if (!borrower.isEmpty() && borrower.compare(QLatin1String("none"), Qt::CaseInsensitive) != 0) {
+            const QDate date = QDate::fromString(lent, QStringLiteral("d/M/yyyy"));
+            if (date.isValid())
+                movie.loan = FileLoan{borrower, date, {}, movie.line};
+            else
+                data.notes << LoanNotKept(movie.line, movie.title, borrower,
+                                          lent.isEmpty() ? QStringLiteral("the file gives no date it was lent")
+                                                         : QStringLiteral("the date lent, \"%1\", is not a "
+                                                                          "day/month/year date")
+                                                               .arg(lent));
+        } else if (!lent.isEmpty()) {
+            movie.fields.push_back({QStringLiteral("LendDate"), lent});
+        }
         movie.coverName = value(QStringLiteral("image"));
         // GCstar's own: its item ids and the day it added each; a second picture has no place.
         for (const char* own : {"id", "added"})

@@ -70,9 +70,12 @@ frmImportMap::frmImportMap(const CsvTable& table, QWidget* owner) : QDialog(owne
     grdPreview->verticalHeader()->setVisible(false);
     layout->addWidget(grdPreview);
     const std::vector<int> mapping = RememberedMapping(table.header, m_columns);
-    const int mapped = int(std::count_if(mapping.begin(), mapping.end(), [](int f) { return f != kIgnore; }));
+    // The columns that fill the movie's own values, then the first few of the others: kept as fields of
+    // their own names or ignored.
+    const auto own = [](int f) { return f != kIgnore && f != kOwnField; };
+    const int mapped = int(std::count_if(mapping.begin(), mapping.end(), own));
     for (int c = 0, others = kShownColumns - mapped; c < m_columns; ++c) {
-        if (mapping[std::size_t(c)] != kIgnore) {
+        if (own(mapping[std::size_t(c)])) {
             m_shown.push_back(c);
         } else if (others > 0) {
             m_shown.push_back(c);
@@ -139,7 +142,7 @@ void frmImportMap::check()
     const std::vector<int> mapping = Mapping();
     const bool title = std::find(mapping.begin(), mapping.end(), int(kTitle)) != mapping.end();
     QStringList twice;
-    for (int f = kTitle; f < kFieldCount; ++f)
+    for (int f = kTitle; f < kOwnField; ++f) // any number of columns keep fields of their own
         if (std::count(mapping.begin(), mapping.end(), f) > 1)
             twice << FieldCaption(f);
     lblHint->setText(!title            ? QStringLiteral("Map one column to Title.")

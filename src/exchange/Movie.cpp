@@ -11,8 +11,27 @@ QString FieldCaption(int field)
                                             "Studio",   "Genre",    "Format",       "Length",
                                             "Year",     "Grade",    "Rating",       "Widescreen",
                                             "Cast"};
-    static_assert(std::size(kCaptions) == kFieldCount);
-    return field >= 0 && field < kFieldCount ? QLatin1String(kCaptions[field]) : QStringLiteral("(ignore)");
+    static const char* const kDetails[] = {"Characters",
+                                           "Original Title",
+                                           "Plot",
+                                           "Notes",
+                                           "Personal Rating",
+                                           "Watched",
+                                           "Purchased",
+                                           "Price",
+                                           "IMDb Id",
+                                           "TMDb Id",
+                                           "Barcodes",
+                                           "Fields",
+                                           "(a field named by its column)"};
+    static_assert(std::size(kCaptions) == kFirstMore && std::size(kDetails) == kFieldCount - kCharacters);
+    if (field >= 0 && field < kFirstMore)
+        return QLatin1String(kCaptions[field]);
+    if (field >= kFirstMore && field < kCharacters)
+        return QStringLiteral("More %1s").arg(QLatin1String(kCaptions[kFirstCredit + field - kFirstMore]));
+    if (field >= kCharacters && field < kFieldCount)
+        return QLatin1String(kDetails[field - kCharacters]);
+    return QStringLiteral("(ignore)");
 }
 
 namespace {
@@ -102,6 +121,38 @@ QStringList SplitActorList(const QString& names)
         }
     }
     return out;
+}
+
+QString JoinList(const QStringList& values)
+{
+    QStringList out;
+    for (const QString& value : values)
+        out << escaped(value);
+    return out.join(QStringLiteral("; "));
+}
+
+QStringList SplitList(const QString& text)
+{
+    QStringList out;
+    if (text.trimmed().isEmpty())
+        return out;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= text.size(); ++i) {
+        if (i < text.size() && text.at(i) == QLatin1Char('\\') && i + 1 < text.size() && escapable(text.at(i + 1))) {
+            ++i;
+        } else if (i == text.size() || text.at(i) == QLatin1Char(';')) {
+            out << unescaped(text.mid(start, i - start).trimmed());
+            start = i + 1;
+        }
+    }
+    return out;
+}
+
+QString LoanNotKept(int line, const QString& title, const QString& borrower, const QString& why)
+{
+    return QStringLiteral("line %1, %2: the loan to %3 (not kept: %4)")
+        .arg(line)
+        .arg(title, borrower.trimmed().isEmpty() ? QStringLiteral("someone unnamed") : borrower, why);
 }
 
 QString MinutesToLength(const QString& minutes)

@@ -4,11 +4,13 @@
 #include "covers/CoverImage.h"
 #include "store/Credits.h"
 
+#include <QDate>
 #include <QHash>
 #include <QString>
 #include <QStringList>
 #include <array>
 #include <functional>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -21,9 +23,19 @@ struct Movie;
 // Fills the next movie to write; false when there are no more.
 using NextMovie = std::function<bool(Movie&)>;
 
-// A movie as a file carries it: the catalogue's movie, where it starts in the file, and its cover.
+// Who has a movie, as a file says: lent to `borrower` on `lent`, due back on `due` when that is known.
+struct FileLoan
+{
+    QString borrower;
+    QDate lent, due;
+    int line = 0; // where the file says it
+};
+
+// A movie as a file carries it: the catalogue's movie, where it starts in the file, its cover, and
+// its loan while it is out.
 struct Movie : catalog::Movie
 {
+    std::optional<FileLoan> loan;
     int line = 0; // where it starts in the file read, for messages
     // Its cover: the picture the file names (a Tellico image id, a GCstar path) and, once read, the
     // cover made of it; empty when it has none or it cannot be used. Read from the catalogue: the name
@@ -42,7 +54,8 @@ struct ImportData
     QHash<QString, QByteArray> pictures; // carried in the file itself (Tellico's base64 images), by name
 };
 
-// The fields a CSV column can be mapped to: none, the title, the ten credits, the short fields, cast.
+// The fields a CSV column can be mapped to: none, the title, the ten credits, the short fields, cast,
+// then what a movie holds beyond them, and a field of its own named by the column's header.
 enum Field : int {
     kIgnore = -1,
     kTitle = 0,
@@ -53,6 +66,20 @@ enum Field : int {
     kRating,
     kWidescreen,
     kCast,
+    kFirstMore, // + CreditIndex: a credit's names after its first
+    kCharacters = kFirstMore + int(store::kCredits.size()),
+    kOriginalTitle,
+    kPlot,
+    kNotes,
+    kPersonalRating,
+    kWatched,
+    kPurchased,
+    kPrice,
+    kImdbId,
+    kTmdbId,
+    kBarcodes,
+    kFields,
+    kOwnField,
     kFieldCount
 };
 QString FieldCaption(int field);
@@ -70,6 +97,13 @@ std::pair<QString, QString> SplitWholeName(const QString& name);
 QString JoinActorName(const QString& last, const QString& first);
 // A list of such names, one from the next by semicolons.
 QStringList SplitActorList(const QString& names);
+// Any values in one text, "A; B\; C; ": each value's backslashes, commas and semicolons kept by a
+// backslash, the values joined by "; ". Split keeps empty values between others, trimmed.
+QString JoinList(const QStringList& values);
+QStringList SplitList(const QString& text);
+
+// "line 99, Heat: the loan to Anna (not kept: why)", for a loan the file gives that cannot be made.
+QString LoanNotKept(int line, const QString& title, const QString& borrower, const QString& why);
 
 // Minutes as "h:mm"; empty when the text holds no number.
 QString MinutesToLength(const QString& minutes);

@@ -5,6 +5,7 @@
 #include "exchange/Zip.h"
 #include "store/Values.h"
 
+#include <QCryptographicHash>
 #include <QHash>
 #include <QRegularExpression>
 #include <QSet>
@@ -134,10 +135,11 @@ ImportData ReadTellico(const QByteArray& xml)
     struct TellicoLoan
     {
         int line;
-        QString borrower, entry, lent;
+        QString borrower, entry, lent, due, note;
     };
     std::vector<TellicoLoan> loans;
-    QHash<QString, QString> entryTitles;
+    QHash<QString, std::size_t> entries; // each entry's id: its movie
+
     while (!r.atEnd()) {
         const auto token = r.readNext();
         if (token == QXmlStreamReader::DTD)
@@ -181,11 +183,16 @@ ImportData ReadTellico(const QByteArray& xml)
             while (r.readNextStartElement()) {
                 const QString borrower = r.attributes().value(QLatin1String("name")).toString().trimmed();
                 while (r.readNextStartElement()) {
-                    if (r.name() == QLatin1String("loan"))
-                        loans.push_back({int(r.lineNumber()), borrower,
-                                         r.attributes().value(QLatin1String("entryRef")).toString(),
-                                         r.attributes().value(QLatin1String("loanDate")).toString()});
-                    r.skipCurrentElement();
+                    if (r.name() == QLatin1String("loan")) {
+                        const QXmlStreamAttributes a = r.attributes();
+                        const int line = int(r.lineNumber());
+                        loans.push_back({line, borrower, a.value(QLatin1String("entryRef")).toString(),
+                                         a.value(QLatin1String("loanDate")).toString(),
+                                         a.value(QLatin1String("dueDate")).toString(),
+                                         r.readElementText(QXmlStreamReader::SkipChildElements).trimmed()});
+                    } else {
+                        r.skipCurrentElement();
+                    }
                 }
             }
             continue;
@@ -210,7 +217,7 @@ ImportData ReadTellico(const QByteArray& xml)
             data.problems << QStringLiteral("line %1: an entry without a title").arg(movie.line);
             continue;
         }
-        entryTitles.insert(entryId, movie.title);
+        entries.insert(entryId, data.movies.size());
         QSet<QString> used{QStringLiteral("title"), QStringLiteral("comments"), QStringLiteral("widescreen"),
                            QStringLiteral("cast")};
         // Tellico's own: its entry ids and the dates it stamps.
@@ -298,8 +305,8 @@ ImportData ReadTellico(const QByteArray& xml)
         else
             asWritten(fieldTitle(QStringLiteral("imdb")), imdb);
         for (const QString& field : extra.value(QStringLiteral("Field")))
-            if (const qsizetype colon = field.indexOf(QStringLiteral(": ")); colon > 0)
-                movie.fields.push_back({field.left(colon), catalog::UnescapeLine(field.mid(colon + 2))});
+            if (std::optional<catalog::Field> f = catalog::ReadFieldLine(field))
+                movie.fields.push_back(std::move(*f));
         if (defaultFields && !pictureFields.contains(QLatin1String("cover")))
             pictureFields << QStringLiteral("cover");
         for (const QString& field : std::as_const(pictureFields)) {
@@ -334,14 +341,31 @@ ImportData ReadTellico(const QByteArray& xml)
     if (ownValues)
         data.notes << QStringLiteral(
             "Tellico's own entry ids, loan marks and the dates it stamped on entries are not kept.");
-    // Named one by one, so the user can lend them again here.
-    for (const TellicoLoan& loan : loans)
-        data.notes << QStringLiteral(
-                          "line %1: the loan of %2 to %3%4 (not kept: lend it again with Collection > Lend...)")
-                          .arg(loan.line)
-                          .arg(entryTitles.value(loan.entry, QStringLiteral("entry %1").arg(loan.entry)),
-                               loan.borrower.isEmpty() ? QStringLiteral("someone unnamed") : loan.borrower,
-                               loan.lent.isEmpty() ? QString() : QStringLiteral(" since ") + loan.lent);
+    // Each loan goes with its entry's movie; the import checks it can be made, and says so when not.
+    for (const TellicoLoan& loan : loans) {
+        const auto entry = entries.constFind(loan.entry);
+        if (entry == entries.constEnd()) {
+            data.notes << QStringLiteral("line %1: the loan of entry %2 to %3 (not kept: the file holds no such entry)")
+                              .arg(loan.line)
+                              .arg(loan.entry,
+                                   loan.borrower.isEmpty() ? QStringLiteral("someone unnamed") : loan.borrower);
+            continue;
+        }
+        Movie& movie = data.movies[*entry];
+        if (!loan.note.isEmpty())
+            movie.fields.push_back({QStringLiteral("Loan Note"), loan.note});
+        const catalog::Read<QDate> lent = catalog::ReadDate(loan.lent), due = catalog::ReadDate(loan.due);
+        const QString why = movie.loan ? QStringLiteral("it is out to %1 already").arg(movie.loan->borrower)
+                            : loan.lent.trimmed().isEmpty() ? QStringLiteral("the file gives no date it was lent")
+                            : !lent.ok()                    ? QStringLiteral("the date lent: %1").arg(lent.error)
+                            : !due.ok()                     ? QStringLiteral("the date due: %1").arg(due.error)
+                                                            : QString();
+        if (!why.isEmpty()) {
+            data.notes << LoanNotKept(loan.line, movie.title, loan.borrower, why);
+            continue;
+        }
+        movie.loan = FileLoan{loan.borrower, lent.value, due.value, loan.line};
+    }
     if (!sawCollection)
         throw FileError(QStringLiteral("the Tellico file holds no collection"));
     return data;
@@ -423,6 +447,7 @@ bool WriteTellicoXml(QIODevice& out, qint64 count, const NextMovie& next, const 
     static const QRegularExpression yearPattern(QStringLiteral("^\\d{1,4}$"));
     int id = 0;
     std::vector<std::pair<QString, qint64>> covers; // the pictures the entries name, for the images list
+    std::vector<std::pair<int, FileLoan>> loans;    // the entries out, for the borrowers list
     Movie m;
     for (qint64 n = 0;; ++n) {
         if (progress && n % 256 == 0 && !progress(n, count))
@@ -471,7 +496,7 @@ bool WriteTellicoXml(QIODevice& out, qint64 count, const NextMovie& next, const 
         for (const QString& code : m.barcodes)
             comment("Barcode", code);
         for (const catalog::Field& f : m.fields)
-            comment("Field", f.name + QStringLiteral(": ") + catalog::EscapeLine(f.value));
+            comment("Field", catalog::FieldLine(f));
         // Values Tellico's fields would change go into the comment as they are.
         const QString minutes = LengthToMinutes(m.length);
         if (!minutes.isEmpty() && MinutesToLength(minutes) == m.length)
@@ -524,6 +549,8 @@ bool WriteTellicoXml(QIODevice& out, qint64 count, const NextMovie& next, const 
             w.writeTextElement(QStringLiteral("cover"), m.coverName);
             covers.emplace_back(m.coverName, m.id);
         }
+        if (m.loan)
+            loans.emplace_back(id, *m.loan);
         w.writeEndElement();
         if (w.hasError())
             break;
@@ -538,6 +565,26 @@ bool WriteTellicoXml(QIODevice& out, qint64 count, const NextMovie& next, const 
                          name.endsWith(QLatin1String(".png")) ? QStringLiteral("PNG") : QStringLiteral("JPEG"));
     }
     if (!covers.empty())
+        w.writeEndElement();
+    // Each open loan, as Tellico names its borrowers; one loan to each borrower element, as the DTD has it.
+    if (!loans.empty())
+        w.writeStartElement(QStringLiteral("borrowers"));
+    int loanId = 0;
+    for (const auto& [entry, loan] : loans) {
+        const QString uid = QString::fromLatin1(
+            QCryptographicHash::hash(loan.borrower.toUtf8(), QCryptographicHash::Md5).toHex().left(12));
+        w.writeStartElement(QStringLiteral("borrower"));
+        w.writeAttribute(QStringLiteral("uid"), uid);
+        w.writeAttribute(QStringLiteral("name"), loan.borrower);
+        w.writeEmptyElement(QStringLiteral("loan"));
+        w.writeAttribute(QStringLiteral("uid"), QStringLiteral("loan-%1").arg(++loanId));
+        w.writeAttribute(QStringLiteral("entryRef"), QString::number(entry));
+        w.writeAttribute(QStringLiteral("loanDate"), loan.lent.toString(Qt::ISODate));
+        if (loan.due.isValid())
+            w.writeAttribute(QStringLiteral("dueDate"), loan.due.toString(Qt::ISODate));
+        w.writeEndElement();
+    }
+    if (!loans.empty())
         w.writeEndElement();
     w.writeEndElement();
     w.writeEndElement();
@@ -565,14 +612,19 @@ bool WriteTellicoZip(const QString& path, qint64 count, const NextMovie& next, c
         return false;
     if (!xml.flush())
         throw FileError(xml.errorString());
-    FetchedEntries pictures;
-    if (picture)
-        for (const auto& [name, movie] : covers)
-            pictures.emplace_back(QStringLiteral("images/") + name, [&picture, movie] { return picture(movie); });
+    size_t sent = 0;
+    const NextEntry pictures = [&](QString& name, QByteArray& data) {
+        if (!picture || sent == covers.size())
+            return false;
+        name = QStringLiteral("images/") + covers[sent].first;
+        data = picture(covers[sent++].second);
+        return true;
+    };
     std::function<bool(double)> packing;
     if (progress)
         packing = [&](double share) { return progress(count + qint64(share * double(count)), 2 * count); };
-    return MakeZipFile(path, {}, pictures, packing, {{kTellicoXml, xml.fileName()}});
+    return MakeZipFile(path, {}, pictures, picture ? qint64(covers.size()) : 0, packing,
+                       {{kTellicoXml, xml.fileName()}});
 }
 
 } // namespace exchange

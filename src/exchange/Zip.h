@@ -38,13 +38,15 @@ private:
 };
 
 // An archive file of the given entries, compressed, and of entries fetched only as they are written,
-// one at a time, and stored unpacked (pictures gain nothing from packing). Written beside the file and
-// renamed over it at the end, so a failure or Cancel leaves no file. `going` is told the share
-// written so far, 0 to 1. Before them all, `files`: entries (name, file) read from files as they are
-// packed, however large. False when it cancelled; throws FileError.
-using FetchedEntries = std::vector<std::pair<QString, std::function<QByteArray()>>>;
+// one at a time, and stored unpacked (pictures gain nothing from packing). Written front to back,
+// beside the file, and renamed over it at the end, so a failure or Cancel leaves no file; memory
+// stays flat in the number and size of the entries. `going` is told the share written so far, 0 to
+// 1. Before them all, `files`: entries (name, file) read from files as they are packed, however
+// large. False when it cancelled; throws FileError.
+// Each call gives the next fetched entry; false past the last.
+using NextEntry = std::function<bool(QString& name, QByteArray& data)>;
 bool MakeZipFile(const QString& path, const std::vector<std::pair<QString, QByteArray>>& entries,
-                 const FetchedEntries& fetched, const std::function<bool(double)>& going,
+                 const NextEntry& fetched, qint64 fetchedCount, const std::function<bool(double)>& going,
                  const std::vector<std::pair<QString, QString>>& files = {});
 
 } // namespace exchange

@@ -95,14 +95,14 @@ void addSortIndexes(store::Connection& db, const store::UpgradeProgress& progres
 void RegisterFeature()
 {
     // The first find index kept a document per movie; today's, which replaces it, comes with
-    // version 9, after the movie in full has made the tables it also reads.
+    // version 10, after the movie in full has made the tables it also reads.
     store::RegisterSchemaStep({2,
                                QStringLiteral("the first find index"),
                                [](store::Connection&, const store::UpgradeProgress&, QStringList&) {},
                                {}});
     store::RegisterSchemaStep({3, QStringLiteral("sorting by any column at once"), addSortIndexes,
                                [](const store::Connection& db) { return !missingSortIndexes(db).isEmpty(); }});
-    store::RegisterSchemaStep({9, QStringLiteral("finding movies as you type"), addIndex,
+    store::RegisterSchemaStep({10, QStringLiteral("finding movies as you type"), addIndex,
                                [](const store::Connection& db) { return !indexCurrent(db); }});
 }
 

@@ -163,28 +163,32 @@ Filter MatchFilter(const QString& typed, const QString& keyColumn)
             continue;
         }
         QStringList sources;
-        const auto source = [&](const QString& sql, const QString& param) {
+        const auto source = [&](const QString& sql, const std::vector<QVariant>& params) {
             sources << key + QStringLiteral(" IN (") + sql + QLatin1Char(')');
-            f.params.emplace_back(param);
-            f.sources.push_back({sql, {param}, term, {}, false});
+            f.params.insert(f.params.end(), params.begin(), params.end());
+            f.sources.push_back({sql, params, term, {}, false});
         };
         const bool barcode = t.field == QLatin1String("Barcode");
         const bool trigrams = t.text.toUcs4().size() >= 3 && InTrigramIndex(t.field) && !barcode;
         const QString words = ftsString(t.text) + (t.phrase ? QString() : QStringLiteral("*"));
         // Words and word starts, accent-blind: "amelie" finds "Amélie", "ru" finds "Runner".
         if (hasWordCharacter(t.text) && !barcode)
-            source(MoviesFoundSql(kWordsTable), inField(t, words));
+            source(MoviesFoundSql(kWordsTable), {inField(t, words)});
         // Any three or more characters inside a value: "unner" finds "Runner".
         if (trigrams)
-            source(MoviesFoundSql(kTrigramTable), inField(t, ftsString(t.text)));
-        // A barcode's start; every barcode holds digits only.
+            source(MoviesFoundSql(kTrigramTable), {inField(t, ftsString(t.text))});
+        // A barcode by its first digits (barcodes hold digits only); a UPC-A and the EAN-13 written
+        // with a 0 before it are one code.
         if (barcode || (t.field.isEmpty() && allDigits(t.text))) {
-            QString pattern = t.text;
-            pattern.replace(QLatin1Char('['), QStringLiteral("[[]"))
-                .replace(QLatin1Char('*'), QStringLiteral("[*]"))
-                .replace(QLatin1Char('?'), QStringLiteral("[?]"));
-            source(QStringLiteral("SELECT [Movie_ID] FROM [tbl_Movie_Barcode] WHERE [Barcode] GLOB ?"),
-                   pattern + QLatin1Char('*'));
+            QString digits;
+            for (const QChar c : t.text)
+                if (c.isDigit() && c.unicode() < 128)
+                    digits += c;
+            const QString typed = digits + QLatin1Char('*');
+            source(QStringLiteral("SELECT [Movie_ID] FROM [tbl_Movie_Barcode] WHERE [Barcode] GLOB ? OR [Barcode] "
+                                  "GLOB ? OR [Barcode] GLOB ?"),
+                   {typed, QString(QLatin1Char('0') + typed),
+                    digits.startsWith(QLatin1Char('0')) ? typed.mid(1) : typed});
         }
         // The cast reads as one text, so a phrase may run from one actor's name into the next and
         // text into the "; " between them: the movies with actors holding the phrase's first and

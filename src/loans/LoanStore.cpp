@@ -105,6 +105,11 @@ QString CheckLoan(const store::Connection& db, qint64 movieId, const QString& bo
         return QStringLiteral("This movie is no longer in the catalogue.");
     if (const std::optional<Loan> out = CurrentLoan(db, movieId))
         return AlreadyOut(*out);
+    return CheckLoanTerms(borrower, lent, due);
+}
+
+QString CheckLoanTerms(const QString& borrower, const QDate& lent, const QDate& due)
+{
     if (CleanName(borrower).isEmpty())
         return QStringLiteral("Please type the name of the borrower.");
     if (CleanName(borrower).size() > kMaxNameLength)
@@ -119,6 +124,12 @@ QString CheckLoan(const store::Connection& db, qint64 movieId, const QString& bo
 void Lend(store::Connection& db, qint64 movieId, const QString& borrower, const QDate& lent, const QDate& due)
 {
     store::Transaction unit(db);
+    LendWithin(db, movieId, borrower, lent, due);
+    unit.commit();
+}
+
+void LendWithin(store::Connection& db, qint64 movieId, const QString& borrower, const QDate& lent, const QDate& due)
+{
     const QString refusal = CheckLoan(db, movieId, borrower, lent, due);
     if (!refusal.isEmpty())
         throw store::StoreError(SQLITE_CONSTRAINT, refusal);
@@ -135,7 +146,6 @@ void Lend(store::Connection& db, qint64 movieId, const QString& borrower, const 
                                              "[Date_Due]) VALUES (?, ?, ?, ?)"));
     loan.bindAll({movieId, borrowerId, iso(lent), iso(due)});
     loan.run();
-    unit.commit();
 }
 
 bool Return(store::Connection& db, qint64 movieId, const QDate& on)

@@ -46,9 +46,13 @@ std::vector<Loan> PastLoans(const store::Connection& db, qint64 movieId); // the
 // Why this loan cannot be made, in plain words; empty when it can.
 QString CheckLoan(const store::Connection& db, qint64 movieId, const QString& borrower, const QDate& lent,
                   const QDate& due);
+// The same for a movie not in the catalogue yet: the name and the dates alone.
+QString CheckLoanTerms(const QString& borrower, const QDate& lent, const QDate& due);
 // Lends the movie, adding the borrower when the name is new. Throws StoreError, with
 // CheckLoan's words when the loan is refused; nothing is stored then.
 void Lend(store::Connection& db, qint64 movieId, const QString& borrower, const QDate& lent, const QDate& due);
+// The same inside the caller's transaction, for a loan among other writes (an import's).
+void LendWithin(store::Connection& db, qint64 movieId, const QString& borrower, const QDate& lent, const QDate& due);
 // Marks the movie back on `on` (never before the date it was lent). False when it was not out.
 bool Return(store::Connection& db, qint64 movieId, const QDate& on);
 

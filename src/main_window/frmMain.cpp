@@ -48,6 +48,9 @@ namespace {
 
 constexpr double kSectionsTop = 1230; // the features' sections of the panel, under the grade
 constexpr double kStarringTop = 1980; // where "Starring:" stands when the sections take their usual room
+constexpr double kPanelFoot = 120;    // the panel's frame below the cast list
+// What the sections leave free above the panel's foot: "Starring:" and three lines of the cast.
+constexpr double kStarringRoom = 300 + 3 * 240;
 
 QString L(const char* text)
 {
@@ -317,27 +320,46 @@ void frmMain::Form_Resize()
         setTwips(m_info, info);
         placeSections();
     }
-    SelectMovie();
+    shell::Guarded([this] { SelectMovie(); });
 }
 
 // The features' sections stand one under another beneath the grade, then "Starring:"; the cast list
-// below gives way to a section that takes more than its usual room (a cover) and reaches down to
-// the panel's foot.
+// below gives way to a section that takes more than its usual room (a cover), yet "Starring:" and the
+// first lines of the cast stay inside the panel, a longer cast shortened to "...".
 void frmMain::placeSections()
 {
     const QRectF info = m_twips.value(m_info);
+    const double foot = info.height() - kPanelFoot;
     double top = kSectionsTop;
     for (const auto& section : m_sections)
-        top += section->Place(top, 2640, info.height() / 2 - 600);
+        top += section->Place(top, 2640, qMax(0.0, qMin(info.height() / 2 - 600, foot - kStarringRoom - top)));
     const double shift = qMax(0.0, top - kStarringTop);
     place(m_lblStarringCaption, 120, qMax(top, kStarringTop), 1300, 255);
     QRectF starring = m_twips.value(m_lblStarring);
     starring.moveTop(kStarringTop + 300 + shift);
     if (shift > 0)
-        starring.setHeight(qMax(255.0, info.height() - 2400 - shift));
+        starring.setHeight(qMax(0.0, foot - starring.top()));
     else if (info.height() > 3101)
         starring.setHeight(info.height() - 3100);
     setTwips(m_lblStarring, starring);
+    showStarring(m_lblStarring->property("rawText").toString());
+}
+
+void frmMain::showStarring(const QString& starring)
+{
+    m_lblStarring->setProperty("rawText", starring);
+    // A label breaks lines at LF; the CR stays in the stored text.
+    QStringList names = starring.split(shell::kCrLf, Qt::SkipEmptyParts);
+    const int fit = int(shell::TwipsToPixelsY(m_twips.value(m_lblStarring).height())) /
+                    qMax(1, m_lblStarring->fontMetrics().lineSpacing());
+    const bool cut = names.size() > qMax(1, fit);
+    if (cut)
+        names = names.first(qMax(0, fit - 1)) << QStringLiteral("...");
+    QString shown;
+    for (const QString& name : std::as_const(names))
+        shown += name + QLatin1Char('\n');
+    m_lblStarring->setText(shown);
+    m_lblStarring->setToolTip(cut ? QString(starring).remove(QLatin1Char('\r')).trimmed() : QString());
 }
 
 void frmMain::SelectMovie()
@@ -367,7 +389,7 @@ void frmMain::dbgMovie_RowColChange()
         m_lblYear->setText(QString());
         m_lblGrade->setText(QString());
         m_lblTime->setText(QString());
-        m_lblStarring->setText(QString());
+        showStarring(QString());
         for (const auto& section : m_sections)
             section->Show(m_data->Database(), -1);
         return;
@@ -390,11 +412,7 @@ void frmMain::dbgMovie_RowColChange()
     for (; !cast.Eof(); cast.MoveNext())
         starring += cast.Value(QStringLiteral("Actor")).toString() + shell::kCrLf;
     cast.Close();
-    // A label breaks lines at LF; the CR stays in the stored text.
-    QString shown = starring;
-    shown.remove(QLatin1Char('\r'));
-    m_lblStarring->setText(shown);
-    m_lblStarring->setProperty("rawText", starring);
+    showStarring(starring);
 }
 
 void frmMain::dbgMovie_HeadClick(int column)
@@ -476,6 +494,19 @@ qint64 frmMain::CurrentMovieId() const
     const int row = m_grid->Row();
     return row >= 0 && row < set.RecordCount() ? set.At(row, set.ColumnIndex(QStringLiteral("Movie_ID"))).toLongLong()
                                                : -1;
+}
+
+std::optional<std::vector<qint64>> frmMain::FoundMovieIds()
+{
+    if (!m_data->IsOpen() || !m_txtFind || m_txtFind->text().trimmed().isEmpty())
+        return std::nullopt;
+    store::Recordset& set = m_data->Recordset();
+    const int column = set.ColumnIndex(QStringLiteral("Movie_ID"));
+    std::vector<qint64> ids;
+    ids.reserve(std::size_t(set.RecordCount()));
+    for (qint64 row = 0; row < set.RecordCount(); ++row)
+        ids.push_back(set.At(row, column).toLongLong());
+    return ids;
 }
 
 void frmMain::SelectMovieById(qint64 movieId)

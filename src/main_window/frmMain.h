@@ -80,6 +80,7 @@ public:
     void SetFindText(const QString& text) override;
     void Reread() override { Form_Activate(); }
     void RefreshPanel() override { dbgMovie_RowColChange(); }
+    std::optional<std::vector<qint64>> FoundMovieIds() override;
 
     // The menu of commands over the whole collection, between "&Sorting" and "&Help"; made on first use.
     QMenu* CollectionMenu();
@@ -103,6 +104,8 @@ private:
     void saveSettings();
     void fitFrame();
     void placeSections();
+    // Shows the cast as read (its "rawText"), as much of it as the label holds.
+    void showStarring(const QString& starring);
     void findNow(); // what the box holds, searched for at once
     QToolButton* makeButton(const QString& name, const QString& tip, ButtonPicture picture, double left);
 

@@ -5,6 +5,7 @@
 #include "store/Sqlite.h"
 
 #include <QLabel>
+#include <QTextLayout>
 #include <algorithm>
 #include <cmath>
 
@@ -44,7 +45,8 @@ public:
                     rating = q.column(1).toDouble();
             }
         }
-        m_plot->setText(plot.simplified());
+        m_text = plot.simplified();
+        fit();
         m_plot->setToolTip(plot.size() < 2000 ? plot : plot + QStringLiteral("..."));
         m_rating->setText(RatingStars(rating));
         const bool had = m_shown;
@@ -55,9 +57,9 @@ public:
             m_relayout();
     }
 
-    double Place(double top, double width, double) override
+    double Place(double top, double width, double room) override
     {
-        constexpr double kLine = 240, kPlot = 3 * kLine; // three lines of the plot
+        constexpr double kLine = 240, kPlot = 3 * kLine; // three lines of the plot where there is room
         double height = 0;
         m_ratingPlaced = m_rating->isVisible();
         m_plotPlaced = m_plot->isVisible();
@@ -66,17 +68,55 @@ public:
             height += kLine + 30;
         }
         if (m_plotPlaced) {
-            shell::PlaceTwips(m_plot, 120, top + height, width, kPlot);
-            height += kPlot + 30;
+            // Whole lines only, at least one; fewer than three where the panel is short.
+            const int spacing = qMax(1, m_plot->fontMetrics().lineSpacing());
+            m_lines = qMax(1, shell::TwipsToPixelsY(qMin(kPlot, room - height - 30)) / spacing);
+            m_width = shell::TwipsToPixelsX(width);
+            const double plot = shell::PixelsToTwipsY(m_lines * spacing + 2);
+            shell::PlaceTwips(m_plot, 120, top + height, width, plot);
+            height += plot + 30;
+            fit();
         }
         return height;
     }
 
 private:
+    // The plot in the lines placed, the last ending in "..." where the plot goes on.
+    void fit()
+    {
+        QString shown = m_text;
+        if (m_lines > 0) {
+            QTextLayout layout(m_text, m_plot->font(), m_plot); // measured as the label paints
+            layout.beginLayout();
+            int n = 0;
+            for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+                line.setLineWidth(m_width - 4); // a little short of the label, so it breaks no sooner
+                if (++n == m_lines && line.textStart() + line.textLength() < m_text.size()) {
+                    // The last line, words dropped from its end until the dots fit beside it. Three
+                    // stops, as the windows' faces may lack the one-glyph ellipsis.
+                    const QString kMore = QStringLiteral("...");
+                    const QFontMetrics metrics = m_plot->fontMetrics();
+                    QString last = m_text.mid(line.textStart(), line.textLength()).trimmed();
+                    while (!last.isEmpty() && metrics.horizontalAdvance(last + kMore) > m_width - 4) {
+                        const qsizetype blank = last.lastIndexOf(QLatin1Char(' '));
+                        last = blank > 0 ? last.left(blank).trimmed() : last.chopped(1);
+                    }
+                    shown = m_text.left(line.textStart()) + last + kMore;
+                    break;
+                }
+            }
+            layout.endLayout();
+        }
+        m_plot->setText(shown);
+    }
+
     QLabel* m_plot;
     QLabel* m_rating;
     std::function<void()> m_relayout;
     bool m_shown = false, m_plotPlaced = false, m_ratingPlaced = false;
+    QString m_text;  // the plot's start on one line
+    int m_lines = 0; // lines the label holds, once placed
+    int m_width = 0; // pixels
 };
 
 } // namespace

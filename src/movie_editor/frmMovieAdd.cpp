@@ -38,6 +38,12 @@ frmMovieAdd::AddActorsCommand& addActorsCommand()
     return command;
 }
 
+frmMovieAdd::LookupCommand& lookupCommand()
+{
+    static frmMovieAdd::LookupCommand command;
+    return command;
+}
+
 QFont comicSans(double points, bool bold)
 {
     QFont font = shell::WindowFont(points, bold);
@@ -118,6 +124,11 @@ void frmMovieAdd::SetAddActorsCommand(AddActorsCommand command)
     addActorsCommand() = std::move(command);
 }
 
+void frmMovieAdd::SetLookupCommand(LookupCommand command)
+{
+    lookupCommand() = std::move(command);
+}
+
 void frmMovieAdd::buildControls()
 {
     fmrMovieTitle = new QGroupBox(QStringLiteral("Movie Title"), this);
@@ -190,11 +201,15 @@ void frmMovieAdd::buildControls()
 
     cmdOK = makeButton(this, "cmdOK", "E&xit");
     shell::PlaceTwips(cmdOK, 6840, 5820, 1440, 465);
+    // Beside the title, over the cover, so that none of the form's own controls moves.
+    cmdLookup = makeButton(this, "cmdLookup", "&Look Up...");
+    shell::PlaceTwips(cmdLookup, 8400, 420, 2400, 465);
     m_cover = new covers::EditorCover(this);
-    shell::PlaceTwips(m_cover, 8400, 120, 2400, 5580);
+    shell::PlaceTwips(m_cover, 8400, 960, 2400, 5400);
     setFixedSize(shell::TwipsToPixelsX(10920), shell::TwipsToPixelsY(6420));
 
     QWidget* order[] = {txtMovieTitle,
+                        cmdLookup,
                         m_credits[Director].combo,
                         m_credits[Producer].combo,
                         m_credits[ExecutiveProducer].combo,
@@ -222,6 +237,7 @@ void frmMovieAdd::buildControls()
     connect(cmd_Update, &QPushButton::clicked, this, [this] { cmd_Update_Click(); });
     connect(cmdAddActor, &QPushButton::clicked, this, [this] { cmdAddActor_Click(); });
     connect(cmdDetails, &QPushButton::clicked, this, [this] { cmdDetails_Click(); });
+    connect(cmdLookup, &QPushButton::clicked, this, [this] { cmdLookup_Click(); });
     connect(cmdClearForm, &QPushButton::clicked, this, [this] { cmdClearForm_Click(); });
     connect(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
     txtGrade->installEventFilter(this);
@@ -275,6 +291,7 @@ void frmMovieAdd::Form_Load()
     try {
         PopulateComboBoxes();
         m_details.reset();
+        m_cast.reset();
         m_loadedId = 0;
         const QString title = shell::CurrentMovieTitle();
         if (title.isEmpty()) {
@@ -360,6 +377,7 @@ void frmMovieAdd::EnableForm()
         cmdAddActor->setVisible(false);
     cmd_Update->setEnabled(on);
     cmdDetails->setEnabled(on);
+    cmdLookup->setEnabled(on && lookupCommand());
     m_cover->setEnabled(on);
 }
 
@@ -494,16 +512,21 @@ bool frmMovieAdd::storeMovie(bool overwrite)
                 catalog::TakeMore(movie, *m_details);
             else if (const std::optional<catalog::Movie> before = catalog::ReadMovie(db, movieId))
                 catalog::KeepStored(movie, *before);
+            if (m_cast)
+                movie.cast = *m_cast;
             writer.Overwrite(movieId, movie);
         } else {
             if (m_details)
                 catalog::TakeMore(movie, *m_details);
+            if (m_cast)
+                movie.cast = *m_cast;
             movieId = writer.Add(movie);
         }
         m_cover->SaveWith(db, movieId); // in the same unit as the movie
         unit.commit();
         m_cover->Saved();
         m_details.reset(); // stored now
+        m_cast.reset();
         m_loadedId = movieId;
         shell::CurrentMovieId() = movieId;
         if (overwrite)
@@ -547,6 +570,7 @@ void frmMovieAdd::cmdClearForm_Click()
     chkWidescreen->setChecked(false);
     m_cover->Clear();
     m_details.reset();
+    m_cast.reset();
     m_loadedId = 0;
     cmd_Update->setText(QStringLiteral("&Add Movie"));
 }
@@ -572,6 +596,65 @@ void frmMovieAdd::cmdDetails_Click()
     auto* window = new frmMovieDetails(movie, this);
     connect(window, &QDialog::accepted, this, [this, window] { m_details = window->Movie(); });
     shell::ShowModal(window, this);
+}
+
+catalog::Movie frmMovieAdd::formMovie()
+{
+    catalog::Movie movie;
+    if (m_details)
+        movie = *m_details;
+    else if (m_loadedId > 0)
+        movie = catalog::ReadMovie(store::OpenDatabase(), m_loadedId).value_or(catalog::Movie{});
+    if (m_cast)
+        movie.cast = *m_cast;
+    movie.title = txtMovieTitle->text();
+    for (const Credit& credit : m_credits) {
+        const QString typed = comboText(credit.combo);
+        movie.credits[credit.index] = typed == QLatin1String(catalog::kUnknown) ? QString() : typed;
+    }
+    movie.length = txtLength->text();
+    movie.year = txtYear->text();
+    movie.grade = txtGrade->text();
+    movie.rating = txtRating->text();
+    movie.widescreen = chkWidescreen->isChecked();
+    return movie;
+}
+
+void frmMovieAdd::cmdLookup_Click()
+{
+    if (!lookupCommand())
+        return;
+    catalog::Movie movie;
+    try {
+        movie = formMovie();
+    } catch (const store::StoreError& e) {
+        showError(e);
+        return;
+    }
+    lookupCommand()(this, movie, m_cover->HasPicture(),
+                    [this](const catalog::Movie& chosen, const std::optional<covers::Cover>& cover) {
+                        applyLookup(chosen, cover);
+                    });
+}
+
+void frmMovieAdd::applyLookup(const catalog::Movie& movie, const std::optional<covers::Cover>& cover)
+{
+    txtMovieTitle->setText(movie.title);
+    for (Credit& credit : m_credits) {
+        credit.combo->setEditText(movie.credits[credit.index]);
+        credit.combo->lineEdit()->setCursorPosition(0);
+    }
+    for (const auto& [box, value] : {std::pair{txtLength, &movie.length},
+                                     {txtYear, &movie.year},
+                                     {txtGrade, &movie.grade},
+                                     {txtRating, &movie.rating}}) {
+        box->setMaxLength(std::max(box->maxLength(), int(value->size())));
+        box->setText(*value);
+    }
+    m_details = movie; // more names, plot, ids and the rest go with the Update
+    m_cast = movie.cast;
+    if (cover)
+        m_cover->Take(*cover);
 }
 
 } // namespace movie_editor

@@ -14,6 +14,7 @@ class QLineEdit;
 class QPushButton;
 
 #include "catalog/Movie.h"
+#include "covers/CoverImage.h"
 #include "store/Credits.h"
 
 namespace covers {
@@ -39,6 +40,14 @@ public:
     using AddActorsCommand = std::function<void(QWidget* owner)>;
     static void SetAddActorsCommand(AddActorsCommand command);
 
+    // What "&Look Up..." opens: it is given the movie as the form holds it and whether it shows a
+    // cover, and calls `apply` with the movie as the user chose to fill it (and a cover, if one was
+    // taken). The form shows it; nothing is saved until the user's own Update.
+    using LookupApply = std::function<void(const catalog::Movie& movie, const std::optional<covers::Cover>& cover)>;
+    using LookupCommand =
+        std::function<void(QWidget* owner, const catalog::Movie& current, bool hasCover, LookupApply apply)>;
+    static void SetLookupCommand(LookupCommand command);
+
     // The window procedures.
     void Form_Load();
     void EnableForm();
@@ -53,6 +62,7 @@ public:
     void cmdClearForm_Click();
     void cmdOK_Click();
     void cmdDetails_Click();
+    void cmdLookup_Click();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -110,11 +120,17 @@ private:
     QPushButton* cmdClearForm = nullptr;
     QPushButton* cmdOK = nullptr;
     QPushButton* cmdDetails = nullptr;
+    QPushButton* cmdLookup = nullptr;
     covers::EditorCover* m_cover = nullptr;
     // What the details window kept for the movie being edited, saved with its Update; none until it
     // is opened, and then the stored movie's details stay as they are.
     std::optional<catalog::Movie> m_details;
     qint64 m_loadedId = 0; // the movie the form was opened on
+    // The cast a look-up brought, linked with its characters at the Update; none: the cast stays.
+    std::optional<std::vector<catalog::CastMember>> m_cast;
+
+    catalog::Movie formMovie(); // the movie as the form holds it, details and cast included
+    void applyLookup(const catalog::Movie& movie, const std::optional<covers::Cover>& cover);
 
     QString m_title;                // remembered at the start of a save
     QObject* m_keyTarget = nullptr; // the box a key is being typed into

@@ -3,6 +3,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QWidget;
@@ -30,6 +31,8 @@ public:
     virtual void Reread() = 0;
     // The current movie changed: the quick-info panel is shown again.
     virtual void RefreshPanel() = 0;
+    // The keys of the movies the find box shows, in the grid's order; none when it shows every movie.
+    virtual std::optional<std::vector<qint64>> FoundMovieIds() { return std::nullopt; }
 };
 
 // One item of the "&Collection" menu. Items are shown in the order of `order`; a separator goes

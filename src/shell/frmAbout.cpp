@@ -46,7 +46,9 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent)
     version->setObjectName(QStringLiteral("lblVersion"));
     auto* description =
         new QLabel(QStringLiteral("The Cinevault - Reelkeeper is a movie database entry and report system. "
-                                  "Questions and comments are welcome at reelkeeper@cinevault.example."),
+                                  "Questions and comments are welcome at reelkeeper@cinevault.example.\n\n"
+                                  // TMDb's terms ask for this wherever its data is used.
+                                  "This product uses the TMDB API but is not endorsed or certified by TMDB."),
                    this);
     description->setObjectName(QStringLiteral("lblDescription"));
     description->setWordWrap(true);

@@ -147,9 +147,21 @@ void AddMovieNote(std::function<QString(const store::Connection& db)> note)
     movieNotes().push_back(std::move(note));
 }
 
-Statistics CollectFirst(const store::Connection& db)
+Statistics Pending()
 {
     Statistics s;
+    s.counting = true;
+    s.charts.push_back(
+        {QStringLiteral("chtYears"), QStringLiteral("Years"), QStringLiteral("Movies per Decade"), {}, true});
+    for (const ChartQuery& q : chartQueries())
+        s.charts.push_back({L(q.name), L(q.tab), L(q.title), {}, true});
+    return s;
+}
+
+Statistics CollectFirst(const store::Connection& db)
+{
+    Statistics s = Pending();
+    s.counting = false;
     {
         store::Statement st(db, kTotals);
         st.bind(1, kUnknown);
@@ -178,10 +190,9 @@ Statistics CollectFirst(const store::Connection& db)
         if (odd > 0)
             s.years.push_back({QStringLiteral("Other"), odd, QString(), Bar::Other});
     }
-    s.charts.push_back(
-        {QStringLiteral("chtYears"), QStringLiteral("Years"), QStringLiteral("Movies per Decade"), Decades(s.years)});
-    for (const ChartQuery& q : chartQueries())
-        s.charts.push_back({L(q.name), L(q.tab), L(q.title), {}, true});
+    Chart& years = s.charts.front();
+    years.bars = Decades(s.years);
+    years.pending = false;
     return s;
 }
 

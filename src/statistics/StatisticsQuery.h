@@ -48,11 +48,14 @@ void AddMovieNote(std::function<QString(const store::Connection& db)> note);
 
 struct Statistics
 {
+    bool counting = false; // the totals and years are not counted yet: CollectFirst counts them
     Totals totals;
     std::vector<Bar> years;    // every year with movies, in order, then "Other"
     std::vector<Chart> charts; // decades first
 };
 
+// Every chart and the totals pending, as a window opens before anything is counted.
+Statistics Pending();
 // What the window opens with: the totals and the years. The other charts come without bars,
 // pending. Throws store::StoreError.
 Statistics CollectFirst(const store::Connection& db);

@@ -69,7 +69,8 @@ frmStatistics::frmStatistics(Statistics data, QWidget* parent) : QWidget(parent,
     resize(shell::TwipsToPixelsX(11400), shell::TwipsToPixelsY(8400));
 
     auto* layout = new QVBoxLayout(this);
-    m_lblTotals = new QLabel(totalsText(m_data.totals), this);
+    m_lblTotals =
+        new QLabel(m_data.counting ? QStringLiteral("Counting the collection...\n") : totalsText(m_data.totals), this);
     m_lblTotals->setObjectName(QStringLiteral("lblTotals"));
     m_lblTotals->setTextInteractionFlags(Qt::TextSelectableByMouse);
     layout->addWidget(m_lblTotals);
@@ -119,18 +120,31 @@ frmStatistics::~frmStatistics()
         *m_stop = true;
 }
 
-Counting StartCounting(const QString& path, const QStringList& names)
+Counting StartCounting(const QString& path, const QStringList& names, bool first)
 {
     Counting counting;
+    if (first)
+        counting.charts.push_back(QtConcurrent::run([path, stop = counting.stop]() -> Counting::Result {
+            try {
+                if (*stop)
+                    return {};
+                const store::Connection db(path, store::Connection::Mode::ReadOnly);
+                Statistics s = CollectFirst(db);
+                Chart years = s.charts.front();
+                return {std::move(years), {}, std::move(s)};
+            } catch (...) {
+                return {{}, std::current_exception(), {}};
+            }
+        }));
     for (const QString& name : names)
         counting.charts.push_back(QtConcurrent::run([path, name, stop = counting.stop]() -> Counting::Result {
             try {
                 if (*stop)
                     return {};
                 const store::Connection db(path, store::Connection::Mode::ReadOnly);
-                return {CountChart(db, name, stop.get()), {}};
+                return {CountChart(db, name, stop.get()), {}, {}};
             } catch (...) {
-                return {{}, std::current_exception()};
+                return {{}, std::current_exception(), {}};
             }
         }));
     return counting;
@@ -146,6 +160,12 @@ void frmStatistics::Follow(Counting counting)
             Counting::Result result = watcher->result();
             watcher->deleteLater();
             if (!result.failure) {
+                if (result.first) {
+                    m_data.counting = false;
+                    m_data.totals = std::move(result.first->totals);
+                    m_data.years = std::move(result.first->years);
+                    m_lblTotals->setText(totalsText(m_data.totals));
+                }
                 SetChart(std::move(result.chart));
             } else if (!m_failed) {
                 // One message for a catalogue that cannot be read, not one per chart.
@@ -355,8 +375,10 @@ void frmStatistics::copyChart()
 void ShowStatistics(std::function<void(const QString&)> find)
 {
     static QPointer<frmStatistics> open;
-    const store::Connection db = store::OpenDatabase();
-    auto* window = new frmStatistics(CollectFirst(db));
+    // Only opened here: every count, the totals too, is made on a connection of its own, away from
+    // the window's thread, so the window is up at once however large the catalogue.
+    const QString path = store::OpenDatabase().path();
+    auto* window = new frmStatistics(Pending());
     if (open) {
         window->setGeometry(open->geometry());
         open->close();
@@ -376,7 +398,7 @@ void ShowStatistics(std::function<void(const QString&)> find)
     window->raise();
     window->activateWindow();
     // Counted once the window is up: counted beside it, they would hold back its first drawing.
-    window->Follow(StartCounting(db.path(), PendingCharts()));
+    window->Follow(StartCounting(path, PendingCharts(), true));
 }
 
 } // namespace statistics

@@ -8,6 +8,7 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QChartView;
 class QKeyEvent;
@@ -25,11 +26,13 @@ struct Counting
     {
         Chart chart;
         std::exception_ptr failure;
+        std::optional<Statistics> first; // the totals and years, with the years' chart
     };
     std::shared_ptr<std::atomic<bool>> stop = std::make_shared<std::atomic<bool>>(false);
     std::vector<QFuture<Result>> charts;
 };
-Counting StartCounting(const QString& path, const QStringList& names);
+// With `first`, the totals and the years are counted too, before the charts.
+Counting StartCounting(const QString& path, const QStringList& names, bool first = false);
 
 // The shape of the collection: totals over a tab of charts per count. A click on a bar asks for
 // the movies of that value; a click on a decade shows its years.

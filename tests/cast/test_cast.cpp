@@ -7,6 +7,7 @@
 #include "shell/App.h"
 #include "support/TestSupport.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QTest>
@@ -64,9 +65,32 @@ private slots:
         QCOMPARE(msgs->texts(), (QStringList{L("There is no actor to delete!"),
                                              L("You may not add an actor that is alread featured in this film!")}));
 
+        // Whom each plays, typed with the keyboard alone: the character's mnemonic, then Enter or Tab away.
+        w.show();
+        QApplication::setActiveWindow(&w);
+        const std::pair<int, QString> typed[] = {{1, L(" Kate \"K\" ")}, {0, L("Sam")}, {0, L("")}};
+        for (const auto& [row, character] : typed) {
+            cast->SetRow(row);
+            QTest::keyClick(&w, Qt::Key_H, Qt::AltModifier);
+            QCOMPARE(QApplication::focusWidget()->objectName(), L("txtCharacter"));
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Delete);
+            QTest::keyClicks(QApplication::focusWidget(), character);
+            QTest::keyClick(QApplication::focusWidget(), row ? Qt::Key_Return : Qt::Key_Tab);
+        }
+        const QString kate = kQuotedName + L(", Peter as Kate \"K\"");
+        QCOMPARE(names(cast), (QStringList{L("De Niro, Robert"), kate, L("Sizemore, Tom")}));
+        click(&w, "cmdDeselect1"); // the current row, De Niro's, again without a character
+        QCOMPARE(names(cast), (QStringList{kate, L("Sizemore, Tom")}));
+        QCOMPARE(cat->count(L("tbl_Cast_Character")), 1);
+        cat->link(deniro,
+                  cat->scalar(L("SELECT Movie_ID FROM tbl_Movie_Title WHERE Movie_Title = ?"), {kQuoted}).toLongLong());
+        w.cboMovie_Change();
+        QCOMPARE(names(cast), (QStringList{L("De Niro, Robert"), kate, L("Sizemore, Tom")}));
         cast->SetRow(1);
-        emit cast->DblClick();
+        emit cast->DblClick(); // the actor found again behind the character
         QCOMPARE(names(cast), (QStringList{L("De Niro, Robert"), L("Sizemore, Tom")}));
+        QCOMPARE(cat->count(L("tbl_Cast_Character")), 0);
         click(&w, "cmdDeselectAll"); // no question first
         QCOMPARE(msgs->count(), 2);
         QCOMPARE(cast->Rows(), 0);

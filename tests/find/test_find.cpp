@@ -1,6 +1,7 @@
 // Finding movies as you type: the matching rules, hostile input, and the filter kept while the
 // browser works on what it shows. The rules' cases are shared with the page the program exports,
 // whose find box must answer them the same.
+#include "catalog/MovieWriter.h"
 #include "loans/LoanStore.h"
 #include "main_window/DataControl.h"
 #include "support/MainWindow.h"
@@ -36,8 +37,18 @@ struct Fixture
                 if (it.value().isString() || it.value().isBool())
                     fields[it.key()] = it.value().toVariant();
             const qint64 id = cat.addMovie(m[S("title")].toString(), fields);
-            for (const QJsonValue& actor : m[S("cast")].toArray())
-                cat.link(cat.addActor(actor[0].toString(), actor[1].toString()), id);
+            // What the movie holds beyond its row too: the characters, the plot, and barcodes for one.
+            for (const QJsonValue& actor : m[S("cast")].toArray()) {
+                const qint64 actorId = cat.addActor(actor[0].toString(), actor[1].toString());
+                cat.link(actorId, id);
+                if (!actor[2].toString().isEmpty())
+                    catalog::MovieWriter(db).SetCharacter(id, actorId, actor[2].toString());
+            }
+            if (m.contains(S("plot")))
+                cat.scalar(S("INSERT INTO tbl_Movie_Details (Movie_ID, Plot) VALUES (?, ?)"), {id, m[S("plot")]});
+            if (m[S("title")] == S("Heat"))
+                cat.scalar(S("INSERT INTO tbl_Movie_Barcode VALUES (?, 0, '4006381333931'), (?, 1, '0036000291452')"),
+                           {id, id});
             const QJsonObject loan = m[S("loan")].toObject();
             if (!loan.isEmpty())
                 loans::Lend(db, id, loan[S("borrower")].toString(),
@@ -120,6 +131,14 @@ private slots:
             QTest::newRow(c[0].toString().toUtf8().constData()) << c[1].toString() << found;
         }
         QTest::newRow("10000 characters") << QString(10000, QLatin1Char('x')) << QStringList();
+        // Words of what a movie holds beyond its row, which the shared page does not carry.
+        QTest::newRow("plot") << S("plot:THIEF") << QStringList{S("Heat")};
+        QTest::newRow("plot with markup")
+            << S("plot:\"<script>\"") << QStringList{S("</script><img src=x onerror=alert(1)>")};
+        QTest::newRow("plot, a wildcard taken as itself") << S("plot:100%") << QStringList();
+        QTest::newRow("character") << S("character:rusty") << QStringList{S("Ocean's Eleven"), S("Mask")};
+        QTest::newRow("barcode, its first digits") << S("barcode:4006381") << QStringList{S("Heat")};
+        QTest::newRow("barcode as UPC-A of an EAN-13") << S("barcode:036000291452") << QStringList{S("Heat")};
     }
     void matching()
     {

@@ -134,6 +134,7 @@ private slots:
         QTest::newRow("frmStatistics") << 's';
         QTest::newRow("frmLend") << 'l';
         QTest::newRow("frmLoans") << 'o';
+        QTest::newRow("frmScan") << 'b';
     }
     void collectionLettersAndEscape()
     {

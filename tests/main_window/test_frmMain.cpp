@@ -8,6 +8,7 @@
 #include <QAbstractItemModelTester>
 #include <QAction>
 #include <QApplication>
+#include <QBuffer>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
@@ -184,6 +185,26 @@ private slots:
         const auto* plot = f.w->findChild<QLabel*>(S("lblPlot"));
         QCOMPARE(QStringList({plot->text(), plot->toolTip(), f.text("lblPersonalRating")}),
                  QStringList({S("An FBI agent comes to town."), S("An FBI agent\ncomes to town."), S("★★★½☆ 7.5")}));
+        // With a loan, a cover and a long cast beside the plot, all of it stays inside the panel; the cast
+        // ends in "..." and is whole in the tooltip.
+        for (int i = 0; i < 30; ++i)
+            f.cat.link(f.cat.addActor(S("Extra%1").arg(i), S("X")), a);
+        QImage picture(300, 450, QImage::Format_RGB32);
+        picture.fill(Qt::blue);
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        picture.save(&buffer, "PNG");
+        f.cat.scalar(S("INSERT INTO tbl_Cover (Movie_ID, Thumbnail, Picture) VALUES (?, ?, ?)"), {a, png, png});
+        f.cat.scalar(S("INSERT INTO tbl_Borrower (Borrower) VALUES ('Anna')"));
+        f.cat.scalar(S("INSERT INTO tbl_Loan (Movie_ID, Borrower_ID, Date_Lent) VALUES (?, 1, '2026-01-02')"), {a});
+        f.w->dbgMovie()->SetRow(1);
+        f.w->dbgMovie()->SetRow(0);
+        const QRect panel = f.w->findChild<QWidget*>(S("frmInfo"))->contentsRect();
+        for (const char* name : {"lblPersonalRating", "lblPlot", "Label4", "lblStarring"})
+            QVERIFY2(panel.contains(f.w->findChild<QWidget*>(S(name))->geometry()), name);
+        QVERIFY2(starring->text().endsWith(S("\n...\n")), qPrintable(starring->text()));
+        QCOMPARE(starring->toolTip().count(QLatin1Char('\n')), 31);
         f.w->dbgMovie()->SetRow(2);
         QCOMPARE(starring->text(), QString());
         QVERIFY(plot->isHidden() && plot->text().isEmpty());

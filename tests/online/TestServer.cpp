@@ -56,7 +56,8 @@ void TestServer::serve(QTcpSocket* socket, const QByteArray& head)
     const QByteArray target = requestLine.value(1);
     Received r;
     r.atMs = m_clock.elapsed();
-    r.path = QUrl::fromPercentEncoding(target.left(target.indexOf('?')).mid(1));
+    // A target without a query is all path: left(-1) would give nothing.
+    r.path = QUrl::fromPercentEncoding(target.left(target.contains('?') ? target.indexOf('?') : target.size()).mid(1));
     if (target.contains('?'))
         for (QByteArray pair : target.mid(target.indexOf('?') + 1).split('&')) {
             pair.replace('+', ' ');

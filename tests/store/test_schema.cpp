@@ -91,8 +91,8 @@ private slots:
         QTest::addColumn<bool>("documents");
         QTest::addColumn<int>("version");
         QTest::newRow("documents") << true << 2;
-        QTest::newRow("documents, versions later") << true << 8;
-        QTest::newRow("today's find index") << false << 8;
+        QTest::newRow("documents, versions later") << true << 9;
+        QTest::newRow("today's find index") << false << 9;
     }
     void catalogueUpgraded()
     {

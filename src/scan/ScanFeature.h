@@ -1,0 +1,8 @@
+#pragma once
+
+namespace scan {
+
+// "&Scan Barcodes..." in "&Collection".
+void RegisterFeature();
+
+} // namespace scan
