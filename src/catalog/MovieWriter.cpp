@@ -92,13 +92,21 @@ struct MovieWriter::Statements
           actorAdd(db, QStringLiteral("INSERT INTO [tbl_Actor] ([Actor_Last_Name], [Actor_First_Name]) VALUES (?, ?)")),
           linked(db, QStringLiteral("SELECT 1 FROM [tbl_Actor_Movie_Join] WHERE [Actor_ID] = ? AND [Movie_ID] = ?")),
           link(db, QStringLiteral("INSERT INTO [tbl_Actor_Movie_Join] ([Actor_ID], [Movie_ID]) VALUES (?, ?)")),
-          character(db, QStringLiteral("INSERT OR REPLACE INTO [tbl_Cast_Character] ([Movie_ID], [Actor_ID], "
-                                       "[Character]) VALUES (?, ?, ?)")),
+          // Upserts, not replaces: a replaced row is deleted without its delete triggers, and the
+          // find index would keep the old name.
+          character(db, QStringLiteral("INSERT INTO [tbl_Cast_Character] ([Movie_ID], [Actor_ID], [Character]) "
+                                       "VALUES (?, ?, ?) ON CONFLICT DO UPDATE SET [Character] = "
+                                       "excluded.[Character]")),
           moreAdd(db, QStringLiteral("INSERT INTO [tbl_Movie_More_Name] ([Movie_ID], [Credit], [Position], [Name_ID]) "
                                      "VALUES (?, ?, ?, ?)")),
-          detailsSet(db, QStringLiteral("INSERT OR REPLACE INTO [tbl_Movie_Details] ([Movie_ID], [Original_Title], "
-                                        "[Plot], [Notes], [Personal_Rating], [Watched], [Purchased], [Price], "
-                                        "[IMDb_ID], [TMDb_ID]) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")),
+          detailsSet(db, QStringLiteral("INSERT INTO [tbl_Movie_Details] ([Movie_ID], [Original_Title], [Plot], "
+                                        "[Notes], [Personal_Rating], [Watched], [Purchased], [Price], [IMDb_ID], "
+                                        "[TMDb_ID]) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT DO UPDATE SET "
+                                        "[Original_Title] = excluded.[Original_Title], [Plot] = excluded.[Plot], "
+                                        "[Notes] = excluded.[Notes], [Personal_Rating] = excluded.[Personal_Rating], "
+                                        "[Watched] = excluded.[Watched], [Purchased] = excluded.[Purchased], "
+                                        "[Price] = excluded.[Price], [IMDb_ID] = excluded.[IMDb_ID], [TMDb_ID] = "
+                                        "excluded.[TMDb_ID]")),
           barcodeAdd(db, QStringLiteral("INSERT INTO [tbl_Movie_Barcode] ([Movie_ID], [Position], [Barcode]) "
                                         "VALUES (?, ?, ?)")),
           fieldAdd(db, QStringLiteral("INSERT INTO [tbl_Movie_Field] ([Movie_ID], [Position], [Name], [Value]) "

@@ -1,5 +1,6 @@
 #include "find/FindFeature.h"
 
+#include "catalog/MovieWriter.h"
 #include "find/FindSchema.h"
 #include "find/SortOrder.h"
 #include "store/Schema.h"
@@ -104,6 +105,21 @@ void RegisterFeature()
                                [](const store::Connection& db) { return !missingSortIndexes(db).isEmpty(); }});
     store::RegisterSchemaStep({10, QStringLiteral("finding movies as you type"), addIndex,
                                [](const store::Connection& db) { return !indexCurrent(db); }});
+    // A bulk writer's values reach the index once, after the last movie. Any other connection
+    // sees the catalogue with its triggers, before or after; a cancel restores them with the rest.
+    catalog::AddBulkObserver({[](store::Connection& db) {
+                                  for (const QString& sql : BulkStartSql())
+                                      db.exec(sql);
+                              },
+                              [](store::Connection& db, const std::vector<qint64>&, const catalog::Progress& progress) {
+                                  const QStringList sql = BulkFinishSql();
+                                  for (qsizetype i = 0; i < sql.size(); ++i) {
+                                      if (progress && !progress(i, sql.size()))
+                                          return false;
+                                      db.exec(sql[i]);
+                                  }
+                                  return !progress || progress(sql.size(), sql.size());
+                              }});
 }
 
 } // namespace find

@@ -2,6 +2,7 @@
 
 #include "store/Credits.h"
 
+#include <QRegularExpression>
 #include <utility>
 #include <vector>
 
@@ -24,6 +25,7 @@ struct Part
     std::vector<std::pair<QString, QString>> values;
     QString only;
     QStringList keyColumns; // whose change moves the row in the index
+    QString lookup;         // the row whose key is %2, for row %1
 };
 
 QString actorText(const QString& row)
@@ -35,8 +37,9 @@ const std::vector<Part>& parts()
 {
     static const std::vector<Part> all = [] {
         std::vector<Part> p;
-        Part title{kTitleKind, QStringLiteral("tbl_Movie_Title"), QStringLiteral("%1[Movie_ID]"), {},
-                   {},         {QStringLiteral("Movie_ID")}};
+        const QString byMovie = QStringLiteral("%1[Movie_ID] = %2");
+        Part title{kTitleKind, QStringLiteral("tbl_Movie_Title"), QStringLiteral("%1[Movie_ID]"), {}, {},
+                   {QStringLiteral("Movie_ID")}, byMovie};
         for (const char* c : {"Movie_Title", "Year_Released", "Length", "Grade", "Rating"})
             title.values.emplace_back(L(c), QStringLiteral("%1[") + L(c) + QLatin1Char(']'));
         p.push_back(title);
@@ -46,7 +49,8 @@ const std::vector<Part>& parts()
                      {{QStringLiteral("Original_Title"), QStringLiteral("%1[Original_Title]")},
                       {QStringLiteral("Plot"), QStringLiteral("%1[Plot]")}},
                      {},
-                     {QStringLiteral("Movie_ID")}});
+                     {QStringLiteral("Movie_ID")},
+                     byMovie});
         int kind = kFirstCreditKind;
         for (const store::Credit& c : store::kCredits)
             p.push_back({kind++,
@@ -54,13 +58,15 @@ const std::vector<Part>& parts()
                          QStringLiteral("%1[") + L(c.key) + QLatin1Char(']'),
                          {{L(c.name), QStringLiteral("%1[") + L(c.name) + QLatin1Char(']')}},
                          {},
-                         {L(c.key)}});
+                         {L(c.key)},
+                         QStringLiteral("%1[") + L(c.key) + QStringLiteral("] = %2")});
         p.push_back({kActorKind,
                      QStringLiteral("tbl_Actor"),
                      QStringLiteral("%1[Actor_ID]"),
                      {{QStringLiteral("Actor"), actorText(QStringLiteral("%1"))}},
                      {},
-                     {QStringLiteral("Actor_ID")}});
+                     {QStringLiteral("Actor_ID")},
+                     QStringLiteral("%1[Actor_ID] = %2")});
         // Keys too large to share one index key are left out; no catalogue comes near them.
         p.push_back({kCharacterKind,
                      QStringLiteral("tbl_Cast_Character"),
@@ -71,7 +77,10 @@ const std::vector<Part>& parts()
                          QString::number((qint64(1) << kCharacterActorBits) - 1) +
                          QStringLiteral(" AND %1[Movie_ID] BETWEEN 0 AND ") +
                          QString::number((qint64(1) << (63 - kKindBits - kCharacterActorBits)) - 1),
-                     {QStringLiteral("Movie_ID"), QStringLiteral("Actor_ID")}});
+                     {QStringLiteral("Movie_ID"), QStringLiteral("Actor_ID")},
+                     QStringLiteral("%1[Movie_ID] = (%2 >> ") + QString::number(kCharacterActorBits) +
+                         QStringLiteral(") AND %1[Actor_ID] = (%2 & ") +
+                         QString::number((qint64(1) << kCharacterActorBits) - 1) + QLatin1Char(')')});
         return p;
     }();
     return all;
@@ -203,6 +212,88 @@ QStringList FillIndexSql()
             sql << QStringLiteral("INSERT INTO [%1] (rowid, %2) SELECT %3, %4 FROM [%5]%6")
                        .arg(table, names, rowKey(part, QString()), values, part.table, condition(part, QString()));
         }
+    return sql;
+}
+
+namespace {
+
+const QString kTouched = QStringLiteral("find_touched");
+
+QStringList triggerNames()
+{
+    QStringList names;
+    for (const QString& sql : CreateIndexSql())
+        if (sql.startsWith(QLatin1String("CREATE TRIGGER ")))
+            names << sql.section(QLatin1Char(' '), 2, 2);
+    return names;
+}
+
+} // namespace
+
+QStringList BulkStartSql()
+{
+    QStringList sql;
+    for (const QString& name : triggerNames())
+        sql << QStringLiteral("DROP TRIGGER ") + name;
+    QStringList columns;
+    for (const QString& c : IndexColumns())
+        columns << QLatin1Char('[') + c + QLatin1Char(']');
+    sql << QStringLiteral("DROP TABLE IF EXISTS temp.[%1]").arg(kTouched)
+        << QStringLiteral("CREATE TEMP TABLE [%1] ([Find_Key] INTEGER PRIMARY KEY, [Had] INTEGER, %2)")
+               .arg(kTouched, columns.join(QStringLiteral(", ")));
+    // Each value's first change in the run is noted with what the index holds of it then: the
+    // values to take out at the end, or none when it was not indexed.
+    for (const Part& part : parts()) {
+        const auto [names, oldValues] = valuesFor(part, kWordsTable, QStringLiteral("old."));
+        // Not INSERT OR IGNORE: the statement firing the trigger may impose its own conflict rule.
+        const auto first = [&](const QString& row) {
+            return QStringLiteral("NOT EXISTS (SELECT 1 FROM [%1] WHERE [Find_Key] = %2)").arg(kTouched, rowKey(part, row));
+        };
+        const QString only = part.only.isEmpty() ? QString() : QString(part.only).arg(QStringLiteral("old."));
+        const QString was = QStringLiteral("INSERT INTO [%1] ([Find_Key], [Had], %2) SELECT %3, 1, %4 WHERE %5%6;\n")
+                                .arg(kTouched, names, rowKey(part, QStringLiteral("old.")), oldValues,
+                                     first(QStringLiteral("old.")),
+                                     only.isEmpty() ? QString() : QStringLiteral(" AND ") + only);
+        const QString now = QStringLiteral("INSERT INTO [%1] ([Find_Key], [Had]) SELECT %2, 0 WHERE %3;\n")
+                                .arg(kTouched, rowKey(part, QStringLiteral("new.")), first(QStringLiteral("new.")));
+        const QString tag = QStringLiteral("trg_Find_Bulk_") + part.table;
+        sql << QStringLiteral("CREATE TEMP TRIGGER [%1_insert] AFTER INSERT ON main.[%2] BEGIN\n%3END")
+                   .arg(tag, part.table, now)
+            << QStringLiteral("CREATE TEMP TRIGGER [%1_delete] AFTER DELETE ON main.[%2] BEGIN\n%3END")
+                   .arg(tag, part.table, was)
+            << QStringLiteral("CREATE TEMP TRIGGER [%1_update] AFTER UPDATE ON main.[%2] BEGIN\n%3%4END")
+                   .arg(tag, part.table, was, now);
+    }
+    return sql;
+}
+
+QStringList BulkFinishSql()
+{
+    QStringList sql;
+    for (const QString& table : {kWordsTable, kTrigramTable}) {
+        const QStringList columns = columnsOf(table);
+        const QString list = QLatin1Char('[') + columns.join(QStringLiteral("], [")) + QLatin1Char(']');
+        sql << QStringLiteral("INSERT INTO [%1] ([%1], rowid, %2) SELECT 'delete', [Find_Key], %2 FROM [%3] WHERE "
+                              "[Had] = 1")
+                   .arg(table, list, kTouched);
+        for (const Part& part : parts()) {
+            const auto [names, values] = valuesFor(part, table, QStringLiteral("t."));
+            const QString key = QStringLiteral("(k.[Find_Key] >> %1)").arg(kKindBits);
+            const QString only = part.only.isEmpty() ? QString() : QString(part.only).arg(QStringLiteral("t."));
+            sql << QStringLiteral("INSERT INTO [%1] (rowid, %2) SELECT %3, %4 FROM [%5] AS k JOIN main.[%6] AS t ON "
+                                  "%7 WHERE (k.[Find_Key] & %8) = %9%10")
+                       .arg(table, names, rowKey(part, QStringLiteral("t.")), values, kTouched, part.table,
+                            QString(part.lookup).arg(QStringLiteral("t."), key))
+                       .arg((1 << kKindBits) - 1)
+                       .arg(part.kind)
+                       .arg(only.isEmpty() ? QString() : QStringLiteral(" AND ") + only);
+        }
+    }
+    for (const Part& part : parts())
+        for (const char* when : {"insert", "delete", "update"})
+            sql << QStringLiteral("DROP TRIGGER temp.[trg_Find_Bulk_%1_%2]").arg(part.table, QLatin1String(when));
+    sql << QStringLiteral("DROP TABLE temp.[%1]").arg(kTouched);
+    sql << CreateIndexSql().filter(QRegularExpression(QStringLiteral("^CREATE TRIGGER ")));
     return sql;
 }
 

@@ -41,6 +41,14 @@ QStringList CreateIndexSql();
 // Statements that fill both indexes from the catalogue's values, one value table each.
 QStringList FillIndexSql();
 
+// Many changes at once: BulkStartSql swaps the index's triggers for ones that only note which
+// values changed (and what the index held of them), BulkFinishSql brings those values into both
+// indexes at once and puts the triggers back. Both run inside the writer's transaction. The
+// full-text engine writes its pending terms out at every savepoint, so following each row would
+// cost a writer that saves each movie apart far more.
+QStringList BulkStartSql();
+QStringList BulkFinishSql();
+
 // One statement giving the keys of the movies whose values the full-text query bound to it finds
 // in `table` (a movie may come more than once).
 QString MoviesFoundSql(const QString& table);

@@ -43,6 +43,35 @@ bool needed(const SchemaStep& step, const Connection& db, int version)
     return version < step.version || (step.stale && step.stale(db));
 }
 
+qint64 pragma(const Connection& db, const char* name)
+{
+    Statement q(db, QStringLiteral("PRAGMA ") + QLatin1String(name));
+    return q.step() ? q.column(0).toLongLong() : 0;
+}
+
+// A step that replaced something large (an earlier find index) leaves its pages free inside the
+// file: they are given back while the user waits for the upgrade anyway, so the file is the size of
+// what it holds. Where that cannot be done now (another program has the file open, Cancel), the file
+// stays as large and whole as it was.
+void reclaim(Connection& db, const UpgradeProgress& progress, const std::function<void(const QString&)>& announce)
+{
+    const qint64 pages = pragma(db, "page_count");
+    if (pragma(db, "freelist_count") * 4 <= pages)
+        return;
+    if (announce)
+        announce(QStringLiteral("a smaller file"));
+    try {
+        // The copy it makes on the way is as large as the catalogue: on the disk, not in memory.
+        db.exec(QStringLiteral("PRAGMA temp_store = FILE"));
+        RunReporting(db, {QStringLiteral("VACUUM")}, pages, progress);
+    } catch (const StoreError&) {
+    }
+    try {
+        db.exec(QStringLiteral("PRAGMA temp_store = MEMORY"));
+    } catch (const StoreError&) {
+    }
+}
+
 } // namespace
 
 void RegisterSchemaStep(SchemaStep step)
@@ -118,6 +147,7 @@ QStringList UpgradeSchema(Connection& db, const UpgradeProgress& progress,
     }
     db.exec(QStringLiteral("PRAGMA user_version = %1").arg(std::max(reached, SchemaVersion())));
     unit.commit();
+    reclaim(db, progress, announce);
     return told;
 }
 

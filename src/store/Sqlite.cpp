@@ -76,6 +76,10 @@ Connection::Connection(const QString& path, Mode mode) : m_path(path)
         MarkCreatedThisRun(path);
     // A short, bounded wait for another program's lock; past it the caller hears "busy".
     setBusyTimeout(2000);
+    // A writer saving each movie under a savepoint of its own journals the pages it first touches
+    // there: kept in memory rather than written to a temporary file and thrown away.
+    if (mode != Mode::ReadOnly)
+        exec(QStringLiteral("PRAGMA temp_store = MEMORY"));
 }
 
 void Connection::exec(const QString& sql)
