@@ -57,6 +57,15 @@ void dropIndex(store::Connection& db)
 void addIndex(store::Connection& db, const store::UpgradeProgress& progress, QStringList&)
 {
     dropIndex(db);
+    // The grid's orders no longer need indexes of their own beside every column (see SortOrder).
+    store::Statement sorts(db, QStringLiteral("SELECT [name] FROM [sqlite_master] WHERE [type] = 'index' AND [name] "
+                                              "LIKE 'idx\\_Sort\\_%' ESCAPE '\\'"));
+    QStringList drops;
+    while (sorts.step())
+        drops << QStringLiteral("DROP INDEX \"%1\"").arg(sorts.column(0).toString());
+    sorts.reset();
+    for (const QString& sql : drops)
+        db.exec(sql);
     for (const QString& sql : CreateIndexSql())
         db.exec(sql);
     store::Statement count(db, QStringLiteral("SELECT count(*) FROM [tbl_Movie_Title]"));
@@ -66,29 +75,6 @@ void addIndex(store::Connection& db, const store::UpgradeProgress& progress, QSt
     if (progress && !progress(0, total))
         store::CancelledUpgrade();
     store::RunReporting(db, FillIndexSql(), total, progress);
-}
-
-// The indexes the grid reads its own columns' orders from.
-QStringList missingSortIndexes(const store::Connection& db)
-{
-    QStringList missing;
-    store::Statement there(db, QStringLiteral("SELECT 1 FROM [sqlite_master] WHERE [type] = 'index' AND [name] = ?"));
-    for (const QString& sql : SortIndexSql()) {
-        there.reset();
-        there.bind(1, sql.section(QLatin1Char(' '), 2, 2).remove(QLatin1Char('[')).remove(QLatin1Char(']')));
-        if (!there.step())
-            missing << sql;
-    }
-    return missing;
-}
-
-void addSortIndexes(store::Connection& db, const store::UpgradeProgress& progress, QStringList&)
-{
-    store::Statement count(db, QStringLiteral("SELECT count(*) FROM [tbl_Movie_Title]"));
-    count.step();
-    const qint64 total = count.column(0).toLongLong();
-    count.reset();
-    store::RunReporting(db, missingSortIndexes(db), total, progress);
 }
 
 } // namespace
@@ -101,8 +87,11 @@ void RegisterFeature()
                                QStringLiteral("the first find index"),
                                [](store::Connection&, const store::UpgradeProgress&, QStringList&) {},
                                {}});
-    store::RegisterSchemaStep({3, QStringLiteral("sorting by any column at once"), addSortIndexes,
-                               [](const store::Connection& db) { return !missingSortIndexes(db).isEmpty(); }});
+    // Version 3 once added indexes for the grid's orders; version 10 takes them away again.
+    store::RegisterSchemaStep({3,
+                               QStringLiteral("sorting by any column at once"),
+                               [](store::Connection&, const store::UpgradeProgress&, QStringList&) {},
+                               {}});
     store::RegisterSchemaStep({10, QStringLiteral("finding movies as you type"), addIndex,
                                [](const store::Connection& db) { return !indexCurrent(db); }});
     // A bulk writer's values reach the index once, after the last movie. Any other connection

@@ -10,7 +10,7 @@ namespace find {
 // one per name of each credit's name table and per actor, which the movies reach through the keys
 // the catalogue already indexes (a movie's credit columns, its more names, its cast links); one per
 // cast link with a character. Two full-text tables read the values where they are (external
-// content): tbl_Find_Words (unicode61, diacritics removed, prefixes of one and two letters kept)
+// content): tbl_Find_Words (unicode61, diacritics removed)
 // finds words and word starts whatever their accents; tbl_Find_Trigram finds any three or more
 // letters inside a value (plots, being prose, are left to the word index). Triggers on the value
 // tables keep both right after any change, whoever makes it.

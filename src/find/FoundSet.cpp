@@ -8,6 +8,7 @@
 #include <bit>
 #include <exception>
 #include <sqlite3.h>
+#include <memory>
 #include <string>
 
 namespace find {
@@ -49,30 +50,48 @@ void setBit(std::vector<std::uint64_t>& bits, qint64 key)
     bits[word] |= std::uint64_t(1) << (key & 63);
 }
 
+// Runs a statement on the connection's scratch tables. Not through store::Statement: that takes
+// any writing statement for a change to the catalogue, which waits for the catalogue's backup, and a
+// keystroke must never wait for that.
+void scratch(const store::Connection& db, const QString& sql, const std::vector<QVariant>& params = {})
+{
+    sqlite3_stmt* raw = nullptr;
+    const QByteArray text = sql.toUtf8();
+    store::check(sqlite3_prepare_v2(db.handle(), text.constData(), int(text.size()), &raw, nullptr), db.handle());
+    const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> statement(raw, sqlite3_finalize);
+    for (std::size_t i = 0; i < params.size(); ++i) {
+        const QByteArray value = params[i].toString().toUtf8();
+        sqlite3_bind_text(raw, int(i) + 1, value.constData(), int(value.size()), SQLITE_TRANSIENT);
+    }
+    int rc;
+    while ((rc = sqlite3_step(raw)) == SQLITE_ROW) {
+    }
+    if (rc != SQLITE_DONE)
+        store::check(sqlite3_reset(raw), db.handle());
+}
+
 // The movies among a source's whose cast, as one text, the source's query finds: a scratch index
 // of those casts alone, on this connection.
 void findAcross(const store::Connection& db, const Source& source, std::vector<std::uint64_t>& bits)
 {
     const QString table = source.trigram ? QStringLiteral("find_across_trigram") : QStringLiteral("find_across_words");
-    store::Statement(db, QStringLiteral("CREATE VIRTUAL TABLE IF NOT EXISTS temp.[%1] USING fts5([Actor], "
-                                        "tokenize='%2')")
-                             .arg(table, source.trigram ? QStringLiteral("trigram case_sensitive 0")
-                                                        : QStringLiteral("unicode61 remove_diacritics 2")))
-        .run();
-    store::Statement empty(db, QStringLiteral("DELETE FROM temp.[%1]").arg(table));
-    empty.run();
-    store::Statement fill(db, QStringLiteral("INSERT INTO temp.[%1] (rowid, [Actor]) SELECT k, %2 FROM (SELECT "
-                                             "DISTINCT [Movie_ID] AS k FROM (%3))")
-                                  .arg(table, CastText(QStringLiteral("k")), source.sql));
-    fill.bindAll(source.params);
-    fill.run();
-    store::Statement q(db, QStringLiteral("SELECT rowid FROM temp.[%1] WHERE [%1] MATCH ?").arg(table));
-    q.bind(1, source.across);
-    while (q.step())
-        setBit(bits, sqlite3_column_int64(q.handle(), 0));
-    q.reset();
-    empty.reset();
-    empty.run();
+    scratch(db, QStringLiteral("CREATE VIRTUAL TABLE IF NOT EXISTS temp.[%1] USING fts5([Actor], tokenize='%2')")
+                    .arg(table, source.trigram ? QStringLiteral("trigram case_sensitive 0")
+                                               : QStringLiteral("unicode61 remove_diacritics 2")));
+    const QString empty = QStringLiteral("DELETE FROM temp.[%1]").arg(table);
+    scratch(db, empty);
+    scratch(db,
+            QStringLiteral("INSERT INTO temp.[%1] (rowid, [Actor]) SELECT k, %2 FROM (SELECT DISTINCT [Movie_ID] AS k "
+                           "FROM (%3))")
+                .arg(table, CastText(QStringLiteral("k")), source.sql),
+            source.params);
+    {
+        store::Statement q(db, QStringLiteral("SELECT rowid FROM temp.[%1] WHERE [%1] MATCH ?").arg(table));
+        q.bind(1, source.across);
+        while (q.step())
+            setBit(bits, sqlite3_column_int64(q.handle(), 0));
+    }
+    scratch(db, empty);
 }
 
 } // namespace

@@ -40,17 +40,6 @@ QString again(const QString& condition)
 
 } // namespace
 
-QStringList SortIndexSql()
-{
-    QStringList sql;
-    for (const char* column : kOwnColumns)
-        sql << QStringLiteral("CREATE INDEX [idx_Sort_%1] ON [tbl_Movie_Title] ([%1], [Movie_Title])").arg(L(column));
-    // A credit's movies in title order under each of its keys.
-    for (const store::Credit& c : store::kCredits)
-        sql << QStringLiteral("CREATE INDEX [idx_Sort_%1] ON [tbl_Movie_Title] ([%1], [Movie_Title])").arg(L(c.key));
-    return sql;
-}
-
 store::SortedKeys SortedKeysSql(const QString& field, const QString& where, const QString& probe)
 {
     const auto also = [](const QString& condition, const char* glue) -> QString {
