@@ -185,10 +185,10 @@ Filter MatchFilter(const QString& typed, const QString& keyColumn)
                 if (c.isDigit() && c.unicode() < 128)
                     digits += c;
             const QString typed = digits + QLatin1Char('*');
-            source(QStringLiteral("SELECT [Movie_ID] FROM [tbl_Movie_Barcode] WHERE [Barcode] GLOB ? OR [Barcode] "
-                                  "GLOB ? OR [Barcode] GLOB ?"),
-                   {typed, QString(QLatin1Char('0') + typed),
-                    digits.startsWith(QLatin1Char('0')) ? typed.mid(1) : typed});
+            source(
+                QStringLiteral("SELECT [Movie_ID] FROM [tbl_Movie_Barcode] WHERE [Barcode] GLOB ? OR [Barcode] "
+                               "GLOB ? OR [Barcode] GLOB ?"),
+                {typed, QString(QLatin1Char('0') + typed), digits.startsWith(QLatin1Char('0')) ? typed.mid(1) : typed});
         }
         // The cast reads as one text, so a phrase may run from one actor's name into the next and
         // text into the "; " between them: the movies with actors holding the phrase's first and

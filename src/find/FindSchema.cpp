@@ -38,8 +38,13 @@ const std::vector<Part>& parts()
     static const std::vector<Part> all = [] {
         std::vector<Part> p;
         const QString byMovie = QStringLiteral("%1[Movie_ID] = %2");
-        Part title{kTitleKind, QStringLiteral("tbl_Movie_Title"), QStringLiteral("%1[Movie_ID]"), {}, {},
-                   {QStringLiteral("Movie_ID")}, byMovie};
+        Part title{kTitleKind,
+                   QStringLiteral("tbl_Movie_Title"),
+                   QStringLiteral("%1[Movie_ID]"),
+                   {},
+                   {},
+                   {QStringLiteral("Movie_ID")},
+                   byMovie};
         for (const char* c : {"Movie_Title", "Year_Released", "Length", "Grade", "Rating"})
             title.values.emplace_back(L(c), QStringLiteral("%1[") + L(c) + QLatin1Char(']'));
         p.push_back(title);
@@ -247,13 +252,14 @@ QStringList BulkStartSql()
         const auto [names, oldValues] = valuesFor(part, kWordsTable, QStringLiteral("old."));
         // Not INSERT OR IGNORE: the statement firing the trigger may impose its own conflict rule.
         const auto first = [&](const QString& row) {
-            return QStringLiteral("NOT EXISTS (SELECT 1 FROM [%1] WHERE [Find_Key] = %2)").arg(kTouched, rowKey(part, row));
+            return QStringLiteral("NOT EXISTS (SELECT 1 FROM [%1] WHERE [Find_Key] = %2)")
+                .arg(kTouched, rowKey(part, row));
         };
         const QString only = part.only.isEmpty() ? QString() : QString(part.only).arg(QStringLiteral("old."));
-        const QString was = QStringLiteral("INSERT INTO [%1] ([Find_Key], [Had], %2) SELECT %3, 1, %4 WHERE %5%6;\n")
-                                .arg(kTouched, names, rowKey(part, QStringLiteral("old.")), oldValues,
-                                     first(QStringLiteral("old.")),
-                                     only.isEmpty() ? QString() : QStringLiteral(" AND ") + only);
+        const QString was =
+            QStringLiteral("INSERT INTO [%1] ([Find_Key], [Had], %2) SELECT %3, 1, %4 WHERE %5%6;\n")
+                .arg(kTouched, names, rowKey(part, QStringLiteral("old.")), oldValues, first(QStringLiteral("old.")),
+                     only.isEmpty() ? QString() : QStringLiteral(" AND ") + only);
         const QString now = QStringLiteral("INSERT INTO [%1] ([Find_Key], [Had]) SELECT %2, 0 WHERE %3;\n")
                                 .arg(kTouched, rowKey(part, QStringLiteral("new.")), first(QStringLiteral("new.")));
         const QString tag = QStringLiteral("trg_Find_Bulk_") + part.table;

@@ -7,8 +7,8 @@
 #include <QtConcurrent/QtConcurrentRun>
 #include <bit>
 #include <exception>
-#include <sqlite3.h>
 #include <memory>
+#include <sqlite3.h>
 #include <string>
 
 namespace find {
