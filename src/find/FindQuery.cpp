@@ -163,20 +163,23 @@ Filter MatchFilter(const QString& typed, const QString& keyColumn)
             continue;
         }
         QStringList sources;
-        const auto source = [&](const QString& sql, const std::vector<QVariant>& params) {
+        const auto source = [&](const QString& sql, const std::vector<QVariant>& params, const QString& hits = {}) {
             sources << key + QStringLiteral(" IN (") + sql + QLatin1Char(')');
             f.params.insert(f.params.end(), params.begin(), params.end());
-            f.sources.push_back({sql, params, term, {}, false});
+            f.sources.push_back({sql, params, term, {}, false, hits});
+        };
+        const auto hitsOf = [](const QString& table) {
+            return QStringLiteral("SELECT rowid FROM [%1] WHERE [%1] MATCH ?").arg(table);
         };
         const bool barcode = t.field == QLatin1String("Barcode");
         const bool trigrams = t.text.toUcs4().size() >= 3 && InTrigramIndex(t.field) && !barcode;
         const QString words = ftsString(t.text) + (t.phrase ? QString() : QStringLiteral("*"));
         // Words and word starts, accent-blind: "amelie" finds "Amélie", "ru" finds "Runner".
         if (hasWordCharacter(t.text) && !barcode)
-            source(MoviesFoundSql(kWordsTable), {inField(t, words)});
+            source(MoviesFoundSql(kWordsTable), {inField(t, words)}, hitsOf(kWordsTable));
         // Any three or more characters inside a value: "unner" finds "Runner".
         if (trigrams)
-            source(MoviesFoundSql(kTrigramTable), {inField(t, ftsString(t.text))});
+            source(MoviesFoundSql(kTrigramTable), {inField(t, ftsString(t.text))}, hitsOf(kTrigramTable));
         // A barcode by its first digits (barcodes hold digits only); a UPC-A and the EAN-13 written
         // with a 0 before it are one code.
         if (barcode || (t.field.isEmpty() && allDigits(t.text))) {

@@ -33,6 +33,9 @@ struct Source
     int term = 0;
     QString across;
     bool trigram = false;
+    // The index's own rows the statement starts from (values, keyed as FindSchema lays them out),
+    // for a reader that reaches their movies another way; empty when it has none.
+    QString hits = {};
 };
 
 // The condition on a movie key column that keeps the movies matching every term, and the

@@ -1,13 +1,18 @@
 #include "find/FoundSet.h"
 
 #include "find/FindSchema.h"
+#include "store/Credits.h"
 #include "store/Sqlite.h"
 
 #include <QFuture>
 #include <QtConcurrent/QtConcurrentRun>
+#include <algorithm>
+#include <array>
 #include <bit>
 #include <exception>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <sqlite3.h>
 #include <string>
 
@@ -94,6 +99,166 @@ void findAcross(const store::Connection& db, const Source& source, std::vector<s
     scratch(db, empty);
 }
 
+// Where the movies' names are, held in memory: each movie's name key in each credit, each actor's
+// movies, each further name. A common word names thousands of people, who reach most of a large
+// catalogue; following each through the catalogue's indexes costs far more than looking each movie
+// up here. Made again once anyone has changed the catalogue.
+struct Reach
+{
+    std::pair<qint64, qint64> version;
+    std::array<std::vector<qint32>, store::kCredits.size()> names; // by movie key; -1 for none
+    std::vector<qint32> actorFirst;                                // by actor key, into actorMovies
+    std::vector<qint32> actorMovies;
+    struct More
+    {
+        int credit;
+        qint64 name, movie;
+    };
+    std::vector<More> more;
+};
+
+// Each connection's reach, forgotten when the engine closes the connection (a later connection may
+// well get the same address).
+std::mutex g_reachLock;
+std::map<sqlite3*, std::shared_ptr<const Reach>> g_reaches;
+
+// No reach for keys past what a vector indexed by them should hold.
+constexpr qint64 kReachLimit = 100'000'000;
+
+std::shared_ptr<Reach> makeReach(const store::Connection& db)
+{
+    auto r = std::make_shared<Reach>();
+    const auto scalar = [&](const char* sql) {
+        store::Statement q(db, QString::fromLatin1(sql));
+        return q.step() ? q.column(0).toLongLong() : 0;
+    };
+    const qint64 lastMovie = scalar("SELECT ifnull(max([Movie_ID]), 0) FROM [tbl_Movie_Title]");
+    const qint64 lastActor = scalar("SELECT ifnull(max([Actor_ID]), 0) FROM [tbl_Actor]");
+    const qint64 lastLink = scalar("SELECT ifnull(max([Actor_ID]), 0) FROM [tbl_Actor_Movie_Join]");
+    if (lastMovie > kReachLimit || qMax(lastActor, lastLink) > kReachLimit)
+        return nullptr;
+    QString columns;
+    for (const store::Credit& c : store::kCredits)
+        columns += QStringLiteral(", [") + QLatin1String(c.key) + QLatin1Char(']');
+    for (auto& n : r->names)
+        n.assign(std::size_t(lastMovie) + 1, -1);
+    {
+        store::Statement q(db,
+                           QStringLiteral("SELECT [Movie_ID]") + columns + QStringLiteral(" FROM [tbl_Movie_Title]"));
+        sqlite3_stmt* st = q.handle();
+        while (q.step()) {
+            const qint64 movie = sqlite3_column_int64(st, 0);
+            if (movie < 0 || movie > lastMovie)
+                continue;
+            for (std::size_t k = 0; k < store::kCredits.size(); ++k) {
+                const qint64 key = sqlite3_column_int64(st, int(k) + 1);
+                if (sqlite3_column_type(st, int(k) + 1) == SQLITE_INTEGER && key >= 0 && key <= kReachLimit)
+                    r->names[k][std::size_t(movie)] = qint32(key);
+            }
+        }
+    }
+    {
+        // Read in the table's order and put in the actors' by counting.
+        std::vector<std::pair<qint32, qint32>> links;
+        store::Statement q(db, QStringLiteral("SELECT [Actor_ID], [Movie_ID] FROM [tbl_Actor_Movie_Join]"));
+        sqlite3_stmt* st = q.handle();
+        const qint64 lastActorKey = qMax(lastActor, lastLink);
+        r->actorFirst.assign(std::size_t(lastActorKey) + 2, 0);
+        while (q.step()) {
+            const qint64 actor = sqlite3_column_int64(st, 0), movie = sqlite3_column_int64(st, 1);
+            if (actor < 0 || actor > lastActorKey || movie < 0 || movie > kReachLimit)
+                continue;
+            links.emplace_back(qint32(actor), qint32(movie));
+            ++r->actorFirst[std::size_t(actor) + 1];
+        }
+        for (std::size_t i = 1; i < r->actorFirst.size(); ++i)
+            r->actorFirst[i] += r->actorFirst[i - 1];
+        r->actorMovies.resize(links.size());
+        std::vector<qint32> next(r->actorFirst.begin(), r->actorFirst.end() - 1);
+        for (const auto& [actor, movie] : links)
+            r->actorMovies[std::size_t(next[std::size_t(actor)]++)] = movie;
+    }
+    {
+        store::Statement q(db, QStringLiteral("SELECT [Credit], [Name_ID], [Movie_ID] FROM [tbl_Movie_More_Name]"));
+        while (q.step()) {
+            const QString credit = q.column(0).toString();
+            for (std::size_t k = 0; k < store::kCredits.size(); ++k)
+                if (credit == QLatin1String(store::kCredits[k].key))
+                    r->more.push_back({int(k), q.column(1).toLongLong(), q.column(2).toLongLong()});
+        }
+    }
+    return r;
+}
+
+// The reach as the connection sees the catalogue now, made when it is not yet or no longer right.
+std::shared_ptr<const Reach> reachFor(const store::Connection& db, std::pair<qint64, qint64> version)
+{
+    std::lock_guard guard(g_reachLock);
+    const auto it = g_reaches.find(db.handle());
+    if (it == g_reaches.end()) {
+        // A function of the connection's own whose end, as the engine closes the connection,
+        // forgets the reach (a function with no body would be taken as one to remove).
+        const auto forget = [](void* handle) {
+            std::lock_guard inner(g_reachLock);
+            g_reaches.erase(static_cast<sqlite3*>(handle));
+        };
+        if (sqlite3_create_function_v2(
+                db.handle(), "reelkeeper_reach", 0, SQLITE_UTF8, db.handle(),
+                [](sqlite3_context* context, int, sqlite3_value**) { sqlite3_result_null(context); }, nullptr, nullptr,
+                forget) != SQLITE_OK)
+            return nullptr;
+    } else if (it->second && it->second->version == version) {
+        return it->second;
+    }
+    g_reaches[db.handle()].reset(); // its memory back before the next is made
+    std::shared_ptr<Reach> made = makeReach(db);
+    if (made)
+        made->version = version;
+    g_reaches[db.handle()] = made;
+    return made;
+}
+
+bool has(const std::vector<std::uint64_t>& bits, qint64 key)
+{
+    const auto word = std::size_t(key >> 6);
+    return key >= 0 && word < bits.size() && (bits[word] >> (key & 63) & 1) != 0;
+}
+
+// The movies the index's rows name, through the reach.
+void reachMovies(const Reach& r, const std::vector<qint64>& rows, std::vector<std::uint64_t>& bits)
+{
+    constexpr qint64 kKindMask = (1 << kKindBits) - 1;
+    std::array<std::vector<std::uint64_t>, store::kCredits.size()> named;
+    for (const qint64 row : rows) {
+        const qint64 kind = row & kKindMask, key = row >> kKindBits;
+        if (kind == kTitleKind || kind == kDetailsKind) {
+            setBit(bits, key);
+        } else if (kind == kCharacterKind) {
+            setBit(bits, key >> kCharacterActorBits);
+        } else if (kind == kActorKind) {
+            if (key >= 0 && key + 1 < qint64(r.actorFirst.size()))
+                for (qint32 i = r.actorFirst[std::size_t(key)]; i < r.actorFirst[std::size_t(key) + 1]; ++i)
+                    setBit(bits, r.actorMovies[std::size_t(i)]);
+        } else if (kind >= kFirstCreditKind && kind < kFirstCreditKind + qint64(store::kCredits.size())) {
+            setBit(named[std::size_t(kind - kFirstCreditKind)], key);
+        }
+    }
+    for (std::size_t k = 0; k < named.size(); ++k) {
+        if (named[k].empty())
+            continue;
+        const std::vector<qint32>& names = r.names[k];
+        for (std::size_t movie = 0; movie < names.size(); ++movie)
+            if (names[movie] >= 0 && has(named[k], names[movie]))
+                setBit(bits, qint64(movie));
+        for (const Reach::More& m : r.more)
+            if (std::size_t(m.credit) == k && has(named[k], m.name))
+                setBit(bits, m.movie);
+    }
+}
+
+// Below this many names and actors a word's movies come quicker through the catalogue's indexes.
+constexpr std::size_t kBroad = 2000;
+
 } // namespace
 
 FoundSet::FoundSet(const store::Connection& db, const Filter& filter)
@@ -121,11 +286,34 @@ qint64 FoundSet::Collect()
         return m_count;
     m_version = now;
     m_count = -1;
-    // Each index answers on its own connection and core: a common word costs each about the same.
     std::vector<std::vector<std::uint64_t>> found(m_sources.size());
+    // A word naming many people reaches its movies through the reach in memory.
+    std::vector<std::vector<qint64>> hits(m_sources.size());
+    std::vector<bool> broad(m_sources.size(), false);
+    std::shared_ptr<const Reach> reach;
+    for (std::size_t i = 0; i < m_sources.size(); ++i) {
+        if (m_sources[i].hits.isEmpty())
+            continue;
+        store::Statement q(m_db, m_sources[i].hits);
+        q.bindAll(m_sources[i].params);
+        std::size_t people = 0;
+        while (q.step()) {
+            const qint64 row = sqlite3_column_int64(q.handle(), 0);
+            hits[i].push_back(row);
+            people += (row & ((1 << kKindBits) - 1)) >= kFirstCreditKind;
+        }
+        broad[i] = people > kBroad;
+    }
+    if (std::find(broad.begin(), broad.end(), true) != broad.end())
+        reach = reachFor(m_db, now);
+    for (std::size_t i = 0; i < m_sources.size(); ++i)
+        if (broad[i] && reach)
+            reachMovies(*reach, hits[i], found[i]);
+    hits.clear();
+    // Each index answers on its own connection and core: a common word costs each about the same.
     const auto read = [&](const store::Connection& db, std::size_t first) {
         for (std::size_t i = first; i < m_sources.size(); i += 2) {
-            if (!m_sources[i].across.isEmpty())
+            if (!m_sources[i].across.isEmpty() || (broad[i] && reach))
                 continue;
             store::Statement q(db, m_sources[i].sql);
             q.bindAll(m_sources[i].params);
@@ -165,6 +353,11 @@ qint64 FoundSet::Collect()
         if (!m_sources[i].across.isEmpty())
             findAcross(m_db, m_sources[i], found[i]);
     m_version.second = sqlite3_total_changes64(m_db.handle()); // not counting the scratch index's
+    if (reach) {
+        std::lock_guard guard(g_reachLock);
+        if (reach->version == now)
+            std::const_pointer_cast<Reach>(reach)->version = m_version;
+    }
     // A term finds what any of its indexes finds; the movies found have every term.
     m_bits.clear();
     std::vector<std::uint64_t> term;

@@ -222,6 +222,38 @@ private slots:
         QCOMPARE(count("afterwards"), 1);
     }
 
+    // A word naming thousands of people finds their movies through names held in memory: the same
+    // movies as the catalogue's own statement, and again after another program adds one.
+    void broadWordAgreesWithStatement()
+    {
+        m_shared.reset();
+        Fixture f;
+        f.cat.scalar(S("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 2100) "
+                       "INSERT INTO tbl_Director (Director) SELECT 'Smith ' || i FROM n"));
+        f.cat.scalar(S("INSERT INTO tbl_Movie_Title (Movie_Title, Director_ID) SELECT 'By ' || Director, Director_ID "
+                       "FROM tbl_Director WHERE Director_ID % 3 = 0"));
+        const qint64 more = f.cat.addMovie(S("Second Named"));
+        f.cat.scalar(
+            S("INSERT INTO tbl_Movie_More_Name SELECT ?, 'Director_ID', 2, Director_ID FROM tbl_Director WHERE "
+              "Director = 'Smith 5'"),
+            {more});
+        f.cat.link(f.cat.addActor(S("Smithee"), S("Alan")), f.cat.addMovie(S("Acted")));
+        const auto statement = [&] {
+            const find::Filter filter = find::MatchFilter(S("smith"));
+            return int(f.cat.scalar(S("SELECT count(*) FROM tbl_Movie_Title WHERE ") + filter.where, filter.params)
+                           .toLongLong());
+        };
+        QEvent activate(QEvent::WindowActivate);
+        QApplication::sendEvent(f.w.get(), &activate);
+        f.find(S("smith"));
+        QCOMPARE(f.shown().size(), statement());
+        QVERIFY(f.shown().contains(S("Second Named")) && f.shown().contains(S("Acted")));
+        f.cat.addMovie(S("Later"), {{S("Director"), S("Smith 1")}});
+        QApplication::sendEvent(f.w.get(), &activate);
+        QCOMPARE(f.shown().size(), statement());
+        QVERIFY(f.shown().contains(S("Later")));
+    }
+
     // Sorting, becoming active and deleting act on the movies found; Escape shows them all. The
     // fillers make the movies found few among many, which the grid reads by listing them.
     void filterKept()
