@@ -320,7 +320,7 @@ void frmMain::Form_Resize()
         setTwips(m_info, info);
         placeSections();
     }
-    SelectMovie();
+    shell::Guarded([this] { SelectMovie(); });
 }
 
 // The features' sections stand one under another beneath the grade, then "Starring:"; the cast list

@@ -6,8 +6,11 @@
 
 namespace shell {
 
-// Tells the user what went wrong with the catalogue; a busy catalogue gets advice on what to do.
+// Tells the user what went wrong with the catalogue; a busy catalogue gets advice on what to do. A
+// damaged one is told once, and ends the run.
 void ShowStoreError(const store::StoreError& error);
+// Whether the run met a damaged catalogue and told it: start-up then goes no further.
+bool DamageTold();
 
 // From now on a backup the store could not make is told in a message box; the change goes ahead.
 void TellBackupFailures();

@@ -100,6 +100,8 @@ int Main(const std::function<std::unique_ptr<shell::MainForm>()>& makeMain)
         shell::UpgradeCatalogue(splash.get(), path);
         if (!form->Form_Load())
             return 0; // the earlier instance came forward
+        if (shell::DamageTold())
+            return 1; // the first screen met the damage and said so
         marker->Forget();
     } catch (const store::StoreError& e) {
         splash.reset();
@@ -112,6 +114,8 @@ int Main(const std::function<std::unique_ptr<shell::MainForm>()>& makeMain)
     splash.reset();
     main->show();
     main->activateWindow();
+    if (shell::DamageTold())
+        return 1; // met while the window first drew, before the loop that exit() would end
 
     // A damaged verdict is told and ends the run, as a damaged file at start does.
     QObject verdicts;

@@ -317,6 +317,19 @@ void StartCheck(const QString& path, std::function<void()> onVerdict)
     });
 }
 
+bool IsDamage(const StoreError& error)
+{
+    return damaged(error);
+}
+
+StoreError RecordDamage(const QString& path, const StoreError& error)
+{
+    if (!damaged(error))
+        return error;
+    settle(checkKey(path), path, error);
+    return explain(path, error);
+}
+
 void RequireSound(const QString& path)
 {
     Checks& c = checks();

@@ -50,6 +50,11 @@ void SetCheckWaiter(std::function<bool(QFuture<void> check)> waiter);
 bool AwaitSound(const QString& path, const std::function<bool()>& stopped);
 // Interrupts a running check and waits for its thread; at the end of the run.
 void StopChecks();
+// True for an error saying the file is damaged or not a catalogue.
+bool IsDamage(const StoreError& error);
+// A read that met damage gives the check's verdict: nothing more goes into the file this run, and
+// the returned error tells the user what to do, as a failed check does.
+StoreError RecordDamage(const QString& path, const StoreError& error);
 
 // Writes a fresh catalogue from the shipped schema. Refuses to touch an existing file.
 void CreateCatalogue(const QString& path);
