@@ -85,9 +85,23 @@ ImportData ReadGcstar(const QByteArray& xml)
                     first << line.value(0);
             return first;
         };
-        auto value = [&](const QString& name) {
+        const auto fieldName = [](const QString& name) -> QString { return name.left(1).toUpper() + name.mid(1); };
+        // Non-blank values, trimmed, in the order they came.
+        auto given = [&](const QString& name) {
             used.insert(name);
-            return values.value(name).value(0).trimmed();
+            QStringList kept;
+            for (const QString& v : values.value(name))
+                if (!v.trimmed().isEmpty())
+                    kept << v.trimmed();
+            return kept;
+        };
+        // The first value of one GCstar holds once; any other (an attribute and an element of the same
+        // name, an element twice) kept as a field.
+        auto value = [&](const QString& name) {
+            const QStringList all = given(name);
+            if (all.size() > 1)
+                movie.fields.push_back({fieldName(name), all.mid(1).join(QStringLiteral("; "))});
+            return all.value(0);
         };
         movie.title = value(QStringLiteral("title"));
         if (movie.title.isEmpty()) {
@@ -126,8 +140,13 @@ ImportData ReadGcstar(const QByteArray& xml)
         // GCstar rates out of ten, as the personal rating does.
         const QString rating = value(QStringLiteral("rating"));
         movie.grade = GradeOfRating(QString::number(rating.toInt() / 2));
-        if (rating.toDouble() > 0)
-            movie.personalRating = catalog::ReadPersonalRating(rating).value;
+        // 0 is GCstar's "not rated"; what the personal rating cannot hold is kept as written.
+        bool number = false;
+        const double stars = rating.toDouble(&number);
+        if (const auto read = catalog::ReadPersonalRating(rating); read.ok() && read.value.value_or(0.0) > 0.0)
+            movie.personalRating = read.value;
+        else if (!rating.isEmpty() && !(number && stars == 0.0))
+            movie.fields.push_back({QStringLiteral("Personal Rating (as written)"), rating});
         static const QRegularExpression role(QStringLiteral("\\s*\\((.*)\\)\\s*$"));
         used.insert(QStringLiteral("actors"));
         if (lines.contains(QStringLiteral("actors"))) {
@@ -165,14 +184,15 @@ ImportData ReadGcstar(const QByteArray& xml)
         } else if (!lent.isEmpty()) {
             movie.fields.push_back({QStringLiteral("LendDate"), lent});
         }
-        movie.coverName = value(QStringLiteral("image"));
         // GCstar's own: its item ids and the day it added each; a second picture has no place.
         for (const char* own : {"id", "added"})
-            if (!value(QLatin1String(own)).isEmpty())
+            if (!given(QLatin1String(own)).isEmpty())
                 ownValues = true;
-        if (const QString back = value(QStringLiteral("backpic")); !back.isEmpty())
+        const QStringList pictures = given(QStringLiteral("image"));
+        movie.coverName = pictures.value(0);
+        for (const QString& other : pictures.mid(1) + given(QStringLiteral("backpic")))
             data.notes
-                << QStringLiteral("line %1, %2: also picture %3 (not kept)").arg(movie.line).arg(movie.title, back);
+                << QStringLiteral("line %1, %2: also picture %3 (not kept)").arg(movie.line).arg(movie.title, other);
         // Every other value, in the file's order: a line's columns by " :: ", several values by "; ".
         for (const QString& name : std::as_const(order)) {
             if (used.contains(name))
@@ -183,7 +203,7 @@ ImportData ReadGcstar(const QByteArray& xml)
             parts += values.value(name);
             parts.removeAll(QString());
             if (!parts.isEmpty())
-                movie.fields.push_back({name.left(1).toUpper() + name.mid(1), parts.join(QStringLiteral("; "))});
+                movie.fields.push_back({fieldName(name), parts.join(QStringLiteral("; "))});
         }
         movie.fields.erase(std::remove_if(movie.fields.begin(), movie.fields.end(),
                                           [](const catalog::Field& f) { return f.value.trimmed().isEmpty(); }),
