@@ -500,9 +500,15 @@ bool WriteTellicoXml(QIODevice& out, qint64 count, const NextMovie& next, const 
         w.writeAttribute(QStringLiteral("id"), QString::number(++id));
         w.writeTextElement(QStringLiteral("title"), m.title);
         auto named = [](const QString& v) { return !v.isEmpty() && v != QLatin1String("Unknown"); };
-        auto list = [&](const char* element, store::CreditIndex i) {
+        // A credit's names, left out when it names no one; an "Unknown" first stays before the others,
+        // so that they come back as they were.
+        auto credited = [&](store::CreditIndex i) {
             const QStringList names = catalog::Names(m, i);
-            if (names.isEmpty() || !named(names.front()))
+            return std::any_of(names.begin(), names.end(), named) ? names : QStringList();
+        };
+        auto list = [&](const char* element, store::CreditIndex i) {
+            const QStringList names = credited(i);
+            if (names.isEmpty())
                 return;
             w.writeStartElement(QLatin1String(element) + QLatin1Char('s'));
             for (const QString& name : names)
@@ -515,20 +521,21 @@ bool WriteTellicoXml(QIODevice& out, qint64 count, const NextMovie& next, const 
         list("composer", store::kComposer);
         list("studio", store::kStudio);
         list("genre", store::kGenre);
-        if (named(m.credits[store::kFormat]))
-            for (const QString& name : catalog::Names(m, store::kFormat))
-                w.writeTextElement(QStringLiteral("medium"), name);
+        for (const QString& name : credited(store::kFormat))
+            w.writeTextElement(QStringLiteral("medium"), name);
         QStringList comments;
+        auto line = [&](const char* label, const QString& value) {
+            comments << QLatin1String(label) + QStringLiteral(": ") + value;
+        };
         auto comment = [&](const char* label, const QString& value) {
             if (named(value))
-                comments << QLatin1String(label) + QStringLiteral(": ") + value;
+                line(label, value);
         };
         for (auto [label, credit] : {std::pair{"Executive Producer", store::kExecutiveProducer},
                                      {"Screenwriter", store::kScreenplay},
                                      {"Cinematographer", store::kCinematographer}})
-            if (named(m.credits[credit]))
-                for (const QString& name : catalog::Names(m, credit))
-                    comment(label, name);
+            for (const QString& name : credited(credit))
+                line(label, name);
         // What Tellico has no field for, on lines of its own after them.
         comment("Original Title", m.originalTitle);
         comment("Personal Rating", catalog::RatingText(m.personalRating));

@@ -496,19 +496,23 @@ private slots:
     void roundTrip_data()
     {
         QTest::addColumn<QString>("name");
-        QTest::addColumn<QStringList>("actor"); // one more in the cast, last and first name
+        QTest::addColumn<QStringList>("actor");   // one more in the cast, last and first name
+        QTest::addColumn<QStringList>("further"); // names after an Unknown first, in three of Odd's credits
         const QStringList suffix{S("Davis, Jr."), S("Sammy")}, odd{S("Back\\, Slash; \\"), S("Ann; B., Jr.\\")};
         for (const QString& name : {S("movies.csv"), S("movies.tc")}) {
             const QString kind = name.endsWith(S(".tc")) ? S("Tellico") : S("CSV");
-            QTest::newRow(qPrintable(kind)) << name << QStringList();
-            QTest::newRow(qPrintable(kind + S(", last name with a suffix"))) << name << suffix;
-            QTest::newRow(qPrintable(kind + S(", separators in names"))) << name << odd;
+            QTest::newRow(qPrintable(kind)) << name << QStringList() << QStringList();
+            QTest::newRow(qPrintable(kind + S(", last name with a suffix"))) << name << suffix << QStringList();
+            QTest::newRow(qPrintable(kind + S(", separators in names"))) << name << odd << QStringList();
         }
+        QTest::newRow("Tellico, names after an Unknown first")
+            << S("movies.tc") << QStringList() << QStringList{S("Second"), S("Third")};
     }
     void roundTrip()
     {
         QFETCH(QString, name);
         QFETCH(QStringList, actor);
+        QFETCH(QStringList, further);
         QTemporaryDir out;
         const QString path = out.path() + QLatin1Char('/') + name;
         QStringList before;
@@ -556,6 +560,11 @@ private slots:
                                {S("Languages"), S("fr; en")},
                                {S("Aspect: ratio"), S(" 16:9\n")}};
                 catalog::MovieWriter(db).Overwrite(a, full);
+                catalog::Movie unknown = *catalog::ReadMovie(db, b);
+                for (const store::CreditIndex i : {store::kDirector, store::kScreenplay, store::kFormat})
+                    catalog::SetNames(unknown, i, QStringList(S(catalog::kUnknown)) + further);
+                if (!further.isEmpty())
+                    catalog::MovieWriter(db).Overwrite(b, unknown);
             }
             loans::Lend(db, b, S("Anna \"B\" <Berg>"), QDate(2026, 11, 2), QDate(2026, 11, 30));
             for (const Movie& m : ReadCatalogue(db)) {
