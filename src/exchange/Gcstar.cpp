@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <QXmlStreamReader>
+#include <algorithm>
 
 namespace exchange {
 
@@ -75,6 +76,20 @@ ImportData ReadGcstar(const QByteArray& xml)
         }
         ThrowIfBad(r);
         QSet<QString> used;
+        const auto fieldName = [](const QString& name) -> QString { return name.left(1).toUpper() + name.mid(1); };
+        // What a list's lines hold past the columns read (or beside an empty first one), and text beside
+        // its lines: kept whole, as a field.
+        const auto keepRest = [&](const QString& name, qsizetype read) {
+            QStringList rest;
+            for (const QStringList& line : lines.value(name)) {
+                const QStringList left = line.value(0).isEmpty() ? line : line.mid(read);
+                if (std::any_of(left.begin(), left.end(), [](const QString& c) { return !c.isEmpty(); }))
+                    rest << line.join(QStringLiteral(" :: "));
+            }
+            rest += values.value(name);
+            if (!rest.isEmpty())
+                movie.fields.push_back({fieldName(name), rest.join(QStringLiteral("; "))});
+        };
         auto list = [&](const QString& name) {
             used.insert(name);
             if (!lines.contains(name))
@@ -83,9 +98,9 @@ ImportData ReadGcstar(const QByteArray& xml)
             for (const QStringList& line : lines.value(name))
                 if (!line.value(0).isEmpty())
                     first << line.value(0);
+            keepRest(name, 1);
             return first;
         };
-        const auto fieldName = [](const QString& name) -> QString { return name.left(1).toUpper() + name.mid(1); };
         // Non-blank values, trimmed, in the order they came.
         auto given = [&](const QString& name) {
             used.insert(name);
@@ -153,6 +168,7 @@ ImportData ReadGcstar(const QByteArray& xml)
             for (const QStringList& line : lines.value(QStringLiteral("actors")))
                 if (!line.value(0).isEmpty())
                     movie.cast.emplace_back(SplitWholeName(line.value(0))).character = line.value(1);
+            keepRest(QStringLiteral("actors"), 2);
         } else {
             for (QString name : splitList(values.value(QStringLiteral("actors")))) {
                 const QString character = role.match(name).captured(1).trimmed();

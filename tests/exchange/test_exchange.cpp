@@ -234,12 +234,15 @@ private slots:
                              "Title=L.A. Takedown;Year=1996;Field (as written)=no name")}
             << QStringList();
         QTest::newRow("GCstar, values given twice, ratings out of range")
-            << QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<collection type=\"GCfilms\" items=\"2\">\n"
-                          "<item id=\"1\" title=\"Heat\" rating=\"7.3\" format=\"DVD\" image=\"cover.png\">\n"
-                          "<title>Heat (1995)</title><format>Blu-ray</format><image>back.png</image></item>\n"
-                          "<item id=\"2\" title=\"Ran\" rating=\"11\"/></collection>")
-            << QStringList{S("Heat|||DVD|||||0||cover 40x60|Title=Heat (1995);Format=Blu-ray;"
-                             "Personal Rating (as written)=7.3"),
+            << QByteArray(
+                   "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<collection type=\"GCfilms\" items=\"2\">\n"
+                   "<item id=\"1\" title=\"Heat\" rating=\"7.3\" format=\"DVD\" image=\"cover.png\">\n"
+                   "<title>Heat (1995)</title><format>Blu-ray</format><image>back.png</image>\n"
+                   "<actors><line><col>Al Pacino</col><col>Vincent</col><col>uncredited</col></line></actors></item>\n"
+                   "<item id=\"2\" title=\"Ran\" rating=\"11\"/></collection>")
+            << QStringList{S("Heat|||DVD|||||0|Pacino/Al|cover 40x60|Pacino as Vincent;Title=Heat (1995);"
+                             "Format=Blu-ray;Personal Rating (as written)=7.3;Actors=Al Pacino :: Vincent :: "
+                             "uncredited"),
                            S("Ran|||||||A|0||Personal Rating (as written)=11")}
             << QStringList{S("line 3, Heat: also picture back.png (not kept)"),
                            S("GCstar's own item ids and the days it added items are not kept.")};
