@@ -22,7 +22,8 @@ namespace {
 const QString kTellicoXml = QStringLiteral("tellico.xml");
 
 // Element name -> values, as an entry holds them; a table's rows as their first column, and in
-// Rows with all their columns, one for each value (none for a value written without columns).
+// Rows with all their columns, at the value's place (an empty row for a value written without
+// columns; none after the last row that has some).
 using Values = QHash<QString, QStringList>;
 using Rows = QHash<QString, QList<QStringList>>;
 
@@ -131,7 +132,11 @@ void readTellicoValue(QXmlStreamReader& r, Values& values, Rows& rows, QStringLi
     if (!values.contains(name))
         order << name;
     values[name] << (columns.isEmpty() ? text : columns.front());
-    rows[name] << columns;
+    if (!columns.isEmpty()) {
+        QList<QStringList>& table = rows[name];
+        table.resize(values[name].size() - 1);
+        table << columns;
+    }
 }
 
 } // namespace
@@ -307,12 +312,12 @@ ImportData ReadTellico(const QByteArray& xml)
             const bool named = !castNames[n].trimmed().isEmpty();
             if (named) {
                 catalog::CastMember member(SplitWholeName(castNames[n]));
-                member.character = castRows[n].value(1).trimmed();
+                member.character = castRows.value(n).value(1).trimmed();
                 movie.cast.push_back(std::move(member));
             }
-            const QStringList left = named ? castRows[n].mid(2) : castRows[n];
+            const QStringList row = castRows.value(n), left = named ? row.mid(2) : row;
             if (std::any_of(left.begin(), left.end(), [](const QString& c) { return !c.trimmed().isEmpty(); }))
-                unplaced << castRows[n].join(QStringLiteral(" :: "));
+                unplaced << row.join(QStringLiteral(" :: "));
         }
         if (!unplaced.isEmpty())
             movie.fields.push_back({fieldTitle(QStringLiteral("cast")), unplaced.join(QStringLiteral("; "))});
@@ -362,11 +367,10 @@ ImportData ReadTellico(const QByteArray& xml)
             if (used.contains(element))
                 continue;
             QStringList parts;
-            const QList<QStringList> table = rows.value(element);
-            if (std::any_of(table.begin(), table.end(), [](const QStringList& row) { return !row.isEmpty(); })) {
+            if (const QList<QStringList> table = rows.value(element); !table.isEmpty()) {
                 const QStringList given = values.value(element);
-                for (qsizetype n = 0; n < table.size(); ++n)
-                    parts << (table[n].isEmpty() ? given[n].trimmed() : table[n].join(QStringLiteral(" :: ")));
+                for (qsizetype n = 0; n < given.size(); ++n)
+                    parts << (table.value(n).isEmpty() ? given[n].trimmed() : table[n].join(QStringLiteral(" :: ")));
             } else {
                 parts = all(element);
             }
