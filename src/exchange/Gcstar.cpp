@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <QXmlStreamReader>
+#include <algorithm>
 
 namespace exchange {
 
@@ -75,6 +76,20 @@ ImportData ReadGcstar(const QByteArray& xml)
         }
         ThrowIfBad(r);
         QSet<QString> used;
+        const auto fieldName = [](const QString& name) -> QString { return name.left(1).toUpper() + name.mid(1); };
+        // What a list's lines hold past the columns read (or beside an empty first one), and text beside
+        // its lines: kept whole, as a field.
+        const auto keepRest = [&](const QString& name, qsizetype read) {
+            QStringList rest;
+            for (const QStringList& line : lines.value(name)) {
+                const QStringList left = line.value(0).isEmpty() ? line : line.mid(read);
+                if (std::any_of(left.begin(), left.end(), [](const QString& c) { return !c.isEmpty(); }))
+                    rest << line.join(QStringLiteral(" :: "));
+            }
+            rest += values.value(name);
+            if (!rest.isEmpty())
+                movie.fields.push_back({fieldName(name), rest.join(QStringLiteral("; "))});
+        };
         auto list = [&](const QString& name) {
             used.insert(name);
             if (!lines.contains(name))
@@ -83,11 +98,25 @@ ImportData ReadGcstar(const QByteArray& xml)
             for (const QStringList& line : lines.value(name))
                 if (!line.value(0).isEmpty())
                     first << line.value(0);
+            keepRest(name, 1);
             return first;
         };
-        auto value = [&](const QString& name) {
+        // Non-blank values, trimmed, in the order they came.
+        auto given = [&](const QString& name) {
             used.insert(name);
-            return values.value(name).value(0).trimmed();
+            QStringList kept;
+            for (const QString& v : values.value(name))
+                if (!v.trimmed().isEmpty())
+                    kept << v.trimmed();
+            return kept;
+        };
+        // The first value of one GCstar holds once; any other (an attribute and an element of the same
+        // name, an element twice) kept as a field.
+        auto value = [&](const QString& name) {
+            const QStringList all = given(name);
+            if (all.size() > 1)
+                movie.fields.push_back({fieldName(name), all.mid(1).join(QStringLiteral("; "))});
+            return all.value(0);
         };
         movie.title = value(QStringLiteral("title"));
         if (movie.title.isEmpty()) {
@@ -126,14 +155,20 @@ ImportData ReadGcstar(const QByteArray& xml)
         // GCstar rates out of ten, as the personal rating does.
         const QString rating = value(QStringLiteral("rating"));
         movie.grade = GradeOfRating(QString::number(rating.toInt() / 2));
-        if (rating.toDouble() > 0)
-            movie.personalRating = catalog::ReadPersonalRating(rating).value;
+        // 0 is GCstar's "not rated"; what the personal rating cannot hold is kept as written.
+        bool number = false;
+        const double stars = rating.toDouble(&number);
+        if (const auto read = catalog::ReadPersonalRating(rating); read.ok() && read.value.value_or(0.0) > 0.0)
+            movie.personalRating = read.value;
+        else if (!rating.isEmpty() && !(number && stars == 0.0))
+            movie.fields.push_back({QStringLiteral("Personal Rating (as written)"), rating});
         static const QRegularExpression role(QStringLiteral("\\s*\\((.*)\\)\\s*$"));
         used.insert(QStringLiteral("actors"));
         if (lines.contains(QStringLiteral("actors"))) {
             for (const QStringList& line : lines.value(QStringLiteral("actors")))
                 if (!line.value(0).isEmpty())
                     movie.cast.emplace_back(SplitWholeName(line.value(0))).character = line.value(1);
+            keepRest(QStringLiteral("actors"), 2);
         } else {
             for (QString name : splitList(values.value(QStringLiteral("actors")))) {
                 const QString character = role.match(name).captured(1).trimmed();
@@ -165,14 +200,15 @@ ImportData ReadGcstar(const QByteArray& xml)
         } else if (!lent.isEmpty()) {
             movie.fields.push_back({QStringLiteral("LendDate"), lent});
         }
-        movie.coverName = value(QStringLiteral("image"));
         // GCstar's own: its item ids and the day it added each; a second picture has no place.
         for (const char* own : {"id", "added"})
-            if (!value(QLatin1String(own)).isEmpty())
+            if (!given(QLatin1String(own)).isEmpty())
                 ownValues = true;
-        if (const QString back = value(QStringLiteral("backpic")); !back.isEmpty())
+        const QStringList pictures = given(QStringLiteral("image"));
+        movie.coverName = pictures.value(0);
+        for (const QString& other : pictures.mid(1) + given(QStringLiteral("backpic")))
             data.notes
-                << QStringLiteral("line %1, %2: also picture %3 (not kept)").arg(movie.line).arg(movie.title, back);
+                << QStringLiteral("line %1, %2: also picture %3 (not kept)").arg(movie.line).arg(movie.title, other);
         // Every other value, in the file's order: a line's columns by " :: ", several values by "; ".
         for (const QString& name : std::as_const(order)) {
             if (used.contains(name))
@@ -183,7 +219,7 @@ ImportData ReadGcstar(const QByteArray& xml)
             parts += values.value(name);
             parts.removeAll(QString());
             if (!parts.isEmpty())
-                movie.fields.push_back({name.left(1).toUpper() + name.mid(1), parts.join(QStringLiteral("; "))});
+                movie.fields.push_back({fieldName(name), parts.join(QStringLiteral("; "))});
         }
         movie.fields.erase(std::remove_if(movie.fields.begin(), movie.fields.end(),
                                           [](const catalog::Field& f) { return f.value.trimmed().isEmpty(); }),

@@ -12,6 +12,7 @@
 #include <QTemporaryFile>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
+#include <algorithm>
 #include <utility>
 
 namespace exchange {
@@ -21,7 +22,8 @@ namespace {
 const QString kTellicoXml = QStringLiteral("tellico.xml");
 
 // Element name -> values, as an entry holds them; a table's rows as their first column, and in
-// Rows with all their columns.
+// Rows with all their columns, at the value's place (an empty row for a value written without
+// columns; none after the last row that has some).
 using Values = QHash<QString, QStringList>;
 using Rows = QHash<QString, QList<QStringList>>;
 
@@ -33,6 +35,15 @@ const char* const kCommentLabels[] = {
     "Executive Producer", "Screenwriter",    "Cinematographer", "Grade", "Length",  "Year", "Rating",
     "Original Title",     "Personal Rating", "Watched",         "TMDb",  "Barcode", "Field"};
 
+// Whether this program writes the label once at most.
+bool holdsOne(const QString& label)
+{
+    static const QSet<QString> several{QStringLiteral("Executive Producer"), QStringLiteral("Screenwriter"),
+                                       QStringLiteral("Cinematographer"), QStringLiteral("Barcode"),
+                                       QStringLiteral("Field")};
+    return !several.contains(label);
+}
+
 QHash<QString, QStringList> commentFields(const QString& comments, QString& notes)
 {
     QHash<QString, QStringList> out;
@@ -42,7 +53,12 @@ QHash<QString, QStringList> commentFields(const QString& comments, QString& note
         for (const char* label : kCommentLabels) {
             const QString prefix = QLatin1String(label) + QStringLiteral(": ");
             if (!labelled && line.startsWith(prefix)) {
-                out[QLatin1String(label)] << line.mid(prefix.size()).trimmed();
+                const QString value = line.mid(prefix.size()).trimmed();
+                // A label of one value found again: that value becomes a field of the label's name.
+                if (holdsOne(QLatin1String(label)) && out.contains(QLatin1String(label)))
+                    out[QStringLiteral("Field")] << catalog::FieldLine({QLatin1String(label), value});
+                else
+                    out[QLatin1String(label)] << value;
                 labelled = true;
             }
         }
@@ -116,8 +132,11 @@ void readTellicoValue(QXmlStreamReader& r, Values& values, Rows& rows, QStringLi
     if (!values.contains(name))
         order << name;
     values[name] << (columns.isEmpty() ? text : columns.front());
-    if (!columns.isEmpty())
-        rows[name] << columns;
+    if (!columns.isEmpty()) {
+        QList<QStringList>& table = rows[name];
+        table.resize(values[name].size() - 1);
+        table << columns;
+    }
 }
 
 } // namespace
@@ -212,19 +231,7 @@ ImportData ReadTellico(const QByteArray& xml)
         while (r.readNextStartElement())
             readTellicoValue(r, values, rows, order);
         ThrowIfBad(r);
-        movie.title = values.value(QStringLiteral("title")).value(0).trimmed();
-        if (movie.title.isEmpty()) {
-            data.problems << QStringLiteral("line %1: an entry without a title").arg(movie.line);
-            continue;
-        }
-        entries.insert(entryId, data.movies.size());
-        QSet<QString> used{QStringLiteral("title"), QStringLiteral("comments"), QStringLiteral("widescreen"),
-                           QStringLiteral("cast")};
-        // Tellico's own: its entry ids and the dates it stamps.
-        for (const char* own : {"id", "cdate", "mdate", "loaned"}) {
-            used.insert(QLatin1String(own));
-            ownValues |= values.contains(QLatin1String(own));
-        }
+        QSet<QString> used{QStringLiteral("comments"), QStringLiteral("cast")};
         const auto fieldTitle = [&](const QString& element) { return titles.value(element, defaultTitle(element)); };
         const auto all = [&](const QString& element) {
             used.insert(element);
@@ -245,6 +252,21 @@ ImportData ReadTellico(const QByteArray& xml)
                 movie.fields.push_back({fieldTitle(element), given.mid(1).join(QStringLiteral("; "))});
             return given.value(0);
         };
+        // A rating, date, length or id that does not read is kept as written, as a field.
+        const auto asWritten = [&](const QString& title, const QString& text) {
+            movie.fields.push_back({title + QStringLiteral(" (as written)"), text});
+        };
+        movie.title = one(QStringLiteral("title"));
+        if (movie.title.isEmpty()) {
+            data.problems << QStringLiteral("line %1: an entry without a title").arg(movie.line);
+            continue;
+        }
+        entries.insert(entryId, data.movies.size());
+        // Tellico's own: its entry ids and the dates it stamps.
+        for (const char* own : {"id", "cdate", "mdate", "loaned"}) {
+            used.insert(QLatin1String(own));
+            ownValues |= values.contains(QLatin1String(own));
+        }
         const auto credit = [&](store::CreditIndex i, const QStringList& names) { catalog::SetNames(movie, i, names); };
         credit(store::kDirector, all(QStringLiteral("director")));
         credit(store::kProducer, all(QStringLiteral("producer")));
@@ -258,35 +280,55 @@ ImportData ReadTellico(const QByteArray& xml)
         credit(store::kScreenplay, extra.value(QStringLiteral("Screenwriter")));
         credit(store::kCinematographer, extra.value(QStringLiteral("Cinematographer")));
         movie.year = extra.contains(QStringLiteral("Year")) ? label("Year") : one(QStringLiteral("year"));
-        movie.length = extra.contains(QStringLiteral("Length")) ? label("Length")
-                                                                : MinutesToLength(one(QStringLiteral("running-time")));
+        if (extra.contains(QStringLiteral("Length"))) {
+            movie.length = label("Length");
+        } else {
+            const QString minutes = one(QStringLiteral("running-time"));
+            movie.length = MinutesToLength(minutes);
+            if (movie.length.isEmpty())
+                asWritten(fieldTitle(QStringLiteral("running-time")), minutes);
+        }
         static const QRegularExpression country(QStringLiteral("\\s*\\([^)]*\\)\\s*$"));
         movie.rating = extra.contains(QStringLiteral("Rating"))
                            ? label("Rating")
                            : one(QStringLiteral("certification")).remove(country).trimmed();
-        movie.grade =
-            extra.contains(QStringLiteral("Grade")) ? label("Grade") : GradeOfRating(one(QStringLiteral("rating")));
-        movie.widescreen = store::IsTrue(values.value(QStringLiteral("widescreen")).value(0));
+        if (extra.contains(QStringLiteral("Grade"))) {
+            movie.grade = label("Grade");
+        } else {
+            // Stars the grades have no letter for (0, 6, 3.5) are kept under the name the catalogue
+            // gives them on a Tellico export.
+            const QString stars = one(QStringLiteral("rating"));
+            movie.grade = GradeOfRating(stars);
+            if (movie.grade.isEmpty())
+                asWritten(QStringLiteral("Rating"), stars);
+        }
+        movie.widescreen = store::IsTrue(one(QStringLiteral("widescreen")));
+        // Each row of the cast table is one member and the role beside the name; a row whose columns
+        // have no place (a role with no one named to play it, a third column) is kept whole as a field.
         const QList<QStringList> castRows = rows.value(QStringLiteral("cast"));
         const QStringList castNames = values.value(QStringLiteral("cast"));
-        for (qsizetype n = 0; n < castNames.size(); ++n)
-            if (!castNames[n].trimmed().isEmpty()) {
+        QStringList unplaced;
+        for (qsizetype n = 0; n < castNames.size(); ++n) {
+            const bool named = !castNames[n].trimmed().isEmpty();
+            if (named) {
                 catalog::CastMember member(SplitWholeName(castNames[n]));
-                member.character = n < castRows.size() ? castRows[n].value(1).trimmed() : QString();
+                member.character = castRows.value(n).value(1).trimmed();
                 movie.cast.push_back(std::move(member));
             }
+            const QStringList row = castRows.value(n), left = named ? row.mid(2) : row;
+            if (std::any_of(left.begin(), left.end(), [](const QString& c) { return !c.trimmed().isEmpty(); }))
+                unplaced << row.join(QStringLiteral(" :: "));
+        }
+        if (!unplaced.isEmpty())
+            movie.fields.push_back({fieldTitle(QStringLiteral("cast")), unplaced.join(QStringLiteral("; "))});
         movie.plot = all(QStringLiteral("plot")).join(QLatin1Char('\n'));
         movie.originalTitle = label("Original Title");
         for (const char* element : {"origtitle", "original-title"})
             if (movie.originalTitle.isEmpty())
-                movie.originalTitle = all(QLatin1String(element)).value(0);
+                movie.originalTitle = one(QLatin1String(element));
         movie.price = one(QStringLiteral("pur_price"));
         movie.tmdbId = label("TMDb");
         movie.barcodes = extra.value(QStringLiteral("Barcode"));
-        // A rating, date or id that does not read is kept as written, as a field.
-        const auto asWritten = [&](const QString& title, const QString& text) {
-            movie.fields.push_back({title + QStringLiteral(" (as written)"), text});
-        };
         const QString rating = label("Personal Rating");
         if (const auto read = catalog::ReadPersonalRating(rating); read.ok())
             movie.personalRating = read.value;
@@ -307,6 +349,8 @@ ImportData ReadTellico(const QByteArray& xml)
         for (const QString& field : extra.value(QStringLiteral("Field")))
             if (std::optional<catalog::Field> f = catalog::ReadFieldLine(field))
                 movie.fields.push_back(std::move(*f));
+            else // no name before its colon
+                asWritten(QStringLiteral("Field"), field);
         if (defaultFields && !pictureFields.contains(QLatin1String("cover")))
             pictureFields << QStringLiteral("cover");
         for (const QString& field : std::as_const(pictureFields)) {
@@ -323,11 +367,13 @@ ImportData ReadTellico(const QByteArray& xml)
             if (used.contains(element))
                 continue;
             QStringList parts;
-            if (rows.contains(element))
-                for (const QStringList& row : rows.value(element))
-                    parts << row.join(QStringLiteral(" :: "));
-            else
+            if (const QList<QStringList> table = rows.value(element); !table.isEmpty()) {
+                const QStringList given = values.value(element);
+                for (qsizetype n = 0; n < given.size(); ++n)
+                    parts << (table.value(n).isEmpty() ? given[n].trimmed() : table[n].join(QStringLiteral(" :: ")));
+            } else {
                 parts = all(element);
+            }
             parts.removeAll(QString());
             if (!parts.isEmpty())
                 movie.fields.push_back({fieldTitle(element), parts.join(QStringLiteral("; "))});
@@ -458,9 +504,15 @@ bool WriteTellicoXml(QIODevice& out, qint64 count, const NextMovie& next, const 
         w.writeAttribute(QStringLiteral("id"), QString::number(++id));
         w.writeTextElement(QStringLiteral("title"), m.title);
         auto named = [](const QString& v) { return !v.isEmpty() && v != QLatin1String("Unknown"); };
-        auto list = [&](const char* element, store::CreditIndex i) {
+        // A credit's names, left out when it names no one; an "Unknown" first stays before the others,
+        // so that they come back as they were.
+        auto credited = [&](store::CreditIndex i) {
             const QStringList names = catalog::Names(m, i);
-            if (names.isEmpty() || !named(names.front()))
+            return std::any_of(names.begin(), names.end(), named) ? names : QStringList();
+        };
+        auto list = [&](const char* element, store::CreditIndex i) {
+            const QStringList names = credited(i);
+            if (names.isEmpty())
                 return;
             w.writeStartElement(QLatin1String(element) + QLatin1Char('s'));
             for (const QString& name : names)
@@ -473,20 +525,21 @@ bool WriteTellicoXml(QIODevice& out, qint64 count, const NextMovie& next, const 
         list("composer", store::kComposer);
         list("studio", store::kStudio);
         list("genre", store::kGenre);
-        if (named(m.credits[store::kFormat]))
-            for (const QString& name : catalog::Names(m, store::kFormat))
-                w.writeTextElement(QStringLiteral("medium"), name);
+        for (const QString& name : credited(store::kFormat))
+            w.writeTextElement(QStringLiteral("medium"), name);
         QStringList comments;
+        auto line = [&](const char* label, const QString& value) {
+            comments << QLatin1String(label) + QStringLiteral(": ") + value;
+        };
         auto comment = [&](const char* label, const QString& value) {
             if (named(value))
-                comments << QLatin1String(label) + QStringLiteral(": ") + value;
+                line(label, value);
         };
         for (auto [label, credit] : {std::pair{"Executive Producer", store::kExecutiveProducer},
                                      {"Screenwriter", store::kScreenplay},
                                      {"Cinematographer", store::kCinematographer}})
-            if (named(m.credits[credit]))
-                for (const QString& name : catalog::Names(m, credit))
-                    comment(label, name);
+            for (const QString& name : credited(credit))
+                line(label, name);
         // What Tellico has no field for, on lines of its own after them.
         comment("Original Title", m.originalTitle);
         comment("Personal Rating", catalog::RatingText(m.personalRating));

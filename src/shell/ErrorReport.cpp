@@ -5,8 +5,8 @@
 #include "store/Catalogue.h"
 
 #include <QApplication>
-#include <QMainWindow>
 #include <QDir>
+#include <QMainWindow>
 #include <QThread>
 
 namespace shell {

@@ -225,6 +225,28 @@ private slots:
             << QStringList{S("line 99, Ocean's 11: the loan to Anna Berg (not kept: the date lent: \"2026-13-02\" is "
                              "not a date: write it as year-month-day, such as 2024-03-05.)"),
                            S("line 101: the loan of entry 9 to Bo (not kept: the file holds no such entry)")};
+        // Values with no place of their own, each kept as a field beside the one the movie takes; a cast
+        // row's role stays with its row, however the rows before it are written.
+        QTest::newRow("Tellico, values with no place")
+            << readAll(QStringLiteral(EXCHANGE_DATA "/unplaced.xml"))
+            << QStringList{S("Heat|||||1995|||0|Pacino/Al;Sizemore/Tom;Kilmer/Val|Sizemore as Cheritto;Kilmer as "
+                             "Chris;Heat;Bought used.;Title=Heat (1995);Running Time (as written)=about three hours;"
+                             "Rating (as written)=3.5;Cast= :: Extra; Val Kilmer :: Chris :: uncredited;Original "
+                             "Title=L.A. Takedown;Year=1996;Field (as written)=no name")}
+            << QStringList();
+        QTest::newRow("GCstar, values given twice, ratings out of range")
+            << QByteArray(
+                   "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<collection type=\"GCfilms\" items=\"2\">\n"
+                   "<item id=\"1\" title=\"Heat\" rating=\"7.3\" format=\"DVD\" image=\"cover.png\">\n"
+                   "<title>Heat (1995)</title><format>Blu-ray</format><image>back.png</image>\n"
+                   "<actors><line><col>Al Pacino</col><col>Vincent</col><col>uncredited</col></line></actors></item>\n"
+                   "<item id=\"2\" title=\"Ran\" rating=\"11\"/></collection>")
+            << QStringList{S("Heat|||DVD|||||0|Pacino/Al|cover 40x60|Pacino as Vincent;Title=Heat (1995);"
+                             "Format=Blu-ray;Personal Rating (as written)=7.3;Actors=Al Pacino :: Vincent :: "
+                             "uncredited"),
+                           S("Ran|||||||A|0||Personal Rating (as written)=11")}
+            << QStringList{S("line 3, Heat: also picture back.png (not kept)"),
+                           S("GCstar's own item ids and the days it added items are not kept.")};
         QTest::newRow("GCstar, a control character")
             << readAll(QStringLiteral(EXCHANGE_DATA "/films.gcs"))
                    .replace("Tuttle", "Tut\x02tle")
@@ -480,19 +502,23 @@ private slots:
     void roundTrip_data()
     {
         QTest::addColumn<QString>("name");
-        QTest::addColumn<QStringList>("actor"); // one more in the cast, last and first name
+        QTest::addColumn<QStringList>("actor");   // one more in the cast, last and first name
+        QTest::addColumn<QStringList>("further"); // names after an Unknown first, in three of Odd's credits
         const QStringList suffix{S("Davis, Jr."), S("Sammy")}, odd{S("Back\\, Slash; \\"), S("Ann; B., Jr.\\")};
         for (const QString& name : {S("movies.csv"), S("movies.tc")}) {
             const QString kind = name.endsWith(S(".tc")) ? S("Tellico") : S("CSV");
-            QTest::newRow(qPrintable(kind)) << name << QStringList();
-            QTest::newRow(qPrintable(kind + S(", last name with a suffix"))) << name << suffix;
-            QTest::newRow(qPrintable(kind + S(", separators in names"))) << name << odd;
+            QTest::newRow(qPrintable(kind)) << name << QStringList() << QStringList();
+            QTest::newRow(qPrintable(kind + S(", last name with a suffix"))) << name << suffix << QStringList();
+            QTest::newRow(qPrintable(kind + S(", separators in names"))) << name << odd << QStringList();
         }
+        QTest::newRow("Tellico, names after an Unknown first")
+            << S("movies.tc") << QStringList() << QStringList{S("Second"), S("Third")};
     }
     void roundTrip()
     {
         QFETCH(QString, name);
         QFETCH(QStringList, actor);
+        QFETCH(QStringList, further);
         QTemporaryDir out;
         const QString path = out.path() + QLatin1Char('/') + name;
         QStringList before;
@@ -540,6 +566,11 @@ private slots:
                                {S("Languages"), S("fr; en")},
                                {S("Aspect: ratio"), S(" 16:9\n")}};
                 catalog::MovieWriter(db).Overwrite(a, full);
+                catalog::Movie unknown = *catalog::ReadMovie(db, b);
+                for (const store::CreditIndex i : {store::kDirector, store::kScreenplay, store::kFormat})
+                    catalog::SetNames(unknown, i, QStringList(S(catalog::kUnknown)) + further);
+                if (!further.isEmpty())
+                    catalog::MovieWriter(db).Overwrite(b, unknown);
             }
             loans::Lend(db, b, S("Anna \"B\" <Berg>"), QDate(2026, 11, 2), QDate(2026, 11, 30));
             for (const Movie& m : ReadCatalogue(db)) {

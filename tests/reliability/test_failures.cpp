@@ -190,6 +190,8 @@ void TestFailures::damagedFilesEndStartUntouched_data()
     const QString malformed = S("database disk image is malformed"), notDb = S("file is not a database");
     QTest::newRow("cut in half") << S("truncate") << S("the file is damaged") << 3 << malformed;
     QTest::newRow("random bytes inside") << S("scribble") << S("the file is damaged") << 3 << malformed;
+    // Met by the first screen's read, before any check has read the file.
+    QTest::newRow("the movies' own pages") << S("movies") << S("the file is damaged") << 3 << malformed;
     QTest::newRow("all random bytes") << S("random") << S("the file is damaged") << 3 << notDb;
     QTest::newRow("missing") << S("missing") << S("does not exist") << 1 << QString();
     QTest::newRow("empty") << S("empty") << S("empty") << 2 << QString();
@@ -209,10 +211,14 @@ void TestFailures::damagedFilesEndStartUntouched()
     QTemporaryDir dir;
     const QString path = dir.filePath(S("Reelkeeper.mdb"));
     QByteArray bytes;
+    qint64 moviePage = 0; // where the movie table's first leaf starts
     {
         testing::TempCatalogue real; // some size, so damage can land past the first pages
         real.scalar(S("INSERT INTO tbl_Movie_Title (Movie_Title) WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT "
                       "i + 1 FROM n WHERE i < 1999) SELECT 'Movie ' || i FROM n"));
+        moviePage = real.scalar(S("SELECT (min(pageno) - 1) * (SELECT page_size FROM pragma_page_size) FROM dbstat "
+                                  "WHERE name = 'tbl_Movie_Title' AND pagetype = 'leaf'"))
+                        .toLongLong();
         bytes = readAll(real.path());
     }
     QByteArray noise(bytes.size(), '\0');
@@ -221,6 +227,8 @@ void TestFailures::damagedFilesEndStartUntouched()
         bytes.truncate(bytes.size() / 2);
     else if (damage == QLatin1String("scribble"))
         bytes.replace(bytes.size() / 3, 40000, noise.left(40000));
+    else if (damage == QLatin1String("movies"))
+        bytes.replace(moviePage, 4096, noise.left(4096));
     else if (damage == QLatin1String("random"))
         bytes = noise;
     else if (damage != QLatin1String("vanish"))
