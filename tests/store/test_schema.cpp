@@ -86,7 +86,8 @@ private slots:
 
     // The catalogues users hold, with the first find index (a document per movie repeating every
     // name, indexed by its own sort indexes too) at version 2 or past the movie in full, or with
-    // today's: each ends at today's version and layout with its loan tables, and the rest kept.
+    // today's, or today's version with a piece of its index lost: each ends at today's version and
+    // layout with its loan tables, and the rest kept.
     void catalogueUpgraded_data()
     {
         QTest::addColumn<bool>("documents");
@@ -94,6 +95,7 @@ private slots:
         QTest::newRow("documents") << true << 2;
         QTest::newRow("documents, versions later") << true << 9;
         QTest::newRow("today's find index") << false << 9;
+        QTest::newRow("today's version, a trigger lost") << false << store::SchemaVersion();
     }
     void catalogueUpgraded()
     {
@@ -118,6 +120,8 @@ private slots:
                 for (const QString& sql : drops)
                     db.exec(sql);
             }
+            if (version == store::SchemaVersion())
+                db.exec(S("DROP TRIGGER trg_Find_tbl_Actor_insert"));
             if (documents)
                 db.exec(S("CREATE TABLE tbl_Find_Document (Movie_ID INTEGER PRIMARY KEY, Movie_Title, Director, Actor);"
                           "CREATE VIRTUAL TABLE tbl_Find_Words USING fts5(Movie_Title, Director, Actor, "
