@@ -296,6 +296,7 @@ void Resolver::failed(int row, const QString& what, const online::Error& error)
         return;
     Scanned& s = Item(row);
     s.state = State::NotFound;
+    s.unasked = true;
     s.note = (s.note.isEmpty() ? QString() : s.note + S(" ")) + S("%1 could not be asked: %2").arg(what, error.message);
     settle(row);
 }

@@ -48,10 +48,11 @@ struct Scanned
 {
     QString code;
     State state = State::Waiting;
-    qint64 movieId = 0; // in the catalogue, or added
-    QString title;      // the movie's, the film's, or the shop's cleaned
-    QString year;       // the year the shop's name gives
-    QString note;       // what the shop calls it, or why nothing was found
+    qint64 movieId = 0;   // in the catalogue, or added
+    QString title;        // the movie's, the film's, or the shop's cleaned
+    QString year;         // the year the shop's name gives
+    QString note;         // what the shop calls it, or why nothing was found
+    bool unasked = false; // a service could not be asked: "not found" says nothing of the code
     std::optional<online::Details> film;
     std::vector<online::Candidate> candidates;
     QByteArray poster; // the film's poster for its cover

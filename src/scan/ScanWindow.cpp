@@ -277,6 +277,9 @@ void frmScan::settled(int row)
     if (s.state == State::InCatalogue && m_show)
         m_show(s.movieId);
     if (s.state == State::NotFound) {
+        // Without a network or past the day's allowance every code would read "not found" unexplained.
+        if (s.unasked)
+            tell(s.code + S(": ") + s.note);
         // Kept at once: a code that found nothing outlives the window and the program.
         try {
             KeepToDo(m_db, {s.code, s.note});

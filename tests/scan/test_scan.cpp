@@ -183,7 +183,7 @@ private slots:
                                                      {"X-RateLimit-Remaining", "0"},
                                                      {"X-RateLimit-Reset", "86000"},
                                                      {"Retry-After", "86000"}}}}}}
-                                    << S("not found: ") << S("") << S("");
+                                    << S("not found: ") << S("UPCitemdb could not be asked") << S("");
         QTest::newRow("several candidates")
             << S("786936735390")
             << Script{std::pair{S("prod/trial/lookup"), Answers{product("Heat DVD Widescreen")}},
