@@ -55,11 +55,7 @@ class Names
 {
 public:
     // Actors go by two names, lookups by one.
-    Names(const store::Connection& db, bool pair, const QString& find, const QString& add)
-        : m_pair(pair), m_find(db, find), m_add(add.isEmpty() ? nullptr : std::make_unique<store::Statement>(db, add)),
-          m_db(db)
-    {
-    }
+    Names(const store::Connection& db, bool pair, const QString& find) : m_pair(pair), m_find(db, find) {}
     qint64 find(const QString& a, const QString& b = QString())
     {
         const QString k = a + QChar(0x1f) + b;
@@ -77,27 +73,10 @@ public:
             m_cache.insert(k, id);
         return id;
     }
-    qint64 resolve(const QString& a, const QString& b, bool& added)
-    {
-        added = false;
-        if (const qint64 id = find(a, b))
-            return id;
-        m_add->reset();
-        m_add->bind(1, a);
-        if (m_pair)
-            m_add->bind(2, b);
-        m_add->run();
-        const qint64 id = m_db.lastInsertRowId();
-        m_cache.insert(a + QChar(0x1f) + b, id);
-        added = true;
-        return id;
-    }
 
 private:
     bool m_pair;
     store::Statement m_find;
-    std::unique_ptr<store::Statement> m_add;
-    const store::Connection& m_db;
     QHash<QString, qint64> m_cache;
 };
 
@@ -389,8 +368,8 @@ Plan Preview(const store::Connection& db, ImportData data)
     };
     std::array<std::unique_ptr<Names>, store::kCredits.size()> lookups;
     for (std::size_t i = 0; i < lookups.size(); ++i)
-        lookups[i] = std::make_unique<Names>(db, false, creditFind(i), QString());
-    Names actors(db, true, kActorFind, QString());
+        lookups[i] = std::make_unique<Names>(db, false, creditFind(i));
+    Names actors(db, true, kActorFind);
     std::array<QSet<QString>, store::kCredits.size()> newNames;
     QSet<QString> newActors;
     QStringList renamed, tidied, refusedLoans;

@@ -1,5 +1,7 @@
 #include "scan/ProductTitle.h"
 
+#include "catalog/Clock.h"
+
 #include <QDate>
 #include <QRegularExpression>
 #include <QStringList>
@@ -82,7 +84,7 @@ CleanTitle CleanProductTitle(const QString& product, const QString& brand)
     if (auto m = bracketed.match(t); m.hasMatch()) {
         out.year = m.captured(1);
         t.remove(m.capturedStart(1), m.capturedLength(1));
-    } else if (m = lone.match(t); m.hasMatch() && m.captured(1).toInt() <= QDate::currentDate().year() + 1) {
+    } else if (m = lone.match(t); m.hasMatch() && m.captured(1).toInt() <= catalog::Today().year() + 1) {
         out.year = m.captured(1);
         t.remove(m.capturedStart(1), m.capturedLength(1));
     }
