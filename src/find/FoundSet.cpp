@@ -8,6 +8,7 @@
 #include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <bit>
 #include <exception>
 #include <map>
@@ -118,9 +119,18 @@ struct Reach
 };
 
 // Each connection's reach, forgotten when the engine closes the connection (a later connection may
-// well get the same address).
+// well get the same address, hence the generation), and the one being made ahead for it.
+struct Tracked
+{
+    std::uint64_t generation = 0;
+    std::shared_ptr<const Reach> reach;
+    QFuture<void> ahead;
+    std::pair<qint64, qint64> aheadVersion{-1, -1};
+};
 std::mutex g_reachLock;
-std::map<sqlite3*, std::shared_ptr<const Reach>> g_reaches;
+std::map<sqlite3*, Tracked> g_reaches;
+std::uint64_t g_generations = 0;
+std::atomic<qint64> g_reachAhead{100'000};
 
 // No reach for keys past what a vector indexed by them should hold.
 constexpr qint64 kReachLimit = 100'000'000;
@@ -190,31 +200,56 @@ std::shared_ptr<Reach> makeReach(const store::Connection& db)
     return r;
 }
 
+std::pair<qint64, qint64> versionOf(const store::Connection& db)
+{
+    store::Statement version(db, QStringLiteral("PRAGMA data_version"));
+    return {version.step() ? version.column(0).toLongLong() : -1, sqlite3_total_changes64(db.handle())};
+}
+
+// The connection's entry, under g_reachLock; null when the engine refuses to track it.
+Tracked* track(const store::Connection& db)
+{
+    if (const auto it = g_reaches.find(db.handle()); it != g_reaches.end())
+        return &it->second;
+    // A function of the connection's own whose end, as the engine closes the connection, forgets
+    // the reach (a function with no body would be taken as one to remove).
+    const auto forget = [](void* handle) {
+        std::lock_guard inner(g_reachLock);
+        g_reaches.erase(static_cast<sqlite3*>(handle));
+    };
+    if (sqlite3_create_function_v2(
+            db.handle(), "reelkeeper_reach", 0, SQLITE_UTF8, db.handle(),
+            [](sqlite3_context* context, int, sqlite3_value**) { sqlite3_result_null(context); }, nullptr, nullptr,
+            forget) != SQLITE_OK)
+        return nullptr;
+    Tracked& t = g_reaches[db.handle()];
+    t.generation = ++g_generations;
+    return &t;
+}
+
 // The reach as the connection sees the catalogue now, made when it is not yet or no longer right.
 std::shared_ptr<const Reach> reachFor(const store::Connection& db, std::pair<qint64, qint64> version)
 {
-    std::lock_guard guard(g_reachLock);
-    const auto it = g_reaches.find(db.handle());
-    if (it == g_reaches.end()) {
-        // A function of the connection's own whose end, as the engine closes the connection,
-        // forgets the reach (a function with no body would be taken as one to remove).
-        const auto forget = [](void* handle) {
-            std::lock_guard inner(g_reachLock);
-            g_reaches.erase(static_cast<sqlite3*>(handle));
-        };
-        if (sqlite3_create_function_v2(
-                db.handle(), "reelkeeper_reach", 0, SQLITE_UTF8, db.handle(),
-                [](sqlite3_context* context, int, sqlite3_value**) { sqlite3_result_null(context); }, nullptr, nullptr,
-                forget) != SQLITE_OK)
+    std::unique_lock guard(g_reachLock);
+    Tracked* t = track(db);
+    if (!t)
+        return nullptr;
+    if (t->ahead.isValid() && t->aheadVersion == version) {
+        // Being made ahead for what the connection sees: waiting costs less than starting again.
+        QFuture<void> ahead = t->ahead;
+        guard.unlock();
+        ahead.waitForFinished();
+        guard.lock();
+        if (!(t = track(db)))
             return nullptr;
-    } else if (it->second && it->second->version == version) {
-        return it->second;
     }
-    g_reaches[db.handle()].reset(); // its memory back before the next is made
+    if (t->reach && t->reach->version == version)
+        return t->reach;
+    t->reach.reset(); // its memory back before the next is made
     std::shared_ptr<Reach> made = makeReach(db);
     if (made)
         made->version = version;
-    g_reaches[db.handle()] = made;
+    t->reach = made;
     return made;
 }
 
@@ -279,9 +314,7 @@ FoundSet::~FoundSet()
 qint64 FoundSet::Collect()
 {
     // A new sort order reads the same matches again unless some connection wrote since.
-    store::Statement version(m_db, QStringLiteral("PRAGMA data_version"));
-    const std::pair<qint64, qint64> now{version.step() ? version.column(0).toLongLong() : -1,
-                                        sqlite3_total_changes64(m_db.handle())};
+    const std::pair<qint64, qint64> now = versionOf(m_db);
     if (m_count >= 0 && now == m_version)
         return m_count;
     m_version = now;
@@ -400,6 +433,50 @@ QString FoundSet::Listed(const QString& keyColumn) const
     const QString values = QStringLiteral("?, ").repeated(m_params).chopped(m_params > 0 ? 2 : 0);
     return QStringLiteral("%1 IN (SELECT [value] FROM json_each(%2(%3)))")
         .arg(keyColumn, QString::fromLatin1(kKeysFunction), values);
+}
+
+void SetReachAhead(qint64 movies)
+{
+    g_reachAhead = movies;
+}
+
+void PrepareReach(const store::Connection& db)
+{
+    const qint64 from = g_reachAhead;
+    if (from < 0)
+        return;
+    {
+        store::Statement size(db, QStringLiteral("SELECT ifnull(max([Movie_ID]), 0) FROM [tbl_Movie_Title]"));
+        if (!size.step() || size.column(0).toLongLong() < from)
+            return;
+    }
+    const std::pair<qint64, qint64> now = versionOf(db);
+    std::lock_guard guard(g_reachLock);
+    Tracked* t = track(db);
+    if (!t || (t->reach && t->reach->version == now) || (t->ahead.isValid() && t->aheadVersion == now))
+        return;
+    // Made from a connection of its own, it holds for this one only while neither sees a change:
+    // another's commit changes this one's data_version, its own its count of changes.
+    t->aheadVersion = now;
+    t->ahead = QtConcurrent::run([path = db.path(), handle = db.handle(), generation = t->generation, now] {
+        std::shared_ptr<Reach> made;
+        try {
+            store::Connection own(path, store::Connection::Mode::ReadOnly);
+            // One snapshot for every table read; the connection reads only, so nothing is copied first.
+            sqlite3_exec(own.handle(), "BEGIN", nullptr, nullptr, nullptr);
+            made = makeReach(own);
+            sqlite3_exec(own.handle(), "COMMIT", nullptr, nullptr, nullptr);
+        } catch (const std::exception&) {
+            return; // made when first needed, where a failure is told
+        }
+        std::lock_guard inner(g_reachLock);
+        const auto it = g_reaches.find(handle);
+        if (!made || it == g_reaches.end() || it->second.generation != generation)
+            return;
+        made->version = now;
+        if (!(it->second.reach && it->second.reach->version == now))
+            it->second.reach = std::move(made);
+    });
 }
 
 } // namespace find

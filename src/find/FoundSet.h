@@ -51,4 +51,10 @@ private:
     std::pair<qint64, qint64> m_version; // data_version and this connection's changes at Collect
 };
 
+// Makes ahead, off the caller's thread, the names in memory through which a common word reaches its
+// movies, for a catalogue of at least SetReachAhead's movies (100,000 unless set; negative: never),
+// so the first such word typed does not wait for them. Cheap when they are already right.
+void PrepareReach(const store::Connection& db);
+void SetReachAhead(qint64 movies);
+
 } // namespace find

@@ -89,6 +89,7 @@ void DataControl::Refresh()
             m_set.emplace(*m_db, keys, m_filter.params);
             mapColumns();
             Sync();
+            prepareFind();
             return;
         }
     }
@@ -106,6 +107,12 @@ void DataControl::Refresh()
     Sync();
 }
 
+void DataControl::prepareFind()
+{
+    // A common word typed later then finds the names it reaches already in memory.
+    find::PrepareReach(*m_db);
+}
+
 void DataControl::Requery()
 {
     // Nothing to read again when no connection has changed the catalogue since the last read.
@@ -113,6 +120,7 @@ void DataControl::Requery()
         return;
     Recordset().Requery();
     Sync();
+    prepareFind();
 }
 
 void DataControl::Sync()

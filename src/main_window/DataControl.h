@@ -60,6 +60,7 @@ public:
 
 private:
     void mapColumns();
+    void prepareFind();
 
     QString m_databaseName;
     QString m_recordSource = QStringLiteral("qry_Movie_Title");
