@@ -138,9 +138,10 @@ ImportData ReadGcstar(const QByteArray& xml)
         if (date != movie.year) // the day and month too
             movie.fields.push_back({QStringLiteral("Release Date"), date});
         const QString time = value(QStringLiteral("time"));
-        movie.length = MinutesToLength(time);
-        if (movie.length.isEmpty())
-            movie.fields.push_back({QStringLiteral("Running Time"), time});
+        bool exact = false;
+        movie.length = MinutesToLength(time, &exact);
+        if (!exact && !time.isEmpty())
+            movie.fields.push_back({QStringLiteral("Running Time (as written)"), time});
         const QString ageText = value(QStringLiteral("age"));
         const int age = ageText.toInt();
         movie.rating = age == 1   ? QStringLiteral("U")

@@ -284,8 +284,9 @@ ImportData ReadTellico(const QByteArray& xml)
             movie.length = label("Length");
         } else {
             const QString minutes = one(QStringLiteral("running-time"));
-            movie.length = MinutesToLength(minutes);
-            if (movie.length.isEmpty())
+            bool exact = false;
+            movie.length = MinutesToLength(minutes, &exact);
+            if (!exact && !minutes.isEmpty()) // "98.5", "about three hours"
                 asWritten(fieldTitle(QStringLiteral("running-time")), minutes);
         }
         static const QRegularExpression country(QStringLiteral("\\s*\\([^)]*\\)\\s*$"));
