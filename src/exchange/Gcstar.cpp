@@ -177,6 +177,7 @@ ImportData ReadGcstar(const QByteArray& xml)
                     movie.cast.emplace_back(SplitWholeName(name.trimmed())).character = character;
             }
         }
+        JoinRepeatedActors(movie.cast);
         movie.plot = values.value(QStringLiteral("synopsis")).join(QLatin1Char('\n'));
         movie.originalTitle = value(QStringLiteral("original"));
         movie.notes = values.value(QStringLiteral("comment")).join(QLatin1Char('\n'));

@@ -320,6 +320,7 @@ ImportData ReadTellico(const QByteArray& xml)
             if (std::any_of(left.begin(), left.end(), [](const QString& c) { return !c.trimmed().isEmpty(); }))
                 unplaced << row.join(QStringLiteral(" :: "));
         }
+        JoinRepeatedActors(movie.cast);
         if (!unplaced.isEmpty())
             movie.fields.push_back({fieldTitle(QStringLiteral("cast")), unplaced.join(QStringLiteral("; "))});
         movie.plot = all(QStringLiteral("plot")).join(QLatin1Char('\n'));

@@ -229,10 +229,11 @@ private slots:
         // row's role stays with its row, however the rows before it are written.
         QTest::newRow("Tellico, values with no place")
             << readAll(QStringLiteral(EXCHANGE_DATA "/unplaced.xml"))
-            << QStringList{S("Heat|||||1995|||0|Pacino/Al;Sizemore/Tom;Kilmer/Val|Sizemore as Cheritto;Kilmer as "
-                             "Chris;Heat;Bought used.;Title=Heat (1995);Running Time (as written)=about three hours;"
-                             "Rating (as written)=3.5;Cast= :: Extra; Val Kilmer :: Chris :: uncredited;Original "
-                             "Title=L.A. Takedown;Year=1996;Field (as written)=no name")}
+            << QStringList{S(
+                   "Heat|||||1995|||0|Pacino/Al;Sizemore/Tom;Kilmer/Val|Sizemore as Cheritto / Radio voice;"
+                   "Kilmer as Chris;Heat;Bought used.;Title=Heat (1995);Running Time (as written)=about three "
+                   "hours;Rating (as written)=3.5;Cast= :: Extra; Val Kilmer :: Chris :: uncredited;Original "
+                   "Title=L.A. Takedown;Year=1996;Field (as written)=no name")}
             << QStringList();
         QTest::newRow("GCstar, values given twice, ratings out of range")
             << QByteArray(
@@ -255,7 +256,7 @@ private slots:
             << QStringList{S("Brazil|Terry Gilliam|Comedy|DVD|2:12|1985|R|B|0|Pryce/Jonathan;Niro/Robert De|cover "
                              "40x60|+Genre_ID Sci-Fi;Pryce as Sam;Tuttle;8;Release Date=20/02/1985;Minimum Age=14;"
                              "lent to Ann 2025-01-03"),
-                           S("Dune|David Lynch|||2:17||||0|MacLachlan/Kyle;Young/Sean|MacLachlan as Paul"),
+                           S("Dune|David Lynch|||2:17||||0|MacLachlan/Kyle;Young/Sean|MacLachlan as Paul / Muad'Dib"),
                            S("Alien||||1:57||||0||Running Time (as written)=117.5")}
             << QStringList{S("line 4: 1 control character removed"),
                            S("line 6, Dune: the loan to Bo (not kept: the date lent, \"soon\", is not a day/month/year "
