@@ -143,7 +143,10 @@ ImportData ReadGcstar(const QByteArray& xml)
         if (!exact && !time.isEmpty())
             movie.fields.push_back({QStringLiteral("Running Time (as written)"), time});
         const QString ageText = value(QStringLiteral("age"));
-        const int age = ageText.toInt();
+        bool number = false;
+        const int age = ageText.toInt(&number);
+        if ((!number || age < 0) && !ageText.isEmpty()) // "12+", "all ages": no rating read from it
+            movie.fields.push_back({QStringLiteral("Age (as written)"), ageText});
         movie.rating = age == 1   ? QStringLiteral("U")
                        : age == 2 ? QStringLiteral("G")
                        : age <= 0 ? QString()
@@ -157,7 +160,6 @@ ImportData ReadGcstar(const QByteArray& xml)
         const QString rating = value(QStringLiteral("rating"));
         movie.grade = GradeOfRating(QString::number(rating.toInt() / 2));
         // 0 is GCstar's "not rated"; what the personal rating cannot hold is kept as written.
-        bool number = false;
         const double stars = rating.toDouble(&number);
         if (const auto read = catalog::ReadPersonalRating(rating); read.ok() && read.value.value_or(0.0) > 0.0)
             movie.personalRating = read.value;
