@@ -1,5 +1,6 @@
 #include "exchange/Gcstar.h"
 
+#include "catalog/Barcode.h"
 #include "catalog/MovieValues.h"
 #include "exchange/Formats.h"
 
@@ -26,6 +27,25 @@ QStringList splitList(const QStringList& values)
             if (!part.trimmed().isEmpty())
                 out << part.trimmed();
     return out;
+}
+
+// GCstar keeps a disc's barcode as the item's "identifier"; a user field may hold one too.
+bool isBarcodeField(const QString& name)
+{
+    static const QSet<QString> names{QStringLiteral("identifier"), QStringLiteral("barcode"), QStringLiteral("ean"),
+                                     QStringLiteral("upc")};
+    return names.contains(name.toLower());
+}
+
+// Adds the value to the movie's barcodes when it is an EAN-13 or UPC-A code, its check digit right;
+// an identifier of another kind is the user's own, and stays a field.
+bool addBarcode(Movie& movie, const QString& value)
+{
+    const catalog::Barcode code = catalog::ReadBarcode(value);
+    if (!code.ok() || (code.kind != catalog::BarcodeKind::Ean13 && code.kind != catalog::BarcodeKind::UpcA))
+        return false;
+    movie.barcodes << code.digits;
+    return true;
 }
 
 } // namespace
@@ -220,7 +240,9 @@ ImportData ReadGcstar(const QByteArray& xml)
             QStringList parts;
             for (const QStringList& line : lines.value(name))
                 parts << line.join(QStringLiteral(" :: "));
-            parts += values.value(name);
+            for (const QString& v : values.value(name))
+                if (!isBarcodeField(name) || !addBarcode(movie, v))
+                    parts << v;
             parts.removeAll(QString());
             if (!parts.isEmpty())
                 movie.fields.push_back({fieldName(name), parts.join(QStringLiteral("; "))});

@@ -254,11 +254,11 @@ private slots:
                    .replace("age=\"14\"", "borrower='Ann' lendDate='3/1/2025' age='14'")
                    .replace("</director>", "</director><borrower>Bo</borrower><lendDate>soon</lendDate>")
             << QStringList{S("Brazil|Terry Gilliam|Comedy|DVD|2:12|1985|R|B|0|Pryce/Jonathan;Niro/Robert De|cover "
-                             "40x60|+Genre_ID Sci-Fi;Pryce as Sam;Tuttle;8;Release Date=20/02/1985;Minimum Age=14;"
-                             "lent to Ann 2025-01-03"),
+                             "40x60|+Genre_ID Sci-Fi;Pryce as Sam;Tuttle;8;5050582025583;Release Date=20/02/1985;"
+                             "Minimum Age=14;lent to Ann 2025-01-03"),
                            S("Dune|David Lynch|||2:17||||0|MacLachlan/Kyle;Young/Sean|MacLachlan as Paul / "
                              "Muad'Dib;Age (as written)=12+"),
-                           S("Alien||||1:57||||0||Running Time (as written)=117.5")}
+                           S("Alien||||1:57||||0||Running Time (as written)=117.5;Identifier=5039036007941")}
             << QStringList{S("line 4: 1 control character removed"),
                            S("line 6, Dune: the loan to Bo (not kept: the date lent, \"soon\", is not a day/month/year "
                              "date)"),
