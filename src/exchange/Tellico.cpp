@@ -69,6 +69,25 @@ QHash<QString, QStringList> commentFields(const QString& comments, QString& note
     return out;
 }
 
+// The rating of a certification: "15 (UK)" -> "15".
+QString ratingOfCertification(const QString& certification)
+{
+    static const QRegularExpression country(QStringLiteral("\\s*\\([^)]*\\)\\s*$"));
+    return QString(certification).remove(country).trimmed();
+}
+
+// The certification our export writes for a US rating, "R (USA)"; empty for any other.
+QString usCertification(const QString& rating)
+{
+    static const QStringList us = {QStringLiteral("U"),     QStringLiteral("G"), QStringLiteral("PG"),
+                                   QStringLiteral("PG-13"), QStringLiteral("R"), QStringLiteral("NC-17")};
+    return us.contains(rating) ? rating + QStringLiteral(" (USA)") : QString();
+}
+
+// The certification as the file wrote it, where the rating alone does not give it back: the catalogue
+// keeps it as a field, and a Tellico export writes it back into <certification>.
+const QString kCertificationAsWritten = QStringLiteral("Certification (as written)");
+
 // The titles Tellico gives its default video fields, for those a file names without declaring them.
 QString defaultTitle(const QString& element)
 {
@@ -289,10 +308,15 @@ ImportData ReadTellico(const QByteArray& xml)
             if (!exact && !minutes.isEmpty()) // "98.5", "about three hours"
                 asWritten(fieldTitle(QStringLiteral("running-time")), minutes);
         }
-        static const QRegularExpression country(QStringLiteral("\\s*\\([^)]*\\)\\s*$"));
-        movie.rating = extra.contains(QStringLiteral("Rating"))
-                           ? label("Rating")
-                           : one(QStringLiteral("certification")).remove(country).trimmed();
+        if (extra.contains(QStringLiteral("Rating"))) {
+            movie.rating = label("Rating");
+        } else {
+            // The rating keeps no country: "15 (UK)" is kept as written too.
+            const QString certification = one(QStringLiteral("certification"));
+            movie.rating = ratingOfCertification(certification);
+            if (certification != movie.rating && certification != usCertification(movie.rating))
+                movie.fields.push_back({kCertificationAsWritten, certification});
+        }
         if (extra.contains(QStringLiteral("Grade"))) {
             movie.grade = label("Grade");
         } else {
@@ -490,8 +514,6 @@ bool WriteTellicoXml(QIODevice& out, qint64 count, const NextMovie& next, const 
     }
     w.writeEndElement();
 
-    static const QStringList kCertifications = {QStringLiteral("U"),     QStringLiteral("G"), QStringLiteral("PG"),
-                                                QStringLiteral("PG-13"), QStringLiteral("R"), QStringLiteral("NC-17")};
     static const QRegularExpression yearPattern(QStringLiteral("^\\d{1,4}$"));
     int id = 0;
     std::vector<std::pair<QString, qint64>> covers; // the pictures the entries name, for the images list
@@ -550,8 +572,15 @@ bool WriteTellicoXml(QIODevice& out, qint64 count, const NextMovie& next, const 
         comment("TMDb", m.tmdbId);
         for (const QString& code : m.barcodes)
             comment("Barcode", code);
-        for (const catalog::Field& f : m.fields)
-            comment("Field", catalog::FieldLine(f));
+        // The first certification as written that still reads as the rating goes back into its element;
+        // one Tellico would trim stays a comment line.
+        const auto certification = std::find_if(m.fields.begin(), m.fields.end(), [&](const catalog::Field& f) {
+            return f.name == kCertificationAsWritten && !f.value.isEmpty() && f.value == f.value.trimmed() &&
+                   ratingOfCertification(f.value) == m.rating;
+        });
+        for (auto f = m.fields.begin(); f != m.fields.end(); ++f)
+            if (f != certification)
+                comment("Field", catalog::FieldLine(*f));
         // Values Tellico's fields would change go into the comment as they are.
         const QString minutes = LengthToMinutes(m.length);
         if (!minutes.isEmpty() && MinutesToLength(minutes) == m.length)
@@ -562,8 +591,10 @@ bool WriteTellicoXml(QIODevice& out, qint64 count, const NextMovie& next, const 
             w.writeTextElement(QStringLiteral("year"), m.year);
         else
             comment("Year", m.year);
-        if (kCertifications.contains(m.rating))
-            w.writeTextElement(QStringLiteral("certification"), m.rating + QStringLiteral(" (USA)"));
+        if (certification != m.fields.end())
+            w.writeTextElement(QStringLiteral("certification"), certification->value);
+        else if (const QString us = usCertification(m.rating); !us.isEmpty())
+            w.writeTextElement(QStringLiteral("certification"), us);
         else
             comment("Rating", m.rating);
         const qsizetype grade = m.grade.size() == 1 ? QByteArray(kGrades).indexOf(m.grade.at(0).toLatin1()) : -1;

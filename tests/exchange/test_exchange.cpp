@@ -208,8 +208,9 @@ private slots:
         const QStringList plurals{
             S("Amélie|Jean-Pierre Jeunet|Comedy|DVD|2:02|2001|R|A|1|Tautou/Audrey;Kassovitz/Mathieu|+Genre_ID Romance;"
               "Tautou as Amélie Poulain;Kassovitz as Nino Quincampoix;Nationality=France;Language=French"),
-            S("Ocean's 11|Lewis Milestone|Crime|Blu-ray|2:07|1960|||0|Sinatra/Frank;Davis, Jr./Sammy|Sinatra as Danny "
-              "Ocean;Davis, Jr. as Josh Howard;Production Year=2001;Loan Note=back soon")};
+            S("Ocean's 11|Lewis Milestone|Crime|Blu-ray|2:07|1960|U||0|Sinatra/Frank;Davis, Jr./Sammy|Sinatra as Danny "
+              "Ocean;Davis, Jr. as Josh Howard;Production Year=2001;Certification (as written)=U (UK);Loan Note=back "
+              "soon")};
         // Tellico's loans stand apart from its entries; each goes with its entry, or is said not kept.
         const QString lent = S(";lent to Anna Berg 2026-11-02 due 2026-11-30");
         QTest::newRow("Tellico, plural fields")
@@ -222,9 +223,9 @@ private slots:
                    .replace("</borrowers>", "<borrower name='Bo'><loan uid='c' entryRef='9' loanDate='2026-01-01'/>"
                                             "</borrower></borrowers>")
             << plurals
-            << QStringList{S("line 99, Ocean's 11: the loan to Anna Berg (not kept: the date lent: \"2026-13-02\" is "
+            << QStringList{S("line 102, Ocean's 11: the loan to Anna Berg (not kept: the date lent: \"2026-13-02\" is "
                              "not a date: write it as year-month-day, such as 2024-03-05.)"),
-                           S("line 101: the loan of entry 9 to Bo (not kept: the file holds no such entry)")};
+                           S("line 104: the loan of entry 9 to Bo (not kept: the file holds no such entry)")};
         // Values with no place of their own, each kept as a field beside the one the movie takes; a cast
         // row's role stays with its row, however the rows before it are written.
         QTest::newRow("Tellico, values with no place")
@@ -563,7 +564,8 @@ private slots:
                 full.imdbId = S("tt0111161");
                 full.tmdbId = S("603");
                 full.barcodes = QStringList{S("4006381333931"), S("036000291452")};
-                full.fields = {{S("Region"), S("2")},
+                full.fields = {{S("Certification (as written)"), S("PG-13 (Canada)")},
+                               {S("Region"), S("2")},
                                {S("Back\\slash"), S("a\\nb\nc")},
                                {S("Languages"), S("fr; en")},
                                {S("Aspect: ratio"), S(" 16:9\n")}};
@@ -606,6 +608,8 @@ private slots:
                                "\"B\" <Berg> since 2 Nov 2026. Return it before lending it again.)"))
                      .size(),
                  tellico ? 1 : 0);
+        if (tellico) // a certification of another country back in its element
+            QVERIFY(ZipReader(path).entry(S("tellico.xml"), 1 << 20).contains("<certification>PG-13 (Canada)<"));
         if (tellico && !QStandardPaths::findExecutable(S("unzip")).isEmpty()) // another reader
             QCOMPARE(QProcess::execute(S("unzip"), {S("-tqq"), path}), 0);
         if (tellico && QFile::exists(S("/usr/share/tellico/tellico.dtd")) &&
