@@ -87,6 +87,9 @@ QString usCertification(const QString& rating)
 // The certification as the file wrote it, where the rating alone does not give it back: the catalogue
 // keeps it as a field, and a Tellico export writes it back into <certification>.
 const QString kCertificationAsWritten = QStringLiteral("Certification (as written)");
+// Tellico's "format" is the video standard (PAL, NTSC), not the medium: a field here, and <format> again
+// on a Tellico export.
+const QString kVideoFormat = QStringLiteral("Video Format");
 
 // The titles Tellico gives its default video fields, for those a file names without declaring them.
 QString defaultTitle(const QString& element)
@@ -293,8 +296,7 @@ ImportData ReadTellico(const QByteArray& xml)
         credit(store::kComposer, all(QStringLiteral("composer")));
         credit(store::kStudio, all(QStringLiteral("studio")));
         credit(store::kGenre, all(QStringLiteral("genre")));
-        credit(store::kFormat,
-               all(values.contains(QStringLiteral("medium")) ? QStringLiteral("medium") : QStringLiteral("format")));
+        credit(store::kFormat, all(QStringLiteral("medium")));
         credit(store::kExecutiveProducer, extra.value(QStringLiteral("Executive Producer")));
         credit(store::kScreenplay, extra.value(QStringLiteral("Screenwriter")));
         credit(store::kCinematographer, extra.value(QStringLiteral("Cinematographer")));
@@ -466,6 +468,7 @@ bool WriteTellicoXml(QIODevice& out, qint64 count, const NextMovie& next, const 
     static const FieldDef kFields[] = {
         {"title", "Title", "General", "8", "1", "1"},
         {"medium", "Medium", "General", "6", "4", "1"},
+        {"format", "Video Format", "Features", "2", "4", "1"},
         {"year", "Production Year", "General", "2", "4", "6"},
         {"certification", "Certification", "General", "2", "4", "1"},
         {"genre", "Genre", "General", "7", "0", "1"},
@@ -572,14 +575,18 @@ bool WriteTellicoXml(QIODevice& out, qint64 count, const NextMovie& next, const 
         comment("TMDb", m.tmdbId);
         for (const QString& code : m.barcodes)
             comment("Barcode", code);
-        // The first certification as written that still reads as the rating goes back into its element;
-        // one Tellico would trim stays a comment line.
-        const auto certification = std::find_if(m.fields.begin(), m.fields.end(), [&](const catalog::Field& f) {
-            return f.name == kCertificationAsWritten && !f.value.isEmpty() && f.value == f.value.trimmed() &&
-                   ratingOfCertification(f.value) == m.rating;
-        });
+        // The first certification as written that still reads as the rating, and the first video
+        // standard, go back into their own elements; a value Tellico would trim stays a comment line.
+        const auto element = [&](const QString& name, const std::function<bool(const QString&)>& fits) {
+            return std::find_if(m.fields.begin(), m.fields.end(), [&](const catalog::Field& f) {
+                return f.name == name && !f.value.isEmpty() && f.value == f.value.trimmed() && fits(f.value);
+            });
+        };
+        const auto certification =
+            element(kCertificationAsWritten, [&](const QString& v) { return ratingOfCertification(v) == m.rating; });
+        const auto standard = element(kVideoFormat, [](const QString&) { return true; });
         for (auto f = m.fields.begin(); f != m.fields.end(); ++f)
-            if (f != certification)
+            if (f != certification && f != standard)
                 comment("Field", catalog::FieldLine(*f));
         // Values Tellico's fields would change go into the comment as they are.
         const QString minutes = LengthToMinutes(m.length);
@@ -597,6 +604,8 @@ bool WriteTellicoXml(QIODevice& out, qint64 count, const NextMovie& next, const 
             w.writeTextElement(QStringLiteral("certification"), us);
         else
             comment("Rating", m.rating);
+        if (standard != m.fields.end())
+            w.writeTextElement(QStringLiteral("format"), standard->value);
         const qsizetype grade = m.grade.size() == 1 ? QByteArray(kGrades).indexOf(m.grade.at(0).toLatin1()) : -1;
         if (grade >= 0)
             w.writeTextElement(QStringLiteral("rating"), QString::number(grade + 1));
