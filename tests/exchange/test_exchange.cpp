@@ -211,21 +211,25 @@ private slots:
             S("Ocean's 11|Lewis Milestone|Crime|Blu-ray|2:07|1960|U||0|Sinatra/Frank;Davis, Jr./Sammy|Sinatra as Danny "
               "Ocean;Davis, Jr. as Josh Howard;Production Year=2001;Certification (as written)=U (UK);Loan Note=back "
               "soon")};
-        // Tellico's loans stand apart from its entries; each goes with its entry, or is said not kept.
+        // Tellico's loans stand apart from its entries; each goes with its entry, or is said not kept. Its
+        // loan mark, entry id and the dates it stamps are its own, and said not kept.
         const QString lent = S(";lent to Anna Berg 2026-11-02 due 2026-11-30");
-        QTest::newRow("Tellico, plural fields")
-            << plural << QStringList{plurals[0], plurals[1] + lent} << QStringList();
+        const QStringList stamped{
+            S("Tellico's own entry ids, loan marks and the dates it stamped on entries are not kept.")};
+        QTest::newRow("Tellico, plural fields") << plural << QStringList{plurals[0], plurals[1] + lent} << stamped;
         QTest::newRow("Tellico zipped, plural fields")
-            << zipOf({{S("tellico.xml"), plural}}) << QStringList{plurals[0], plurals[1] + lent} << QStringList();
+            << zipOf({{S("tellico.xml"), plural}}) << QStringList{plurals[0], plurals[1] + lent} << stamped;
         QTest::newRow("Tellico, loans that cannot be made")
             << QByteArray(plural)
                    .replace("2026-11-02", "2026-13-02")
                    .replace("</borrowers>", "<borrower name='Bo'><loan uid='c' entryRef='9' loanDate='2026-01-01'/>"
                                             "</borrower></borrowers>")
             << plurals
-            << QStringList{S("line 102, Ocean's 11: the loan to Anna Berg (not kept: the date lent: \"2026-13-02\" is "
-                             "not a date: write it as year-month-day, such as 2024-03-05.)"),
-                           S("line 104: the loan of entry 9 to Bo (not kept: the file holds no such entry)")};
+            << stamped +
+                   QStringList{
+                       S("line 120, Ocean's 11: the loan to Anna Berg (not kept: the date lent: \"2026-13-02\" is "
+                         "not a date: write it as year-month-day, such as 2024-03-05.)"),
+                       S("line 122: the loan of entry 9 to Bo (not kept: the file holds no such entry)")};
         // Values with no place of their own, each kept as a field beside the one the movie takes; a cast
         // row's role stays with its row, however the rows before it are written.
         QTest::newRow("Tellico, values with no place")
