@@ -44,6 +44,19 @@ bool holdsOne(const QString& label)
     return !several.contains(label);
 }
 
+// Whether a line, past any backslashes before it, starts as a labelled line does. Our export writes
+// such a line of the notes with one more backslash before it, so that it is not read as its label's
+// value; a line from elsewhere with a backslash before anything else keeps it.
+bool labelLike(QStringView line)
+{
+    while (line.startsWith(QLatin1Char('\\')))
+        line = line.mid(1);
+    for (const char* label : kCommentLabels)
+        if (line.startsWith(QString(QLatin1String(label) + QStringLiteral(": "))))
+            return true;
+    return false;
+}
+
 QHash<QString, QStringList> commentFields(const QString& comments, QString& notes)
 {
     QHash<QString, QStringList> out;
@@ -63,7 +76,7 @@ QHash<QString, QStringList> commentFields(const QString& comments, QString& note
             }
         }
         if (!labelled)
-            rest << line;
+            rest << (line.startsWith(QLatin1Char('\\')) && labelLike(line) ? line.mid(1) : line);
     }
     notes = rest.join(QLatin1Char('\n')).trimmed();
     return out;
@@ -636,8 +649,8 @@ bool WriteTellicoXml(QIODevice& out, qint64 count, const NextMovie& next, const 
             w.writeTextElement(QStringLiteral("pur_price"), m.price);
         if (!m.imdbId.isEmpty())
             w.writeTextElement(QStringLiteral("imdb"), QStringLiteral("https://www.imdb.com/title/%1/").arg(m.imdbId));
-        if (!m.notes.isEmpty())
-            comments << m.notes;
+        for (const QString& note : m.notes.isEmpty() ? QStringList() : m.notes.split(QLatin1Char('\n')))
+            comments << (labelLike(note) ? QStringLiteral("\\") + note : note);
         if (!comments.isEmpty())
             w.writeTextElement(QStringLiteral("comments"), comments.join(QLatin1Char('\n')));
         if (!m.coverName.isEmpty()) {

@@ -560,7 +560,7 @@ private slots:
                 full.cast[0].character = S("Kate; \"K\", é\\");
                 full.originalTitle = S("Le titre");
                 full.plot = S("Line one\n\nline <two> & three");
-                full.notes = S("Bought used.\nScratched.");
+                full.notes = S("Bought used.\nRating: great\n\\Field: x: y");
                 full.personalRating = 7.5;
                 full.watched = QDate(2024, 3, 5);
                 full.purchased = QDate(2001, 12, 31);
