@@ -267,7 +267,14 @@ ImportData ReadTellico(const QByteArray& xml)
             readTellicoValue(r, values, rows, order);
         ThrowIfBad(r);
         QSet<QString> used{QStringLiteral("comments"), QStringLiteral("cast")};
-        const auto fieldTitle = [&](const QString& element) { return titles.value(element, defaultTitle(element)); };
+        const auto fieldTitle = [&](const QString& element) {
+            const QString title = titles.value(element, defaultTitle(element));
+            // Tellico may title the video standard "Format", the catalogue's own name for the medium.
+            return element == QLatin1String("format") &&
+                           title.compare(QLatin1String("Format"), Qt::CaseInsensitive) == 0
+                       ? kVideoFormat
+                       : title;
+        };
         const auto all = [&](const QString& element) {
             used.insert(element);
             QStringList kept;

@@ -207,7 +207,8 @@ private slots:
         // Every value kept: the second genre, the characters, the fields without a place of their own.
         const QStringList plurals{
             S("Amélie|Jean-Pierre Jeunet|Comedy|DVD|2:02|2001|R|A|1|Tautou/Audrey;Kassovitz/Mathieu|+Genre_ID Romance;"
-              "Tautou as Amélie Poulain;Kassovitz as Nino Quincampoix;Nationality=France;Language=French"),
+              "Tautou as Amélie Poulain;Kassovitz as Nino Quincampoix;Nationality=France;Language=French;"
+              "Video Format=PAL"),
             S("Ocean's 11|Lewis Milestone|Crime|Blu-ray|2:07|1960|U||0|Sinatra/Frank;Davis, Jr./Sammy|Sinatra as Danny "
               "Ocean;Davis, Jr. as Josh Howard;Production Year=2001;Certification (as written)=U (UK);Loan Note=back "
               "soon")};
@@ -227,9 +228,9 @@ private slots:
             << plurals
             << stamped +
                    QStringList{
-                       S("line 120, Ocean's 11: the loan to Anna Berg (not kept: the date lent: \"2026-13-02\" is "
+                       S("line 122, Ocean's 11: the loan to Anna Berg (not kept: the date lent: \"2026-13-02\" is "
                          "not a date: write it as year-month-day, such as 2024-03-05.)"),
-                       S("line 122: the loan of entry 9 to Bo (not kept: the file holds no such entry)")};
+                       S("line 124: the loan of entry 9 to Bo (not kept: the file holds no such entry)")};
         // Values with no place of their own, each kept as a field beside the one the movie takes; a cast
         // row's role stays with its row, however the rows before it are written.
         QTest::newRow("Tellico, values with no place")
