@@ -2,6 +2,7 @@
 
 #include "shell/Wording.h"
 
+#include <QHash>
 #include <QXmlStreamReader>
 #include <algorithm>
 #include <utility>
@@ -130,6 +131,25 @@ QString GradeOfRating(const QString& rating)
     bool ok = false;
     const int r = rating.trimmed().toInt(&ok);
     return ok && r >= 1 && r <= 5 ? QString(QLatin1Char(kGrades[r - 1])) : QString();
+}
+
+void JoinRepeatedActors(std::vector<catalog::CastMember>& cast)
+{
+    QHash<std::pair<QString, QString>, std::size_t> place; // each actor's place among those kept
+    std::vector<catalog::CastMember> kept;
+    for (catalog::CastMember& member : cast) {
+        const auto found = place.constFind({member.last, member.first});
+        if (found == place.constEnd()) {
+            place.insert({member.last, member.first}, kept.size());
+            kept.push_back(std::move(member));
+            continue;
+        }
+        QString& character = kept[*found].character;
+        const QString role = member.character.trimmed();
+        if (!role.isEmpty() && !character.split(QStringLiteral(" / ")).contains(role))
+            character += (character.isEmpty() ? QString() : QStringLiteral(" / ")) + role;
+    }
+    cast = std::move(kept);
 }
 
 } // namespace exchange

@@ -37,4 +37,9 @@ QString FirstOf(const QStringList& values, const QString& what, const Movie& mov
 inline constexpr char kGrades[] = "FDCBA";
 QString GradeOfRating(const QString& rating);
 
+// The catalogue links an actor to a movie once: an actor a file names in several cast rows (one
+// actor, several characters) is kept once, at the first row, with every character in order, " / "
+// between them.
+void JoinRepeatedActors(std::vector<catalog::CastMember>& cast);
+
 } // namespace exchange

@@ -1,5 +1,6 @@
 #include "exchange/Gcstar.h"
 
+#include "catalog/Barcode.h"
 #include "catalog/MovieValues.h"
 #include "exchange/Formats.h"
 
@@ -26,6 +27,25 @@ QStringList splitList(const QStringList& values)
             if (!part.trimmed().isEmpty())
                 out << part.trimmed();
     return out;
+}
+
+// GCstar keeps a disc's barcode as the item's "identifier"; a user field may hold one too.
+bool isBarcodeField(const QString& name)
+{
+    static const QSet<QString> names{QStringLiteral("identifier"), QStringLiteral("barcode"), QStringLiteral("ean"),
+                                     QStringLiteral("upc")};
+    return names.contains(name.toLower());
+}
+
+// Adds the value to the movie's barcodes when it is an EAN-13 or UPC-A code, its check digit right;
+// an identifier of another kind is the user's own, and stays a field.
+bool addBarcode(Movie& movie, const QString& value)
+{
+    const catalog::Barcode code = catalog::ReadBarcode(value);
+    if (!code.ok() || (code.kind != catalog::BarcodeKind::Ean13 && code.kind != catalog::BarcodeKind::UpcA))
+        return false;
+    movie.barcodes << code.digits;
+    return true;
 }
 
 } // namespace
@@ -138,11 +158,15 @@ ImportData ReadGcstar(const QByteArray& xml)
         if (date != movie.year) // the day and month too
             movie.fields.push_back({QStringLiteral("Release Date"), date});
         const QString time = value(QStringLiteral("time"));
-        movie.length = MinutesToLength(time);
-        if (movie.length.isEmpty())
-            movie.fields.push_back({QStringLiteral("Running Time"), time});
+        bool exact = false;
+        movie.length = MinutesToLength(time, &exact);
+        if (!exact && !time.isEmpty())
+            movie.fields.push_back({QStringLiteral("Running Time (as written)"), time});
         const QString ageText = value(QStringLiteral("age"));
-        const int age = ageText.toInt();
+        bool number = false;
+        const int age = ageText.toInt(&number);
+        if ((!number || age < 0) && !ageText.isEmpty()) // "12+", "all ages": no rating read from it
+            movie.fields.push_back({QStringLiteral("Age (as written)"), ageText});
         movie.rating = age == 1   ? QStringLiteral("U")
                        : age == 2 ? QStringLiteral("G")
                        : age <= 0 ? QString()
@@ -156,7 +180,6 @@ ImportData ReadGcstar(const QByteArray& xml)
         const QString rating = value(QStringLiteral("rating"));
         movie.grade = GradeOfRating(QString::number(rating.toInt() / 2));
         // 0 is GCstar's "not rated"; what the personal rating cannot hold is kept as written.
-        bool number = false;
         const double stars = rating.toDouble(&number);
         if (const auto read = catalog::ReadPersonalRating(rating); read.ok() && read.value.value_or(0.0) > 0.0)
             movie.personalRating = read.value;
@@ -176,6 +199,7 @@ ImportData ReadGcstar(const QByteArray& xml)
                     movie.cast.emplace_back(SplitWholeName(name.trimmed())).character = character;
             }
         }
+        JoinRepeatedActors(movie.cast);
         movie.plot = values.value(QStringLiteral("synopsis")).join(QLatin1Char('\n'));
         movie.originalTitle = value(QStringLiteral("original"));
         movie.notes = values.value(QStringLiteral("comment")).join(QLatin1Char('\n'));
@@ -216,7 +240,9 @@ ImportData ReadGcstar(const QByteArray& xml)
             QStringList parts;
             for (const QStringList& line : lines.value(name))
                 parts << line.join(QStringLiteral(" :: "));
-            parts += values.value(name);
+            for (const QString& v : values.value(name))
+                if (!isBarcodeField(name) || !addBarcode(movie, v))
+                    parts << v;
             parts.removeAll(QString());
             if (!parts.isEmpty())
                 movie.fields.push_back({fieldName(name), parts.join(QStringLiteral("; "))});

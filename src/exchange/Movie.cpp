@@ -155,13 +155,33 @@ QString LoanNotKept(int line, const QString& title, const QString& borrower, con
         .arg(title, borrower.trimmed().isEmpty() ? QStringLiteral("someone unnamed") : borrower, why);
 }
 
-QString MinutesToLength(const QString& minutes)
+QString MinutesToLength(const QString& minutes, bool* exact)
 {
-    static const QRegularExpression number(QStringLiteral("\\d+"));
-    const QRegularExpressionMatch m = number.match(minutes);
-    if (!m.hasMatch() || m.capturedLength() > 6)
+    static const QString unit = QStringLiteral("(?:minutes?|mins?|m)\\.?");
+    static const QRegularExpression plain(QStringLiteral("^(\\d{1,6})\\s*(?:%1)?$").arg(unit),
+                                          QRegularExpression::CaseInsensitiveOption),
+        hours(QStringLiteral("(\\d{1,4})\\s*(?:hours?|hrs?|h)\\.?\\s*(?:(\\d{1,2})\\s*(?:%1)?)?").arg(unit),
+              QRegularExpression::CaseInsensitiveOption),
+        clock(QStringLiteral("(\\d{1,4}):(\\d{2})")), number(QStringLiteral("\\d+"));
+    const QString text = minutes.trimmed();
+    int total = -1;
+    bool whole = false;
+    if (const auto m = plain.match(text); m.hasMatch()) {
+        total = m.captured(1).toInt();
+        whole = true;
+    } else if (const auto h = hours.match(text); h.hasMatch()) {
+        total = h.captured(1).toInt() * 60 + h.captured(2).toInt();
+        whole = h.capturedLength() == text.size();
+    } else if (const auto c = clock.match(text); c.hasMatch()) {
+        total = c.captured(1).toInt() * 60 + c.captured(2).toInt();
+        whole = c.capturedLength() == text.size();
+    } else if (const auto n = number.match(text); n.hasMatch() && n.capturedLength() <= 6) {
+        total = n.captured().toInt(); // "98.5", "about 90": the nearest reading, not the whole
+    }
+    if (exact)
+        *exact = whole;
+    if (total < 0)
         return QString();
-    const int total = m.captured().toInt();
     return QStringLiteral("%1:%2").arg(total / 60).arg(total % 60, 2, 10, QLatin1Char('0'));
 }
 

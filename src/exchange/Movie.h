@@ -105,8 +105,10 @@ QStringList SplitList(const QString& text);
 // "line 99, Heat: the loan to Anna (not kept: why)", for a loan the file gives that cannot be made.
 QString LoanNotKept(int line, const QString& title, const QString& borrower, const QString& why);
 
-// Minutes as "h:mm"; empty when the text holds no number.
-QString MinutesToLength(const QString& minutes);
+// A running time as "h:mm": minutes ("98", "132 min"), hours and minutes ("2h 12", "2 h 12 min",
+// "1:30"); failing those, the first number in the text as minutes. Empty when the text holds no
+// number; `exact`, when given, says whether the whole text was read.
+QString MinutesToLength(const QString& minutes, bool* exact = nullptr);
 // "h:mm" (or a plain number of minutes) back to minutes; empty when it does not read.
 QString LengthToMinutes(const QString& length);
 

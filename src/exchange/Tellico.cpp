@@ -44,6 +44,19 @@ bool holdsOne(const QString& label)
     return !several.contains(label);
 }
 
+// Whether a line, past any backslashes before it, starts as a labelled line does. Our export writes
+// such a line of the notes with one more backslash before it, so that it is not read as its label's
+// value; a line from elsewhere with a backslash before anything else keeps it.
+bool labelLike(QStringView line)
+{
+    while (line.startsWith(QLatin1Char('\\')))
+        line = line.mid(1);
+    for (const char* label : kCommentLabels)
+        if (line.startsWith(QString(QLatin1String(label) + QStringLiteral(": "))))
+            return true;
+    return false;
+}
+
 QHash<QString, QStringList> commentFields(const QString& comments, QString& notes)
 {
     QHash<QString, QStringList> out;
@@ -63,11 +76,33 @@ QHash<QString, QStringList> commentFields(const QString& comments, QString& note
             }
         }
         if (!labelled)
-            rest << line;
+            rest << (line.startsWith(QLatin1Char('\\')) && labelLike(line) ? line.mid(1) : line);
     }
     notes = rest.join(QLatin1Char('\n')).trimmed();
     return out;
 }
+
+// The rating of a certification: "15 (UK)" -> "15".
+QString ratingOfCertification(const QString& certification)
+{
+    static const QRegularExpression country(QStringLiteral("\\s*\\([^)]*\\)\\s*$"));
+    return QString(certification).remove(country).trimmed();
+}
+
+// The certification our export writes for a US rating, "R (USA)"; empty for any other.
+QString usCertification(const QString& rating)
+{
+    static const QStringList us = {QStringLiteral("U"),     QStringLiteral("G"), QStringLiteral("PG"),
+                                   QStringLiteral("PG-13"), QStringLiteral("R"), QStringLiteral("NC-17")};
+    return us.contains(rating) ? rating + QStringLiteral(" (USA)") : QString();
+}
+
+// The certification as the file wrote it, where the rating alone does not give it back: the catalogue
+// keeps it as a field, and a Tellico export writes it back into <certification>.
+const QString kCertificationAsWritten = QStringLiteral("Certification (as written)");
+// Tellico's "format" is the video standard (PAL, NTSC), not the medium: a field here, and <format> again
+// on a Tellico export.
+const QString kVideoFormat = QStringLiteral("Video Format");
 
 // The titles Tellico gives its default video fields, for those a file names without declaring them.
 QString defaultTitle(const QString& element)
@@ -232,7 +267,14 @@ ImportData ReadTellico(const QByteArray& xml)
             readTellicoValue(r, values, rows, order);
         ThrowIfBad(r);
         QSet<QString> used{QStringLiteral("comments"), QStringLiteral("cast")};
-        const auto fieldTitle = [&](const QString& element) { return titles.value(element, defaultTitle(element)); };
+        const auto fieldTitle = [&](const QString& element) {
+            const QString title = titles.value(element, defaultTitle(element));
+            // Tellico may title the video standard "Format", the catalogue's own name for the medium.
+            return element == QLatin1String("format") &&
+                           title.compare(QLatin1String("Format"), Qt::CaseInsensitive) == 0
+                       ? kVideoFormat
+                       : title;
+        };
         const auto all = [&](const QString& element) {
             used.insert(element);
             QStringList kept;
@@ -274,8 +316,7 @@ ImportData ReadTellico(const QByteArray& xml)
         credit(store::kComposer, all(QStringLiteral("composer")));
         credit(store::kStudio, all(QStringLiteral("studio")));
         credit(store::kGenre, all(QStringLiteral("genre")));
-        credit(store::kFormat,
-               all(values.contains(QStringLiteral("medium")) ? QStringLiteral("medium") : QStringLiteral("format")));
+        credit(store::kFormat, all(QStringLiteral("medium")));
         credit(store::kExecutiveProducer, extra.value(QStringLiteral("Executive Producer")));
         credit(store::kScreenplay, extra.value(QStringLiteral("Screenwriter")));
         credit(store::kCinematographer, extra.value(QStringLiteral("Cinematographer")));
@@ -284,14 +325,20 @@ ImportData ReadTellico(const QByteArray& xml)
             movie.length = label("Length");
         } else {
             const QString minutes = one(QStringLiteral("running-time"));
-            movie.length = MinutesToLength(minutes);
-            if (movie.length.isEmpty())
+            bool exact = false;
+            movie.length = MinutesToLength(minutes, &exact);
+            if (!exact && !minutes.isEmpty()) // "98.5", "about three hours"
                 asWritten(fieldTitle(QStringLiteral("running-time")), minutes);
         }
-        static const QRegularExpression country(QStringLiteral("\\s*\\([^)]*\\)\\s*$"));
-        movie.rating = extra.contains(QStringLiteral("Rating"))
-                           ? label("Rating")
-                           : one(QStringLiteral("certification")).remove(country).trimmed();
+        if (extra.contains(QStringLiteral("Rating"))) {
+            movie.rating = label("Rating");
+        } else {
+            // The rating keeps no country: "15 (UK)" is kept as written too.
+            const QString certification = one(QStringLiteral("certification"));
+            movie.rating = ratingOfCertification(certification);
+            if (certification != movie.rating && certification != usCertification(movie.rating))
+                movie.fields.push_back({kCertificationAsWritten, certification});
+        }
         if (extra.contains(QStringLiteral("Grade"))) {
             movie.grade = label("Grade");
         } else {
@@ -319,6 +366,7 @@ ImportData ReadTellico(const QByteArray& xml)
             if (std::any_of(left.begin(), left.end(), [](const QString& c) { return !c.trimmed().isEmpty(); }))
                 unplaced << row.join(QStringLiteral(" :: "));
         }
+        JoinRepeatedActors(movie.cast);
         if (!unplaced.isEmpty())
             movie.fields.push_back({fieldTitle(QStringLiteral("cast")), unplaced.join(QStringLiteral("; "))});
         movie.plot = all(QStringLiteral("plot")).join(QLatin1Char('\n'));
@@ -440,6 +488,7 @@ bool WriteTellicoXml(QIODevice& out, qint64 count, const NextMovie& next, const 
     static const FieldDef kFields[] = {
         {"title", "Title", "General", "8", "1", "1"},
         {"medium", "Medium", "General", "6", "4", "1"},
+        {"format", "Video Format", "Features", "2", "4", "1"},
         {"year", "Production Year", "General", "2", "4", "6"},
         {"certification", "Certification", "General", "2", "4", "1"},
         {"genre", "Genre", "General", "7", "0", "1"},
@@ -488,8 +537,6 @@ bool WriteTellicoXml(QIODevice& out, qint64 count, const NextMovie& next, const 
     }
     w.writeEndElement();
 
-    static const QStringList kCertifications = {QStringLiteral("U"),     QStringLiteral("G"), QStringLiteral("PG"),
-                                                QStringLiteral("PG-13"), QStringLiteral("R"), QStringLiteral("NC-17")};
     static const QRegularExpression yearPattern(QStringLiteral("^\\d{1,4}$"));
     int id = 0;
     std::vector<std::pair<QString, qint64>> covers; // the pictures the entries name, for the images list
@@ -548,8 +595,19 @@ bool WriteTellicoXml(QIODevice& out, qint64 count, const NextMovie& next, const 
         comment("TMDb", m.tmdbId);
         for (const QString& code : m.barcodes)
             comment("Barcode", code);
-        for (const catalog::Field& f : m.fields)
-            comment("Field", catalog::FieldLine(f));
+        // The first certification as written that still reads as the rating, and the first video
+        // standard, go back into their own elements; a value Tellico would trim stays a comment line.
+        const auto element = [&](const QString& name, const std::function<bool(const QString&)>& fits) {
+            return std::find_if(m.fields.begin(), m.fields.end(), [&](const catalog::Field& f) {
+                return f.name == name && !f.value.isEmpty() && f.value == f.value.trimmed() && fits(f.value);
+            });
+        };
+        const auto certification =
+            element(kCertificationAsWritten, [&](const QString& v) { return ratingOfCertification(v) == m.rating; });
+        const auto standard = element(kVideoFormat, [](const QString&) { return true; });
+        for (auto f = m.fields.begin(); f != m.fields.end(); ++f)
+            if (f != certification && f != standard)
+                comment("Field", catalog::FieldLine(*f));
         // Values Tellico's fields would change go into the comment as they are.
         const QString minutes = LengthToMinutes(m.length);
         if (!minutes.isEmpty() && MinutesToLength(minutes) == m.length)
@@ -560,10 +618,14 @@ bool WriteTellicoXml(QIODevice& out, qint64 count, const NextMovie& next, const 
             w.writeTextElement(QStringLiteral("year"), m.year);
         else
             comment("Year", m.year);
-        if (kCertifications.contains(m.rating))
-            w.writeTextElement(QStringLiteral("certification"), m.rating + QStringLiteral(" (USA)"));
+        if (certification != m.fields.end())
+            w.writeTextElement(QStringLiteral("certification"), certification->value);
+        else if (const QString us = usCertification(m.rating); !us.isEmpty())
+            w.writeTextElement(QStringLiteral("certification"), us);
         else
             comment("Rating", m.rating);
+        if (standard != m.fields.end())
+            w.writeTextElement(QStringLiteral("format"), standard->value);
         const qsizetype grade = m.grade.size() == 1 ? QByteArray(kGrades).indexOf(m.grade.at(0).toLatin1()) : -1;
         if (grade >= 0)
             w.writeTextElement(QStringLiteral("rating"), QString::number(grade + 1));
@@ -594,8 +656,8 @@ bool WriteTellicoXml(QIODevice& out, qint64 count, const NextMovie& next, const 
             w.writeTextElement(QStringLiteral("pur_price"), m.price);
         if (!m.imdbId.isEmpty())
             w.writeTextElement(QStringLiteral("imdb"), QStringLiteral("https://www.imdb.com/title/%1/").arg(m.imdbId));
-        if (!m.notes.isEmpty())
-            comments << m.notes;
+        for (const QString& note : m.notes.isEmpty() ? QStringList() : m.notes.split(QLatin1Char('\n')))
+            comments << (labelLike(note) ? QStringLiteral("\\") + note : note);
         if (!comments.isEmpty())
             w.writeTextElement(QStringLiteral("comments"), comments.join(QLatin1Char('\n')));
         if (!m.coverName.isEmpty()) {

@@ -207,32 +207,39 @@ private slots:
         // Every value kept: the second genre, the characters, the fields without a place of their own.
         const QStringList plurals{
             S("Amélie|Jean-Pierre Jeunet|Comedy|DVD|2:02|2001|R|A|1|Tautou/Audrey;Kassovitz/Mathieu|+Genre_ID Romance;"
-              "Tautou as Amélie Poulain;Kassovitz as Nino Quincampoix;Nationality=France;Language=French"),
-            S("Ocean's 11|Lewis Milestone|Crime|Blu-ray|2:07|1960|||0|Sinatra/Frank;Davis, Jr./Sammy|Sinatra as Danny "
-              "Ocean;Davis, Jr. as Josh Howard;Production Year=2001;Loan Note=back soon")};
-        // Tellico's loans stand apart from its entries; each goes with its entry, or is said not kept.
+              "Tautou as Amélie Poulain;Kassovitz as Nino Quincampoix;Nationality=France;Language=French;"
+              "Video Format=PAL"),
+            S("Ocean's 11|Lewis Milestone|Crime|Blu-ray|2:07|1960|U||0|Sinatra/Frank;Davis, Jr./Sammy|Sinatra as Danny "
+              "Ocean;Davis, Jr. as Josh Howard;Production Year=2001;Certification (as written)=U (UK);Loan Note=back "
+              "soon")};
+        // Tellico's loans stand apart from its entries; each goes with its entry, or is said not kept. Its
+        // loan mark, entry id and the dates it stamps are its own, and said not kept.
         const QString lent = S(";lent to Anna Berg 2026-11-02 due 2026-11-30");
-        QTest::newRow("Tellico, plural fields")
-            << plural << QStringList{plurals[0], plurals[1] + lent} << QStringList();
+        const QStringList stamped{
+            S("Tellico's own entry ids, loan marks and the dates it stamped on entries are not kept.")};
+        QTest::newRow("Tellico, plural fields") << plural << QStringList{plurals[0], plurals[1] + lent} << stamped;
         QTest::newRow("Tellico zipped, plural fields")
-            << zipOf({{S("tellico.xml"), plural}}) << QStringList{plurals[0], plurals[1] + lent} << QStringList();
+            << zipOf({{S("tellico.xml"), plural}}) << QStringList{plurals[0], plurals[1] + lent} << stamped;
         QTest::newRow("Tellico, loans that cannot be made")
             << QByteArray(plural)
                    .replace("2026-11-02", "2026-13-02")
                    .replace("</borrowers>", "<borrower name='Bo'><loan uid='c' entryRef='9' loanDate='2026-01-01'/>"
                                             "</borrower></borrowers>")
             << plurals
-            << QStringList{S("line 99, Ocean's 11: the loan to Anna Berg (not kept: the date lent: \"2026-13-02\" is "
-                             "not a date: write it as year-month-day, such as 2024-03-05.)"),
-                           S("line 101: the loan of entry 9 to Bo (not kept: the file holds no such entry)")};
+            << stamped +
+                   QStringList{
+                       S("line 122, Ocean's 11: the loan to Anna Berg (not kept: the date lent: \"2026-13-02\" is "
+                         "not a date: write it as year-month-day, such as 2024-03-05.)"),
+                       S("line 124: the loan of entry 9 to Bo (not kept: the file holds no such entry)")};
         // Values with no place of their own, each kept as a field beside the one the movie takes; a cast
         // row's role stays with its row, however the rows before it are written.
         QTest::newRow("Tellico, values with no place")
             << readAll(QStringLiteral(EXCHANGE_DATA "/unplaced.xml"))
-            << QStringList{S("Heat|||||1995|||0|Pacino/Al;Sizemore/Tom;Kilmer/Val|Sizemore as Cheritto;Kilmer as "
-                             "Chris;Heat;Bought used.;Title=Heat (1995);Running Time (as written)=about three hours;"
-                             "Rating (as written)=3.5;Cast= :: Extra; Val Kilmer :: Chris :: uncredited;Original "
-                             "Title=L.A. Takedown;Year=1996;Field (as written)=no name")}
+            << QStringList{S(
+                   "Heat|||||1995|||0|Pacino/Al;Sizemore/Tom;Kilmer/Val|Sizemore as Cheritto / Radio voice;"
+                   "Kilmer as Chris;Heat;Bought used.;Title=Heat (1995);Running Time (as written)=about three "
+                   "hours;Rating (as written)=3.5;Cast= :: Extra; Val Kilmer :: Chris :: uncredited;Original "
+                   "Title=L.A. Takedown;Year=1996;Field (as written)=no name;Video Format=NTSC")}
             << QStringList();
         QTest::newRow("GCstar, values given twice, ratings out of range")
             << QByteArray(
@@ -253,10 +260,11 @@ private slots:
                    .replace("age=\"14\"", "borrower='Ann' lendDate='3/1/2025' age='14'")
                    .replace("</director>", "</director><borrower>Bo</borrower><lendDate>soon</lendDate>")
             << QStringList{S("Brazil|Terry Gilliam|Comedy|DVD|2:12|1985|R|B|0|Pryce/Jonathan;Niro/Robert De|cover "
-                             "40x60|+Genre_ID Sci-Fi;Pryce as Sam;Tuttle;8;Release Date=20/02/1985;Minimum Age=14;"
-                             "lent to Ann 2025-01-03"),
-                           S("Dune|David Lynch|||||||0|MacLachlan/Kyle;Young/Sean|MacLachlan as Paul"),
-                           S("Alien||||||||0|")}
+                             "40x60|+Genre_ID Sci-Fi;Pryce as Sam;Tuttle;8;5050582025583;Release Date=20/02/1985;"
+                             "Minimum Age=14;lent to Ann 2025-01-03"),
+                           S("Dune|David Lynch|||2:17||||0|MacLachlan/Kyle;Young/Sean|MacLachlan as Paul / "
+                             "Muad'Dib;Age (as written)=12+"),
+                           S("Alien||||1:57||||0||Running Time (as written)=117.5;Identifier=5039036007941")}
             << QStringList{S("line 4: 1 control character removed"),
                            S("line 6, Dune: the loan to Bo (not kept: the date lent, \"soon\", is not a day/month/year "
                              "date)"),
@@ -553,7 +561,7 @@ private slots:
                 full.cast[0].character = S("Kate; \"K\", é\\");
                 full.originalTitle = S("Le titre");
                 full.plot = S("Line one\n\nline <two> & three");
-                full.notes = S("Bought used.\nScratched.");
+                full.notes = S("Bought used.\nRating: great\n\\Field: x: y");
                 full.personalRating = 7.5;
                 full.watched = QDate(2024, 3, 5);
                 full.purchased = QDate(2001, 12, 31);
@@ -561,10 +569,12 @@ private slots:
                 full.imdbId = S("tt0111161");
                 full.tmdbId = S("603");
                 full.barcodes = QStringList{S("4006381333931"), S("036000291452")};
-                full.fields = {{S("Region"), S("2")},
+                full.fields = {{S("Certification (as written)"), S("PG-13 (Canada)")},
+                               {S("Region"), S("2")},
                                {S("Back\\slash"), S("a\\nb\nc")},
                                {S("Languages"), S("fr; en")},
-                               {S("Aspect: ratio"), S(" 16:9\n")}};
+                               {S("Aspect: ratio"), S(" 16:9\n")},
+                               {S("Video Format"), S("PAL")}};
                 catalog::MovieWriter(db).Overwrite(a, full);
                 catalog::Movie unknown = *catalog::ReadMovie(db, b);
                 for (const store::CreditIndex i : {store::kDirector, store::kScreenplay, store::kFormat})
@@ -604,6 +614,9 @@ private slots:
                                "\"B\" <Berg> since 2 Nov 2026. Return it before lending it again.)"))
                      .size(),
                  tellico ? 1 : 0);
+        if (tellico) // what Tellico has elements for, in them
+            for (const char* element : {"<certification>PG-13 (Canada)</certification>", "<format>PAL</format>"})
+                QVERIFY(ZipReader(path).entry(S("tellico.xml"), 1 << 20).contains(element));
         if (tellico && !QStandardPaths::findExecutable(S("unzip")).isEmpty()) // another reader
             QCOMPARE(QProcess::execute(S("unzip"), {S("-tqq"), path}), 0);
         if (tellico && QFile::exists(S("/usr/share/tellico/tellico.dtd")) &&
