@@ -185,6 +185,8 @@ ImportData ReadTellico(const QByteArray& xml)
     QStringList pictureFields;
     QHash<QString, QString> titles; // of the fields the file declares
     bool defaultFields = true, ownValues = false;
+    QString collectionTitle;
+    int filters = 0;
     // Tellico keeps its loans apart from the entries, naming them by id, usually after them.
     struct TellicoLoan
     {
@@ -207,6 +209,8 @@ ImportData ReadTellico(const QByteArray& xml)
                 throw FileError(
                     QStringLiteral("the Tellico file holds a collection of another kind (type %1), not videos")
                         .arg(type));
+            if (!sawCollection)
+                collectionTitle = r.attributes().value(QLatin1String("title")).toString().simplified();
             sawCollection = true;
             continue;
         }
@@ -252,7 +256,10 @@ ImportData ReadTellico(const QByteArray& xml)
             continue;
         }
         if (r.name() == QLatin1String("filters")) {
-            r.skipCurrentElement();
+            while (r.readNextStartElement()) {
+                filters += r.name() == QLatin1String("filter");
+                r.skipCurrentElement();
+            }
             continue;
         }
         if (r.name() != QLatin1String("entry") || !video)
@@ -435,6 +442,12 @@ ImportData ReadTellico(const QByteArray& xml)
     if (ownValues)
         data.notes << QStringLiteral(
             "Tellico's own entry ids, loan marks and the dates it stamped on entries are not kept.");
+    // The catalogue is one collection of its own: what the file says of its collection has no place.
+    if (!collectionTitle.isEmpty())
+        data.notes << QStringLiteral("The collection's title, \"%1\", is not kept.").arg(collectionTitle);
+    if (filters > 0)
+        data.notes << (filters == 1 ? QStringLiteral("The collection's saved filter is not kept.")
+                                    : QStringLiteral("The collection's %1 saved filters are not kept.").arg(filters));
     // Each loan goes with its entry's movie; the import checks it can be made, and says so when not.
     for (const TellicoLoan& loan : loans) {
         const auto entry = entries.constFind(loan.entry);
