@@ -130,7 +130,7 @@ struct Tracked
 std::mutex g_reachLock;
 std::map<sqlite3*, Tracked> g_reaches;
 std::uint64_t g_generations = 0;
-std::atomic<qint64> g_reachAhead{100'000};
+std::atomic<qint64> g_reachAhead{20'000};
 
 // No reach for keys past what a vector indexed by them should hold.
 constexpr qint64 kReachLimit = 100'000'000;
@@ -291,8 +291,14 @@ void reachMovies(const Reach& r, const std::vector<qint64>& rows, std::vector<st
     }
 }
 
-// Below this many names and actors a word's movies come quicker through the catalogue's indexes.
-constexpr std::size_t kBroad = 2000;
+// Below this many names and actors a word's movies come quicker through the catalogue's indexes:
+// the reach looks at every movie, the indexes at each person's movies (one in 250 of the movies, as
+// measured at 50,000 and 500,000).
+std::size_t broadFrom(const store::Connection& db)
+{
+    store::Statement last(db, QStringLiteral("SELECT ifnull(max([Movie_ID]), 0) FROM [tbl_Movie_Title]"));
+    return std::size_t(std::max<qint64>(200, (last.step() ? last.column(0).toLongLong() : 0) / 250));
+}
 
 } // namespace
 
@@ -324,6 +330,7 @@ qint64 FoundSet::Collect()
     std::vector<std::vector<qint64>> hits(m_sources.size());
     std::vector<bool> broad(m_sources.size(), false);
     std::shared_ptr<const Reach> reach;
+    const std::size_t broadPeople = broadFrom(m_db);
     for (std::size_t i = 0; i < m_sources.size(); ++i) {
         if (m_sources[i].hits.isEmpty())
             continue;
@@ -335,7 +342,7 @@ qint64 FoundSet::Collect()
             hits[i].push_back(row);
             people += (row & ((1 << kKindBits) - 1)) >= kFirstCreditKind;
         }
-        broad[i] = people > kBroad;
+        broad[i] = people > broadPeople;
     }
     if (std::find(broad.begin(), broad.end(), true) != broad.end())
         reach = reachFor(m_db, now);

@@ -52,7 +52,7 @@ private:
 };
 
 // Makes ahead, off the caller's thread, the names in memory through which a common word reaches its
-// movies, for a catalogue of at least SetReachAhead's movies (100,000 unless set; negative: never),
+// movies, for a catalogue of at least SetReachAhead's movies (20,000 unless set; negative: never),
 // so the first such word typed does not wait for them. Cheap when they are already right.
 void PrepareReach(const store::Connection& db);
 void SetReachAhead(qint64 movies);
