@@ -135,16 +135,25 @@ std::atomic<qint64> g_reachAhead{20'000};
 // No reach for keys past what a vector indexed by them should hold.
 constexpr qint64 kReachLimit = 100'000'000;
 
+// The highest key a table holds, 0 when it holds none.
+qint64 lastKey(const store::Connection& db, const char* key, const char* table)
+{
+    store::Statement q(
+        db, QStringLiteral("SELECT ifnull(max([%1]), 0) FROM [%2]").arg(QLatin1String(key), QLatin1String(table)));
+    return q.step() ? q.column(0).toLongLong() : 0;
+}
+
+qint64 lastMovie(const store::Connection& db)
+{
+    return lastKey(db, "Movie_ID", "tbl_Movie_Title");
+}
+
 std::shared_ptr<Reach> makeReach(const store::Connection& db)
 {
     auto r = std::make_shared<Reach>();
-    const auto scalar = [&](const char* sql) {
-        store::Statement q(db, QString::fromLatin1(sql));
-        return q.step() ? q.column(0).toLongLong() : 0;
-    };
-    const qint64 lastMovie = scalar("SELECT ifnull(max([Movie_ID]), 0) FROM [tbl_Movie_Title]");
-    const qint64 lastActor = scalar("SELECT ifnull(max([Actor_ID]), 0) FROM [tbl_Actor]");
-    const qint64 lastLink = scalar("SELECT ifnull(max([Actor_ID]), 0) FROM [tbl_Actor_Movie_Join]");
+    const qint64 lastMovie = find::lastMovie(db);
+    const qint64 lastActor = lastKey(db, "Actor_ID", "tbl_Actor");
+    const qint64 lastLink = lastKey(db, "Actor_ID", "tbl_Actor_Movie_Join");
     if (lastMovie > kReachLimit || qMax(lastActor, lastLink) > kReachLimit)
         return nullptr;
     QString columns;
@@ -296,8 +305,7 @@ void reachMovies(const Reach& r, const std::vector<qint64>& rows, std::vector<st
 // measured at 50,000 and 500,000).
 std::size_t broadFrom(const store::Connection& db)
 {
-    store::Statement last(db, QStringLiteral("SELECT ifnull(max([Movie_ID]), 0) FROM [tbl_Movie_Title]"));
-    return std::size_t(std::max<qint64>(200, (last.step() ? last.column(0).toLongLong() : 0) / 250));
+    return std::size_t(std::max<qint64>(200, lastMovie(db) / 250));
 }
 
 } // namespace
@@ -452,11 +460,8 @@ void PrepareReach(const store::Connection& db)
     const qint64 from = g_reachAhead;
     if (from < 0)
         return;
-    {
-        store::Statement size(db, QStringLiteral("SELECT ifnull(max([Movie_ID]), 0) FROM [tbl_Movie_Title]"));
-        if (!size.step() || size.column(0).toLongLong() < from)
-            return;
-    }
+    if (lastMovie(db) < from)
+        return;
     const std::pair<qint64, qint64> now = versionOf(db);
     std::lock_guard guard(g_reachLock);
     Tracked* t = track(db);
