@@ -5,11 +5,15 @@
 #include "covers/CoverImage.h"
 #include "covers/CoverStore.h"
 #include "online/Matching.h"
+#include "store/Backup.h"
 #include "store/Catalogue.h"
 
 #include <QElapsedTimer>
+#include <QFutureWatcher>
 #include <QTimer>
+#include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
+#include <atomic>
 #include <ctime>
 
 namespace online {
@@ -57,7 +61,7 @@ bool stopsAll(ErrorKind kind)
 // Writes the film into the stored movie in one transaction, with its poster as the cover when the
 // movie has none (or when replacing). False when there was nothing to change.
 bool store(store::Connection& db, catalog::MovieReader& reader, catalog::MovieWriter& writer, qint64 id,
-           const catalog::Movie& film, const QByteArray& poster, bool replace)
+           const catalog::Movie& film, const std::optional<covers::Cover>& poster, bool replace)
 {
     store::Transaction unit(db);
     std::optional<catalog::Movie> movie = reader.Read(id);
@@ -65,12 +69,9 @@ bool store(store::Connection& db, catalog::MovieReader& reader, catalog::MovieWr
         throw store::StoreError(0, QStringLiteral("the movie is no longer in the catalogue"));
     const QStringList changed = Fill(*movie, film, replace);
     bool cover = false;
-    if (!poster.isEmpty() && (replace || !covers::HasCover(db, id))) {
-        const covers::Prepared p = covers::PrepareCover(poster, QStringLiteral("the poster"));
-        if (p.ok()) {
-            covers::SaveCover(db, id, p.cover);
-            cover = true;
-        }
+    if (poster && (replace || !covers::HasCover(db, id))) {
+        covers::SaveCover(db, id, *poster);
+        cover = true;
     }
     if (changed.isEmpty() && !cover)
         return false;
@@ -91,27 +92,89 @@ struct BulkUpdate::Item
     CallPtr call;
 };
 
-BulkUpdate::BulkUpdate(MovieProvider& provider, std::vector<qint64> movieIds, bool replace, QObject* parent)
-    : QObject(parent), m_provider(provider), m_ids(std::move(movieIds)), m_replace(replace)
+// The writing side: a connection of its own, used by one pool thread at a time, a movie at a time,
+// so that neither a poster's decoding nor a movie's transaction holds up the window.
+struct BulkUpdate::Writer
 {
+    struct Written
+    {
+        enum class Outcome { Updated, Unchanged, Failed, Skipped } outcome = Outcome::Skipped;
+        QString error;
+    };
+
+    Written write(qint64 id, const catalog::Movie& film, const QByteArray& posterBytes)
+    {
+        if (stopped)
+            return {}; // cancelled while it waited its turn
+        const qint64 cpu0 = threadCpuNs();
+        std::optional<covers::Cover> poster;
+        if (!posterBytes.isEmpty()) {
+            // A poster that cannot be used leaves the rest to be written all the same.
+            if (covers::Prepared p = covers::PrepareCover(posterBytes, QStringLiteral("the poster")); p.ok())
+                poster = std::move(p.cover);
+        }
+        Written w;
+        try {
+            if (!db) {
+                db.emplace(store::OpenDatabase(path));
+                // A movie a transaction, hundreds of them: in WAL mode NORMAL keeps each whole and the
+                // catalogue sound, and spares a disk flush a movie; a power cut may lose the last few,
+                // which a new run fills again.
+                db->exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
+                reader = std::make_unique<catalog::MovieReader>(*db);
+                writer = std::make_unique<catalog::MovieWriter>(*db);
+            }
+            w.outcome = store(*db, *reader, *writer, id, film, poster, replace) ? Written::Outcome::Updated
+                                                                                : Written::Outcome::Unchanged;
+        } catch (const store::StoreError& e) {
+            // The writer remembers the keys of names it added; those went with the rollback.
+            if (db)
+                writer = std::make_unique<catalog::MovieWriter>(*db);
+            w = {Written::Outcome::Failed, e.message()};
+        }
+        cpu += threadCpuNs() - cpu0;
+        return w;
+    }
+
+    QString path;
+    bool replace = false;
+    std::atomic<bool> stopped{false};
+    std::atomic<qint64> cpu{0};
+    std::optional<store::Connection> db;
+    std::unique_ptr<catalog::MovieReader> reader;
+    std::unique_ptr<catalog::MovieWriter> writer;
+};
+
+BulkUpdate::BulkUpdate(MovieProvider& provider, std::vector<qint64> movieIds, bool replace, QObject* parent)
+    : QObject(parent), m_provider(provider), m_ids(std::move(movieIds)), m_replace(replace),
+      m_writer(std::make_shared<Writer>())
+{
+    m_writer->replace = replace;
+    m_writing.setMaxThreadCount(1); // one movie after another, in the order their films came
 }
 
 BulkUpdate::~BulkUpdate()
 {
+    m_writer->stopped = true;
     for (const auto& item : m_open)
         if (item->call)
             item->call->cancel();
 }
 
+std::chrono::nanoseconds BulkUpdate::writingCpu() const
+{
+    return std::chrono::nanoseconds(m_writer->cpu.load());
+}
+
 void BulkUpdate::open()
 {
     m_db.emplace(store::OpenDatabase());
-    // A movie a transaction, hundreds of them: in WAL mode NORMAL keeps each whole and the catalogue
-    // sound, and spares a disk flush a movie; a power cut may lose the last few, which a new run fills again.
-    m_db->exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
+    // The first change's backup, and the wait for it if it is still being made, belong on this
+    // thread, where a progress window can say so; the writing thread then finds it done.
+    store::BeforeFirstChange(m_db->handle());
+    m_writer->path = m_db->path();
     // Prepared once for the run, not once a movie.
     m_reader = std::make_unique<catalog::MovieReader>(*m_db);
-    m_writer = std::make_unique<catalog::MovieWriter>(*m_db);
 }
 
 void BulkUpdate::start()
@@ -128,6 +191,7 @@ void BulkUpdate::cancel()
 
 void BulkUpdate::stop()
 {
+    m_writer->stopped = true;
     for (const auto& item : std::exchange(m_open, {}))
         if (item->call)
             item->call->cancel();
@@ -143,7 +207,7 @@ void BulkUpdate::next()
         m_open.push_back(item);
         look(item);
     }
-    if (m_open.empty() && !m_ended) {
+    if (m_open.empty() && m_inWriting == 0 && !m_ended) {
         m_ended = true;
         QTimer::singleShot(0, this, &BulkUpdate::finished);
     }
@@ -243,22 +307,24 @@ void BulkUpdate::judge(const std::shared_ptr<Item>& item, const Details& film)
 
 void BulkUpdate::write(const std::shared_ptr<Item>& item, const QByteArray& poster)
 {
-    {
-        Busy busy(m_busy, m_busyCpu);
-        try {
-            if (!m_db)
-                open();
-            if (store(*m_db, *m_reader, *m_writer, item->id, item->film.movie, poster, m_replace))
-                ++m_result.updated;
-            else
-                ++m_result.unchanged;
-        } catch (const store::StoreError& e) {
-            // The writer remembers the keys of names it added; those went with the rollback.
-            m_writer = std::make_unique<catalog::MovieWriter>(*m_db);
-            m_result.failures << item->movie.title + QStringLiteral(": ") + e.message();
-        }
-    }
-    done(item);
+    ++m_inWriting;
+    auto* watcher = new QFutureWatcher<Writer::Written>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, item, watcher] {
+        watcher->deleteLater();
+        --m_inWriting;
+        const Writer::Written w = watcher->result();
+        using Outcome = Writer::Written::Outcome;
+        if (w.outcome == Outcome::Updated)
+            ++m_result.updated;
+        else if (w.outcome == Outcome::Unchanged)
+            ++m_result.unchanged;
+        else if (w.outcome == Outcome::Failed)
+            m_result.failures << item->movie.title + QStringLiteral(": ") + w.error;
+        if (!done(item))
+            next(); // cancelled meanwhile: the run ends once its last write has
+    });
+    watcher->setFuture(QtConcurrent::run(&m_writing, [writer = m_writer, id = item->id, film = item->film.movie,
+                                                      poster] { return writer->write(id, film, poster); }));
 }
 
 void BulkUpdate::fail(const std::shared_ptr<Item>& item, const Error& error)
@@ -276,15 +342,16 @@ void BulkUpdate::fail(const std::shared_ptr<Item>& item, const Error& error)
     done(item);
 }
 
-void BulkUpdate::done(const std::shared_ptr<Item>& item)
+bool BulkUpdate::done(const std::shared_ptr<Item>& item)
 {
     const auto it = std::find(m_open.begin(), m_open.end(), item);
     if (it == m_open.end())
-        return;
+        return false;
     m_open.erase(it);
     emit progress(++m_done, int(m_ids.size()));
     // Later, not within the caller's callback, so the stack never grows with the list.
     QTimer::singleShot(0, this, [this] { next(); });
+    return true;
 }
 
 bool BulkUpdate::Apply(const Doubtful& d, bool replace, QString* error)
@@ -293,7 +360,7 @@ bool BulkUpdate::Apply(const Doubtful& d, bool replace, QString* error)
         store::Connection db = store::OpenDatabase();
         catalog::MovieReader reader(db);
         catalog::MovieWriter writer(db);
-        store(db, reader, writer, d.movieId, d.film.movie, {}, replace);
+        store(db, reader, writer, d.movieId, d.film.movie, std::nullopt, replace);
         return true;
     } catch (const store::StoreError& e) {
         if (error)

@@ -9,6 +9,7 @@
 #include "store/Sqlite.h"
 
 #include <QObject>
+#include <QThreadPool>
 #include <chrono>
 #include <deque>
 #include <optional>
@@ -46,9 +47,11 @@ public:
     void start();
     void cancel(); // what is written stays; finished follows
     const BulkResult& result() const { return m_result; }
-    // Time spent in our own handling of answers (reading, matching, writing), for the benchmark.
+    // Time the window's thread spent in our own handling of answers (reading, matching), and the
+    // processor time of the writing thread (posters made ready, movies written), for the benchmark.
     std::chrono::nanoseconds busy() const { return m_busy; }
     std::chrono::nanoseconds busyCpu() const { return m_busyCpu; }
+    std::chrono::nanoseconds writingCpu() const;
 
     // Writes a doubtful film the user confirmed; false with `error` set when it could not.
     static bool Apply(const Doubtful& d, bool replace, QString* error);
@@ -59,13 +62,14 @@ signals:
 
 private:
     struct Item;
+    struct Writer;
     void next();
     void look(const std::shared_ptr<Item>& item);
     void fetch(const std::shared_ptr<Item>& item, const QString& id);
     void judge(const std::shared_ptr<Item>& item, const Details& film);
     void write(const std::shared_ptr<Item>& item, const QByteArray& poster);
     void fail(const std::shared_ptr<Item>& item, const Error& error);
-    void done(const std::shared_ptr<Item>& item);
+    bool done(const std::shared_ptr<Item>& item); // false when it was no longer open
     void stop();
     void open();
 
@@ -74,13 +78,15 @@ private:
     bool m_replace;
     std::size_t m_next = 0;
     int m_done = 0;
+    int m_inWriting = 0; // movies handed to the writing thread and not yet back
     std::vector<std::shared_ptr<Item>> m_open;
     BulkResult m_result;
     bool m_ended = false;
     std::chrono::nanoseconds m_busy{0}, m_busyCpu{0};
-    std::optional<store::Connection> m_db; // the catalogue, opened at the first movie
+    std::optional<store::Connection> m_db; // the catalogue, opened at the first movie, for reading
     std::unique_ptr<catalog::MovieReader> m_reader;
-    std::unique_ptr<catalog::MovieWriter> m_writer;
+    std::shared_ptr<Writer> m_writer; // shared with the writing thread, which may outlive this
+    QThreadPool m_writing;
 };
 
 } // namespace online
