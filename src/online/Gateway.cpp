@@ -114,6 +114,7 @@ struct Gateway::Service
     std::deque<QPointer<Reply>> queue;
     std::deque<qint64> starts; // when recent requests went out
     qint64 blockedUntil = 0;   // the service asked to wait until then
+    qint64 toldUntil = 0;      // the wait already said
     QTimer wake;
 
     QString host() const { return config.baseUrl.host(); }
@@ -281,6 +282,7 @@ Reply* Gateway::get(const Request& request)
         }
     }
     service->queue.emplace_back(reply);
+    service->toldUntil = 0; // a new request's window hears of the wait too
     pump(*service);
     return reply;
 }
@@ -319,6 +321,11 @@ void Gateway::pump(Service& service)
                 if (r)
                     r->fail(ErrorKind::RateLimited, message, 429);
             return;
+        }
+        if (service.blockedUntil - t >= 1000 && service.toldUntil != service.blockedUntil) {
+            service.toldUntil = service.blockedUntil;
+            emit waiting(QStringLiteral("%1 asks to wait %2 before the next request; it goes on then.")
+                             .arg(service.host(), seconds(service.blockedUntil - t)));
         }
         service.wake.start(int(std::min<qint64>(at - t, std::numeric_limits<int>::max())));
         return;

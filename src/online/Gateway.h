@@ -143,6 +143,11 @@ public:
     // Every open or queued request fails as Cancelled.
     void cancelAll();
 
+signals:
+    // Requests are held back a second or more because the service asked to wait (429 with
+    // Retry-After, a spent allowance): said once a wait, so a window need not look stuck meanwhile.
+    void waiting(const QString& message);
+
 private:
     struct Service;
 

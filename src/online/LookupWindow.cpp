@@ -1,6 +1,7 @@
 #include "online/LookupWindow.h"
 
 #include "online/Matching.h"
+#include "online/OnlineFeature.h"
 #include "shell/Wording.h"
 
 #include <QDialogButtonBox>
@@ -95,6 +96,7 @@ frmLookup::frmLookup(MovieProvider& provider, const catalog::Movie& current, boo
     connect(m_search, &QPushButton::clicked, this, &frmLookup::search);
     connect(m_title, &QLineEdit::returnPressed, this, &frmLookup::search);
     connect(m_year, &QLineEdit::returnPressed, this, &frmLookup::search);
+    connect(&SharedGateway(), &Gateway::waiting, this, &frmLookup::tell);
     // Return or a double click on a film picks it.
     connect(m_list, &QListWidget::itemActivated, this, &frmLookup::choose);
     connect(m_choose, &QPushButton::clicked, this, &frmLookup::choose);

@@ -1,6 +1,7 @@
 #include "online/OnlineWindows.h"
 
 #include "online/Matching.h"
+#include "online/OnlineFeature.h"
 #include "online/Tmdb.h"
 #include "shell/Settings.h"
 #include "shell/Toolkit.h"
@@ -205,6 +206,7 @@ void frmOnlineUpdate::start()
         m_status->setText(S("%1 of %2 done.").arg(done).arg(shell::Counted(total, "movie", "movies")));
     });
     connect(m_run.get(), &BulkUpdate::finished, this, &frmOnlineUpdate::ended, Qt::QueuedConnection);
+    connect(&SharedGateway(), &Gateway::waiting, m_run.get(), [this](const QString& text) { m_status->setText(text); });
     m_run->start();
 }
 

@@ -9,7 +9,9 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -266,8 +268,12 @@ private slots:
     {
         QFETCH(Answers, answers);
         m_server->answer(S("3/movie/603"), stamped(answers, 2));
+        QSignalSpy told(m_gw.get(), &Gateway::waiting);
         QVERIFY(wait(ask(S("movie/603"))).response);
         QVERIFY(wait(ask(S("movie/603"))).response);
+        QCOMPARE(told.size(), 1);
+        QVERIFY2(told[0][0].toString().contains(QRegularExpression(S("asks to wait [12] seconds? before"))),
+                 qPrintable(told[0][0].toString()));
         QCOMPARE(m_server->received.size(), answers.size() + (answers[0].status == 429 ? 1 : 0));
         const qint64 gap = m_server->received[1].atMs - m_server->received[0].atMs;
         QVERIFY2(gap >= 900 && gap < 2500, qPrintable(QString::number(gap)));
