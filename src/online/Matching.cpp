@@ -2,6 +2,7 @@
 
 #include "store/Credits.h"
 
+#include <QHash>
 #include <QRegularExpression>
 #include <QSet>
 #include <algorithm>
@@ -109,8 +110,13 @@ const std::vector<OnlineField>& OnlineFields()
 
 bool HasValue(const OnlineField& field, const catalog::Movie& movie)
 {
+    // What the catalogue puts in for a field left empty (an import without lengths, a movie typed
+    // by its title alone) is no value of the movie's own: the film's may fill it.
+    static const QHash<QString, QString> placeholders{{S("Year"), S(catalog::kDefaultYear)},
+                                                      {S("Length"), S(catalog::kDefaultLength)},
+                                                      {S("Rating"), S(catalog::kDefaultRating)}};
     const QString value = field.text(movie);
-    return !value.isEmpty() && !(field.caption == S("Year") && value == S(catalog::kDefaultYear));
+    return !value.isEmpty() && placeholders.value(field.caption) != value;
 }
 
 QStringList Fill(catalog::Movie& movie, const catalog::Movie& film, bool replace)

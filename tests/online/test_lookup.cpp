@@ -399,6 +399,7 @@ private slots:
         QCOMPARE(m_cat->count(S("tbl_Cover")), filled);
         const catalog::Movie first = *catalog::ReadMovie(m_cat->open(), ids.front());
         QCOMPARE(first.credits[store::kGenre], S("Drama"));
+        QCOMPARE(first.length, S("2:16")); // the length put in for none is no length of its own
         QCOMPARE(first.cast.size(), std::size_t(4));
         QVERIFY(covers::HasCover(m_cat->open(), ids.front()));
     }
