@@ -5,6 +5,7 @@
 #include "shell/Wording.h"
 
 #include <QDialogButtonBox>
+#include <QFutureWatcher>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -14,6 +15,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <QtConcurrent/QtConcurrentRun>
 
 namespace online {
 
@@ -243,15 +245,25 @@ void frmLookup::compare(const Details& film)
         addRow(S("Cover"), m_hasCover ? S("(a picture)") : QString(), S("(reading the poster...)"), !m_hasCover,
                kCoverRow);
         const int r = m_table->rowCount() - 1;
-        m_calls.push_back(m_provider.Picture(
+        auto call = std::make_shared<CallPtr>();
+        *call = m_provider.Picture(
             this, film.posterPath, kCoverWidth,
-            [this, r](const QByteArray& bytes) {
-                const covers::Prepared p = covers::PrepareCover(bytes, S("the poster"));
-                if (p.ok())
-                    m_poster = p.cover;
-                m_table->item(r, 2)->setText(p.ok() ? S("(the poster)") : p.error);
+            [this, r, call](const QByteArray& bytes) {
+                // Decoded away from the window's thread; a window closed meanwhile takes its watcher along.
+                auto* made = new QFutureWatcher<covers::Prepared>(this);
+                connect(made, &QFutureWatcherBase::finished, this, [this, r, call, made] {
+                    made->deleteLater();
+                    if ((*call)->cancelled())
+                        return; // another film is shown by now
+                    const covers::Prepared p = made->result();
+                    if (p.ok())
+                        m_poster = p.cover;
+                    m_table->item(r, 2)->setText(p.ok() ? S("(the poster)") : p.error);
+                });
+                made->setFuture(QtConcurrent::run([bytes] { return covers::PrepareCover(bytes, S("the poster")); }));
             },
-            [this, r](const Error& e) { m_table->item(r, 2)->setText(e.message); }));
+            [this, r](const Error& e) { m_table->item(r, 2)->setText(e.message); });
+        m_calls.push_back(*call);
     }
     m_table->resizeColumnsToContents();
     m_table->setColumnWidth(1, std::min(m_table->columnWidth(1), 260));
