@@ -300,6 +300,43 @@ void reachMovies(const Reach& r, const std::vector<qint64>& rows, std::vector<st
     }
 }
 
+// The movies the index's rows name, the few people among them looked up one by one through the
+// catalogue's own indexes: what the source's statement finds, without asking the index again.
+void lookUpMovies(const store::Connection& db, const std::vector<qint64>& rows, std::vector<std::uint64_t>& bits)
+{
+    constexpr qint64 kKindMask = (1 << kKindBits) - 1;
+    std::unique_ptr<store::Statement> actor, more;
+    std::array<std::unique_ptr<store::Statement>, store::kCredits.size()> named;
+    const auto collect = [&](std::unique_ptr<store::Statement>& q, const QString& sql,
+                             const std::vector<QVariant>& values) {
+        if (!q)
+            q = std::make_unique<store::Statement>(db, sql);
+        q->reset();
+        q->bindAll(values);
+        while (q->step())
+            setBit(bits, sqlite3_column_int64(q->handle(), 0));
+    };
+    for (const qint64 row : rows) {
+        const qint64 kind = row & kKindMask, key = row >> kKindBits;
+        if (kind == kTitleKind || kind == kDetailsKind) {
+            setBit(bits, key);
+        } else if (kind == kCharacterKind) {
+            setBit(bits, key >> kCharacterActorBits);
+        } else if (kind == kActorKind) {
+            collect(actor, QStringLiteral("SELECT [Movie_ID] FROM [tbl_Actor_Movie_Join] WHERE [Actor_ID] = ?"), {key});
+        } else if (kind >= kFirstCreditKind && kind < kFirstCreditKind + qint64(store::kCredits.size())) {
+            const std::size_t k = std::size_t(kind - kFirstCreditKind);
+            const QLatin1String column(store::kCredits[k].key);
+            collect(named[k], QStringLiteral("SELECT [Movie_ID] FROM [tbl_Movie_Title] WHERE [%1] = ?").arg(column),
+                    {key});
+            // A credit's further names (a second director) name the movie as its first does.
+            collect(more,
+                    QStringLiteral("SELECT [Movie_ID] FROM [tbl_Movie_More_Name] WHERE [Credit] = ? AND [Name_ID] = ?"),
+                    {QString(column), key});
+        }
+    }
+}
+
 // Below this many names and actors a word's movies come quicker through the catalogue's indexes:
 // the reach looks at every movie, the indexes at each person's movies (one in 250 of the movies, as
 // measured at 50,000 and 500,000).
@@ -354,14 +391,19 @@ qint64 FoundSet::Collect()
     }
     if (std::find(broad.begin(), broad.end(), true) != broad.end())
         reach = reachFor(m_db, now);
-    for (std::size_t i = 0; i < m_sources.size(); ++i)
+    // The rows a word's index gave name their movies: through the reach for many people, else one
+    // by one, never by asking the index a second time.
+    for (std::size_t i = 0; i < m_sources.size(); ++i) {
         if (broad[i] && reach)
             reachMovies(*reach, hits[i], found[i]);
+        else if (!m_sources[i].hits.isEmpty())
+            lookUpMovies(m_db, hits[i], found[i]);
+    }
     hits.clear();
     // Each index answers on its own connection and core: a common word costs each about the same.
     const auto read = [&](const store::Connection& db, std::size_t first) {
         for (std::size_t i = first; i < m_sources.size(); i += 2) {
-            if (!m_sources[i].across.isEmpty() || (broad[i] && reach))
+            if (!m_sources[i].across.isEmpty() || !m_sources[i].hits.isEmpty())
                 continue;
             store::Statement q(db, m_sources[i].sql);
             q.bindAll(m_sources[i].params);

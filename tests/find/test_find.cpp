@@ -49,9 +49,14 @@ struct Fixture
             }
             if (m.contains(S("plot")))
                 cat.scalar(S("INSERT INTO tbl_Movie_Details (Movie_ID, Plot) VALUES (?, ?)"), {id, m[S("plot")]});
-            if (m[S("title")] == S("Heat"))
+            if (m[S("title")] == S("Heat")) {
                 cat.scalar(S("INSERT INTO tbl_Movie_Barcode VALUES (?, 0, '4006381333931'), (?, 1, '0036000291452')"),
                            {id, id});
+                cat.scalar(S("INSERT INTO tbl_Director (Director) VALUES ('Dana Hollowmere')"));
+                cat.scalar(S("INSERT INTO tbl_Movie_More_Name SELECT ?, 'Director_ID', 2, Director_ID FROM "
+                             "tbl_Director WHERE Director = 'Dana Hollowmere'"),
+                           {id});
+            }
             const QJsonObject loan = m[S("loan")].toObject();
             if (!loan.isEmpty())
                 loans::Lend(db, id, loan[S("borrower")].toString(),
@@ -140,6 +145,7 @@ private slots:
             << S("plot:\"<script>\"") << QStringList{S("</script><img src=x onerror=alert(1)>")};
         QTest::newRow("plot, a wildcard taken as itself") << S("plot:100%") << QStringList();
         QTest::newRow("character") << S("character:rusty") << QStringList{S("Ocean's Eleven"), S("Mask")};
+        QTest::newRow("a further director") << S("hollowmere") << QStringList{S("Heat")};
         QTest::newRow("barcode, its first digits") << S("barcode:4006381") << QStringList{S("Heat")};
         QTest::newRow("barcode as UPC-A of an EAN-13") << S("barcode:036000291452") << QStringList{S("Heat")};
     }
