@@ -1,6 +1,7 @@
 #include "statistics/StatisticsQuery.h"
 
 #include "find/FindWords.h"
+#include "statistics/Tallies.h"
 #include "store/Credits.h"
 #include "store/StoreError.h"
 
@@ -27,33 +28,40 @@ QString L(const char* text)
 
 const QString kUnknown = QStringLiteral("Unknown");
 
-// Movies per credit name of one lookup table: counted by key on the movies' own index, then named
-// from the small lookup table; a key that points at no row has no name.
+// The counts kept of one field's values, as (v, n) rows.
+QString tally(const char* field)
+{
+    return QStringLiteral("SELECT [Value] AS v, [Movies] AS n FROM [%1] WHERE [Field] = '%2' AND [Movies] > 0")
+        .arg(L(kTallyTable), L(field));
+}
+
+// Movies per credit name of one lookup table: the kept count of each key, named from the small
+// lookup table; a key that points at no row has no name.
 QString creditGroups(const store::Credit& c)
 {
-    return QStringLiteral("SELECT l.[%3] AS name, m.n AS n FROM (SELECT [%1] AS k, COUNT(*) AS n FROM "
-                          "[tbl_Movie_Title] GROUP BY [%1]) AS m LEFT JOIN [%2] AS l ON l.[%1] = m.k")
-        .arg(L(c.key), L(c.table), L(c.name));
+    return QStringLiteral("SELECT l.[%3] AS name, m.n AS n FROM (%1) AS m LEFT JOIN [%2] AS l ON l.[%4] = m.v")
+        .arg(tally(c.key), L(c.table), L(c.name), L(c.key));
 }
 
 // Grouped as the column compares, case-blind: a bar's click finds the movies of every spelling it
-// counts. The sort index holds the groups in order, so nothing is sorted.
-QString columnGroups(const QString& column)
+// counts.
+QString columnGroups(const char* column)
 {
-    return QStringLiteral("SELECT [%1] AS name, COUNT(*) AS n FROM [tbl_Movie_Title] GROUP BY [%1]").arg(column);
+    return QStringLiteral("SELECT v COLLATE NOCASE AS name, n FROM (%1)").arg(tally(column));
 }
 
-// Actors are many: counted by key on the link table's own index, and named only when shown. A
-// link whose actor is gone counts under "Other". Links are counted as they stand: the cast editor
-// never links an actor twice to a movie, and counting distinct movies would cost ten times as much.
-// Rows as ranked() gives them.
-const QString kActors = QStringLiteral(
-    "WITH g AS MATERIALIZED (SELECT j.[Actor_ID] AS k, COUNT(*) AS n, EXISTS (SELECT 1 FROM [tbl_Actor] AS a "
-    "WHERE a.[Actor_ID] = j.[Actor_ID]) AS known FROM [tbl_Actor_Movie_Join] AS j GROUP BY j.[Actor_ID]) "
-    "SELECT 0, (SELECT ifnull(a.[Actor_Last_Name], '') || ', ' || ifnull(a.[Actor_First_Name], '') FROM [tbl_Actor] "
-    "AS a WHERE a.[Actor_ID] = t.k), t.n FROM (SELECT k, n FROM g WHERE known ORDER BY n DESC, k LIMIT ?2) AS t "
-    "UNION ALL SELECT 2, NULL, SUM(n) FROM g WHERE NOT known GROUP BY known "
-    "UNION ALL SELECT 3, COUNT(*), ifnull(SUM(n), 0) FROM g WHERE known");
+// Actors are many: counted by key, and named only when shown. A link whose actor is gone counts
+// under "Other". Links are counted as they stand: the cast editor never links an actor twice to a
+// movie. Rows as ranked() gives them.
+const QString kActors =
+    QStringLiteral("WITH g AS MATERIALIZED (SELECT t.v AS k, t.n AS n, EXISTS (SELECT 1 FROM [tbl_Actor] AS a "
+                   "WHERE a.[Actor_ID] = t.v) AS known FROM (%1) AS t) "
+                   "SELECT 0, (SELECT ifnull(a.[Actor_Last_Name], '') || ', ' || ifnull(a.[Actor_First_Name], '') "
+                   "FROM [tbl_Actor] AS a WHERE a.[Actor_ID] = t.k), t.n FROM (SELECT k, n FROM g WHERE known ORDER "
+                   "BY n DESC, k LIMIT ?2) AS t "
+                   "UNION ALL SELECT 2, NULL, SUM(n) FROM g WHERE NOT known GROUP BY known "
+                   "UNION ALL SELECT 3, COUNT(*), ifnull(SUM(n), 0) FROM g WHERE known")
+        .arg(tally("Actor_ID"));
 
 // From (name, n) groups: the ?2 largest named values (kind 0), the "Unknown" (?1) and the
 // nameless groups' sums (kinds 1 and 2), and how many named values and movies the rest hold (3).
@@ -70,22 +78,23 @@ QString ranked(const QString& groups)
 }
 
 // Years that are four digits; anything else ("19xx", empty) is one group without a year.
-const QString kYears = QStringLiteral(
-    "SELECT CASE WHEN y GLOB '[0-9][0-9][0-9][0-9]' THEN y END AS year, SUM(n) FROM (SELECT [Year_Released] AS y, "
-    "COUNT(*) AS n FROM [tbl_Movie_Title] GROUP BY [Year_Released]) GROUP BY year ORDER BY year");
+const QString kYears = QStringLiteral("SELECT CASE WHEN v GLOB '[0-9][0-9][0-9][0-9]' THEN v END AS year, SUM(n) "
+                                      "FROM (%1) GROUP BY year ORDER BY year")
+                           .arg(tally("Year_Released"));
 
-// Lengths read as hours, colon, two-digit minutes; the others are counted apart. Every count runs
-// on an index that holds what it reads, never on the movies' rows; directors are looked up in the
-// movies' index, a search each, as they are far fewer than the movies.
-const QString kTotals = QStringLiteral(
-    "SELECT (SELECT COUNT(*) FROM [tbl_Movie_Title]), (SELECT COUNT(*) FROM [tbl_Actor]), "
-    "(SELECT COUNT(DISTINCT d.[Director]) FROM [tbl_Director] AS d WHERE EXISTS (SELECT 1 FROM [tbl_Movie_Title] "
-    "AS m WHERE m.[Director_ID] = d.[Director_ID]) AND trim(d.[Director]) <> '' AND d.[Director] <> ?1), "
-    "(SELECT COUNT(*) FROM [tbl_Movie_Title] WHERE [Widescreen] <> 0), "
-    "ifnull(SUM(CASE WHEN ok THEN n * (CAST(substr(t, 1, instr(t, ':') - 1) AS INTEGER) * 60 + "
-    "CAST(substr(t, -2) AS INTEGER)) END), 0), ifnull(SUM(CASE WHEN ok THEN 0 ELSE n END), 0) "
-    "FROM (SELECT t, n, (t GLOB '[0-9]*:[0-5][0-9]' AND substr(t, 1, instr(t, ':') - 1) NOT GLOB '*[^0-9]*') "
-    "AS ok FROM (SELECT [Length] AS t, COUNT(*) AS n FROM [tbl_Movie_Title] GROUP BY [Length]))");
+// Every movie has one Widescreen value, so its counts add up to the movies. Lengths read as hours,
+// colon, two-digit minutes; the others are counted apart. Directors are named directors with a movie.
+const QString kTotals =
+    QStringLiteral(
+        "SELECT (SELECT ifnull(SUM(n), 0) FROM (%1)), (SELECT COUNT(*) FROM [tbl_Actor]), "
+        "(SELECT COUNT(DISTINCT d.[Director]) FROM [tbl_Director] AS d WHERE d.[Director_ID] IN (SELECT v FROM (%2)) "
+        "AND trim(d.[Director]) <> '' AND d.[Director] <> ?1), "
+        "(SELECT ifnull(SUM(n), 0) FROM (%1) WHERE v <> 0), "
+        "ifnull(SUM(CASE WHEN ok THEN n * (CAST(substr(t, 1, instr(t, ':') - 1) AS INTEGER) * 60 + "
+        "CAST(substr(t, -2) AS INTEGER)) END), 0), ifnull(SUM(CASE WHEN ok THEN 0 ELSE n END), 0) "
+        "FROM (SELECT v AS t, n, (v GLOB '[0-9]*:[0-5][0-9]' AND substr(v, 1, instr(v, ':') - 1) NOT GLOB "
+        "'*[^0-9]*') AS ok FROM (%3))")
+        .arg(tally("Widescreen"), tally("Director_ID"), tally("Length"));
 
 struct ChartQuery
 {
@@ -103,8 +112,8 @@ std::vector<ChartQuery> chartQueries()
     return {
         {"chtGenres", "Genres", "Genres", "genre", ranked(creditGroups(kCredits[kGenre])), 20},
         {"chtFormats", "Formats", "Formats", "format", ranked(creditGroups(kCredits[kFormat])), 20},
-        {"chtGrades", "Grades", "Grades", "grade", ranked(columnGroups(QStringLiteral("Grade"))), 20},
-        {"chtRatings", "Ratings", "Ratings", "rating", ranked(columnGroups(QStringLiteral("Rating"))), 20},
+        {"chtGrades", "Grades", "Grades", "grade", ranked(columnGroups("Grade")), 20},
+        {"chtRatings", "Ratings", "Ratings", "rating", ranked(columnGroups("Rating")), 20},
         {"chtDirectors", "Directors", "Top Ten Directors", "director", ranked(creditGroups(kCredits[kDirector])), 10},
         {"chtComposers", "Composers", "Top Ten Composers", "composer", ranked(creditGroups(kCredits[kComposer])), 10},
         {"chtStudios", "Studios", "Top Ten Studios", "studio", ranked(creditGroups(kCredits[kStudio])), 10},
