@@ -5,6 +5,7 @@
 #include "store/Sqlite.h"
 
 #include <QFuture>
+#include <QThreadPool>
 #include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
 #include <array>
@@ -512,7 +513,11 @@ void PrepareReach(const store::Connection& db)
     // Made from a connection of its own, it holds for this one only while neither sees a change:
     // another's commit changes this one's data_version, its own its count of changes.
     t->aheadVersion = now;
-    t->ahead = QtConcurrent::run([path = db.path(), handle = db.handle(), generation = t->generation, now] {
+    // A thread of its own: Qt paints large areas on its global pool's threads and waits for them.
+    // Gone after the index holders above, which it may still fill.
+    static QThreadPool pool;
+    pool.setMaxThreadCount(1);
+    t->ahead = QtConcurrent::run(&pool, [path = db.path(), handle = db.handle(), generation = t->generation, now] {
         std::shared_ptr<Reach> made;
         try {
             store::Connection own(path, store::Connection::Mode::ReadOnly);

@@ -2,6 +2,7 @@
 
 #include "online/Matching.h"
 #include "online/OnlineFeature.h"
+#include "shell/Background.h"
 #include "shell/Wording.h"
 
 #include <QDialogButtonBox>
@@ -260,7 +261,8 @@ void frmLookup::compare(const Details& film)
                         m_poster = p.cover;
                     m_table->item(r, 2)->setText(p.ok() ? S("(the poster)") : p.error);
                 });
-                made->setFuture(QtConcurrent::run([bytes] { return covers::PrepareCover(bytes, S("the poster")); }));
+                made->setFuture(QtConcurrent::run(shell::WorkPool(),
+                                                  [bytes] { return covers::PrepareCover(bytes, S("the poster")); }));
             },
             [this, r](const Error& e) { m_table->item(r, 2)->setText(e.message); });
         m_calls.push_back(*call);

@@ -8,11 +8,27 @@
 #include <QFutureWatcher>
 #include <QPointer>
 #include <QProgressDialog>
+#include <QThread>
+#include <QThreadPool>
 #include <QtConcurrent/QtConcurrentRun>
 #include <memory>
 #include <mutex>
 
 namespace shell {
+
+QThreadPool* WorkPool()
+{
+    static std::mutex lock;
+    static QPointer<QThreadPool> pool;
+    std::lock_guard guard(lock);
+    if (!pool) {
+        // Owned by the application, it waits for the work still running as the program ends, as the
+        // global pool does.
+        pool = new QThreadPool(QCoreApplication::instance());
+        pool->setMaxThreadCount(qMax(4, QThread::idealThreadCount()));
+    }
+    return pool;
+}
 
 bool Work::Report(qint64 done, qint64 total)
 {
@@ -158,7 +174,7 @@ void RunWaiting(QWidget* owner, const ProgressText& text, Work& work, const std:
     QEventLoop loop;
     QFutureWatcher<void> watcher;
     QObject::connect(&watcher, &QFutureWatcher<void>::finished, &loop, &QEventLoop::quit);
-    watcher.setFuture(QtConcurrent::run(job));
+    watcher.setFuture(QtConcurrent::run(WorkPool(), job));
     loop.exec();
     // The program quitting ends every loop, this one too, and at once once it has begun to: the
     // work still holds the caller's frame, so it ends before this returns.
@@ -186,7 +202,7 @@ void StartDetached(QObject* guard, QWidget* owner, const ProgressText& text, std
         work->Cancel();
         delete dialog.data();
     });
-    watcher->setFuture(QtConcurrent::run(std::move(job)));
+    watcher->setFuture(QtConcurrent::run(WorkPool(), std::move(job)));
 }
 
 void TellFailure(std::exception_ptr failure)

@@ -11,9 +11,15 @@
 #include <utility>
 
 class QObject;
+class QThreadPool;
 class QWidget;
 
 namespace shell {
+
+// The threads the program's own work runs on away from the window's thread. Qt paints large areas
+// with the help of its global pool and waits for it, so work of ours holding those threads for
+// seconds would freeze every window.
+QThreadPool* WorkPool();
 
 // What a piece of work running away from the window's thread is told and asks: how far it has got,
 // and whether the user has given up on it. A default one (the command line) never cancels.

@@ -1,5 +1,6 @@
 #include "statistics/frmStatistics.h"
 
+#include "shell/Background.h"
 #include "shell/ErrorReport.h"
 #include "shell/Toolkit.h"
 #include "store/Catalogue.h"
@@ -124,29 +125,31 @@ Counting StartCounting(const QString& path, const QStringList& names, bool first
 {
     Counting counting;
     if (first)
-        counting.charts.push_back(QtConcurrent::run([path, stop = counting.stop]() -> Counting::Result {
-            try {
-                if (*stop)
-                    return {};
-                const store::Connection db(path, store::Connection::Mode::ReadOnly);
-                Statistics s = CollectFirst(db);
-                Chart years = s.charts.front();
-                return {std::move(years), {}, std::move(s)};
-            } catch (...) {
-                return {{}, std::current_exception(), {}};
-            }
-        }));
+        counting.charts.push_back(
+            QtConcurrent::run(shell::WorkPool(), [path, stop = counting.stop]() -> Counting::Result {
+                try {
+                    if (*stop)
+                        return {};
+                    const store::Connection db(path, store::Connection::Mode::ReadOnly);
+                    Statistics s = CollectFirst(db);
+                    Chart years = s.charts.front();
+                    return {std::move(years), {}, std::move(s)};
+                } catch (...) {
+                    return {{}, std::current_exception(), {}};
+                }
+            }));
     for (const QString& name : names)
-        counting.charts.push_back(QtConcurrent::run([path, name, stop = counting.stop]() -> Counting::Result {
-            try {
-                if (*stop)
-                    return {};
-                const store::Connection db(path, store::Connection::Mode::ReadOnly);
-                return {CountChart(db, name, stop.get()), {}, {}};
-            } catch (...) {
-                return {{}, std::current_exception(), {}};
-            }
-        }));
+        counting.charts.push_back(
+            QtConcurrent::run(shell::WorkPool(), [path, name, stop = counting.stop]() -> Counting::Result {
+                try {
+                    if (*stop)
+                        return {};
+                    const store::Connection db(path, store::Connection::Mode::ReadOnly);
+                    return {CountChart(db, name, stop.get()), {}, {}};
+                } catch (...) {
+                    return {{}, std::current_exception(), {}};
+                }
+            }));
     return counting;
 }
 

@@ -6,12 +6,15 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPainter>
 #include <QScopeGuard>
 #include <QTest>
 #include <QThread>
+#include <QThreadPool>
 #include <QTimer>
 
 class TestToolkit : public QObject
@@ -115,6 +118,36 @@ private slots:
         });
         QCoreApplication::exec();
         QCOMPARE(got, 42);
+    }
+
+    // Work in the background leaves Qt's own threads free: a large area, which Qt paints with their
+    // help, is drawn at once while as much work runs as the machine has cores.
+    void paintingGoesOnBesideWork()
+    {
+        std::atomic<bool> stop{false};
+        {
+            QObject guard;
+            for (int i = 0; i < QThreadPool::globalInstance()->maxThreadCount(); ++i)
+                shell::StartInBackground(
+                    &guard, nullptr, {},
+                    [&stop](shell::Work&) {
+                        for (int waited = 0; !stop && waited < 3000; waited += 10)
+                            QThread::msleep(10);
+                    },
+                    [] {});
+            // As the style draws a scroll bar's or a progress bar's groove.
+            QImage image(600, 900, QImage::Format_ARGB32_Premultiplied);
+            QLinearGradient groove(0, 0, 600, 0);
+            groove.setColorAt(0, Qt::lightGray);
+            groove.setColorAt(1, Qt::white);
+            QElapsedTimer clock;
+            clock.start();
+            QPainter(&image).fillRect(image.rect(), groove);
+            const qint64 took = clock.elapsed();
+            stop = true;
+            QVERIFY2(took < 1000, qPrintable(QString::number(took)));
+        }
+        shell::WorkPool()->waitForDone();
     }
 
     void programFolderHasNoTrailingSeparator()
