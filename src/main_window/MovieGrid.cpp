@@ -33,6 +33,9 @@ MovieGrid::MovieGrid(QWidget* parent) : QFrame(parent)
     // its old range is taken again from the other pane once its range has grown.
     QScrollBar* const titlesBar = m_titles->verticalScrollBar();
     QScrollBar* const restBar = m_rest->verticalScrollBar();
+    // The bar moves at every row change once the grid scrolls; it draws every pixel of its own, so
+    // the frames beneath it need not be drawn again each time.
+    restBar->setAttribute(Qt::WA_OpaquePaintEvent);
     connect(restBar, &QScrollBar::rangeChanged, this, [titlesBar, restBar] { restBar->setValue(titlesBar->value()); });
     connect(titlesBar, &QScrollBar::rangeChanged, this,
             [titlesBar, restBar] { titlesBar->setValue(restBar->value()); });

@@ -62,6 +62,9 @@ QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text)
     auto* label = new QLabel(text, parent);
     label->setObjectName(name);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // A label that fills its own background repaints alone when its text changes; a see-through one
+    // has the panel and the window beneath it repainted too, at every row change.
+    label->setAutoFillBackground(true);
     return label;
 }
 } // namespace
