@@ -269,25 +269,35 @@ bool has(const std::vector<std::uint64_t>& bits, qint64 key)
     return key >= 0 && word < bits.size() && (bits[word] >> (key & 63) & 1) != 0;
 }
 
+// Sends each of the index's rows to its movies: a title's, details' or character's row names its
+// movie, an actor's or a credit name's is `person(kind, key)`'s to follow.
+template <class Person>
+void rowMovies(const std::vector<qint64>& rows, std::vector<std::uint64_t>& bits, Person&& person)
+{
+    constexpr qint64 kKindMask = (1 << kKindBits) - 1;
+    for (const qint64 row : rows) {
+        const qint64 kind = row & kKindMask, key = row >> kKindBits;
+        if (kind == kTitleKind || kind == kDetailsKind)
+            setBit(bits, key);
+        else if (kind == kCharacterKind)
+            setBit(bits, key >> kCharacterActorBits);
+        else if (kind == kActorKind ||
+                 (kind >= kFirstCreditKind && kind < kFirstCreditKind + qint64(store::kCredits.size())))
+            person(kind, key);
+    }
+}
+
 // The movies the index's rows name, through the reach.
 void reachMovies(const Reach& r, const std::vector<qint64>& rows, std::vector<std::uint64_t>& bits)
 {
-    constexpr qint64 kKindMask = (1 << kKindBits) - 1;
     std::array<std::vector<std::uint64_t>, store::kCredits.size()> named;
-    for (const qint64 row : rows) {
-        const qint64 kind = row & kKindMask, key = row >> kKindBits;
-        if (kind == kTitleKind || kind == kDetailsKind) {
-            setBit(bits, key);
-        } else if (kind == kCharacterKind) {
-            setBit(bits, key >> kCharacterActorBits);
-        } else if (kind == kActorKind) {
-            if (key >= 0 && key + 1 < qint64(r.actorFirst.size()))
-                for (qint32 i = r.actorFirst[std::size_t(key)]; i < r.actorFirst[std::size_t(key) + 1]; ++i)
-                    setBit(bits, r.actorMovies[std::size_t(i)]);
-        } else if (kind >= kFirstCreditKind && kind < kFirstCreditKind + qint64(store::kCredits.size())) {
+    rowMovies(rows, bits, [&](qint64 kind, qint64 key) {
+        if (kind != kActorKind)
             setBit(named[std::size_t(kind - kFirstCreditKind)], key);
-        }
-    }
+        else if (key >= 0 && key + 1 < qint64(r.actorFirst.size()))
+            for (qint32 i = r.actorFirst[std::size_t(key)]; i < r.actorFirst[std::size_t(key) + 1]; ++i)
+                setBit(bits, r.actorMovies[std::size_t(i)]);
+    });
     for (std::size_t k = 0; k < named.size(); ++k) {
         if (named[k].empty())
             continue;
@@ -305,7 +315,6 @@ void reachMovies(const Reach& r, const std::vector<qint64>& rows, std::vector<st
 // catalogue's own indexes: what the source's statement finds, without asking the index again.
 void lookUpMovies(const store::Connection& db, const std::vector<qint64>& rows, std::vector<std::uint64_t>& bits)
 {
-    constexpr qint64 kKindMask = (1 << kKindBits) - 1;
     std::unique_ptr<store::Statement> actor, more;
     std::array<std::unique_ptr<store::Statement>, store::kCredits.size()> named;
     const auto collect = [&](std::unique_ptr<store::Statement>& q, const QString& sql,
@@ -317,25 +326,19 @@ void lookUpMovies(const store::Connection& db, const std::vector<qint64>& rows, 
         while (q->step())
             setBit(bits, sqlite3_column_int64(q->handle(), 0));
     };
-    for (const qint64 row : rows) {
-        const qint64 kind = row & kKindMask, key = row >> kKindBits;
-        if (kind == kTitleKind || kind == kDetailsKind) {
-            setBit(bits, key);
-        } else if (kind == kCharacterKind) {
-            setBit(bits, key >> kCharacterActorBits);
-        } else if (kind == kActorKind) {
+    rowMovies(rows, bits, [&](qint64 kind, qint64 key) {
+        if (kind == kActorKind) {
             collect(actor, QStringLiteral("SELECT [Movie_ID] FROM [tbl_Actor_Movie_Join] WHERE [Actor_ID] = ?"), {key});
-        } else if (kind >= kFirstCreditKind && kind < kFirstCreditKind + qint64(store::kCredits.size())) {
-            const std::size_t k = std::size_t(kind - kFirstCreditKind);
-            const QLatin1String column(store::kCredits[k].key);
-            collect(named[k], QStringLiteral("SELECT [Movie_ID] FROM [tbl_Movie_Title] WHERE [%1] = ?").arg(column),
-                    {key});
-            // A credit's further names (a second director) name the movie as its first does.
-            collect(more,
-                    QStringLiteral("SELECT [Movie_ID] FROM [tbl_Movie_More_Name] WHERE [Credit] = ? AND [Name_ID] = ?"),
-                    {QString(column), key});
+            return;
         }
-    }
+        const std::size_t k = std::size_t(kind - kFirstCreditKind);
+        const QLatin1String column(store::kCredits[k].key);
+        collect(named[k], QStringLiteral("SELECT [Movie_ID] FROM [tbl_Movie_Title] WHERE [%1] = ?").arg(column), {key});
+        // A credit's further names (a second director) name the movie as its first does.
+        collect(more,
+                QStringLiteral("SELECT [Movie_ID] FROM [tbl_Movie_More_Name] WHERE [Credit] = ? AND [Name_ID] = ?"),
+                {QString(column), key});
+    });
 }
 
 // Below this many names and actors a word's movies come quicker through the catalogue's indexes:
