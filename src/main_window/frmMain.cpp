@@ -29,6 +29,7 @@
 #include <QCloseEvent>
 #include <QEvent>
 #include <QGroupBox>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -63,7 +64,8 @@ QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text)
     label->setObjectName(name);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     // A label that fills its own background repaints alone when its text changes; a see-through one
-    // has the panel and the window beneath it repainted too, at every row change.
+    // has the panel and the window beneath it repainted too, at every row change. Its colour is the
+    // panel's (matchLabelsToPanel).
     label->setAutoFillBackground(true);
     return label;
 }
@@ -147,6 +149,7 @@ void frmMain::buildControls()
     for (const shell::PanelSectionMaker& make : shell::PanelSections())
         m_sections.push_back(make(m_info, *this, [this] { placeSections(); }));
     placeSections();
+    matchLabelsToPanel();
 
     m_txtStatus = new QLineEdit(m_client);
     m_txtStatus->setObjectName(QStringLiteral("txtStatus"));
@@ -228,9 +231,26 @@ bool frmMain::Form_Load()
     return true;
 }
 
+// The style may shade a group box's inside (Fusion does): the labels take the colour of the panel
+// drawn without them.
+void frmMain::matchLabelsToPanel()
+{
+    QImage panel(m_info->size().expandedTo(QSize(16, 16)), QImage::Format_ARGB32_Premultiplied);
+    panel.fill(palette().color(QPalette::Window));
+    m_info->render(&panel, QPoint(), QRegion(), QWidget::DrawWindowBackground);
+    const QColor inside = panel.pixelColor(panel.width() / 2, panel.height() / 2);
+    for (QLabel* label : m_info->findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
+        QPalette colours = label->palette();
+        colours.setColor(QPalette::Window, inside);
+        label->setPalette(colours);
+    }
+}
+
 bool frmMain::event(QEvent* event)
 {
     const bool handled = QMainWindow::event(event);
+    if (event->type() == QEvent::StyleChange || event->type() == QEvent::PaletteChange)
+        matchLabelsToPanel();
     switch (event->type()) {
     case QEvent::Show:
     case QEvent::Move:

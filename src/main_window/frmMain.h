@@ -96,6 +96,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void matchLabelsToPanel();
     void buildControls();
     void buildMenus();
     void place(QWidget* control, double left, double top, double width, double height);

@@ -121,6 +121,15 @@ private slots:
                          qPrintable(S("button %1 against %2, 0 the bare face").arg(i).arg(j)));
         }
 
+        // The labels stand on the panel unseen: where a label shows no text, the panel's colour.
+        auto* info = f.w->findChild<QWidget*>(S("frmInfo"));
+        const QImage panel = info->grab().toImage();
+        const QWidget* year = f.w->findChild<QWidget*>(S("lblYear"));
+        QPoint bare(info->width() / 2, info->height() - 20);
+        while (info->childAt(bare) && bare.y() > 20)
+            bare.ry() -= 4;
+        QCOMPARE(panel.pixelColor(year->geometry().bottomRight() - QPoint(2, 2)), panel.pixelColor(bare));
+
         // Too small in both directions: the last layout stays.
         const QRectF grid = twips("dbgMovie");
         resizeTo(3000, 2000);
