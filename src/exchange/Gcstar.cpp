@@ -243,14 +243,9 @@ ImportData ReadGcstar(const QByteArray& xml)
             for (const QString& v : values.value(name))
                 if (!isBarcodeField(name) || !addBarcode(movie, v))
                     parts << v;
-            parts.removeAll(QString());
-            if (!parts.isEmpty())
-                movie.fields.push_back({fieldName(name), parts.join(QStringLiteral("; "))});
+            KeepField(movie, fieldName(name), parts);
         }
-        movie.fields.erase(std::remove_if(movie.fields.begin(), movie.fields.end(),
-                                          [](const catalog::Field& f) { return f.value.trimmed().isEmpty(); }),
-                           movie.fields.end());
-        data.movies.push_back(std::move(movie));
+        AddRead(data.movies, std::move(movie));
     }
     ThrowIfBad(r);
     if (ownValues)

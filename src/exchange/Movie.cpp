@@ -1,6 +1,7 @@
 #include "exchange/Movie.h"
 
 #include <QRegularExpression>
+#include <algorithm>
 
 namespace exchange {
 
@@ -194,6 +195,21 @@ QString LengthToMinutes(const QString& length)
     if (const auto m = plain.match(length); m.hasMatch())
         return QString::number(m.captured(1).toInt());
     return QString();
+}
+
+void KeepField(Movie& movie, const QString& name, QStringList parts)
+{
+    parts.removeAll(QString());
+    if (!parts.isEmpty())
+        movie.fields.push_back({name, parts.join(QStringLiteral("; "))});
+}
+
+void AddRead(std::vector<Movie>& movies, Movie&& movie)
+{
+    movie.fields.erase(std::remove_if(movie.fields.begin(), movie.fields.end(),
+                                      [](const catalog::Field& f) { return f.value.trimmed().isEmpty(); }),
+                       movie.fields.end());
+    movies.push_back(std::move(movie));
 }
 
 } // namespace exchange

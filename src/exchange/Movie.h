@@ -102,6 +102,12 @@ QStringList SplitActorList(const QString& names);
 QString JoinList(const QStringList& values);
 QStringList SplitList(const QString& text);
 
+// A value the file holds beside the columns, kept as a field of the movie: its parts joined by "; ",
+// and no field when none holds anything.
+void KeepField(Movie& movie, const QString& name, QStringList parts);
+// The movie as read, with the fields that hold only spaces dropped, put at the end of `movies`.
+void AddRead(std::vector<Movie>& movies, Movie&& movie);
+
 // "line 99, Heat: the loan to Anna (not kept: why)", for a loan the file gives that cannot be made.
 QString LoanNotKept(int line, const QString& title, const QString& borrower, const QString& why);
 

@@ -429,14 +429,9 @@ ImportData ReadTellico(const QByteArray& xml)
             } else {
                 parts = all(element);
             }
-            parts.removeAll(QString());
-            if (!parts.isEmpty())
-                movie.fields.push_back({fieldTitle(element), parts.join(QStringLiteral("; "))});
+            KeepField(movie, fieldTitle(element), parts);
         }
-        movie.fields.erase(std::remove_if(movie.fields.begin(), movie.fields.end(),
-                                          [](const catalog::Field& f) { return f.value.trimmed().isEmpty(); }),
-                           movie.fields.end());
-        data.movies.push_back(std::move(movie));
+        AddRead(data.movies, std::move(movie));
     }
     ThrowIfBad(r);
     if (ownValues)
