@@ -1,11 +1,11 @@
 #include "find/FoundSet.h"
 
 #include "find/FindSchema.h"
+#include "shell/Background.h"
 #include "store/Credits.h"
 #include "store/Sqlite.h"
 
 #include <QFuture>
-#include <QThreadPool>
 #include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
 #include <array>
@@ -516,29 +516,26 @@ void PrepareReach(const store::Connection& db)
     // Made from a connection of its own, it holds for this one only while neither sees a change:
     // another's commit changes this one's data_version, its own its count of changes.
     t->aheadVersion = now;
-    // A thread of its own: Qt paints large areas on its global pool's threads and waits for them.
-    // Gone after the index holders above, which it may still fill.
-    static QThreadPool pool;
-    pool.setMaxThreadCount(1);
-    t->ahead = QtConcurrent::run(&pool, [path = db.path(), handle = db.handle(), generation = t->generation, now] {
-        std::shared_ptr<Reach> made;
-        try {
-            store::Connection own(path, store::Connection::Mode::ReadOnly);
-            // One snapshot for every table read; the connection reads only, so nothing is copied first.
-            sqlite3_exec(own.handle(), "BEGIN", nullptr, nullptr, nullptr);
-            made = makeReach(own);
-            sqlite3_exec(own.handle(), "COMMIT", nullptr, nullptr, nullptr);
-        } catch (const std::exception&) {
-            return; // made when first needed, where a failure is told
-        }
-        std::lock_guard inner(g_reachLock);
-        const auto it = g_reaches.find(handle);
-        if (!made || it == g_reaches.end() || it->second.generation != generation)
-            return;
-        made->version = now;
-        if (!(it->second.reach && it->second.reach->version == now))
-            it->second.reach = std::move(made);
-    });
+    t->ahead =
+        QtConcurrent::run(shell::WorkPool(), [path = db.path(), handle = db.handle(), generation = t->generation, now] {
+            std::shared_ptr<Reach> made;
+            try {
+                store::Connection own(path, store::Connection::Mode::ReadOnly);
+                // One snapshot for every table read; the connection reads only, so nothing is copied first.
+                sqlite3_exec(own.handle(), "BEGIN", nullptr, nullptr, nullptr);
+                made = makeReach(own);
+                sqlite3_exec(own.handle(), "COMMIT", nullptr, nullptr, nullptr);
+            } catch (const std::exception&) {
+                return; // made when first needed, where a failure is told
+            }
+            std::lock_guard inner(g_reachLock);
+            const auto it = g_reaches.find(handle);
+            if (!made || it == g_reaches.end() || it->second.generation != generation)
+                return;
+            made->version = now;
+            if (!(it->second.reach && it->second.reach->version == now))
+                it->second.reach = std::move(made);
+        });
 }
 
 } // namespace find

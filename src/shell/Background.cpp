@@ -24,8 +24,12 @@ QThreadPool* WorkPool()
     if (!pool) {
         // Owned by the application, it waits for the work still running as the program ends, as the
         // global pool does.
-        pool = new QThreadPool(QCoreApplication::instance());
+        pool = new QThreadPool;
         pool->setMaxThreadCount(qMax(4, QThread::idealThreadCount()));
+        if (QCoreApplication* app = QCoreApplication::instance()) {
+            pool->moveToThread(app->thread()); // whichever thread asks first
+            pool->setParent(app);
+        }
     }
     return pool;
 }

@@ -5,6 +5,7 @@
 #include "main_window/DeleteMovie.h"
 #include "main_window/MovieGrid.h"
 #include "movie_editor/frmMovieAdd.h"
+#include "shell/Background.h"
 #include "support/MainWindow.h"
 #include "support/TestSupport.h"
 
@@ -18,7 +19,6 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QTest>
-#include <QThreadPool>
 #include <QTimer>
 
 const auto S = [](const char* text) { return QString::fromUtf8(text); };
@@ -156,7 +156,7 @@ private slots:
         QVERIFY(!shown->isVisible() && starring->y() == bare);
         drop(panel, wide); // then on to Alien before it is read: it lands on neither movie
         main->dbgMovie()->SetRow(0);
-        QThreadPool::globalInstance()->waitForDone();
+        shell::WorkPool()->waitForDone();
         QCoreApplication::processEvents();
         QCOMPARE(stored(alien), int(QFileInfo(tall).size()));
         QCOMPARE(cat.count(S("tbl_Cover")), 1);
@@ -185,7 +185,7 @@ private slots:
         QApplication::clipboard()->setImage(QImage::fromData(picture("bmp", 50, 50)));
         QTRY_VERIFY(inEditor->HasImage());
         QTest::keyClick(inEditor, Qt::Key_V, Qt::ControlModifier); // the pasted picture replaces the chosen one
-        QThreadPool::globalInstance()->waitForDone();
+        shell::WorkPool()->waitForDone();
         QCoreApplication::processEvents();
         QCOMPARE(stored(alien), int(QFileInfo(tall).size()));
         QTest::mouseClick(button("cmd_Update"), Qt::LeftButton);

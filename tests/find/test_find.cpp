@@ -6,6 +6,7 @@
 #include "find/FoundSet.h"
 #include "loans/LoanStore.h"
 #include "main_window/DataControl.h"
+#include "shell/Background.h"
 #include "support/MainWindow.h"
 #include "support/TestSupport.h"
 
@@ -18,7 +19,6 @@
 #include <QJsonObject>
 #include <QRegularExpression>
 #include <QTest>
-#include <QThreadPool>
 
 const auto S = [](const char* text) { return QString::fromUtf8(text); };
 
@@ -256,7 +256,7 @@ private slots:
         find::SetReachAhead(0);
         QEvent activate(QEvent::WindowActivate);
         QApplication::sendEvent(f.w.get(), &activate);
-        QThreadPool::globalInstance()->waitForDone();
+        shell::WorkPool()->waitForDone();
         f.cat.addMovie(S("Sooner"), {{S("Director"), S("Smith 2")}});
         f.find(S("smith"));
         QCOMPARE(f.shown().size(), statement());
@@ -264,7 +264,7 @@ private slots:
                 f.shown().contains(S("Sooner")));
         f.cat.addMovie(S("Later"), {{S("Director"), S("Smith 1")}});
         QApplication::sendEvent(f.w.get(), &activate);
-        QThreadPool::globalInstance()->waitForDone();
+        shell::WorkPool()->waitForDone();
         QCOMPARE(f.shown().size(), statement());
         QVERIFY(f.shown().contains(S("Later")));
         find::SetReachAhead(100000);
