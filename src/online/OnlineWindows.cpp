@@ -215,6 +215,9 @@ void frmOnlineUpdate::ended()
     const BulkResult r = m_run->result();
     m_run.reset();
     m_changed = m_changed || r.updated > 0;
+    // Writes under way at a cancel end after it, unheard by the bar: it shows every movie done.
+    const int handled = r.updated + r.unchanged + int(r.doubtful.size()) + int(r.failures.size());
+    m_bar->setValue(qBound(m_bar->value(), handled, m_bar->maximum()));
     QStringList parts;
     parts << shell::Counted(r.updated, "movie updated", "movies updated");
     if (r.unchanged)
