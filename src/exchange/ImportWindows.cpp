@@ -32,9 +32,12 @@ constexpr int kPreviewRows = 10;
 // to use: the columns that map and the first few others are shown, the rest are left out.
 constexpr int kShownColumns = 40;
 
+// Where the file dialogs open: the user's documents, or their home where that folder is missing
+// (a dialog given a missing folder offers its name as the file's).
 QString folder()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return QFileInfo(documents).isDir() ? documents : QDir::homePath();
 }
 
 // Work's reports, as the import and export functions take them.
