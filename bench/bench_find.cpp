@@ -8,17 +8,20 @@
 #include "find/SortOrder.h"
 #include "main_window/DataControl.h"
 #include "main_window/DeleteMovie.h"
+#include "main_window/MovieGrid.h"
 #include "main_window/frmMain.h"
+#include "shell/Background.h"
 #include "store/Catalogue.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTableView>
 #include <QTemporaryDir>
-#include <QThreadPool>
 #include <benchmark/benchmark.h>
 #include <memory>
 #include <unistd.h>
@@ -105,7 +108,7 @@ void BM_Keystroke(benchmark::State& state)
     int shown = 0;
     // The first keystroke of a run may make the names held in memory; reported apart, typed once
     // what the window starts in the background is done, as a user's first word comes a moment later.
-    QThreadPool::globalInstance()->waitForDone();
+    shell::WorkPool()->waitForDone();
     clock.start();
     box->setText(typed);
     QApplication::processEvents();
@@ -145,6 +148,37 @@ void BM_ClearBox(benchmark::State& state)
     }
     report(state, double(ns) / 1e6 / double(state.iterations()),
            sqlite3Tool(path, QStringLiteral("SELECT [Movie_ID] FROM [qry_Movie_Title];")));
+}
+
+// Ctrl+End, then Ctrl+Home, pressed in the grid over every movie with an "s": the grid goes to the
+// last found movie and back, beside sqlite3 reading every found key in the grid's order.
+void BM_FoundEnd(benchmark::State& state)
+{
+    const QString path = bench::UseCatalogue(int(state.range(0)));
+    auto w = bench::OpenMainWindow();
+    auto* box = w->findChild<QLineEdit*>(QStringLiteral("txtFind"));
+    shell::WorkPool()->waitForDone();
+    box->setText(QStringLiteral("s"));
+    QApplication::processEvents();
+    w->dbgMovie()->Split(0)->setFocus();
+    QElapsedTimer clock;
+    qint64 ns = 0, worst = 0;
+    for (auto _ : state) {
+        qint64 both = 0;
+        for (const Qt::Key key : {Qt::Key_End, Qt::Key_Home}) {
+            QKeyEvent press(QEvent::KeyPress, key, Qt::ControlModifier);
+            clock.start();
+            QApplication::sendEvent(QApplication::focusWidget(), &press);
+            QApplication::processEvents();
+            worst = std::max(worst, clock.nsecsElapsed());
+            both += clock.nsecsElapsed();
+        }
+        ns += both;
+        state.SetIterationTime(double(both) / 1e9);
+    }
+    state.counters["worst_ms"] = double(worst) / 1e6;
+    report(state, double(ns) / 2e6 / double(state.iterations()),
+           sqlite3Tool(path, keySql(QStringLiteral("s")) + QLatin1Char(';')));
 }
 
 void BM_RequeryToday(benchmark::State& state)
@@ -258,6 +292,7 @@ void keystrokes(benchmark::internal::Benchmark* b)
 // Timed by hand around the user's step alone, so resetting the box between steps is not counted.
 BENCHMARK(BM_Keystroke)->Apply(keystrokes)->Unit(benchmark::kMillisecond)->MinTime(0.5)->UseManualTime();
 BENCHMARK(BM_ClearBox)->Arg(50000)->Arg(200000)->Arg(500000)->Unit(benchmark::kMillisecond)->UseManualTime();
+BENCHMARK(BM_FoundEnd)->Arg(50000)->Arg(500000)->Unit(benchmark::kMillisecond)->Iterations(5)->UseManualTime();
 BENCHMARK(BM_RequeryToday)->Arg(50000)->Arg(200000)->Arg(500000)->Unit(benchmark::kMillisecond)->UseManualTime();
 BENCHMARK(BM_BuildIndex)->Arg(50000)->Arg(500000)->Unit(benchmark::kMillisecond)->Iterations(2)->UseManualTime();
 BENCHMARK(BM_SaveMovie)->Args({50000, 0})->Args({50000, 1})->Args({500000, 1})->Unit(benchmark::kMillisecond);
