@@ -73,7 +73,8 @@ Recordset::Recordset(const Connection& db, const QString& sql, std::vector<QVari
 
 Recordset::Recordset(const Connection& db, const SortedKeys& order, std::vector<QVariant> params)
     : m_db(&db), m_sql(order.keys), m_runSql(order.keys), m_params(std::move(params)), m_countSql(order.count),
-      m_memberSql(order.member), m_walkSql(order.walk), m_counter(order.counter)
+      m_memberSql(order.member), m_walkSql(order.walk), m_backSql(order.keysBack), m_walkBackSql(order.walkBack),
+      m_counter(order.counter)
 {
     useMovieView();
     load();
@@ -106,9 +107,11 @@ bool Recordset::IsStale() const
     return m_dataVersion != dataVersion();
 }
 
-void Recordset::readKeys(qint64 row) const
+void Recordset::readKeys(qint64 row, bool fromStart) const
 {
-    if (m_allKeys || row < qint64(m_keys.size()))
+    const qint64 have = qint64(m_keys.size()), behind = qint64(m_tail.size());
+    const qint64 fromEnd = m_count - 1 - row;
+    if (m_allKeys || row < have || (!fromStart && fromEnd >= 0 && fromEnd < behind))
         return;
     // The first block for the first screen; past it, blocks three times what is read so far. The
     // engine walks the order from its start for each, so a few growing blocks cost about what one
@@ -116,21 +119,45 @@ void Recordset::readKeys(qint64 row) const
     // of them. No statement stays open between reads, so the set never holds the catalogue's read
     // lock while the user looks at it.
     constexpr qint64 kFirst = 256;
-    const qint64 have = qint64(m_keys.size());
+    const auto read = [this](std::vector<qint64>& into, const QString& sql, qint64 want, qint64 skip) {
+        Statement q(*m_db, sql + QStringLiteral(" LIMIT ? OFFSET ?"));
+        std::vector<QVariant> params = m_params;
+        params.emplace_back(want);
+        params.emplace_back(skip);
+        q.bindAll(params);
+        while (q.step())
+            into.push_back(q.column(0).toLongLong());
+    };
+    // A row nearer the end (the last row a Ctrl+End asks for) is read backwards, so it costs what
+    // the first screen does, while the two ends stay apart.
+    if (!fromStart && !m_backSql.isEmpty() && fromEnd >= 0 && fromEnd - behind < row - have) {
+        const qint64 want = behind == 0 ? qMax(kFirst, fromEnd + 1) : qMax(3 * behind, fromEnd + 1 - behind);
+        if (have + behind + want < m_count) {
+            read(m_tail, behind == 0 && m_walkFirst ? m_walkBackSql : m_backSql, want, behind);
+            if (qint64(m_tail.size()) - behind == want)
+                return;
+            // Fewer than counted: another program took movies away; read on from the start.
+        }
+    }
     qint64 want = have == 0 ? qMax(kFirst, row + 1) : qMax(3 * have, row + 1 - have);
-    if (have > 0 && have + want >= m_count)
+    if (fromStart || (have > 0 && have + want >= m_count - behind))
         want = -1; // the rest, however many another program has left by now
-    Statement q(*m_db, (have == 0 && m_walkFirst ? m_walkSql : m_runSql) + QStringLiteral(" LIMIT ? OFFSET ?"));
-    std::vector<QVariant> params = m_params;
-    params.emplace_back(want);
-    params.emplace_back(have);
-    q.bindAll(params);
-    while (q.step())
-        m_keys.push_back(q.column(0).toLongLong());
+    read(m_keys, have == 0 && m_walkFirst && want > 0 ? m_walkSql : m_runSql, want, have);
     if (want < 0 || qint64(m_keys.size()) - have < want) {
         m_allKeys = true;
         m_count = qint64(m_keys.size()); // another program may have changed the count since
+        m_tail.clear();                  // read again with the rest
     }
+}
+
+std::optional<qint64> Recordset::knownKey(qint64 row) const
+{
+    if (row >= 0 && row < qint64(m_keys.size()))
+        return m_keys[std::size_t(row)];
+    const qint64 fromEnd = m_count - 1 - row;
+    if (row >= 0 && fromEnd >= 0 && fromEnd < qint64(m_tail.size()))
+        return m_tail[std::size_t(fromEnd)];
+    return std::nullopt;
 }
 
 QVariant Recordset::keyAt(qint64 row) const
@@ -138,7 +165,8 @@ QVariant Recordset::keyAt(qint64 row) const
     if (!m_lazy)
         return m_rows[std::size_t(row * m_stride)];
     readKeys(row);
-    return row < qint64(m_keys.size()) ? QVariant(m_keys[std::size_t(row)]) : QVariant();
+    const std::optional<qint64> key = knownKey(row);
+    return key ? QVariant(*key) : QVariant();
 }
 
 void Recordset::load()
@@ -146,6 +174,7 @@ void Recordset::load()
     m_dataVersion = dataVersion();
     if (m_lazy) {
         m_keys.clear();
+        m_tail.clear();
         m_cache.clear();
         m_pos = 0;
         m_onDeleted = false;
@@ -305,21 +334,24 @@ const std::vector<QVariant>& Recordset::fetched(qint64 row) const
     const qint64 first = row / kBlock * kBlock;
     const qint64 last = qMin(rowCount(), first + kBlock);
     readKeys(last - 1);
-    if (row >= qint64(m_keys.size()))
+    if (!knownKey(row))
+        readKeys(row); // the block's end was read from the other end of the order
+    const std::optional<qint64> key = knownKey(row);
+    if (!key)
         return kGone;
-    const qint64 key = m_keys[std::size_t(row)];
-    if (auto it = m_cache.find(key); it != m_cache.end())
+    if (auto it = m_cache.find(*key); it != m_cache.end())
         return it->second;
     // Fetch the block of rows around this one in one statement; grids look at neighbours next.
     if (m_cache.size() > 16 * 1024)
         m_cache.clear();
     std::vector<QVariant> wanted;
     QString sql = m_rowSql;
-    for (qint64 r = first; r < qMin(last, qint64(m_keys.size())); ++r) {
-        if (m_cache.count(m_keys[std::size_t(r)]))
+    for (qint64 r = first; r < last; ++r) {
+        const std::optional<qint64> near = knownKey(r);
+        if (!near || m_cache.count(*near))
             continue;
         sql += wanted.empty() ? QStringLiteral("?") : QStringLiteral(", ?");
-        wanted.emplace_back(m_keys[std::size_t(r)]);
+        wanted.emplace_back(*near);
     }
     sql += QLatin1Char(')');
     Statement q(*m_db, sql);
@@ -333,7 +365,7 @@ const std::vector<QVariant>& Recordset::fetched(qint64 row) const
         m_cache.insert_or_assign(q.column(0).toLongLong(), std::move(values));
     }
     // A row another program deleted since the requery reads as empty.
-    if (auto it = m_cache.find(key); it != m_cache.end())
+    if (auto it = m_cache.find(*key); it != m_cache.end())
         return it->second;
     return kGone;
 }
@@ -455,8 +487,12 @@ void Recordset::Delete()
     del.bind(1, keyAt(m_pos));
     del.run();
     if (m_lazy) {
+        // Rows behind it keep their place counted from the end.
+        const qint64 fromEnd = m_count - 1 - m_pos;
         if (m_pos < qint64(m_keys.size()))
             m_keys.erase(m_keys.begin() + std::ptrdiff_t(m_pos));
+        else if (fromEnd >= 0 && fromEnd < qint64(m_tail.size()))
+            m_tail.erase(m_tail.begin() + std::ptrdiff_t(fromEnd));
         --m_count;
     } else
         m_rows.erase(m_rows.begin() + std::ptrdiff_t(m_pos * m_stride),
@@ -476,6 +512,7 @@ void Recordset::Close()
     m_rows.clear();
     m_rows.shrink_to_fit();
     m_keys.clear();
+    m_tail.clear();
     m_cache.clear();
 }
 
@@ -497,6 +534,11 @@ void Recordset::SetBookmark(const QVariant& bookmark, bool readAll)
     }
     const qint64 key = bookmark.toLongLong();
     if (m_lazy) {
+        if (auto back = std::find(m_tail.begin(), m_tail.end(), key); back != m_tail.end()) {
+            m_pos = m_count - 1 - qint64(back - m_tail.begin());
+            m_onDeleted = false;
+            return;
+        }
         auto it = std::find(m_keys.begin(), m_keys.end(), key);
         if (it == m_keys.end() && !m_allKeys && readAll) {
             // The keys not read yet are read in one go, and only when the row is among them.
@@ -507,7 +549,7 @@ void Recordset::SetBookmark(const QVariant& bookmark, bool readAll)
             if (!member.step())
                 return;
             const std::size_t from = m_keys.size();
-            readKeys(m_count - 1);
+            readKeys(m_count - 1, true);
             it = std::find(m_keys.begin() + std::ptrdiff_t(from), m_keys.end(), key);
         }
         if (it != m_keys.end()) {

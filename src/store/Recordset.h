@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QVariant>
 #include <functional>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -95,7 +96,10 @@ private:
 
     void useMovieView();
     void load();
-    void readKeys(qint64 row) const; // until `row` is read or the keys end
+    // Until `row` is read or the keys end: from whichever end of the order is nearer, unless
+    // `fromStart` asks for every key before it too.
+    void readKeys(qint64 row, bool fromStart = false) const;
+    std::optional<qint64> knownKey(qint64 row) const;
     qint64 dataVersion() const;
     void requireOpen() const;
     void requireCurrent() const;
@@ -124,9 +128,12 @@ private:
     QString m_countSql; // empty when the keys are all read at once
     QString m_memberSql;
     QString m_walkSql;
+    QString m_backSql; // the order reversed; empty when the keys are only read forwards
+    QString m_walkBackSql;
     std::function<qint64()> m_counter;
     bool m_walkFirst = false;
     mutable std::vector<qint64> m_keys; // the first keys in order
+    mutable std::vector<qint64> m_tail; // the last keys, the last first, until the two ends meet
     mutable qint64 m_count = 0;
     mutable bool m_allKeys = true;
     qint64 m_dataVersion = -1;

@@ -14,6 +14,9 @@ struct SortedKeys
     QString count;
     QString member; // yields a row when the movie bound after the condition's values is among them
     QString walk;   // `keys` with the probe: the first rows of a filter many movies meet
+    // `keys` and `walk` in the opposite order, the last movie first, for reading from the end.
+    QString keysBack;
+    QString walkBack;
     // Counts in place of `count` when set.
     std::function<qint64()> counter;
     bool isEmpty() const { return keys.isEmpty(); }

@@ -4,6 +4,7 @@
 #include "support/TestSupport.h"
 
 #include <QTest>
+#include <algorithm>
 
 using store::Recordset;
 using store::StoreError;
@@ -47,6 +48,79 @@ private slots:
         QCOMPARE(fresh.Value(S("Movie_Title")), QVariant());
         fresh.Requery();
         QCOMPARE(fresh.RecordCount(), 1199);
+    }
+
+    void readFromEitherEnd_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("where");
+        QTest::addColumn<bool>("changedBetween"); // another program writes after the end is read
+        QTest::newRow("title") << S("Movie_Title") << QString() << false;
+        QTest::newRow("grade, found, walked") << S("Grade") << S("[Movie_ID] %1") << false;
+        QTest::newRow("director, found, some named by no row") << S("Director") << S("[Movie_ID] %1") << false;
+        QTest::newRow("director, changed between") << S("Director") << QString() << true;
+    }
+
+    // Ctrl+End reads the order backwards; what is read from the start afterwards must meet it
+    // exactly, with every row once, in the order read forwards alone gives.
+    void readFromEitherEnd()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, where);
+        QFETCH(bool, changedBetween);
+        testing::TempCatalogue cat;
+        cat.scalar(S("INSERT INTO tbl_Director (Director_ID, Director) VALUES (101, 'b'), (102, 'A'), (103, 'c')"));
+        // Titles repeat and so do grades, so ties are broken by key; director 104 names no row.
+        cat.scalar(S("INSERT INTO tbl_Movie_Title (Movie_Title, Grade, Director_ID) WITH RECURSIVE n(i) AS "
+                     "(SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < 1499) SELECT printf('t%03d', i % 700), "
+                     "i % 13, 100 + i % 5 FROM n"));
+        // A condition binding a value, asked of most movies so the first block is walked.
+        const QString condition =
+            where.isEmpty() ? where : where.arg(S("IN (SELECT Movie_ID FROM tbl_Movie_Title WHERE Movie_Title >= ?)"));
+        const std::vector<QVariant> params =
+            where.isEmpty() ? std::vector<QVariant>{} : std::vector<QVariant>{S("t05")};
+        const auto db = cat.open();
+        const store::SortedKeys order = find::SortedKeysSql(field, condition, condition);
+        const auto keysOf = [&](const QString& sql) {
+            store::SortedKeys all = order;
+            all.keys = sql;
+            all.count.clear(); // every key at once, in the statement's own order
+            Recordset once(db, all, params);
+            std::vector<qint64> keys;
+            for (; !once.Eof(); once.MoveNext())
+                keys.push_back(once.Bookmark().toLongLong());
+            return keys;
+        };
+        const std::vector<qint64> before = keysOf(order.keys);
+        // Backwards, each statement gives exactly the order reversed.
+        for (const QString& back : {order.keysBack, order.walkBack.isEmpty() ? order.keysBack : order.walkBack}) {
+            const std::vector<qint64> backwards = keysOf(back);
+            QVERIFY(std::equal(before.rbegin(), before.rend(), backwards.begin(), backwards.end()));
+        }
+        Recordset rs(db, order, params);
+        const qint64 n = rs.RecordCount();
+        QCOMPARE(n, qint64(before.size()));
+        QVERIFY(n > 1200);
+        // The first screen too, unless another program is to write before the start is read.
+        for (const qint64 row : {changedBetween ? n - 1 : 0, n - 1, n - 600}) {
+            rs.SetAbsolutePosition(row);
+            QCOMPARE(rs.Bookmark().toLongLong(), before[std::size_t(row)]);
+        }
+        rs.Delete(); // read from the end, deleted through the set
+        QCOMPARE(rs.RecordCount(), n - 1);
+        for (const qint64 row : {n - 602, n - 2}) {
+            rs.SetAbsolutePosition(row);
+            QCOMPARE(rs.Bookmark().toLongLong(), before[std::size_t(row < n - 600 ? row : row + 1)]);
+        }
+        if (changedBetween) {
+            cat.scalar(S("DELETE FROM tbl_Movie_Title WHERE Movie_ID IN (10, 20, 30)"));
+            cat.scalar(S("INSERT INTO tbl_Movie_Title (Movie_Title, Director_ID) VALUES ('a', 104), ('z', 103)"));
+        }
+        std::vector<qint64> walked;
+        for (rs.MoveFirst(); !rs.Eof(); rs.MoveNext())
+            walked.push_back(rs.Bookmark().toLongLong());
+        QCOMPARE(walked, keysOf(order.keys));
+        QCOMPARE(rs.RecordCount(), qint64(walked.size()));
     }
 
     void namesBookmarksRequeryDeleteAndErrors()
