@@ -18,6 +18,7 @@
 #include <QRandomGenerator>
 #include <QTableView>
 #include <algorithm>
+#include <array>
 #include <benchmark/benchmark.h>
 #include <memory>
 #include <vector>
@@ -99,13 +100,16 @@ void BM_SortBy(benchmark::State& state)
     state.counters["peak_MB"] = bench::PeakMegabytes();
 }
 
-// Coming back from another window after it changed one movie, sorted by Director, half way down.
+// Coming back from another window after it changed one movie, sorted by Director, on the first
+// screen, half way down or on the last row.
 void BM_RequeryChanged(benchmark::State& state)
 {
     const QString path = bench::UseCatalogue(int(state.range(0)));
+    const int row = std::array{100, int(state.range(0) / 2), int(state.range(0) - 1)}[std::size_t(state.range(1))];
+    state.SetLabel(std::array{"first screen", "half way", "last row"}[std::size_t(state.range(1))]);
     auto w = bench::OpenMainWindow();
     w->dbgMovie_HeadClick(1);
-    w->dbgMovie()->SetRow(int(state.range(0) / 2));
+    w->dbgMovie()->SetRow(row);
     QApplication::processEvents();
     store::Connection other(path, store::Connection::Mode::ReadWrite);
     QElapsedTimer clock;
@@ -289,7 +293,11 @@ void sortArgs(benchmark::internal::Benchmark* b)
 #define SIZES ->Arg(50000)->Arg(200000)->Arg(500000)->Unit(benchmark::kMillisecond)
 BENCHMARK(BM_OpenMainWindow) SIZES->Iterations(3);
 BENCHMARK(BM_Requery) SIZES;
-BENCHMARK(BM_RequeryChanged) SIZES->Iterations(5)->UseManualTime();
+BENCHMARK(BM_RequeryChanged)
+    ->ArgsProduct({{50000, 500000}, {0, 1, 2}})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5)
+    ->UseManualTime();
 BENCHMARK(BM_SortBy)->Apply(sortArgs)->Unit(benchmark::kMillisecond)->Iterations(5)->UseManualTime();
 BENCHMARK(BM_RowChange)->Arg(50000)->Arg(200000)->Arg(500000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_RowChangeKey)

@@ -548,7 +548,33 @@ void Recordset::SetBookmark(const QVariant& bookmark, bool readAll)
             member.bindAll(params);
             if (!member.step())
                 return;
-            const std::size_t from = m_keys.size();
+            // Near either end (the first screens, a Ctrl+End) the row is found by reading that end
+            // alone, three growing blocks at most; further in, reading both ends first would cost
+            // more than the rest read at once.
+            for (int read = 0; read < 6 && !m_allKeys && !m_backSql.isEmpty() &&
+                               qint64(m_keys.size() + m_tail.size()) < qMax<qint64>(m_count / 16, 1024);
+                 ++read) {
+                const std::size_t headFrom = m_keys.size(), tailFrom = m_tail.size();
+                const bool atHead = m_keys.size() <= m_tail.size();
+                readKeys(atHead ? qint64(headFrom) : m_count - 1 - qint64(tailFrom));
+                if (m_allKeys)
+                    break;
+                if (auto found = std::find(m_keys.begin() + std::ptrdiff_t(headFrom), m_keys.end(), key);
+                    found != m_keys.end()) {
+                    m_pos = qint64(found - m_keys.begin());
+                    m_onDeleted = false;
+                    return;
+                }
+                if (auto back = std::find(m_tail.begin() + std::ptrdiff_t(tailFrom), m_tail.end(), key);
+                    back != m_tail.end()) {
+                    m_pos = m_count - 1 - qint64(back - m_tail.begin());
+                    m_onDeleted = false;
+                    return;
+                }
+                if (m_keys.size() == headFrom && m_tail.size() == tailFrom)
+                    break;
+            }
+            const std::size_t from = m_allKeys ? 0 : m_keys.size();
             readKeys(m_count - 1, true);
             it = std::find(m_keys.begin() + std::ptrdiff_t(from), m_keys.end(), key);
         }

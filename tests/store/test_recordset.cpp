@@ -97,6 +97,11 @@ private slots:
             const std::vector<qint64> backwards = keysOf(back);
             QVERIFY(std::equal(before.rbegin(), before.rend(), backwards.begin(), backwards.end()));
         }
+        for (const std::size_t row : {before.size() - 1, before.size() - 300, std::size_t(700)}) {
+            Recordset fresh(db, order, params);
+            fresh.SetBookmark(before[row]); // as the window keeps its movie after a requery
+            QCOMPARE(fresh.AbsolutePosition(), qint64(row));
+        }
         Recordset rs(db, order, params);
         const qint64 n = rs.RecordCount();
         QCOMPARE(n, qint64(before.size()));
