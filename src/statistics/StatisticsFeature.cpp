@@ -3,7 +3,6 @@
 #include "shell/Hub.h"
 #include "statistics/Tallies.h"
 #include "statistics/frmStatistics.h"
-#include "store/Sqlite.h"
 
 namespace statistics {
 
@@ -11,18 +10,7 @@ namespace {
 
 void keepTallies(store::Connection& db, const store::UpgradeProgress& progress, QStringList&)
 {
-    // A step run again over a half-kept table starts clean.
-    QStringList drops;
-    {
-        store::Statement old(db, QStringLiteral("SELECT [name] FROM [sqlite_master] WHERE [type] = 'trigger' AND "
-                                                "[name] LIKE 'trg\\_Tally\\_%' ESCAPE '\\'"));
-        while (old.step())
-            drops << QStringLiteral("DROP TRIGGER \"%1\"").arg(old.column(0).toString());
-    }
-    drops << QStringLiteral("DROP TABLE IF EXISTS [%1]").arg(QLatin1String(kTallyTable));
-    for (const QString& sql : drops + CreateTalliesSql())
-        db.exec(sql);
-    CountTallies(db, progress);
+    MakeTallies(db, progress);
 }
 
 } // namespace

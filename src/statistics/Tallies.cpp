@@ -83,14 +83,37 @@ void CountTallies(store::Connection& db, const store::UpgradeProgress& progress)
                                      : store::UpgradeProgress());
 }
 
+namespace {
+
+// The triggers the catalogue has that keep the table, by their names' common start.
+QStringList triggersHad(const store::Connection& db)
+{
+    QStringList names;
+    store::Statement st(db, QStringLiteral("SELECT [name] FROM [sqlite_master] WHERE [type] = 'trigger' AND [name] "
+                                           "LIKE 'trg\\_Tally\\_%' ESCAPE '\\'"));
+    while (st.step())
+        names << st.column(0).toString();
+    return names;
+}
+
+} // namespace
+
+void MakeTallies(store::Connection& db, const store::UpgradeProgress& progress)
+{
+    for (const QString& name : triggersHad(db))
+        db.exec(QStringLiteral("DROP TRIGGER \"%1\"").arg(name));
+    db.exec(QStringLiteral("DROP TABLE IF EXISTS [%1]").arg(QLatin1String(kTallyTable)));
+    for (const QString& sql : CreateTalliesSql())
+        db.exec(sql);
+    CountTallies(db, progress);
+}
+
 bool TalliesKept(const store::Connection& db)
 {
-    const QStringList sql = CreateTalliesSql();
-    store::Statement st(db, QStringLiteral("SELECT count(*) FROM [sqlite_master] WHERE ([type] = 'table' AND [name] "
-                                           "= ?1) OR ([type] = 'trigger' AND [name] LIKE 'trg\\_Tally\\_%' ESCAPE "
-                                           "'\\')"));
-    st.bind(1, QLatin1String(kTallyTable));
-    return st.step() && st.column(0).toLongLong() == sql.size();
+    store::Statement table(db, QStringLiteral("SELECT 1 FROM [sqlite_master] WHERE [type] = 'table' AND [name] = ?"));
+    table.bind(1, QLatin1String(kTallyTable));
+    // The table and one trigger per statement making them.
+    return table.step() && triggersHad(db).size() + 1 == CreateTalliesSql().size();
 }
 
 } // namespace statistics

@@ -21,6 +21,8 @@ inline constexpr char kTallyTable[] = "tbl_Statistics_Tally";
 QStringList CreateTalliesSql();
 // Counts every value afresh, replacing what the table holds. Throws store::StoreError.
 void CountTallies(store::Connection& db, const store::UpgradeProgress& progress = {});
+// Makes the table and its triggers afresh, over whatever a step cut short left, and counts.
+void MakeTallies(store::Connection& db, const store::UpgradeProgress& progress = {});
 // Whether the table and every trigger that keeps it are there.
 bool TalliesKept(const store::Connection& db);
 
