@@ -96,8 +96,8 @@ private:
 
     void useMovieView();
     void load();
-    // Until `row` is read or the keys end: from whichever end of the order is nearer, unless
-    // `fromStart` asks for every key before it too.
+    // Until `row` is read or the keys end, from whichever end of the order is nearer; `fromStart`
+    // reads every key not read yet from the start, to the end.
     void readKeys(qint64 row, bool fromStart = false) const;
     std::optional<qint64> knownKey(qint64 row) const;
     qint64 dataVersion() const;
