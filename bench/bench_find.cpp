@@ -48,14 +48,22 @@ QString keySql(const QString& typed, bool fromEnd = false)
 {
     const find::Filter f = find::MatchFilter(typed);
     const store::SortedKeys order = find::SortedKeysSql(QStringLiteral("Movie_Title"), f.where);
+    // Each `?` or `?N` in the statement, as the engine numbers them.
     const auto filled = [&](QString sql) {
-        qsizetype at = 0;
-        for (const QVariant& v : f.params) {
-            QString text = v.toString();
+        static const QRegularExpression mark(QStringLiteral("\\?(\\d*)"));
+        qsizetype at = 0, next = 0;
+        for (QRegularExpressionMatch m = mark.match(sql); m.hasMatch(); m = mark.match(sql, at)) {
+            const qsizetype n = m.captured(1).isEmpty() ? next : m.captured(1).toLongLong() - 1;
+            next = qMax(next, n + 1);
+            if (n >= qsizetype(f.params.size())) {
+                at = m.capturedEnd();
+                continue;
+            }
+            QString text = f.params[std::size_t(n)].toString();
             text.replace(QLatin1Char('\''), QStringLiteral("''"));
-            at = sql.indexOf(QLatin1Char('?'), at);
-            sql.replace(at, 1, QLatin1Char('\'') + text + QLatin1Char('\''));
-            at += text.size() + 2;
+            text = QLatin1Char('\'') + text + QLatin1Char('\'');
+            sql.replace(m.capturedStart(), m.capturedLength(), text);
+            at = m.capturedStart() + text.size();
         }
         return sql;
     };

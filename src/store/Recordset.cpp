@@ -74,7 +74,7 @@ Recordset::Recordset(const Connection& db, const QString& sql, std::vector<QVari
 Recordset::Recordset(const Connection& db, const SortedKeys& order, std::vector<QVariant> params)
     : m_db(&db), m_sql(order.keys), m_runSql(order.keys), m_params(std::move(params)), m_countSql(order.count),
       m_memberSql(order.member), m_walkSql(order.walk), m_backSql(order.keysBack), m_walkBackSql(order.walkBack),
-      m_counter(order.counter)
+      m_counter(order.counter), m_atSql(order.at), m_beyond(order.beyond)
 {
     useMovieView();
     load();
@@ -111,7 +111,9 @@ void Recordset::readKeys(qint64 row, bool fromStart) const
 {
     const qint64 have = qint64(m_keys.size()), behind = qint64(m_tail.size());
     const qint64 fromEnd = m_count - 1 - row;
-    if (m_allKeys || row < have || (!fromStart && fromEnd >= 0 && fromEnd < behind))
+    if (m_allKeys || row < have || (!fromStart && knownKey(row)))
+        return;
+    if (!fromStart && growMiddle(row))
         return;
     // The first block for the first screen; past it, blocks three times what is read so far. The
     // engine walks the order from its start for each, so a few growing blocks cost about what one
@@ -147,6 +149,109 @@ void Recordset::readKeys(qint64 row, bool fromStart) const
         m_allKeys = true;
         m_count = qint64(m_keys.size()); // another program may have changed the count since
         m_tail.clear();                  // read again with the rest
+        m_mid.clear();
+    }
+}
+
+std::optional<std::pair<int, std::vector<QVariant>>> Recordset::placeOf(qint64 key) const
+{
+    for (int part = 0; part < int(m_atSql.size()); ++part) {
+        Statement at(*m_db, m_atSql[part]);
+        at.bind(1, key);
+        if (!at.step())
+            continue;
+        std::vector<QVariant> values;
+        for (int i = 0; i < at.columnCount(); ++i)
+            values.push_back(at.column(i));
+        return std::pair{part, std::move(values)};
+    }
+    return std::nullopt;
+}
+
+bool Recordset::readBeyond(std::vector<qint64>& into, qint64 key, bool back, qint64 want) const
+{
+    const auto place = placeOf(key);
+    if (!place)
+        return false;
+    const SortedKeys::Beyond beyond = m_beyond(place->first, place->second, back, false);
+    Statement q(*m_db, beyond.sql + QStringLiteral(" LIMIT ?"));
+    std::vector<QVariant> params = m_params;
+    params.insert(params.end(), beyond.values.begin(), beyond.values.end());
+    params.emplace_back(want);
+    q.bindAll(params);
+    const std::size_t had = into.size();
+    while (q.step())
+        into.push_back(q.column(0).toLongLong());
+    return qint64(into.size() - had) == want;
+}
+
+// Reads on from the middle keys when `row` is nearer them than either end; false when it is not, or
+// when another program has changed the order since, which drops them.
+bool Recordset::growMiddle(qint64 row) const
+{
+    if (m_mid.empty())
+        return false;
+    const qint64 midEnd = m_midFrom + qint64(m_mid.size());
+    const qint64 away = row < m_midFrom ? m_midFrom - row : row - midEnd + 1;
+    const qint64 fromEnd = m_count - 1 - row;
+    if (away > row - qint64(m_keys.size()) ||
+        (!m_backSql.isEmpty() && fromEnd >= qint64(m_tail.size()) && away > fromEnd - qint64(m_tail.size())))
+        return false;
+    const qint64 grow = std::max({qint64(256), away, qint64(m_mid.size())});
+    std::vector<qint64> read;
+    if (row < m_midFrom) {
+        const qint64 want = qMin(grow, m_midFrom);
+        if (readBeyond(read, m_mid.front(), true, want)) {
+            m_mid.insert(m_mid.begin(), read.rbegin(), read.rend());
+            m_midFrom -= want;
+        } else {
+            m_mid.clear();
+        }
+    } else {
+        if (readBeyond(read, m_mid.back(), false, qMin(grow, m_count - midEnd)))
+            m_mid.insert(m_mid.end(), read.begin(), read.end());
+        else
+            m_mid.clear();
+    }
+    joinMiddle();
+    return !m_mid.empty() || knownKey(row).has_value();
+}
+
+// Places the set on a movie not read yet by counting the keys after it and reading a screen either
+// side of it, instead of every key up to it; nullopt when the order cannot, or another program has
+// changed it since the count.
+std::optional<qint64> Recordset::seek(qint64 key)
+{
+    if (m_atSql.isEmpty() || !m_beyond)
+        return std::nullopt;
+    const auto place = placeOf(key);
+    if (!place)
+        return std::nullopt;
+    const SortedKeys::Beyond after = m_beyond(place->first, place->second, false, true);
+    Statement count(*m_db, after.sql);
+    std::vector<QVariant> params = m_params;
+    params.insert(params.end(), after.values.begin(), after.values.end());
+    count.bindAll(params);
+    const qint64 row = m_count - 1 - (count.step() ? count.column(0).toLongLong() : m_count);
+    constexpr qint64 kSide = 128;
+    std::vector<qint64> before, later;
+    if (row < 0 || !readBeyond(before, key, true, qMin(kSide, row)) ||
+        !readBeyond(later, key, false, qMin(kSide, m_count - 1 - row)))
+        return std::nullopt;
+    m_mid.assign(before.rbegin(), before.rend());
+    m_mid.push_back(key);
+    m_mid.insert(m_mid.end(), later.begin(), later.end());
+    m_midFrom = row - qint64(before.size());
+    joinMiddle();
+    return row;
+}
+
+void Recordset::joinMiddle() const
+{
+    if (!m_mid.empty() && m_midFrom <= qint64(m_keys.size())) {
+        m_keys.resize(std::size_t(m_midFrom));
+        m_keys.insert(m_keys.end(), m_mid.begin(), m_mid.end());
+        m_mid.clear();
     }
 }
 
@@ -157,6 +262,8 @@ std::optional<qint64> Recordset::knownKey(qint64 row) const
     const qint64 fromEnd = m_count - 1 - row;
     if (row >= 0 && fromEnd >= 0 && fromEnd < qint64(m_tail.size()))
         return m_tail[std::size_t(fromEnd)];
+    if (row >= m_midFrom && row - m_midFrom < qint64(m_mid.size()))
+        return m_mid[std::size_t(row - m_midFrom)];
     return std::nullopt;
 }
 
@@ -175,6 +282,7 @@ void Recordset::load()
     if (m_lazy) {
         m_keys.clear();
         m_tail.clear();
+        m_mid.clear();
         m_cache.clear();
         m_pos = 0;
         m_onDeleted = false;
@@ -488,11 +596,15 @@ void Recordset::Delete()
     del.run();
     if (m_lazy) {
         // Rows behind it keep their place counted from the end.
-        const qint64 fromEnd = m_count - 1 - m_pos;
+        const qint64 fromEnd = m_count - 1 - m_pos, inMid = m_pos - m_midFrom;
         if (m_pos < qint64(m_keys.size()))
             m_keys.erase(m_keys.begin() + std::ptrdiff_t(m_pos));
         else if (fromEnd >= 0 && fromEnd < qint64(m_tail.size()))
             m_tail.erase(m_tail.begin() + std::ptrdiff_t(fromEnd));
+        if (inMid >= 0 && inMid < qint64(m_mid.size()))
+            m_mid.erase(m_mid.begin() + std::ptrdiff_t(inMid));
+        else if (inMid < 0)
+            --m_midFrom;
         --m_count;
     } else
         m_rows.erase(m_rows.begin() + std::ptrdiff_t(m_pos * m_stride),
@@ -513,6 +625,7 @@ void Recordset::Close()
     m_rows.shrink_to_fit();
     m_keys.clear();
     m_tail.clear();
+    m_mid.clear();
     m_cache.clear();
 }
 
@@ -539,6 +652,11 @@ void Recordset::SetBookmark(const QVariant& bookmark, bool readAll)
             m_onDeleted = false;
             return;
         }
+        if (auto mid = std::find(m_mid.begin(), m_mid.end(), key); mid != m_mid.end()) {
+            m_pos = m_midFrom + qint64(mid - m_mid.begin());
+            m_onDeleted = false;
+            return;
+        }
         auto it = std::find(m_keys.begin(), m_keys.end(), key);
         if (it == m_keys.end() && !m_allKeys && readAll) {
             // The keys not read yet are read in one go, and only when the row is among them.
@@ -549,9 +667,11 @@ void Recordset::SetBookmark(const QVariant& bookmark, bool readAll)
             if (!member.step())
                 return;
             // Near either end (the first screens, a Ctrl+End) the row is found by reading that end
-            // alone, three growing blocks at most; further in, reading both ends first would cost
-            // more than the rest read at once.
-            for (int read = 0; read < 6 && !m_allKeys && !m_backSql.isEmpty() &&
+            // alone: the first block of each where the order can seek the movie, which costs a count
+            // of the keys after it; otherwise three growing blocks at most, as further in reading
+            // both ends first would cost more than the rest read at once.
+            const int reads = m_atSql.isEmpty() ? 6 : 2;
+            for (int read = 0; read < reads && !m_allKeys && !m_backSql.isEmpty() &&
                                qint64(m_keys.size() + m_tail.size()) < qMax<qint64>(m_count / 16, 1024);
                  ++read) {
                 const std::size_t headFrom = m_keys.size(), tailFrom = m_tail.size();
@@ -573,6 +693,11 @@ void Recordset::SetBookmark(const QVariant& bookmark, bool readAll)
                 }
                 if (m_keys.size() == headFrom && m_tail.size() == tailFrom)
                     break;
+            }
+            if (const std::optional<qint64> row = m_allKeys ? std::nullopt : seek(key)) {
+                m_pos = *row;
+                m_onDeleted = false;
+                return;
             }
             const std::size_t from = m_allKeys ? 0 : m_keys.size();
             readKeys(m_count - 1, true);

@@ -100,6 +100,12 @@ private:
     // reads every key not read yet from the start, to the end.
     void readKeys(qint64 row, bool fromStart = false) const;
     std::optional<qint64> knownKey(qint64 row) const;
+    // The middle keys: those around a movie found far from both ends, read from the movie itself.
+    std::optional<std::pair<int, std::vector<QVariant>>> placeOf(qint64 key) const;
+    bool readBeyond(std::vector<qint64>& into, qint64 key, bool back, qint64 want) const;
+    void joinMiddle() const;
+    bool growMiddle(qint64 row) const;
+    std::optional<qint64> seek(qint64 key);
     qint64 dataVersion() const;
     void requireOpen() const;
     void requireCurrent() const;
@@ -131,9 +137,13 @@ private:
     QString m_backSql; // the order reversed; empty when the keys are only read forwards
     QString m_walkBackSql;
     std::function<qint64()> m_counter;
+    QStringList m_atSql;
+    std::function<SortedKeys::Beyond(int, const std::vector<QVariant>&, bool, bool)> m_beyond;
     bool m_walkFirst = false;
     mutable std::vector<qint64> m_keys; // the first keys in order
     mutable std::vector<qint64> m_tail; // the last keys, the last first, until the two ends meet
+    mutable std::vector<qint64> m_mid;  // keys in order from row m_midFrom, apart from both ends
+    mutable qint64 m_midFrom = 0;
     mutable qint64 m_count = 0;
     mutable bool m_allKeys = true;
     qint64 m_dataVersion = -1;

@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
+#include <QVariant>
 #include <functional>
+#include <vector>
 
 namespace store {
 
@@ -17,6 +20,18 @@ struct SortedKeys
     // `keys` and `walk` in the opposite order, the last movie first, for reading from the end.
     QString keysBack;
     QString walkBack;
+    // Reading from one movie, for a place far from both ends. `at` holds a statement per part of the
+    // order (the movies whose key names no row come apart from the named ones), giving the values
+    // the part orders a movie by when the movie bound is in it. `beyond` gives, for the movie in a
+    // part at those values, the statement of the keys after it (before it, the nearest first, when
+    // `back`) or of their count, binding the condition's values, then its own, then a limit.
+    struct Beyond
+    {
+        QString sql;
+        std::vector<QVariant> values;
+    };
+    QStringList at;
+    std::function<Beyond(int part, const std::vector<QVariant>& values, bool back, bool count)> beyond;
     // Counts in place of `count` when set.
     std::function<qint64()> counter;
     bool isEmpty() const { return keys.isEmpty(); }

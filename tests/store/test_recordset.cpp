@@ -69,11 +69,13 @@ private slots:
         QFETCH(QString, where);
         QFETCH(bool, changedBetween);
         testing::TempCatalogue cat;
-        cat.scalar(S("INSERT INTO tbl_Director (Director_ID, Director) VALUES (101, 'b'), (102, 'A'), (103, 'c')"));
-        // Titles repeat and so do grades, so ties are broken by key; director 104 names no row.
+        cat.scalar(S("INSERT INTO tbl_Director (Director_ID, Director) VALUES (100, NULL), (101, 'b'), (102, 'A'), "
+                     "(103, 'c')"));
+        // Titles repeat and so do grades, so ties are broken by key; director 104 names no row, and
+        // some titles and grades are empty.
         cat.scalar(S("INSERT INTO tbl_Movie_Title (Movie_Title, Grade, Director_ID) WITH RECURSIVE n(i) AS "
-                     "(SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < 1499) SELECT printf('t%03d', i % 700), "
-                     "i % 13, 100 + i % 5 FROM n"));
+                     "(SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < 1499) SELECT nullif(printf('t%03d', i % 700), "
+                     "'t007'), nullif(i % 13, 5), 100 + i % 5 FROM n"));
         // A condition binding a value, asked of most movies so the first block is walked.
         const QString condition =
             where.isEmpty() ? where : where.arg(S("IN (SELECT Movie_ID FROM tbl_Movie_Title WHERE Movie_Title >= ?)"));
@@ -92,15 +94,31 @@ private slots:
             return keys;
         };
         const std::vector<qint64> before = keysOf(order.keys);
+        // The movies a condition lists are asked of each movie met, never walked for every name.
+        for (const QString& sql : {order.keys, order.keysBack}) {
+            store::Statement plan(db, S("EXPLAIN QUERY PLAN ") + sql);
+            plan.bindAll(params);
+            while (plan.step())
+                QVERIFY2(!plan.column(3).toString().contains(S("AND rowid=?")), qPrintable(plan.column(3).toString()));
+        }
         // Backwards, each statement gives exactly the order reversed.
         for (const QString& back : {order.keysBack, order.walkBack.isEmpty() ? order.keysBack : order.walkBack}) {
             const std::vector<qint64> backwards = keysOf(back);
             QVERIFY(std::equal(before.rbegin(), before.rend(), backwards.begin(), backwards.end()));
         }
-        for (const std::size_t row : {before.size() - 1, before.size() - 300, std::size_t(700)}) {
+        // As the window keeps its movie after a requery, then scrolls from it either way.
+        for (qint64 row = 0, size = qint64(before.size()); row < size; row += 37) {
             Recordset fresh(db, order, params);
-            fresh.SetBookmark(before[row]); // as the window keeps its movie after a requery
-            QCOMPARE(fresh.AbsolutePosition(), qint64(row));
+            fresh.SetBookmark(before[std::size_t(row)]);
+            QCOMPARE(fresh.AbsolutePosition(), row);
+            const bool down = row % 2 == 0;
+            for (qint64 i = 0; i <= 600; ++i) {
+                const qint64 at = down ? row - 300 + i : row + 300 - i;
+                if (at >= 0 && at < size) {
+                    fresh.SetAbsolutePosition(at);
+                    QCOMPARE(fresh.Bookmark().toLongLong(), before[std::size_t(at)]);
+                }
+            }
         }
         Recordset rs(db, order, params);
         const qint64 n = rs.RecordCount();
@@ -126,6 +144,15 @@ private slots:
             walked.push_back(rs.Bookmark().toLongLong());
         QCOMPARE(walked, keysOf(order.keys));
         QCOMPARE(rs.RecordCount(), qint64(walked.size()));
+        // Deleted through the set among the keys read from the movie: the rows after it move up.
+        Recordset middle(db, order, params);
+        middle.SetBookmark(walked[740]);
+        middle.Delete();
+        QCOMPARE(middle.RecordCount(), qint64(walked.size()) - 1);
+        for (const qint64 row : {700, 740, 739, 760}) {
+            middle.SetAbsolutePosition(row);
+            QCOMPARE(middle.Bookmark().toLongLong(), walked[std::size_t(row < 740 ? row : row + 1)]);
+        }
     }
 
     void namesBookmarksRequeryDeleteAndErrors()
