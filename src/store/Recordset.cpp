@@ -135,7 +135,7 @@ void Recordset::readKeys(qint64 row, bool fromStart) const
     if (!fromStart && !m_backSql.isEmpty() && fromEnd >= 0 && fromEnd - behind < row - have) {
         const qint64 want = behind == 0 ? qMax(kFirst, fromEnd + 1) : qMax(3 * behind, fromEnd + 1 - behind);
         if (have + behind + want < m_count) {
-            read(m_tail, behind == 0 && m_walkFirst ? m_walkBackSql : m_backSql, want, behind);
+            read(m_tail, walks(behind, want) ? m_walkBackSql : m_backSql, want, behind);
             if (qint64(m_tail.size()) - behind == want)
                 return;
             // Fewer than counted: another program took movies away; read on from the start.
@@ -144,7 +144,7 @@ void Recordset::readKeys(qint64 row, bool fromStart) const
     qint64 want = have == 0 ? qMax(kFirst, row + 1) : qMax(3 * have, row + 1 - have);
     if (fromStart || (have > 0 && have + want >= m_count - behind))
         want = -1; // the rest, however many another program has left by now
-    read(m_keys, have == 0 && m_walkFirst && want > 0 ? m_walkSql : m_runSql, want, have);
+    read(m_keys, walks(have, want) ? m_walkSql : m_runSql, want, have);
     if (want < 0 || qint64(m_keys.size()) - have < want) {
         m_allKeys = true;
         m_count = qint64(m_keys.size()); // another program may have changed the count since
@@ -255,6 +255,14 @@ void Recordset::joinMiddle() const
     }
 }
 
+// Walking the order asks about movies / found movies per key read; sorting what is found costs about
+// a step per movie found. So past the first block the walk goes on while it would ask no more movies
+// than are found.
+bool Recordset::walks(qint64 from, qint64 want) const
+{
+    return m_walkFirst && want > 0 && (from == 0 || (from + want) * m_movies <= m_count * m_count);
+}
+
 std::optional<qint64> Recordset::knownKey(qint64 row) const
 {
     if (row >= 0 && row < qint64(m_keys.size()))
@@ -301,8 +309,8 @@ void Recordset::load()
             if (!m_walkSql.isEmpty() && m_count > 0) {
                 // The highest key stands in for the count, which would read a whole index.
                 Statement all(*m_db, QStringLiteral("SELECT max([Movie_ID]) FROM [tbl_Movie_Title]"));
-                const qint64 movies = all.step() ? all.column(0).toLongLong() : 0;
-                m_walkFirst = m_count * 100 > movies;
+                m_movies = all.step() ? all.column(0).toLongLong() : 0;
+                m_walkFirst = m_count * 100 > m_movies;
             }
             return;
         }

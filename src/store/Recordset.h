@@ -100,6 +100,7 @@ private:
     // reads every key not read yet from the start, to the end.
     void readKeys(qint64 row, bool fromStart = false) const;
     std::optional<qint64> knownKey(qint64 row) const;
+    bool walks(qint64 from, qint64 want) const;
     // The middle keys: those around a movie found far from both ends, read from the movie itself.
     std::optional<std::pair<int, std::vector<QVariant>>> placeOf(qint64 key) const;
     bool readBeyond(std::vector<qint64>& into, qint64 key, bool back, qint64 want) const;
@@ -140,6 +141,7 @@ private:
     QStringList m_atSql;
     std::function<SortedKeys::Beyond(int, const std::vector<QVariant>&, bool, bool)> m_beyond;
     bool m_walkFirst = false;
+    qint64 m_movies = 0;                // the highest key, standing in for the number of movies
     mutable std::vector<qint64> m_keys; // the first keys in order
     mutable std::vector<qint64> m_tail; // the last keys, the last first, until the two ends meet
     mutable std::vector<qint64> m_mid;  // keys in order from row m_midFrom, apart from both ends
