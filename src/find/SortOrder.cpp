@@ -232,8 +232,11 @@ store::SortedKeys SortedKeysSql(const QString& field, const QString& where, cons
         out.walkBack = walked.keys(true);
     }
     out.at = order->at();
-    out.beyond = [order](int part, const std::vector<QVariant>& values, bool back, bool count) {
-        return order->beyond(part, values, back, count);
+    // From one movie, the keys near it are read and those after it counted a range at a time, where
+    // asking each movie met costs less than listing every movie found for each range.
+    const auto seeker = probe.isEmpty() ? order : std::make_shared<const Order>(parts, probe, false);
+    out.beyond = [seeker](int part, const std::vector<QVariant>& values, bool back, bool count) {
+        return seeker->beyond(part, values, back, count);
     };
     return out;
 }
