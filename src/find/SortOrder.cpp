@@ -132,17 +132,13 @@ public:
         }
         for (int p = back ? part - 1 : part + 1; p >= 0 && p < int(m_parts.size()); p += back ? -1 : 1)
             runs << piece(m_parts[std::size_t(p)], {});
-        if (count)
-            out.sql =
-                QStringLiteral("SELECT ") + (runs.isEmpty() ? QStringLiteral("0") : runs.join(QStringLiteral(" + ")));
-        else
-            out.sql = runs.isEmpty() ? QStringLiteral("SELECT 0 WHERE 0") : runs.join(QStringLiteral(" UNION ALL "));
+        // Never empty: the key, last, always gives a range either way.
+        out.sql = count ? QStringLiteral("SELECT ") + runs.join(QStringLiteral(" + "))
+                        : runs.join(QStringLiteral(" UNION ALL "));
         return out;
     }
 
 private:
-    // One part's keys meeting `terms`, in its order; in a subquery when runs follow one another,
-    // the limit keeping the engine to each run's own order.
     // The part's own terms and the condition before `terms`, so the condition's values come first.
     QStringList meeting(const Part& p, QStringList terms) const
     {
@@ -159,6 +155,8 @@ private:
         return terms;
     }
 
+    // One part's keys meeting `terms`, in its order; in a subquery when runs follow one another,
+    // the limit keeping the engine to each run's own order.
     QString run(const Part& p, QStringList terms, bool back, bool alone) const
     {
         terms = meeting(p, terms);
