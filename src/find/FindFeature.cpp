@@ -6,6 +6,9 @@
 #include "store/Schema.h"
 #include "store/Sqlite.h"
 
+#include <utility>
+#include <vector>
+
 namespace find {
 
 namespace {
@@ -77,6 +80,39 @@ void addIndex(store::Connection& db, const store::UpgradeProgress& progress, QSt
     store::RunReporting(db, FillIndexSql(), total, progress);
 }
 
+// The names version's table and triggers as the catalogue holds them: each one's name and statement.
+std::vector<std::pair<QString, QString>> namesVersionHeld(const store::Connection& db)
+{
+    store::Statement q(db, QStringLiteral("SELECT [name], [sql] FROM [sqlite_master] WHERE [name] = ?1 OR [name] LIKE "
+                                          "'trg\\_Names\\_Version\\_%' ESCAPE '\\'"));
+    q.bind(1, kNamesVersionTable);
+    std::vector<std::pair<QString, QString>> held;
+    while (q.step())
+        held.emplace_back(q.column(0).toString(), q.column(1).toString());
+    return held;
+}
+
+bool namesVersionStale(const store::Connection& db)
+{
+    QStringList held, wanted = CreateNamesVersionSql();
+    for (const auto& object : namesVersionHeld(db))
+        held << object.second;
+    wanted.removeIf([](const QString& sql) { return sql.startsWith(u"INSERT"); });
+    held.sort();
+    wanted.sort();
+    return held != wanted;
+}
+
+void addNamesVersion(store::Connection& db, const store::UpgradeProgress&, QStringList&)
+{
+    for (const auto& [name, sql] : namesVersionHeld(db))
+        if (name != kNamesVersionTable)
+            db.exec(QStringLiteral("DROP TRIGGER [%1]").arg(name));
+    db.exec(QStringLiteral("DROP TABLE IF EXISTS [%1]").arg(kNamesVersionTable));
+    for (const QString& sql : CreateNamesVersionSql())
+        db.exec(sql);
+}
+
 } // namespace
 
 void RegisterFeature()
@@ -94,6 +130,8 @@ void RegisterFeature()
                                {}});
     store::RegisterSchemaStep({10, QStringLiteral("finding movies as you type"), addIndex,
                                [](const store::Connection& db) { return !indexCurrent(db); }});
+    store::RegisterSchemaStep(
+        {12, QStringLiteral("finding names at once after a change"), addNamesVersion, namesVersionStale});
     // A bulk writer's values reach the index once, after the last movie. Any other connection
     // sees the catalogue with its triggers, before or after; a cancel restores them with the rest.
     catalog::AddBulkObserver({[](store::Connection& db) {

@@ -338,6 +338,34 @@ QString MoviesFoundSql(const QString& table)
            arms.join(QStringLiteral(" UNION ALL "));
 }
 
+QStringList CreateNamesVersionSql()
+{
+    QStringList credits{QStringLiteral("Movie_ID")};
+    for (const store::Credit& c : store::kCredits)
+        credits << L(c.key);
+    const std::pair<const char*, QStringList> watched[] = {
+        {"tbl_Movie_Title", credits},
+        {"tbl_Actor_Movie_Join", {QStringLiteral("Actor_ID"), QStringLiteral("Movie_ID")}},
+        {"tbl_Movie_More_Name", {QStringLiteral("Credit"), QStringLiteral("Name_ID"), QStringLiteral("Movie_ID")}}};
+    QStringList sql{QStringLiteral("CREATE TABLE [%1] ([Version] INTEGER NOT NULL)").arg(kNamesVersionTable),
+                    QStringLiteral("INSERT INTO [%1] ([Version]) VALUES (random())").arg(kNamesVersionTable)};
+    const QString renew = QStringLiteral("UPDATE [%1] SET [Version] = random();\n").arg(kNamesVersionTable);
+    for (const auto& [table, columns] : watched) {
+        const QString name = QStringLiteral("trg_Names_Version_") + L(table);
+        sql << QStringLiteral("CREATE TRIGGER [%1_insert] AFTER INSERT ON [%2] BEGIN\n%3END").arg(name, L(table), renew)
+            << QStringLiteral("CREATE TRIGGER [%1_delete] AFTER DELETE ON [%2] BEGIN\n%3END")
+                   .arg(name, L(table), renew);
+        // A save writes every column again; only a value that differs counts.
+        QStringList differs;
+        for (const QString& c : columns)
+            differs << QStringLiteral("old.[%1] IS NOT new.[%1]").arg(c);
+        sql << QStringLiteral("CREATE TRIGGER [%1_update] AFTER UPDATE OF [%2] ON [%3] WHEN %4 BEGIN\n%5END")
+                   .arg(name, columns.join(QStringLiteral("], [")), L(table), differs.join(QStringLiteral(" OR ")),
+                        renew);
+    }
+    return sql;
+}
+
 QString CastText(const QString& movie)
 {
     return QStringLiteral("(SELECT group_concat(%1, '; ') FROM [tbl_Actor_Movie_Join] AS j JOIN [tbl_Actor] AS a ON "

@@ -53,6 +53,15 @@ QStringList BulkFinishSql();
 // in `table` (a movie may come more than once).
 QString MoviesFoundSql(const QString& table);
 
+// The names in memory a common word reaches its movies through (FoundSet) are made from the
+// movies' credit keys, their further names and the cast links alone. Triggers on those put a new
+// random number in kNamesVersionTable at every change to them, whoever makes it, so a change to a
+// grade or a title keeps the names; random rather than counted, so that a catalogue put back from a
+// copy never shows a number it showed with other names. Not part of the index, whose rebuild it
+// would otherwise trigger on upgrade.
+inline const QString kNamesVersionTable = QStringLiteral("tbl_Names_Version");
+QStringList CreateNamesVersionSql();
+
 // The cast of the movie whose key is `movie`, as one text: "Ford, Harrison; Hamill, Mark".
 QString CastText(const QString& movie);
 

@@ -104,7 +104,7 @@ void findAcross(const store::Connection& db, const Source& source, std::vector<s
 // Where the movies' names are, held in memory: each movie's name key in each credit, each actor's
 // movies, each further name. A common word names thousands of people, who reach most of a large
 // catalogue; following each through the catalogue's indexes costs far more than looking each movie
-// up here. Made again once anyone has changed the catalogue.
+// up here. Made again once anyone has changed the names or links (see reachVersion).
 struct Reach
 {
     std::pair<qint64, qint64> version;
@@ -214,6 +214,20 @@ std::pair<qint64, qint64> versionOf(const store::Connection& db)
 {
     store::Statement version(db, QStringLiteral("PRAGMA data_version"));
     return {version.step() ? version.column(0).toLongLong() : -1, sqlite3_total_changes64(db.handle())};
+}
+
+// What the reach is made from: the names version the catalogue's triggers keep, so that a change to
+// anything else keeps the reach; where a catalogue has none, any change.
+std::pair<qint64, qint64> reachVersion(const store::Connection& db)
+{
+    sqlite3_stmt* raw = nullptr;
+    const QByteArray sql = QStringLiteral("SELECT [Version] FROM [%1]").arg(kNamesVersionTable).toUtf8();
+    if (sqlite3_prepare_v2(db.handle(), sql.constData(), int(sql.size()), &raw, nullptr) == SQLITE_OK) {
+        const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> q(raw, sqlite3_finalize);
+        if (sqlite3_step(raw) == SQLITE_ROW)
+            return {sqlite3_column_int64(raw, 0), -1}; // -1: no count of changes is ever that
+    }
+    return versionOf(db);
 }
 
 // The connection's entry, under g_reachLock; null when the engine refuses to track it.
@@ -394,7 +408,7 @@ qint64 FoundSet::Collect()
         broad[i] = people > broadPeople;
     }
     if (std::find(broad.begin(), broad.end(), true) != broad.end())
-        reach = reachFor(m_db, now);
+        reach = reachFor(m_db, reachVersion(m_db));
     // The rows a word's index gave name their movies: through the reach for many people, else one
     // by one, never by asking the index a second time.
     for (std::size_t i = 0; i < m_sources.size(); ++i) {
@@ -448,6 +462,7 @@ qint64 FoundSet::Collect()
             findAcross(m_db, m_sources[i], found[i]);
     m_version.second = sqlite3_total_changes64(m_db.handle()); // not counting the scratch index's
     if (reach) {
+        // A reach kept by any change (no names version) is still right after the scratch index's.
         std::lock_guard guard(g_reachLock);
         if (reach->version == now)
             std::const_pointer_cast<Reach>(reach)->version = m_version;
@@ -508,13 +523,14 @@ void PrepareReach(const store::Connection& db)
         return;
     if (lastMovie(db) < from)
         return;
-    const std::pair<qint64, qint64> now = versionOf(db);
+    const std::pair<qint64, qint64> now = reachVersion(db);
     std::lock_guard guard(g_reachLock);
     Tracked* t = track(db);
     if (!t || (t->reach && t->reach->version == now) || (t->ahead.isValid() && t->aheadVersion == now))
         return;
-    // Made from a connection of its own, it holds for this one only while neither sees a change:
-    // another's commit changes this one's data_version, its own its count of changes.
+    // Made from a connection of its own, it holds for this one while the names version stays; with
+    // none, only while neither sees a change: another's commit changes this one's data_version, its
+    // own its count of changes.
     t->aheadVersion = now;
     t->ahead =
         QtConcurrent::run(shell::WorkPool(), [path = db.path(), handle = db.handle(), generation = t->generation, now] {

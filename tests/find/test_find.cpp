@@ -267,6 +267,21 @@ private slots:
         shell::WorkPool()->waitForDone();
         QCOMPARE(f.shown().size(), statement());
         QVERIFY(f.shown().contains(S("Later")));
+        // The names are kept while only other values change, and made again after any change to a
+        // credit, a further name or a cast link.
+        const QString smith4 = S("(SELECT Director_ID FROM tbl_Director WHERE Director = 'Smith 4')");
+        for (const QString& change :
+             {S("UPDATE tbl_Movie_Title SET Grade = 'A', Director_ID = Director_ID"),
+              S("UPDATE tbl_Movie_Title SET Director_ID = %1 WHERE Movie_Title = 'Amélie'").arg(smith4),
+              S("UPDATE tbl_Movie_More_Name SET Name_ID = 1"),
+              S("DELETE FROM tbl_Actor_Movie_Join WHERE Actor_ID = "
+                "(SELECT max(Actor_ID) FROM tbl_Actor)")}) {
+            f.cat.scalar(change);
+            QApplication::sendEvent(f.w.get(), &activate);
+            shell::WorkPool()->waitForDone();
+            QVERIFY2(f.shown().size() == statement(), qPrintable(change));
+        }
+        QVERIFY(f.shown().contains(S("Amélie")) && !f.shown().contains(S("Acted")));
         find::SetReachAhead(100000);
     }
 
