@@ -153,7 +153,7 @@ void Recordset::readKeys(qint64 row, bool fromStart) const
     }
 }
 
-std::optional<std::pair<int, std::vector<QVariant>>> Recordset::placeOf(qint64 key) const
+std::optional<Recordset::Place> Recordset::placeOf(qint64 key) const
 {
     for (int part = 0; part < int(m_atSql.size()); ++part) {
         Statement at(*m_db, m_atSql[part]);
@@ -163,26 +163,35 @@ std::optional<std::pair<int, std::vector<QVariant>>> Recordset::placeOf(qint64 k
         std::vector<QVariant> values;
         for (int i = 0; i < at.columnCount(); ++i)
             values.push_back(at.column(i));
-        return std::pair{part, std::move(values)};
+        return Place{part, std::move(values)};
     }
     return std::nullopt;
 }
 
-bool Recordset::readBeyond(std::vector<qint64>& into, qint64 key, bool back, qint64 want) const
+// Runs the order's statement from the movie at `place`: the count of the keys after it when `want`
+// is negative (-1 when the engine gives none), else up to `want` keys after (before, when `back`)
+// it into `into`, and how many.
+qint64 Recordset::fromPlace(const Place& place, bool back, qint64 want, std::vector<qint64>* into) const
 {
-    const auto place = placeOf(key);
-    if (!place)
-        return false;
-    const SortedKeys::Beyond beyond = m_beyond(place->first, place->second, back, false);
-    Statement q(*m_db, beyond.sql + QStringLiteral(" LIMIT ?"));
+    const SortedKeys::Beyond beyond = m_beyond(place.first, place.second, back, want < 0);
+    Statement q(*m_db, want < 0 ? beyond.sql : beyond.sql + QStringLiteral(" LIMIT ?"));
     std::vector<QVariant> params = m_params;
     params.insert(params.end(), beyond.values.begin(), beyond.values.end());
-    params.emplace_back(want);
+    if (want >= 0)
+        params.emplace_back(want);
     q.bindAll(params);
-    const std::size_t had = into.size();
-    while (q.step())
-        into.push_back(q.column(0).toLongLong());
-    return qint64(into.size() - had) == want;
+    if (want < 0)
+        return q.step() ? q.column(0).toLongLong() : -1;
+    qint64 read = 0;
+    for (; q.step(); ++read)
+        into->push_back(q.column(0).toLongLong());
+    return read;
+}
+
+bool Recordset::readBeyond(std::vector<qint64>& into, qint64 key, bool back, qint64 want) const
+{
+    const std::optional<Place> place = placeOf(key);
+    return place && fromPlace(*place, back, want, &into) == want;
 }
 
 // Reads on from the middle keys when `row` is nearer them than either end; false when it is not, or
@@ -224,19 +233,15 @@ std::optional<qint64> Recordset::seek(qint64 key)
 {
     if (m_atSql.isEmpty() || !m_beyond)
         return std::nullopt;
-    const auto place = placeOf(key);
+    const std::optional<Place> place = placeOf(key);
     if (!place)
         return std::nullopt;
-    const SortedKeys::Beyond after = m_beyond(place->first, place->second, false, true);
-    Statement count(*m_db, after.sql);
-    std::vector<QVariant> params = m_params;
-    params.insert(params.end(), after.values.begin(), after.values.end());
-    count.bindAll(params);
-    const qint64 row = m_count - 1 - (count.step() ? count.column(0).toLongLong() : m_count);
+    const qint64 after = fromPlace(*place, false, -1, nullptr);
+    const qint64 row = m_count - 1 - (after >= 0 ? after : m_count);
     constexpr qint64 kSide = 128;
     std::vector<qint64> before, later;
-    if (row < 0 || !readBeyond(before, key, true, qMin(kSide, row)) ||
-        !readBeyond(later, key, false, qMin(kSide, m_count - 1 - row)))
+    if (row < 0 || fromPlace(*place, true, qMin(kSide, row), &before) != qMin(kSide, row) ||
+        fromPlace(*place, false, qMin(kSide, m_count - 1 - row), &later) != qMin(kSide, m_count - 1 - row))
         return std::nullopt;
     m_mid.assign(before.rbegin(), before.rend());
     m_mid.push_back(key);

@@ -102,7 +102,9 @@ private:
     std::optional<qint64> knownKey(qint64 row) const;
     bool walks(qint64 from, qint64 want) const;
     // The middle keys: those around a movie found far from both ends, read from the movie itself.
-    std::optional<std::pair<int, std::vector<QVariant>>> placeOf(qint64 key) const;
+    using Place = std::pair<int, std::vector<QVariant>>; // a part of the order and the values there
+    std::optional<Place> placeOf(qint64 key) const;
+    qint64 fromPlace(const Place& place, bool back, qint64 want, std::vector<qint64>* into) const;
     bool readBeyond(std::vector<qint64>& into, qint64 key, bool back, qint64 want) const;
     void joinMiddle() const;
     bool growMiddle(qint64 row) const;
