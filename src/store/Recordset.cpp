@@ -17,6 +17,9 @@ constexpr int kDeleted = 3167;
 
 const QString kKeyAlias = QStringLiteral("__rk_key");
 
+// The keys first read from either end of an ordered set: the first and last screens and then some.
+constexpr qint64 kFirst = 256;
+
 QString normalise(QString name)
 {
     name = name.trimmed();
@@ -120,7 +123,6 @@ void Recordset::readKeys(qint64 row, bool fromStart) const
     // read of the rest would, while a move past the first screen reads thousands of keys, not all
     // of them. No statement stays open between reads, so the set never holds the catalogue's read
     // lock while the user looks at it.
-    constexpr qint64 kFirst = 256;
     const auto read = [this](std::vector<qint64>& into, const QString& sql, qint64 want, qint64 skip) {
         Statement q(*m_db, sql + QStringLiteral(" LIMIT ? OFFSET ?"));
         std::vector<QVariant> params = m_params;
@@ -628,6 +630,9 @@ void Recordset::Delete()
 void Recordset::Requery()
 {
     requireOpen();
+    const std::optional<qint64> current =
+        m_lazy && m_keyed && m_pos >= 0 && m_pos < m_count ? knownKey(m_pos) : std::nullopt;
+    m_before = current ? std::pair{*current, m_pos} : std::pair<qint64, qint64>{-1, -1};
     load();
 }
 
@@ -683,6 +688,17 @@ void Recordset::SetBookmark(const QVariant& bookmark, bool readAll)
             // alone: the first block of each where the order can seek the movie, which costs a count
             // of the keys after it; otherwise three growing blocks at most, as further in reading
             // both ends first would cost more than the rest read at once.
+            // A movie that stood past the first keys of both ends before a requery is sought at
+            // once: reading the ends would cost as much again (a credit's first block reads every
+            // movie's key).
+            if (!m_atSql.isEmpty() && m_beyond && key == m_before.first && m_before.second >= kFirst &&
+                m_count - 1 - m_before.second >= kFirst) {
+                if (const std::optional<qint64> row = seek(key)) {
+                    m_pos = *row;
+                    m_onDeleted = false;
+                    return;
+                }
+            }
             const int reads = m_atSql.isEmpty() ? 6 : 2;
             for (int read = 0; read < reads && !m_allKeys && !m_backSql.isEmpty() &&
                                qint64(m_keys.size() + m_tail.size()) < qMax<qint64>(m_count / 16, 1024);

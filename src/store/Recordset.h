@@ -153,6 +153,7 @@ private:
     qint64 m_dataVersion = -1;
     mutable std::unordered_map<qint64, std::vector<QVariant>> m_cache;
     qint64 m_pos = 0;
+    std::pair<qint64, qint64> m_before{-1, -1}; // the current movie's key and row before a requery
     bool m_onDeleted = false;
     bool m_closed = false;
     EditMode m_mode = EditMode::None;

@@ -153,6 +153,12 @@ private slots:
             middle.SetAbsolutePosition(row);
             QCOMPARE(middle.Bookmark().toLongLong(), walked[std::size_t(row < 740 ? row : row + 1)]);
         }
+        // Kept through a requery, sought at once far from both ends, and read on from there.
+        middle.Requery();
+        middle.SetBookmark(walked[761]);
+        QCOMPARE(middle.AbsolutePosition(), 760);
+        middle.SetAbsolutePosition(500);
+        QCOMPARE(middle.Bookmark().toLongLong(), walked[500]);
     }
 
     void namesBookmarksRequeryDeleteAndErrors()
