@@ -53,6 +53,9 @@ struct Part
     QString own;     // which movies the run holds; empty for all
     std::vector<Column> by;
     bool joined = false; // the movies reached through the names
+    // No index leads with the first column, so each range of a count would be a scan of every
+    // movie (or a lookup of each through the title's index): one scan counts them all.
+    bool scanned = false;
 };
 
 class Order
@@ -103,6 +106,7 @@ public:
                    QLatin1Char(')');
         };
         const Part& at = m_parts[std::size_t(part)];
+        QStringList anyOf; // a scanned part's ranges, counted in one
         for (int i = int(at.by.size()) - 1; i >= 0; --i) {
             const auto same = [&](const QString& last, const QVariant& value) {
                 QStringList terms;
@@ -116,7 +120,10 @@ public:
                 terms << at.by[std::size_t(i)].expr + last;
                 if (value.isValid())
                     out.values.push_back(value);
-                runs << piece(at, terms);
+                if (count && at.scanned)
+                    anyOf << QLatin1Char('(') + terms.join(QStringLiteral(" AND ")) + QLatin1Char(')');
+                else
+                    runs << piece(at, terms);
             };
             const QVariant& v = values[std::size_t(i)];
             if (!back) {
@@ -130,6 +137,8 @@ public:
                     same(QStringLiteral(" IS NULL"), {});
             }
         }
+        if (!anyOf.isEmpty())
+            runs << piece(at, {QLatin1Char('(') + anyOf.join(QStringLiteral(" OR ")) + QLatin1Char(')')});
         for (int p = back ? part - 1 : part + 1; p >= 0 && p < int(m_parts.size()); p += back ? -1 : 1)
             runs << piece(m_parts[std::size_t(p)], {});
         // Never empty: the key, last, always gives a range either way.
@@ -200,7 +209,12 @@ std::vector<Part> partsOf(const QString& field)
         return {{movies, movies, {}, {title, key}}};
     for (const char* column : kOwnColumns)
         if (field.compare(L(column), Qt::CaseInsensitive) == 0)
-            return {{movies, movies, {}, {{QStringLiteral("m.[%1]").arg(L(column)), true}, title, key}}};
+            return {{movies,
+                     movies,
+                     {},
+                     {{QStringLiteral("m.[%1]").arg(L(column)), true}, title, key},
+                     false,
+                     qstrcmp(column, "Year_Released") != 0}};
     return {};
 }
 
