@@ -3,12 +3,15 @@
 #include "store/Credits.h"
 
 #include <memory>
+#include <utility>
 
 namespace find {
 
 namespace {
 
-const char* const kOwnColumns[] = {"Length", "Year_Released", "Grade", "Rating", "Widescreen"};
+// The movie's own sortable columns, and whether the catalogue has an index leading with each.
+const std::pair<const char*, bool> kOwnColumns[] = {
+    {"Length", false}, {"Year_Released", true}, {"Grade", false}, {"Rating", false}, {"Widescreen", false}};
 
 QString L(const char* text)
 {
@@ -207,14 +210,10 @@ std::vector<Part> partsOf(const QString& field)
     }
     if (field.compare(QLatin1String("Movie_Title"), Qt::CaseInsensitive) == 0)
         return {{movies, movies, {}, {title, key}}};
-    for (const char* column : kOwnColumns)
+    for (const auto& [column, indexed] : kOwnColumns)
         if (field.compare(L(column), Qt::CaseInsensitive) == 0)
-            return {{movies,
-                     movies,
-                     {},
-                     {{QStringLiteral("m.[%1]").arg(L(column)), true}, title, key},
-                     false,
-                     qstrcmp(column, "Year_Released") != 0}};
+            return {
+                {movies, movies, {}, {{QStringLiteral("m.[%1]").arg(L(column)), true}, title, key}, false, !indexed}};
     return {};
 }
 
