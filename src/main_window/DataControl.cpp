@@ -28,6 +28,8 @@ void DataControl::SetDatabaseName(const QString& path)
     Close();
     m_databaseName = path;
     m_db = std::make_unique<store::Connection>(store::OpenDatabase(path));
+    // The grid reads again each time the window comes back from another window's save.
+    m_db->useOwnCache(64 * 1024);
     Refresh();
 }
 

@@ -111,6 +111,12 @@ void Connection::setBusyTimeout(int ms)
     sqlite3_busy_timeout(handle(), ms);
 }
 
+void Connection::useOwnCache(int kib)
+{
+    exec(QStringLiteral("PRAGMA mmap_size = 0"));
+    exec(QStringLiteral("PRAGMA cache_size = -%1").arg(kib));
+}
+
 Statement::Statement(const Connection& db, const QString& sql) : m_db(db.handle())
 {
     const QByteArray text = sql.toUtf8();

@@ -34,6 +34,10 @@ public:
     qint64 lastInsertRowId() const;
     int changes() const;
     void setBusyTimeout(int ms);
+    // For a connection that stays open and reads again after every change another connection
+    // makes: SQLite then drops its whole memory map, and faulting the pages back in costs more than
+    // reading the ones a statement needs into a cache of the connection's own.
+    void useOwnCache(int kib);
 
 private:
     struct Closer
