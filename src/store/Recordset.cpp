@@ -699,12 +699,15 @@ void Recordset::SetBookmark(const QVariant& bookmark, bool readAll)
                     return;
                 }
             }
+            // The end the movie stood nearer before a requery is read first: where no index leads
+            // with the order, each end's block is a scan of every movie.
+            const bool tailFirst = key == m_before.first && m_count - 1 - m_before.second < m_before.second;
             const int reads = m_atSql.isEmpty() ? 6 : 2;
             for (int read = 0; read < reads && !m_allKeys && !m_backSql.isEmpty() &&
                                qint64(m_keys.size() + m_tail.size()) < qMax<qint64>(m_count / 16, 1024);
                  ++read) {
                 const std::size_t headFrom = m_keys.size(), tailFrom = m_tail.size();
-                const bool atHead = m_keys.size() <= m_tail.size();
+                const bool atHead = tailFirst ? m_keys.size() < m_tail.size() : m_keys.size() <= m_tail.size();
                 readKeys(atHead ? qint64(headFrom) : m_count - 1 - qint64(tailFrom));
                 if (m_allKeys)
                     break;
