@@ -12,6 +12,8 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QTest>
+#include <QThread>
+#include <cstdio>
 
 const auto S = [](const char* text) { return QString::fromUtf8(text); };
 
@@ -167,7 +169,73 @@ private slots:
         }
         QCOMPARE(QDir(store::BackupFolder(path)).entryList({S("*.mdb")}).size(), 1);
     }
+
+    // Killed at any moment of an upgrade that rebuilds the find index, the catalogue is whole with
+    // either the old index or the new one, never a half; the next start ends the upgrade.
+    void killedRebuildLeavesOldOrNew_data()
+    {
+        QTest::addColumn<double>("reached"); // the share of the movies the upgrade has reported
+        QTest::newRow("at its start") << 0.0;
+        QTest::newRow("half way") << 0.5;
+        QTest::newRow("at its last report") << 1.0;
+    }
+    void killedRebuildLeavesOldOrNew()
+    {
+        QFETCH(double, reached);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(S("Reelkeeper.mdb")), made = path + S(".new");
+        store::CreateCatalogue(made);
+        store::Connection(made, store::Connection::Mode::ReadWrite)
+            .exec(S("INSERT INTO tbl_Director (Director) VALUES ('Jean Moreau'), ('Ann Lee');"
+                    "INSERT INTO tbl_Actor (Actor_Last_Name, Actor_First_Name) VALUES ('Tautou', 'Audrey');"
+                    "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 20000) "
+                    "INSERT INTO tbl_Movie_Title (Movie_Title, Director_ID) "
+                    "SELECT iif(i % 4 = 0, 'River ', 'Road ') || i, 2 + i % 2 FROM n;"
+                    "INSERT INTO tbl_Actor_Movie_Join SELECT 1, Movie_ID FROM tbl_Movie_Title WHERE Movie_ID % 5 = 0;"
+                    "DROP TRIGGER trg_Find_tbl_Actor_insert;")); // so the index is made again
+        QFile::rename(made, path);
+        const QString typed = S("river director:moreau actor:audrey"),
+                      trigger = S("SELECT count(*) FROM sqlite_master WHERE name = 'trg_Find_tbl_Actor_insert'");
+        QProcess child;
+        testing::MakeKillable(child);
+        child.start(QCoreApplication::applicationFilePath(), {S("upgrade"), path});
+        for (bool far = false; !far && child.waitForReadyRead(20000);)
+            while (!far && child.canReadLine()) {
+                const QList<QByteArray> report = child.readLine().trimmed().split(' ');
+                far = report.value(0).toLongLong() >= reached * report.value(1).toDouble();
+            }
+        QVERIFY(child.state() == QProcess::Running);
+        child.kill();
+        QVERIFY(child.waitForFinished(20000));
+        QCOMPARE(cli(path, S("PRAGMA integrity_check")), S("ok"));
+        QCOMPARE(found(path, typed), 1000);
+        QCOMPARE(cli(path, trigger), S("0"));
+        store::UpgradeCatalogue(path, {}, {});
+        QCOMPARE(found(path, typed), 1000);
+        QCOMPARE(cli(path, trigger), S("1"));
+    }
 };
 
-QTEST_GUILESS_MAIN(TestSchema)
+// Run as `upgrade <catalogue>`: the upgrade alone, reporting "<done> <total>" on stdout and as slow
+// as a loaded machine, so a kill lands in it.
+int main(int argc, char** argv)
+{
+    if (argc == 3 && qstrcmp(argv[1], "upgrade") == 0) {
+        QCoreApplication app(argc, argv);
+        RegisterFeatures();
+        store::UpgradeCatalogue(QString::fromLocal8Bit(argv[2]),
+                                [](qint64 done, qint64 total) {
+                                    std::printf("%lld %lld\n", done, total);
+                                    std::fflush(stdout);
+                                    QThread::msleep(done < total ? 20 : 500);
+                                    return true;
+                                },
+                                {});
+        return 0;
+    }
+    QCoreApplication app(argc, argv);
+    TestSchema test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "test_schema.moc"
